@@ -1,0 +1,1 @@
+tonnix_benchmark(catalogue_bench SOURCES catalogue_bench.cpp LIBS tonnix_catalogue)

@@ -1,0 +1,17 @@
+# Applies the project's warning policy to a target.
+function(tonnix_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+                                           -Wold-style-cast -Wcast-align -Woverloaded-virtual)
+  if(TONNIX_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# Declares one subsystem library: tonnix_library(NAME SOURCES ... [DEPS ...] [QT])
+function(tonnix_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(tonnix_${name} STATIC ${ARG_SOURCES})
+  target_include_directories(tonnix_${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+  target_link_libraries(tonnix_${name} PUBLIC ${ARG_DEPS})
+  tonnix_warnings(tonnix_${name})
+endfunction()

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <thread>
+
+#include "catalogue/catalogue.h"
+
+namespace {
+
+std::string lowerBase(const std::string& fileName) {
+  std::string base = fileName.substr(0, fileName.rfind('.'));
+  std::transform(base.begin(), base.end(), base.begin(), ::tolower);
+  return base;
+}
+
+}  // namespace
+
+TEST(Catalogue, SizesAndDistinctKeys) {
+  EXPECT_EQ(catalogue().size(), 137u);
+  EXPECT_EQ(alternateEntries().size(), 2u);
+  ASSERT_EQ(allEntries().size(), 139u);
+  std::set<TonnixSoundID> ids;
+  std::set<std::string> bases;
+  for (const auto& entry : allEntries()) {
+    ids.insert(entry.soundID);
+    bases.insert(lowerBase(entry.fileName));
+  }
+  EXPECT_EQ(ids.size(), 138u);
+  EXPECT_EQ(bases.size(), 139u);
+  EXPECT_EQ(allEntries().front(), catalogue().front());
+  EXPECT_EQ(allEntries().back(), alternateEntries().back());
+}
+
+// Properties every row must have, so a mistyped row shows up without the
+// table being written out twice.
+TEST(Catalogue, EveryRowIsConsistent) {
+  for (const auto& entry : allEntries()) {
+    SCOPED_TRACE(entry.fileName);
+    EXPECT_TRUE(entry.fileName.ends_with(".aiff"));
+    EXPECT_EQ(entry.volume, 1.0);
+    EXPECT_EQ(entry.soundID.description().find('?'), std::string::npos);
+    EXPECT_TRUE(entry.flags.isSubset(TonnixSoundFlags{TonnixSoundFlags::loops,
+                                                      TonnixSoundFlags::centered,
+                                                      TonnixSoundFlags::exclusive,
+                                                      TonnixSoundFlags::keepsLoopingUnderOthers}));
+    // Every looping sound is exclusive; only drag sounds loop.
+    EXPECT_EQ(entry.flags.contains(TonnixSoundFlags::loops),
+              entry.flags.contains(TonnixSoundFlags::exclusive));
+    EXPECT_EQ(entry.flags.contains(TonnixSoundFlags::loops), entry.fileName.starts_with("DragSound"));
+    const auto* byBase = entryForBaseName(lowerBase(entry.fileName));
+    ASSERT_NE(byBase, nullptr);
+    EXPECT_EQ(byBase->fileName, entry.fileName);
+    const auto* byID = entryForSoundID(entry.soundID);
+    ASSERT_NE(byID, nullptr);
+    EXPECT_EQ(byID->soundID, entry.soundID);
+  }
+}
+
+TEST(Catalogue, FirstOccurrenceWinsForTheDuplicatedIdentifier) {
+  const auto* drop = entryForSoundID(TonnixSoundID("dtdr"));
+  ASSERT_NE(drop, nullptr);
+  EXPECT_EQ(drop->fileName, "DragTargetDrop.aiff");
+  EXPECT_EQ(*drop, catalogue()[105]);
+
+  const auto* misspelt = entryForBaseName("dragtragetdrop");
+  ASSERT_NE(misspelt, nullptr);
+  EXPECT_EQ(misspelt->soundID, TonnixSoundID("dtdr"));
+  EXPECT_EQ(misspelt->fileName, "DragTragetDrop.aiff");
+
+  const auto* quit = entryForSoundID(TonnixSoundID("!aqt"));
+  ASSERT_NE(quit, nullptr);
+  EXPECT_EQ(quit->fileName, "ApplicationQuit.aiff");
+  EXPECT_EQ(quit, &allEntries()[137]);
+}
+
+TEST(Catalogue, BaseNameLookupDoesNotFoldCase) {
+  EXPECT_EQ(entryForBaseName("MenuOpen"), nullptr);
+  EXPECT_NE(entryForBaseName("menuopen"), nullptr);
+  EXPECT_EQ(entryForBaseName("menuopen.aiff"), nullptr);
+  EXPECT_EQ(entryForSoundID(TonnixSoundID("zzzz")), nullptr);
+}
+
+TEST(Catalogue, WindowFrameButtonsAreControlsAndDragIsSticky) {
+  EXPECT_EQ(entryForSoundID(TonnixSoundID("wclp"))->category, TonnixSoundCategory::control);
+  EXPECT_EQ(entryForSoundID(TonnixSoundID("wcls"))->category, TonnixSoundCategory::window);
+  EXPECT_TRUE(entryForSoundID(TonnixSoundID("drag"))
+                  ->flags.contains(TonnixSoundFlags::keepsLoopingUnderOthers));
+  EXPECT_TRUE(entryForSoundID(TonnixSoundID("dski"))->flags.contains(TonnixSoundFlags::centered));
+}
+
+TEST(Catalogue, LookupsAreSafeFromManyThreadsAtOnce) {
+  std::vector<std::thread> threads;
+  std::vector<const TonnixSetEntry*> found(8);
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    threads.emplace_back([&found, i] { found[i] = entryForBaseName("windowopen"); });
+  }
+  for (auto& thread : threads) thread.join();
+  for (const auto* entry : found) EXPECT_EQ(entry, found.front());
+}
+
+TEST(SetEntry, DisplayNameSplitsAtCapitals) {
+  auto named = [](const char* fileName) { TonnixSetEntry entry;
+    entry.fileName = fileName;
+    return entry.displayName(); };
+  EXPECT_EQ(named("WindowClosePress.aiff"), "Window Close Press");
+  EXPECT_EQ(named("DragSoundScrollBarArrowDecreasing.aiff"), "Drag Sound Scroll Bar Arrow Decreasing");
+  EXPECT_EQ(named("TabPressed.aiff"), "Tab Pressed");
+  EXPECT_EQ(named("MouseClick.aiff"), "Mouse Click");
+  EXPECT_EQ(named("ABC.aiff"), "A B C");
+  EXPECT_EQ(named("lower.aiff"), "lower");
+  EXPECT_EQ(named("ÄrgerÖl.aiff"), "Ärger Öl");
+  EXPECT_EQ(named(".aiff"), "");
+  EXPECT_EQ(named("NoExtension"), "No Extension");
+}
