@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+// Linear PCM decoded from one classic 'snd ' resource.
+struct TonnixDecodedSound {
+  std::vector<std::int16_t> samples;  // frames in order, channels interleaved
+  double sampleRate = 0;
+  std::uint32_t channelCount = 1;
+
+  friend bool operator==(const TonnixDecodedSound&, const TonnixDecodedSound&) = default;
+};
+
+// Decodes the bytes of a 'snd ' resource of format 1 or 2: the last sound or
+// buffer command names the sampled-sound header, which may be standard
+// (8-bit), extended (8- or 16-bit, any channel count) or compressed with
+// μ-law. Anything else, anything malformed and a zero sample rate yield
+// nothing; data shorter than the header promises is cut to what is there.
+std::optional<TonnixDecodedSound> decodeSoundResource(std::span<const std::uint8_t> resource);

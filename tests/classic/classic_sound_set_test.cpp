@@ -1,0 +1,175 @@
+#include "classic/classic_sound_set.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <fstream>
+#include <map>
+
+#include "resource_fork_writer.h"
+#include "sound_resources.h"
+
+namespace {
+
+// Resources held in memory, as a fork would hand them out.
+class FakeResources final : public TonnixResourceProviding {
+ public:
+  FakeResources& add(const std::string& type, std::int16_t id, std::vector<std::uint8_t> data,
+                     std::optional<std::string> name = std::nullopt) {
+    types_[type].push_back({id, std::move(name), std::move(data)});
+    return *this;
+  }
+  FakeResources& sound(std::int16_t id, std::optional<std::string> name = std::nullopt) {
+    return add("snd ", id, {1, 2, 3}, std::move(name));
+  }
+  std::vector<TonnixRawResource> rawResourcesOfType(std::string_view type) const override {
+    const auto found = types_.find(std::string(type));
+    return found == types_.end() ? std::vector<TonnixRawResource>{} : found->second;
+  }
+
+ private:
+  std::map<std::string, std::vector<TonnixRawResource>> types_;
+};
+
+using Mapping = std::map<TonnixSoundID, std::int16_t>;
+
+Mapping mappingOf(const FakeResources& resources) {
+  return TonnixClassicSoundSet::read(resources, "Set").resourceIDsBySoundID;
+}
+
+}  // namespace
+
+TEST(SoundList, EntrySizesPlaceTheSlots) {
+  const auto twenty = parseSoundList(soundList({{"btnp", {5, 0, 7}}}, 20));
+  ASSERT_EQ(twenty.size(), 1u);
+  EXPECT_EQ(twenty[0].soundID, TonnixSoundID("btnp"));
+  EXPECT_EQ(twenty[0].slotIDs, (std::vector<std::optional<std::int16_t>>{5, std::nullopt, 7}));
+
+  const auto fortyFour = parseSoundList(soundList({{"wmov", {1, 2, 3, 4}}}, 44));
+  EXPECT_EQ(fortyFour.at(0).slotIDs, (std::vector<std::optional<std::int16_t>>{1, 2, 3, 4}));
+
+  // Any other size: a slot at every even offset from +4; an odd size's last
+  // slot has one byte past the data and is absent.
+  const auto odd = parseSoundList(soundList({{"mnuo", {9, -2}}}, 9));
+  EXPECT_EQ(odd.at(0).slotIDs, (std::vector<std::optional<std::int16_t>>{9, -2, std::nullopt}));
+}
+
+TEST(SoundList, MalformedListsGiveNoEntries) {
+  EXPECT_TRUE(parseSoundList(std::vector<std::uint8_t>{0, 0, 0}).empty());
+  EXPECT_TRUE(
+      parseSoundList(std::vector<std::uint8_t>{0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}).empty());
+  EXPECT_TRUE(
+      parseSoundList(std::vector<std::uint8_t>{0, 0, 0, 2, 1, 2, 3, 4, 5, 6, 7, 8}).empty());
+}
+
+TEST(ClassicSoundSet, LoopingSoundsPreferSlotsOneAndTwo) {
+  FakeResources resources;
+  resources.sound(5).sound(7).sound(9);
+  resources.add("snd#", 128, soundList({{"wmov", {5, 6, 7}}, {"btnp", {0, 9}}}, 20));
+  const Mapping expected = {{TonnixSoundID("btnp"), 9}, {TonnixSoundID("wmov"), 7}};
+  EXPECT_EQ(mappingOf(resources), expected);
+}
+
+TEST(ClassicSoundSet, FirstSoundListToNameAnIdentifierWins) {
+  FakeResources resources;
+  resources.sound(1).sound(2).sound(3);
+  resources.add("snd#", 128, soundList({{"mnuo", {1}}, {"zzzz", {3}}}, 20));
+  resources.add("snd#", 129, soundList({{"mnuo", {2}}, {"mnuc", {2}}}, 20));
+  // Identifiers the catalogue lacks are mapped too; the importer skips them.
+  const Mapping expected = {
+      {TonnixSoundID("mnuo"), 1}, {TonnixSoundID("mnuc"), 2}, {TonnixSoundID("zzzz"), 3}};
+  EXPECT_EQ(mappingOf(resources), expected);
+}
+
+TEST(ClassicSoundSet, SoundIDResourcesAreTheSecondSource) {
+  FakeResources resources;
+  resources.sound(128).sound(129, "wcle");
+  resources.add("sdid", 128, bytesOf("btnp"));
+  resources.add("sdid", 130, bytesOf("btne"));  // no sound 130
+  resources.add("sdid", 129, bytesOf("ab"));    // too short
+  EXPECT_EQ(mappingOf(resources), (Mapping{{TonnixSoundID("btnp"), 128}}));
+
+  // A sound list that maps nothing leaves the way open to the next source.
+  resources.add("snd#", 1, soundList({{"mnuo", {77}}}, 20));
+  EXPECT_EQ(mappingOf(resources), (Mapping{{TonnixSoundID("btnp"), 128}}));
+}
+
+TEST(ClassicSoundSet, NamesAreTheLastSource) {
+  FakeResources resources;
+  resources.sound(1, "wcle / Window Close Enter").sound(2, "ab").sound(3, "  Note / mnuo ");
+  resources.sound(4, "caf\xC3\xA9");     // four characters, five bytes
+  resources.sound(5, "wcle");            // already taken by sound 1
+  resources.add("snd ", 6, {}, "btnp");  // no body
+  const Mapping expected = {{TonnixSoundID("wcle"), 1}, {TonnixSoundID("mnuo"), 3}};
+  EXPECT_EQ(mappingOf(resources), expected);
+}
+
+TEST(ClassicSoundSet, VersionChoiceAndTextCleaning) {
+  FakeResources resources;
+  resources.add("vers", 5, versionResource("5.0", "five"));
+  resources.add("vers", 2, versionResource("1.0\r", "   "));
+  auto set = TonnixClassicSoundSet::read(resources, "Set");
+  EXPECT_EQ(set.version, "1.0");
+  EXPECT_EQ(set.copyright, std::nullopt);
+
+  resources.add("vers", 1, versionResource(" 2.1 ", "Line one\r\nLine two\rthree"));
+  set = TonnixClassicSoundSet::read(resources, "Set");
+  EXPECT_EQ(set.version, "2.1");
+  EXPECT_EQ(set.copyright, "Line one\nLine two\nthree");
+}
+
+TEST(ClassicSoundSet, VersionStringsCutAtTheEndOfTheData) {
+  FakeResources lowest;
+  lowest.add("vers", 9, {0, 0, 0, 0, 0, 0, 10, 'A', 'b'});
+  lowest.add("vers", 7, {0, 0, 0, 0, 0, 0});
+  auto set = TonnixClassicSoundSet::read(lowest, "Set");
+  EXPECT_FALSE(set.version);  // ID 7 is the lowest and too short
+
+  FakeResources cut;
+  cut.add("vers", 3, {0, 0, 0, 0, 0, 0, 10, 'A', 'b'});
+  set = TonnixClassicSoundSet::read(cut, "Set");
+  EXPECT_EQ(set.version, "Ab");
+  EXPECT_FALSE(set.copyright);
+}
+
+TEST(ClassicSoundSet, BodiesHoldOnlySoundsWithData) {
+  FakeResources resources;
+  resources.sound(1).add("snd ", 2, {});
+  const auto set = TonnixClassicSoundSet::read(resources, "Chimes");
+  EXPECT_EQ(set.name, "Chimes");
+  EXPECT_EQ(set.soundBodies.size(), 1u);
+  EXPECT_TRUE(set.soundBodies.contains(1));
+}
+
+TEST(ClassicSoundSet, FileErrorsNameTheFile) {
+  QTemporaryDir dir;
+  const auto write = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    const std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+  };
+  const auto plain = write("Plain.txt", bytesOf("hello"));
+  EXPECT_EQ(TonnixClassicSoundSet::read(plain).error().description(),
+            "Plain.txt has no resource fork, so it is not a classic sound set");
+  const auto noSounds = write("Icons", TestResourceForkWriter().add("ICN#", 128, {1}).bytes());
+  EXPECT_EQ(TonnixClassicSoundSet::read(noSounds).error().description(),
+            "Icons has a resource fork but no sounds in it");
+  const auto unmapped =
+      write("Beeps", TestResourceForkWriter().add("snd ", 128, {1}, "Beep").bytes());
+  EXPECT_EQ(TonnixClassicSoundSet::read(unmapped).error().description(),
+            "Beeps has sounds but none map to a Tonnix event");
+
+  const auto good = write("Good", TestResourceForkWriter()
+                                      .add("snd ", 128, {1, 2})
+                                      .add("sdid", 128, bytesOf("btnp"))
+                                      .add("vers", 1, versionResource("1.2", "(c) Me"))
+                                      .bytes());
+  const auto set = TonnixClassicSoundSet::read(good);
+  ASSERT_TRUE(set);
+  EXPECT_EQ(set->name, "Good");
+  EXPECT_EQ(set->version, "1.2");
+  EXPECT_EQ(set->copyright, "(c) Me");
+  EXPECT_EQ(set->resourceIDsBySoundID, (Mapping{{TonnixSoundID("btnp"), 128}}));
+}

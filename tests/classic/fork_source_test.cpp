@@ -1,0 +1,166 @@
+#include "classic/fork_source.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+
+#include "classic/resource_fork.h"
+#include "fork_containers.h"
+#include "resource_fork_writer.h"
+#include "sound_resources.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::uint8_t> sampleFork() {
+  // Runs of equal bytes exercise BinHex's run-length escape, 0x90 its literal.
+  std::vector<std::uint8_t> samples = {0x90, 0x90, 0x90, 0x90, 0x01, 0x90, 0xFF};
+  samples.resize(samples.size() + 300, 0x80);
+  return TestResourceForkWriter()
+      .add("snd ", 128, format1Sound(standardHeader(kRate22050, samples)), "btnp")
+      .add("vers", 1, versionResource("1.0", "(c) 1997"))
+      .bytes();
+}
+
+class ForkSourceTest : public testing::Test {
+ protected:
+  fs::path write(const std::string& relative, const std::vector<std::uint8_t>& bytes) {
+    const fs::path path = fs::path(dir_.path().toStdString()) / relative;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+
+  QTemporaryDir dir_;
+  const std::vector<std::uint8_t> fork_ = sampleFork();
+  const std::vector<std::uint8_t> dataFork_ = bytesOf("data fork text");
+};
+
+}  // namespace
+
+TEST_F(ForkSourceTest, EveryContainerFormYieldsTheSameFork) {
+  const std::vector<std::pair<fs::path, TonnixForkContainer>> files = {
+      {write("raw/Chimes.rsrc", fork_), TonnixForkContainer::rawFork},
+      {write("single/Chimes", appleSingleFile(dataFork_, fork_)),
+       TonnixForkContainer::appleSingleOrDouble},
+      {write("double/._Chimes", appleDoubleFile(fork_)), TonnixForkContainer::appleSingleOrDouble},
+      {write("mb1/Chimes.bin", macBinaryFile(1, "Chimes", dataFork_, fork_)),
+       TonnixForkContainer::macBinary},
+      {write("mb2/Chimes.bin", macBinaryFile(2, "Chimes", dataFork_, fork_)),
+       TonnixForkContainer::macBinary},
+      {write("mb3/Chimes.bin", macBinaryFile(3, "Chimes", {}, fork_)),
+       TonnixForkContainer::macBinary},
+      {write("hqx/Chimes.hqx", binHexFile("Chimes", dataFork_, fork_)),
+       TonnixForkContainer::binHex},
+  };
+  for (const auto& [path, container] : files) {
+    SCOPED_TRACE(path.string());
+    const auto found = readResourceForkBytes(path);
+    ASSERT_TRUE(found) << found.error().message;
+    EXPECT_EQ(found->container, container);
+    EXPECT_EQ(found->bytes, fork_);
+    const auto opened = TonnixResourceFork::open(path.string());
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->resourceTypes(), (std::vector<std::string>{"snd ", "vers"}));
+  }
+}
+
+TEST_F(ForkSourceTest, SidecarBesideTheFileOrMirroredUnderMacosxFolder) {
+  const auto beside = write("plain/Chimes", dataFork_);
+  write("plain/._Chimes", appleDoubleFile(fork_));
+  const auto nested = write("unpacked/Sets/Old/Chimes", dataFork_);
+  write("unpacked/__MACOSX/Sets/Old/._Chimes", appleDoubleFile(fork_));
+  for (const auto& path : {beside, nested}) {
+    const auto found = readResourceForkBytes(path);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->container, TonnixForkContainer::appleDoubleSidecar);
+    EXPECT_EQ(found->bytes, fork_);
+  }
+}
+
+TEST_F(ForkSourceTest, SidecarCandidatesRunFromNearestToTop) {
+  const auto candidates = sidecarCandidates("/a/b/Chimes");
+  const std::vector<fs::path> expected = {"/a/b/._Chimes", "/a/b/__MACOSX/._Chimes",
+                                          "/a/__MACOSX/b/._Chimes", "/__MACOSX/a/b/._Chimes"};
+  EXPECT_EQ(candidates, expected);
+}
+
+TEST_F(ForkSourceTest, SidecarWithoutForkFallsBackToTheFileItself) {
+  const auto path = write("Chimes.bin", macBinaryFile(2, "Chimes", dataFork_, fork_));
+  write("._Chimes.bin", appleDoubleFile({}));
+  const auto found = readResourceForkBytes(path);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->container, TonnixForkContainer::macBinary);
+}
+
+TEST_F(ForkSourceTest, MissingFolderAndDataOnlyFilesGetTheirErrors) {
+  EXPECT_EQ(TonnixResourceFork::open(dir_.filePath("absent").toStdString()).error(),
+            TonnixResourceForkError::couldNotLocate(-43));
+  EXPECT_EQ(TonnixResourceFork::open(dir_.path().toStdString()).error(),
+            TonnixResourceForkError::couldNotLocate(-50));
+  const auto text = write("notes.txt", bytesOf("just some text\n"));
+  EXPECT_EQ(TonnixResourceFork::open(text.string()).error(),
+            TonnixResourceForkError::noReadableFork(-39));
+  const auto empty = write("empty", {});
+  EXPECT_EQ(TonnixResourceFork::open(empty.string()).error().message,
+            "The file has no readable resource fork");
+  EXPECT_EQ(TonnixResourceFork::open("https://example.org/Chimes").error(),
+            TonnixResourceForkError::notAFileURL());
+}
+
+TEST_F(ForkSourceTest, FileUrlsResolveToPaths) {
+  const auto path = write("With Space/Chimes.rsrc", fork_);
+  EXPECT_TRUE(TonnixResourceFork::open("file://" + dir_.path().toStdString() +
+                                       "/With%20Space/Chimes.rsrc"));
+  EXPECT_TRUE(TonnixResourceFork::open("file://localhost" + path.string()));
+  EXPECT_FALSE(resolveFileLocation("file://elsewhere/x"));
+  EXPECT_EQ(*resolveFileLocation("odd:name"), fs::path("odd:name"));
+  EXPECT_EQ(lastPathComponent("file:///sets/Hi%20Tech/"), "Hi Tech");
+  EXPECT_EQ(lastPathComponent("/sets/Chimes"), "Chimes");
+}
+
+TEST_F(ForkSourceTest, DamagedContainersYieldNoFork) {
+  auto binHex = binHexFile("Chimes", dataFork_, fork_);
+  binHex[binHex.size() / 2] = binHex[binHex.size() / 2] == 'A' ? 'B' : 'A';  // breaks a CRC
+  EXPECT_FALSE(unwrapForkContainer(binHex));
+
+  auto macBinary = macBinaryFile(2, "Chimes", dataFork_, fork_);
+  macBinary[10] ^= 0x01;  // the header CRC no longer matches
+  EXPECT_FALSE(unwrapForkContainer(macBinary));
+
+  auto single = appleSingleFile(dataFork_, fork_);
+  single[26 + 12 + 11] += 1;  // the fork entry now runs past the end
+  EXPECT_FALSE(unwrapForkContainer(single));
+}
+
+TEST_F(ForkSourceTest, FilesThatOnlyResembleMacBinaryAreRejected) {
+  // Zero markers and a plausible name, but the lengths do not match the file.
+  auto lookalike = macBinaryFile(1, "Chimes", dataFork_, fork_);
+  lookalike.resize(lookalike.size() + 128, 0);
+  EXPECT_FALSE(unwrapForkContainer(lookalike));
+  // A version 1 header must leave the later fields zero.
+  auto withNoise = macBinaryFile(1, "Chimes", dataFork_, fork_);
+  withNoise[110] = 0x42;
+  EXPECT_FALSE(unwrapForkContainer(withNoise));
+}
+
+TEST_F(ForkSourceTest, TruncatedContainersNeverReadOutOfBounds) {
+  const std::vector<std::vector<std::uint8_t>> containers = {
+      appleSingleFile(dataFork_, fork_), macBinaryFile(2, "Chimes", dataFork_, fork_),
+      binHexFile("Chimes", dataFork_, fork_)};
+  for (const auto& whole : containers) {
+    for (std::size_t length = 0; length < whole.size(); length += 7) {
+      const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + length);
+      // Only padding or the closing colon may go missing without losing the fork.
+      const auto fork = unwrapForkContainer(cut);
+      if (fork) {
+        EXPECT_EQ(fork->bytes, fork_);
+      }
+    }
+  }
+}

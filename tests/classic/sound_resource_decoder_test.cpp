@@ -1,0 +1,129 @@
+#include "classic/sound_resource_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include "resource_fork_writer.h"
+#include "sound_resources.h"
+
+using Samples = std::vector<std::int16_t>;
+
+TEST(SoundResourceDecoder, StandardHeaderIsOffsetBinaryEightBit) {
+  const auto sound =
+      decodeSoundResource(format1Sound(standardHeader(kRate22050, {0x80, 0xFF, 0x00, 0x7F})));
+  ASSERT_TRUE(sound);
+  EXPECT_EQ(sound->samples, (Samples{0, 32512, -32768, -256}));
+  EXPECT_EQ(sound->sampleRate, 22050.0);
+  EXPECT_EQ(sound->channelCount, 1u);
+}
+
+TEST(SoundResourceDecoder, FormatTwoAndFractionalRates) {
+  // 0x56EE8BA3 is the classic 22254.54 Hz.
+  const auto sound = decodeSoundResource(format2Sound(standardHeader(0x56EE8BA3, {0x81})));
+  ASSERT_TRUE(sound);
+  EXPECT_EQ(sound->samples, (Samples{256}));
+  EXPECT_DOUBLE_EQ(sound->sampleRate, 0x56EE8BA3 / 65536.0);
+}
+
+TEST(SoundResourceDecoder, DataShorterThanTheHeaderPromisesIsCut) {
+  const std::vector<std::uint8_t> ten(10, 0x80);
+  const auto sound = decodeSoundResource(format1Sound(standardHeader(kRate22050, ten, 1000)));
+  ASSERT_TRUE(sound);
+  EXPECT_EQ(sound->samples.size(), 10u);
+}
+
+TEST(SoundResourceDecoder, TheLastBufferCommandWins) {
+  const auto sound = decodeSoundResource(
+      format1Sound({standardHeader(kRate22050, {0x00}), standardHeader(kRate22050, {0xFF, 0xFF})}));
+  ASSERT_TRUE(sound);
+  EXPECT_EQ(sound->samples, (Samples{32512, 32512}));
+}
+
+TEST(SoundResourceDecoder, OnlyCommandsThatFitAreConsidered) {
+  // A command count far beyond the resource: only the commands that fit are walked.
+  auto resource = format1Sound(standardHeader(kRate22050, {0x80, 0x80}));
+  resource[10] = resource[11] = 0xFF;
+  const auto sound = decodeSoundResource(resource);
+  ASSERT_TRUE(sound);
+  EXPECT_EQ(sound->samples.size(), 2u);
+
+  std::vector<std::uint8_t> onlyCommands = {0, 2, 0, 0, 0, 1, 0x80, 0x51, 0, 0, 0, 0};
+  EXPECT_FALSE(decodeSoundResource(onlyCommands));
+}
+
+TEST(SoundResourceDecoder, ExtendedSixteenBitInterleavesChannels) {
+  const std::vector<std::uint8_t> data = {0x00, 0x01, 0xFF, 0xFF, 0x80, 0x00, 0x7F, 0xFF};
+  const auto stereo = decodeSoundResource(format1Sound(extendedHeader(2, kRate22050, 2, 16, data)));
+  ASSERT_TRUE(stereo);
+  EXPECT_EQ(stereo->channelCount, 2u);
+  EXPECT_EQ(stereo->samples, (Samples{1, -1, -32768, 32767}));
+
+  const auto zeroChannels =
+      decodeSoundResource(format1Sound(extendedHeader(0, kRate22050, 4, 16, data)));
+  ASSERT_TRUE(zeroChannels);
+  EXPECT_EQ(zeroChannels->channelCount, 1u);
+  EXPECT_EQ(zeroChannels->samples.size(), 4u);
+}
+
+TEST(SoundResourceDecoder, ExtendedEightBitAndUnsetSampleSize) {
+  const auto eight =
+      decodeSoundResource(format1Sound(extendedHeader(1, kRate22050, 3, 8, {0x80, 0x00, 0xFF})));
+  ASSERT_TRUE(eight);
+  EXPECT_EQ(eight->samples, (Samples{0, -32768, 32512}));
+
+  // Size 0: 16-bit when the data holds two bytes per sample, else 8-bit.
+  const auto sixteen =
+      decodeSoundResource(format1Sound(extendedHeader(1, kRate22050, 2, 0, {0x12, 0x34, 0, 1})));
+  ASSERT_TRUE(sixteen);
+  EXPECT_EQ(sixteen->samples, (Samples{0x1234, 1}));
+  const auto shortData =
+      decodeSoundResource(format1Sound(extendedHeader(1, kRate22050, 4, 0, {0x80, 0x80, 0x80})));
+  ASSERT_TRUE(shortData);
+  EXPECT_EQ(shortData->samples, (Samples{0, 0, 0}));
+
+  EXPECT_FALSE(decodeSoundResource(format1Sound(extendedHeader(1, kRate22050, 2, 24, {1, 2, 3}))));
+}
+
+TEST(SoundResourceDecoder, CompressedOnlyMuLaw) {
+  const auto sound = decodeSoundResource(
+      format1Sound(compressedHeader(1, kRate22050, 4, "ulaw", {0x00, 0xFF, 0x80, 0x7F})));
+  ASSERT_TRUE(sound);
+  EXPECT_EQ(sound->samples, (Samples{-32124, 0, 32124, 0}));
+  for (const auto* format : {"ima4", "MAC3", "MAC6", "ULAW"}) {
+    EXPECT_FALSE(
+        decodeSoundResource(format1Sound(compressedHeader(1, kRate22050, 2, format, {1, 2}))))
+        << format;
+  }
+}
+
+TEST(SoundResourceDecoder, MalformedInputYieldsNothing) {
+  auto unknownEncoding = format1Sound(standardHeader(kRate22050, {0x80}));
+  unknownEncoding[20 + 20] = 0x01;
+  EXPECT_FALSE(decodeSoundResource(unknownEncoding));
+  EXPECT_FALSE(decodeSoundResource({}));
+  EXPECT_FALSE(decodeSoundResource(std::vector<std::uint8_t>{0}));
+  EXPECT_FALSE(decodeSoundResource(std::vector<std::uint8_t>{0, 3, 0, 0, 0, 0}));  // format 3
+  EXPECT_FALSE(decodeSoundResource(std::vector<std::uint8_t>{0, 2, 0, 0, 0, 0}));  // no commands
+  EXPECT_FALSE(decodeSoundResource(format1Sound(standardHeader(kRate22050, {}))));
+  EXPECT_FALSE(decodeSoundResource(format1Sound(standardHeader(0, {0x80}))));  // no rate
+}
+
+TEST(SoundResourceDecoder, HugeFrameTimesChannelCountIsNoSound) {
+  EXPECT_FALSE(decodeSoundResource(
+      format1Sound(extendedHeader(0xFFFFFFFF, kRate22050, 0xFFFFFFFF, 16, {1, 2, 3, 4}))));
+  // Large but representable: cut to the data present.
+  const auto cut =
+      decodeSoundResource(format1Sound(extendedHeader(0x10000, kRate22050, 0x10000, 8, {1, 2})));
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->samples.size(), 2u);
+}
+
+TEST(SoundResourceDecoder, EveryTruncationIsHandled) {
+  const auto whole =
+      format1Sound(extendedHeader(2, kRate22050, 8, 16, std::vector<std::uint8_t>(32, 7)));
+  for (std::size_t length = 0; length < whole.size(); ++length) {
+    const auto sound = decodeSoundResource(std::span(whole).first(length));
+    if (sound) {
+      EXPECT_LE(sound->samples.size(), 16u);
+    }
+  }
+}

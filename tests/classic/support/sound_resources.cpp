@@ -1,0 +1,129 @@
+#include "sound_resources.h"
+
+#include "resource_fork_writer.h"
+
+namespace {
+
+void appendCommonHeader(std::vector<std::uint8_t>& out, std::uint32_t second,
+                        std::uint32_t rateField, std::uint8_t encoding) {
+  appendU32(out, 0);  // sample pointer
+  appendU32(out, second);
+  appendU32(out, rateField);
+  appendU32(out, 0);  // loop start
+  appendU32(out, 0);  // loop end
+  appendU8(out, encoding);
+  appendU8(out, 60);  // base frequency, middle C
+}
+
+std::vector<std::uint8_t> sixtyFourByteHeader(std::uint32_t channels, std::uint32_t rateField,
+                                              std::uint8_t encoding, std::uint32_t frames,
+                                              const std::string& format, std::uint16_t sampleSize,
+                                              const std::vector<std::uint8_t>& data) {
+  std::vector<std::uint8_t> out;
+  appendCommonHeader(out, channels, rateField, encoding);
+  appendU32(out, frames);
+  out.resize(40, 0);  // 80-bit rate, marker and instrument chunks
+  appendText(out, format.empty() ? std::string(4, '\0') : format);
+  out.resize(48, 0);
+  appendU16(out, sampleSize);
+  out.resize(64, 0);
+  out.insert(out.end(), data.begin(), data.end());
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> standardHeader(std::uint32_t rateField,
+                                         const std::vector<std::uint8_t>& samples,
+                                         std::uint32_t lengthField) {
+  std::vector<std::uint8_t> out;
+  appendCommonHeader(out, lengthField, rateField, 0x00);
+  out.insert(out.end(), samples.begin(), samples.end());
+  return out;
+}
+
+std::vector<std::uint8_t> standardHeader(std::uint32_t rateField,
+                                         const std::vector<std::uint8_t>& samples) {
+  return standardHeader(rateField, samples, static_cast<std::uint32_t>(samples.size()));
+}
+
+std::vector<std::uint8_t> extendedHeader(std::uint32_t channels, std::uint32_t rateField,
+                                         std::uint32_t frames, std::uint16_t sampleSize,
+                                         const std::vector<std::uint8_t>& data) {
+  return sixtyFourByteHeader(channels, rateField, 0xFF, frames, "", sampleSize, data);
+}
+
+std::vector<std::uint8_t> compressedHeader(std::uint32_t channels, std::uint32_t rateField,
+                                           std::uint32_t frames, const std::string& format,
+                                           const std::vector<std::uint8_t>& data) {
+  return sixtyFourByteHeader(channels, rateField, 0xFE, frames, format, 8, data);
+}
+
+std::vector<std::uint8_t> format1Sound(const std::vector<std::vector<std::uint8_t>>& headers) {
+  std::vector<std::uint8_t> out;
+  appendU16(out, 1);
+  appendU16(out, 1);  // one modifier: sampled synthesizer
+  appendU16(out, 5);
+  appendU32(out, 0);
+  appendU16(out, static_cast<std::uint32_t>(headers.size()));
+  auto offset = static_cast<std::uint32_t>(out.size() + 8 * headers.size());
+  for (const auto& header : headers) {
+    appendU16(out, 0x8051);  // buffer command with the data-offset flag
+    appendU16(out, 0);
+    appendU32(out, offset);
+    offset += static_cast<std::uint32_t>(header.size());
+  }
+  for (const auto& header : headers) out.insert(out.end(), header.begin(), header.end());
+  return out;
+}
+
+std::vector<std::uint8_t> format1Sound(const std::vector<std::uint8_t>& header) {
+  return format1Sound(std::vector<std::vector<std::uint8_t>>{header});
+}
+
+std::vector<std::uint8_t> format2Sound(const std::vector<std::uint8_t>& header) {
+  std::vector<std::uint8_t> out;
+  appendU16(out, 2);
+  appendU16(out, 0);  // reference count
+  appendU16(out, 1);
+  appendU16(out, 0x8050);  // sound command with the data-offset flag
+  appendU16(out, 0);
+  appendU32(out, 14);
+  out.insert(out.end(), header.begin(), header.end());
+  return out;
+}
+
+std::vector<std::uint8_t> soundList(
+    const std::vector<std::pair<std::string, std::vector<std::int16_t>>>& entries,
+    std::size_t entrySize) {
+  std::vector<std::uint8_t> out;
+  appendU16(out, 0);
+  appendU16(out, static_cast<std::uint32_t>(entries.size()));
+  for (const auto& [code, slots] : entries) {
+    std::vector<std::uint8_t> entry;
+    appendText(entry, code);
+    entry.resize(entrySize, 0);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+      std::size_t at = 4 + 2 * i;
+      if (entrySize == 44) at = 12 + 8 * i;
+      entry[at] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(slots[i]) >> 8);
+      entry[at + 1] = static_cast<std::uint8_t>(slots[i]);
+    }
+    out.insert(out.end(), entry.begin(), entry.end());
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> versionResource(const std::string& shortVersion,
+                                          const std::string& longVersion) {
+  std::vector<std::uint8_t> out = {1, 0, 0x80, 0, 0, 0};  // 1.0 final, region 0
+  appendU8(out, static_cast<std::uint32_t>(shortVersion.size()));
+  appendText(out, shortVersion);
+  appendU8(out, static_cast<std::uint32_t>(longVersion.size()));
+  appendText(out, longVersion);
+  return out;
+}
+
+std::vector<std::uint8_t> bytesOf(const std::string& text) {
+  return {text.begin(), text.end()};
+}
