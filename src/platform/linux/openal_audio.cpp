@@ -75,6 +75,12 @@ struct DecodedSound {
   double duration() const { return static_cast<double>(frameCount()) / sampleRate; }
 };
 
+std::int16_t toSample(float value) {
+  if (!(value > -1.0f)) return -32767;
+  if (value >= 1.0f) return 32767;
+  return static_cast<std::int16_t>(std::lrint(value * 32767.0f));
+}
+
 std::string withoutFinalPeriod(std::string text) {
   while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
   return text;
@@ -101,14 +107,16 @@ TonnixExpected<DecodedSound, TonnixAudioError> decode(const std::filesystem::pat
   DecodedSound sound;
   sound.sampleRate = info.samplerate;
   sound.channels.resize(std::min(info.channels, 2));
-  std::vector<std::int16_t> block(static_cast<std::size_t>(kFramesPerRead * info.channels));
+  // Read as float, which libsndfile scales the same way for every format
+  // (it would not scale floating-point files read as 16-bit).
+  std::vector<float> block(static_cast<std::size_t>(kFramesPerRead * info.channels));
   while (true) {
-    const sf_count_t read = sf_readf_short(handle.get(), block.data(), kFramesPerRead);
+    const sf_count_t read = sf_readf_float(handle.get(), block.data(), kFramesPerRead);
     if (read <= 0) break;
     for (sf_count_t frame = 0; frame < read; ++frame) {
       for (std::size_t channel = 0; channel < sound.channels.size(); ++channel) {
         sound.channels[channel].push_back(
-            block[static_cast<std::size_t>(frame * info.channels) + channel]);
+            toSample(block[static_cast<std::size_t>(frame * info.channels) + channel]));
       }
     }
     if (sound.frameCount() > maximumFrames) return unexpected(audioError(Kind::tooLong, file));

@@ -1,0 +1,179 @@
+// Plays through OpenAL Soft's "wave" backend, which mixes in real time into
+// a file instead of a sound card, and checks the samples that came out.
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <QTemporaryDir>
+#include <QThread>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "platform/linux/openal_audio.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kFrames = 4410;
+constexpr float kAmplitude = 0.5f;
+// Quieter than any sample of the fixtures, louder than rounding noise.
+constexpr float kSilence = 0.001f;
+
+struct Capture {
+  std::vector<float> left;
+  std::vector<float> right;
+
+  std::size_t nonSilentFrames() const {
+    std::size_t count = 0;
+    for (std::size_t frame = 0; frame < left.size(); ++frame) {
+      if (std::abs(left[frame]) > kSilence || std::abs(right[frame]) > kSilence) ++count;
+    }
+    return count;
+  }
+  static double energy(const std::vector<float>& samples) {
+    double sum = 0;
+    for (float sample : samples) sum += double(sample) * sample;
+    return sum;
+  }
+  double leftEnergy() const { return energy(left); }
+  double rightEnergy() const { return energy(right); }
+};
+
+// A square wave: every sample is at full amplitude, so each one counts as
+// sound and the energy is exactly known.
+void writeSquareWave(const std::filesystem::path& file, int channels) {
+  SF_INFO info{};
+  info.samplerate = kRate;
+  info.channels = channels;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* handle = sf_open(file.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(handle, nullptr);
+  std::vector<float> samples;
+  for (int frame = 0; frame < kFrames; ++frame) {
+    const float value = (frame / 50) % 2 == 0 ? kAmplitude : -kAmplitude;
+    for (int channel = 0; channel < channels; ++channel) {
+      // A stereo fixture is quieter on the right, to tell the channels apart.
+      samples.push_back(channel == 0 ? value : value / 2);
+    }
+  }
+  sf_writef_float(handle, samples.data(), kFrames);
+  sf_close(handle);
+}
+
+class OpenALWaveTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    directory_ = new QTemporaryDir;
+    const std::filesystem::path folder = directory_->path().toStdString();
+    std::ofstream(folder / "alsoft.conf") << "[general]\n"
+                                             "drivers = wave\n"
+                                             "channels = stereo\n"
+                                             "sample-type = float32\n"
+                                             "frequency = 44100\n"
+                                             "[wave]\n"
+                                             "file = "
+                                          << (folder / "out.wav").string() << "\n";
+    // OpenAL Soft reads both once, at its first call in this process.
+    qputenv("ALSOFT_CONF", QByteArray((folder / "alsoft.conf").c_str()));
+    qputenv("ALSOFT_DRIVERS", "wave");
+    writeSquareWave(folder / "mono.wav", 1);
+    writeSquareWave(folder / "stereo.wav", 2);
+  }
+  static void TearDownTestSuite() { delete directory_; }
+
+  static std::filesystem::path fixture(const char* name) {
+    return std::filesystem::path(directory_->path().toStdString()) / name;
+  }
+
+  // Plays the file once through a fresh device and returns what the device
+  // wrote; the file is complete once the device has closed.
+  static Capture play(const char* name, float volume, float pan, int loops = 0) {
+    {
+      TonnixOpenALAudio output;
+      EXPECT_EQ(output.unavailableReason(), std::nullopt);
+      auto clip = output.openClip(fixture(name));
+      EXPECT_TRUE(clip.hasValue());
+      if (!clip) return {};
+      auto player = clip.value()->makePlayer();
+      EXPECT_TRUE(player.hasValue());
+      if (!player) return {};
+      auto& sound = *player.value();
+      sound.setVolume(volume);
+      sound.setPan(pan);
+      sound.setNumberOfLoops(loops);
+      sound.prepareToPlay();
+      EXPECT_TRUE(sound.play());
+      for (int wait = 0; wait < 1000 && sound.isPlaying(); ++wait) QThread::msleep(5);
+      EXPECT_FALSE(sound.isPlaying());
+    }
+    return readCapture();
+  }
+
+  static Capture readCapture() {
+    SF_INFO info{};
+    SNDFILE* handle = sf_open(fixture("out.wav").c_str(), SFM_READ, &info);
+    EXPECT_NE(handle, nullptr);
+    if (!handle) return {};
+    EXPECT_EQ(info.channels, 2);
+    std::vector<float> samples(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_float(handle, samples.data(), info.frames);
+    sf_close(handle);
+    Capture capture;
+    for (std::size_t index = 0; index + 1 < samples.size(); index += 2) {
+      capture.left.push_back(samples[index]);
+      capture.right.push_back(samples[index + 1]);
+    }
+    return capture;
+  }
+
+  static QTemporaryDir* directory_;
+};
+
+QTemporaryDir* OpenALWaveTest::directory_ = nullptr;
+
+constexpr double kMonoEnergy = double(kAmplitude) * kAmplitude * kFrames;
+
+TEST_F(OpenALWaveTest, EveryFrameOfTheSoundReachesTheOutputOnce) {
+  EXPECT_EQ(play("mono.wav", 1, 0).nonSilentFrames(), std::size_t(kFrames));
+  EXPECT_EQ(play("mono.wav", 1, 0, 1).nonSilentFrames(), std::size_t(2 * kFrames));
+}
+
+TEST_F(OpenALWaveTest, CentredMonoSoundHasConstantPowerOnBothSides) {
+  const Capture capture = play("mono.wav", 1, 0);
+  EXPECT_NEAR(capture.leftEnergy(), kMonoEnergy / 2, kMonoEnergy * 0.01);
+  EXPECT_NEAR(capture.rightEnergy(), kMonoEnergy / 2, kMonoEnergy * 0.01);
+}
+
+TEST_F(OpenALWaveTest, PanMovesAMonoSoundWhollyToOneSide) {
+  const Capture left = play("mono.wav", 1, -1);
+  EXPECT_NEAR(left.leftEnergy(), kMonoEnergy, kMonoEnergy * 0.01);
+  EXPECT_LT(left.rightEnergy(), kMonoEnergy * 1e-4);
+
+  const Capture right = play("mono.wav", 1, 1);
+  EXPECT_NEAR(right.rightEnergy(), kMonoEnergy, kMonoEnergy * 0.01);
+  EXPECT_LT(right.leftEnergy(), kMonoEnergy * 1e-4);
+}
+
+TEST_F(OpenALWaveTest, VolumeScalesTheAmplitude) {
+  const Capture full = play("mono.wav", 1, 0);
+  const Capture half = play("mono.wav", 0.5f, 0);
+  EXPECT_NEAR(half.leftEnergy() / full.leftEnergy(), 0.25, 0.01);
+  EXPECT_NEAR(half.rightEnergy() / full.rightEnergy(), 0.25, 0.01);
+}
+
+TEST_F(OpenALWaveTest, StereoSoundKeepsItsChannelsAndBalancesAway) {
+  const double leftEnergy = kMonoEnergy;
+  const double rightEnergy = kMonoEnergy / 4;
+
+  const Capture centred = play("stereo.wav", 1, 0);
+  EXPECT_NEAR(centred.leftEnergy(), leftEnergy, leftEnergy * 0.01);
+  EXPECT_NEAR(centred.rightEnergy(), rightEnergy, rightEnergy * 0.01);
+
+  const Capture left = play("stereo.wav", 1, -1);
+  EXPECT_NEAR(left.leftEnergy(), leftEnergy, leftEnergy * 0.01);
+  EXPECT_LT(left.rightEnergy(), rightEnergy * 1e-4);
+}
+
+}  // namespace
