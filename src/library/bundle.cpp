@@ -3,32 +3,16 @@
 #include <QMimeDatabase>
 #include <QString>
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <mutex>
 #include <set>
 
 #include "library/bundle_index.h"
 #include "library/bundle_info.h"
+#include "library/file_access.h"
 #include "library/path_names.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A real Info.plist is a few kilobytes; anything this large is not one.
-constexpr std::uintmax_t largestInfoPlist = 16u << 20;
-
-std::optional<std::string> readInfoPlist(const fs::path& file) {
-  std::error_code error;
-  const auto size = fs::file_size(file, error);
-  if (error || size > largestInfoPlist) return std::nullopt;
-  std::ifstream stream(file, std::ios::binary);
-  if (!stream) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  if (stream.bad()) return std::nullopt;
-  return bytes;
-}
 
 QString qText(const std::string& text) {
   return QString::fromStdString(text);
@@ -113,7 +97,7 @@ TonnixExpected<TonnixBundlePointer, TonnixBundleError> TonnixBundle::open(const 
   if (!fs::is_directory(url, error)) return failure(TonnixBundleError::Kind::notADirectory);
   const fs::path infoPlist = url / "Contents" / "Info.plist";
   if (!fs::exists(infoPlist, error)) return failure(TonnixBundleError::Kind::missingInfoPlist);
-  const auto bytes = readInfoPlist(infoPlist);
+  const auto bytes = readWholeFile(infoPlist, largestInfoPlist);
   if (!bytes) return failure(TonnixBundleError::Kind::malformedInfoPlist);
   auto info = readBundleInfo(*bytes, deletingPathExtension(lastPathComponent(url)));
   if (!info) {

@@ -75,6 +75,9 @@ class TonnixBundle {
   std::optional<std::filesystem::path> soundURL(TonnixSoundID soundID) const;
   bool containsSound(TonnixSoundID soundID) const { return soundURLsByID_.contains(soundID); }
 
+  // Same folder, same contents.
+  friend bool operator==(const TonnixBundle&, const TonnixBundle&) = default;
+
  private:
   TonnixBundle() = default;
 

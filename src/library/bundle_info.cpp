@@ -53,3 +53,13 @@ TonnixPropertyList bundleInfoDictionary(const TonnixBundleMetadata& metadata,
   }
   return plist;
 }
+
+std::optional<std::string> bundleIdentifier(const TonnixPropertyList& info) {
+  return info.string(identifierKey);
+}
+
+void reidentifyBundleInfo(TonnixPropertyList& info, std::string_view identifier,
+                          std::string_view name) {
+  info.setString(identifierKey, identifier);
+  if (!info.contains(nameKey)) info.setString(nameKey, name);
+}

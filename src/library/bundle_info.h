@@ -35,3 +35,11 @@ TonnixExpected<TonnixBundleInfo, TonnixBundleInfoError> readBundleInfo(
 // given and not empty.
 TonnixPropertyList bundleInfoDictionary(const TonnixBundleMetadata& metadata,
                                         const std::map<TonnixSoundID, std::string>* sounds);
+
+// The "CFBundleIdentifier" string of an Info.plist dictionary.
+std::optional<std::string> bundleIdentifier(const TonnixPropertyList& info);
+
+// Gives the dictionary `identifier`, and `name` when it has no
+// "CFBundleName"; every other key stays as it is.
+void reidentifyBundleInfo(TonnixPropertyList& info, std::string_view identifier,
+                          std::string_view name);

@@ -1,22 +1,9 @@
 #include "library/bundle_writer.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-
 #include "library/bundle_info.h"
+#include "library/file_access.h"
 
 namespace fs = std::filesystem;
-
-TonnixExpected<TonnixDone, TonnixFileError> writeWholeFile(const fs::path& file,
-                                                           const std::string& bytes) {
-  std::ofstream stream(file, std::ios::binary | std::ios::trunc);
-  if (!stream) return unexpected(TonnixFileError{file, std::strerror(errno)});
-  stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  stream.close();
-  if (!stream) return unexpected(TonnixFileError{file, std::strerror(errno)});
-  return TonnixDone{};
-}
 
 TonnixExpected<fs::path, TonnixFileError> writeBundle(
     const fs::path& bundle, const TonnixBundleMetadata& metadata,

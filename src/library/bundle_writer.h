@@ -20,7 +20,3 @@
 TonnixExpected<std::filesystem::path, TonnixFileError> writeBundle(
     const std::filesystem::path& bundle, const TonnixBundleMetadata& metadata,
     const std::map<TonnixSoundID, std::string>* sounds = nullptr);
-
-// Writes `bytes` over `file` (a plain write, not atomic).
-TonnixExpected<TonnixDone, TonnixFileError> writeWholeFile(const std::filesystem::path& file,
-                                                           const std::string& bytes);

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "platform/expected.h"
+
+// Whether `file` really opens as audio, the way the player decodes it: the
+// file is recognised by libsndfile and its first frame can be read. The
+// error is libsndfile's description.
+TonnixExpected<TonnixDone, std::string> canOpenAudio(const std::filesystem::path& file);

@@ -1,0 +1,209 @@
+#include "library/assignments.h"
+
+#include <gtest/gtest.h>
+
+#include "library_fixtures.h"
+#include "platform/fake/memory_preferences_store.h"
+
+using namespace fixtures;
+
+namespace {
+
+const TonnixSoundID menuOpen("mnuo");
+const TonnixSoundID menuClose("mnuc");
+const QString overridesKey = TonnixAssignments::overridesKey;
+const QString customKey = TonnixAssignments::customSoundsKey;
+const QString baselineKey = TonnixAssignments::baselineKey;
+
+QVariantMap dictionary(std::initializer_list<std::pair<QString, QVariant>> entries) {
+  QVariantMap map;
+  for (const auto& [name, value] : entries) map.insert(name, value);
+  return map;
+}
+
+}  // namespace
+
+TEST(Assignments, EverythingIsBaselineWithoutStoredState) {
+  TonnixMemoryPreferencesStore store;
+  TonnixAssignments assignments(store);
+  EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::baseline());
+  EXPECT_FALSE(assignments.storedBaselineIdentifier());
+  EXPECT_TRUE(store.values().isEmpty());
+}
+
+TEST(Assignments, SilentAndSetOverridesAreStoredAsText) {
+  TonnixMemoryPreferencesStore store;
+  TonnixAssignments assignments(store);
+  assignments.setSelection(TonnixSelection::silent(), menuOpen);
+  assignments.setSelection(TonnixSelection::set("org.example.chimes"), menuClose);
+  EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::silent());
+  EXPECT_EQ(assignments.selectionFor(menuClose), TonnixSelection::set("org.example.chimes"));
+  EXPECT_EQ(store.stringDictionary(overridesKey),
+            (QMap<QString, QString>{{"mnuo", ""}, {"mnuc", "org.example.chimes"}}));
+  EXPECT_EQ(store.writeCount(customKey), 0);
+
+  assignments.setSelection(TonnixSelection::baseline(), menuOpen);
+  EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::baseline());
+  EXPECT_EQ(store.stringDictionary(overridesKey),
+            (QMap<QString, QString>{{"mnuc", "org.example.chimes"}}));
+}
+
+TEST(Assignments, CustomSoundAndOverrideReplaceEachOther) {
+  TemporaryFolder temp;
+  writeAudio(temp / "beep.wav");
+  TonnixMemoryPreferencesStore store;
+  TonnixAssignments assignments(store);
+  assignments.setSelection(TonnixSelection::set("org.example.chimes"), menuOpen);
+  const int overrideWrites = store.writeCount(overridesKey);
+
+  ASSERT_TRUE(assignments.setCustomSound(temp / "beep.wav", menuOpen));
+  EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::custom(temp / "beep.wav"));
+  EXPECT_TRUE(assignments.storedOverrides().empty());
+  EXPECT_EQ(store.writeCount(overridesKey), overrideWrites + 1);
+  EXPECT_EQ(store.dataDictionary(customKey),
+            (QMap<QString, QByteArray>{
+                {"mnuo", QByteArray::fromStdString((temp / "beep.wav").string())}}));
+
+  // No override to remove: the overrides are not written again.
+  ASSERT_TRUE(assignments.setCustomSound(temp / "beep.wav", menuClose));
+  EXPECT_EQ(store.writeCount(overridesKey), overrideWrites + 1);
+
+  assignments.setSelection(TonnixSelection::silent(), menuOpen);
+  EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::silent());
+  EXPECT_EQ(store.dataDictionary(customKey)->keys(), QStringList{"mnuc"});
+}
+
+TEST(Assignments, RefusesFilesThatAreNotPlayableAudio) {
+  TemporaryFolder temp;
+  writeText(temp / "notes.txt", "text");
+  writeText(temp / "broken.aiff", "FORM but not really");
+  TonnixMemoryPreferencesStore store;
+  TonnixAssignments assignments(store);
+  assignments.setSelection(TonnixSelection::silent(), menuOpen);
+
+  auto result = assignments.setCustomSound(temp / "notes.txt", menuOpen);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().kind, TonnixCustomSoundError::Kind::unsupportedFormat);
+  EXPECT_EQ(result.error().description(), "notes.txt is not a sound file AVFoundation can open");
+
+  result = assignments.setCustomSound(temp / "broken.aiff", menuOpen);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().kind, TonnixCustomSoundError::Kind::unreadable);
+  EXPECT_TRUE(result.error().description().starts_with("Could not open broken.aiff: "))
+      << result.error().description();
+
+  result = assignments.setCustomSound(temp / "missing.wav", menuOpen);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().kind, TonnixCustomSoundError::Kind::unreadable);
+
+  assignments.setSelection(TonnixSelection::custom(temp / "notes.txt"), menuOpen);
+  EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::silent());
+  EXPECT_EQ(store.writeCount(customKey), 0);
+}
+
+TEST(Assignments, PruningDropsOverridesOfRemovedSetsButNotSilence) {
+  TonnixMemoryPreferencesStore store;
+  TonnixAssignments assignments(store);
+  assignments.setSelection(TonnixSelection::silent(), menuOpen);
+  assignments.setSelection(TonnixSelection::set("org.example.gone"), menuClose);
+  assignments.setSelection(TonnixSelection::set("org.example.here"), TonnixSoundID("wclp"));
+  const int writes = store.writeCount(overridesKey);
+
+  assignments.pruneOverrides({"org.example.here"});
+  EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::silent());
+  EXPECT_EQ(assignments.selectionFor(menuClose), TonnixSelection::baseline());
+  EXPECT_EQ(assignments.selectionFor(TonnixSoundID("wclp")),
+            TonnixSelection::set("org.example.here"));
+  EXPECT_EQ(store.writeCount(overridesKey), writes + 1);
+
+  assignments.pruneOverrides({"org.example.here"});
+  EXPECT_EQ(store.writeCount(overridesKey), writes + 1);
+}
+
+TEST(Assignments, LoadingSkipsMalformedEntries) {
+  TemporaryFolder temp;
+  writeAudio(temp / "beep.wav");
+  const QByteArray beep = QByteArray::fromStdString((temp / "beep.wav").string());
+  const QByteArray moved = QByteArray::fromStdString((temp / "moved.wav").string());
+  TonnixMemoryPreferencesStore store(dictionary({
+      {baselineKey, QString("org.example.base")},
+      {overridesKey,
+       dictionary(
+           {{"mnuo", QString("")}, {"mnuc", QString("org.example.x")}, {"toolong", QString("y")}})},
+      {customKey, dictionary({{"wclp", beep},
+                              {"wcle", moved},
+                              {"wclx", QByteArray("relative.wav")},
+                              {"wclrr", beep}})},
+  }));
+  TonnixAssignments assignments(store);
+  EXPECT_EQ(assignments.storedBaselineIdentifier(), "org.example.base");
+  EXPECT_EQ(assignments.storedOverrides(),
+            (TonnixOverrides{{menuOpen, ""}, {menuClose, "org.example.x"}}));
+  // A missing file keeps the path its bookmark recorded.
+  EXPECT_EQ(assignments.selectionFor(TonnixSoundID("wclp")),
+            TonnixSelection::custom(temp / "beep.wav"));
+  EXPECT_EQ(assignments.selectionFor(TonnixSoundID("wcle")),
+            TonnixSelection::custom(temp / "moved.wav"));
+  EXPECT_EQ(assignments.storedCustomSounds().size(), 2u);
+  EXPECT_EQ(store.writeCount(customKey), 0);
+}
+
+TEST(Assignments, LoadingIgnoresDictionariesWithForeignValues) {
+  TonnixMemoryPreferencesStore store(dictionary({
+      {baselineKey, 42},
+      {overridesKey, dictionary({{"mnuo", QString("org.example.x")}, {"mnuc", 1}})},
+      {customKey, QString("not a dictionary")},
+  }));
+  TonnixAssignments assignments(store);
+  EXPECT_FALSE(assignments.storedBaselineIdentifier());
+  EXPECT_TRUE(assignments.storedOverrides().empty());
+  EXPECT_TRUE(assignments.storedCustomSounds().empty());
+}
+
+TEST(Assignments, BaselineIsWrittenOrRemoved) {
+  TonnixMemoryPreferencesStore store;
+  TonnixAssignments assignments(store);
+  SignalCounter spy(&assignments, &TonnixAssignments::storedBaselineIdentifierChanged);
+  assignments.setBaselineIdentifier("org.example.a");
+  assignments.setBaselineIdentifier("org.example.a");
+  EXPECT_EQ(spy.count(), 1);
+  EXPECT_EQ(store.stringValue(baselineKey), "org.example.a");
+  assignments.setBaselineIdentifier(std::nullopt);
+  EXPECT_EQ(spy.count(), 2);
+  EXPECT_FALSE(store.value(baselineKey).isValid());
+}
+
+TEST(Assignments, SignalsOnlyChanges) {
+  TonnixMemoryPreferencesStore store;
+  TonnixAssignments assignments(store);
+  SignalCounter overrides(&assignments, &TonnixAssignments::storedOverridesChanged);
+  SignalCounter customs(&assignments, &TonnixAssignments::storedCustomSoundsChanged);
+  assignments.setSelection(TonnixSelection::silent(), menuOpen);
+  assignments.setSelection(TonnixSelection::silent(), menuOpen);
+  assignments.setSelection(TonnixSelection::baseline(), menuClose);
+  EXPECT_EQ(overrides.count(), 1);
+  EXPECT_EQ(customs.count(), 0);
+}
+
+TEST(Assignments, FollowingMovedSoundsKeepsEntriesThatCannotBeFound) {
+  TemporaryFolder temp;
+  writeAudio(temp / "beep.wav");
+  TonnixMemoryPreferencesStore store;
+  TonnixAssignments assignments(store);
+  ASSERT_TRUE(assignments.setCustomSound(temp / "beep.wav", menuOpen));
+  const int writes = store.writeCount(customKey);
+  fs::rename(temp / "beep.wav", temp / "elsewhere.wav");
+  assignments.followMovedCustomSounds();
+  EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::custom(temp / "beep.wav"));
+  EXPECT_EQ(store.writeCount(customKey), writes);
+}
+
+TEST(Selection, DescribesItself) {
+  EXPECT_EQ(TonnixSelection::baseline().description(), "baseline");
+  EXPECT_EQ(TonnixSelection::silent().description(), "silent");
+  EXPECT_EQ(TonnixSelection::set("org.x").description(), "set:org.x");
+  EXPECT_EQ(TonnixSelection::custom("/a/b.wav").description(), "custom:/a/b.wav");
+  EXPECT_NE(TonnixSelection::set("a"), TonnixSelection::set("b"));
+  EXPECT_EQ(std::hash<TonnixSelection>{}(TonnixSelection::silent()),
+            std::hash<TonnixSelection>{}(TonnixSelection::silent()));
+}

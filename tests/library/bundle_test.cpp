@@ -1,0 +1,264 @@
+#include "library/bundle.h"
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+
+#include "library_fixtures.h"
+
+using namespace fixtures;
+
+namespace {
+
+std::string openFailure(const fs::path& folder) {
+  auto opened = TonnixBundle::open(folder, false);
+  return opened ? std::string("opened") : opened.error().description();
+}
+
+TonnixBundlePointer openOrFail(const fs::path& folder) {
+  auto opened = TonnixBundle::open(folder, false);
+  if (!opened) {
+    ADD_FAILURE() << opened.error().description();
+    return nullptr;
+  }
+  return opened.value();
+}
+
+std::string resourceName(const TonnixBundle& bundle, const char (&code)[5]) {
+  const auto url = bundle.soundURL(TonnixSoundID(code));
+  return url ? url->filename().string() : std::string("none");
+}
+
+const std::string chimesInfo = key("CFBundleIdentifier", "org.example.chimes");
+
+}  // namespace
+
+TEST(BundleOpen, ReportsTheFirstFailingCheckWithItsText) {
+  TemporaryFolder temp;
+  writeText(temp / "File.tonnixset", "not a folder");
+  EXPECT_EQ(openFailure(temp / "File.tonnixset"), "File.tonnixset is not a folder");
+  EXPECT_EQ(openFailure(temp / "Missing.tonnixset"), "Missing.tonnixset is not a folder");
+
+  fs::create_directories(temp / "Empty.tonnixset" / "Contents" / "Resources");
+  EXPECT_EQ(openFailure(temp / "Empty.tonnixset"), "Empty.tonnixset has no Contents/Info.plist");
+
+  writeText(temp / "Garbage.tonnixset" / "Contents" / "Info.plist", "<plist><dict><key>");
+  EXPECT_EQ(openFailure(temp / "Garbage.tonnixset"),
+            "Garbage.tonnixset has an unreadable Contents/Info.plist");
+  writeText(temp / "Array.tonnixset" / "Contents" / "Info.plist",
+            "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>");
+  EXPECT_EQ(openFailure(temp / "Array.tonnixset"),
+            "Array.tonnixset has an unreadable Contents/Info.plist");
+
+  makeBundleWithInfo(temp / "NoID.tonnixset", key("CFBundleName", "x"));
+  EXPECT_EQ(openFailure(temp / "NoID.tonnixset"), "NoID.tonnixset declares no CFBundleIdentifier");
+  makeBundleWithInfo(temp / "EmptyID.tonnixset", key("CFBundleIdentifier", ""));
+  EXPECT_EQ(openFailure(temp / "EmptyID.tonnixset"),
+            "EmptyID.tonnixset declares no CFBundleIdentifier");
+  makeBundleWithInfo(temp / "NumberID.tonnixset",
+                     "<key>CFBundleIdentifier</key><integer>3</integer>");
+  EXPECT_EQ(openFailure(temp / "NumberID.tonnixset"),
+            "NumberID.tonnixset declares no CFBundleIdentifier");
+
+  writeText(temp / "NoResources.tonnixset" / "Contents" / "Info.plist",
+            "<plist version=\"1.0\"><dict>" + chimesInfo + "</dict></plist>");
+  EXPECT_EQ(openFailure(temp / "NoResources.tonnixset"),
+            "Could not read NoResources.tonnixset/Contents/Resources: No such file or directory");
+}
+
+TEST(BundleOpen, ReadsMetadataWithItsFallbacks) {
+  TemporaryFolder temp;
+  makeBundleWithInfo(temp / "Chimes.tonnixset",
+                     chimesInfo + "<key>CFBundleName</key><integer>4</integer>" +
+                         "<key>TonnixSetFormatVersion</key><string>2</string>" +
+                         key("TonnixSetAuthor", "Ann") + key("Unknown", "ignored"));
+  auto bundle = openOrFail(temp / "Chimes.tonnixset");
+  ASSERT_TRUE(bundle);
+  TonnixBundleMetadata expected;
+  expected.identifier = "org.example.chimes";
+  expected.name = "Chimes";
+  expected.author = "Ann";
+  EXPECT_EQ(bundle->metadata(), expected);
+
+  makeBundleWithInfo(temp / "Blank.v2.tonnixset", chimesInfo + key("CFBundleName", "") +
+                                                      "<key>TonnixSetFormatVersion</key>"
+                                                      "<integer>7</integer>");
+  bundle = openOrFail(temp / "Blank.v2.tonnixset");
+  ASSERT_TRUE(bundle);
+  EXPECT_EQ(bundle->metadata().name, "");
+  EXPECT_EQ(bundle->metadata().formatVersion, 7);
+}
+
+TEST(BundleOpen, ReadsBinaryPropertyLists) {
+  TemporaryFolder temp;
+  plist_t root = plist_new_dict();
+  plist_dict_set_item(root, "CFBundleIdentifier", plist_new_string("org.example.binary"));
+  plist_dict_set_item(root, "CFBundleName", plist_new_string("Binary"));
+  char* bytes = nullptr;
+  uint32_t length = 0;
+  plist_to_bin(root, &bytes, &length);
+  writeText(temp / "B.tonnixset" / "Contents" / "Info.plist", std::string(bytes, length));
+  plist_to_bin_free(bytes);
+  plist_free(root);
+  fs::create_directories(temp / "B.tonnixset" / "Contents" / "Resources");
+
+  auto bundle = openOrFail(temp / "B.tonnixset");
+  ASSERT_TRUE(bundle);
+  EXPECT_EQ(bundle->metadata().identifier, "org.example.binary");
+  EXPECT_EQ(bundle->metadata().name, "Binary");
+}
+
+TEST(BundleOpen, MatchesResourcesByCatalogueBaseNameIgnoringCase) {
+  TemporaryFolder temp;
+  makeBundleWithInfo(
+      temp / "S.tonnixset", chimesInfo,
+      {"btnp.aiff", "WindowClosePress.AIFF", "MenuItemHilite.aiff", "menuitemhilite.caf",
+       "MENUITEMHILITE.wav", "DragTragetDrop.aiff", "ApplicationQuit.aiff", "readme.txt",
+       "cover.png", "MenuOpen", ".MenuClose.aiff", "ButtonPress.m4a", "Extra.Dots.wav"});
+  auto bundle = openOrFail(temp / "S.tonnixset");
+  ASSERT_TRUE(bundle);
+  EXPECT_EQ(resourceName(*bundle, "wclp"), "WindowClosePress.AIFF");
+  // Upper case sorts first and wins.
+  EXPECT_EQ(resourceName(*bundle, "mnui"), "MENUITEMHILITE.wav");
+  EXPECT_EQ(resourceName(*bundle, "dtdr"), "DragTragetDrop.aiff");
+  EXPECT_EQ(resourceName(*bundle, "!aqt"), "ApplicationQuit.aiff");
+  // .m4a is no libsndfile extension but an audio MIME type.
+  EXPECT_EQ(resourceName(*bundle, "btnp"), "ButtonPress.m4a");
+  EXPECT_EQ(resourceName(*bundle, "mnuo"), "none");
+  EXPECT_EQ(resourceName(*bundle, "mnuc"), "none");
+  EXPECT_EQ(bundle->soundURL(TonnixSoundID("wclp")),
+            temp / "S.tonnixset" / "Contents" / "Resources" / "WindowClosePress.AIFF");
+
+  EXPECT_EQ(bundle->unmatchedResourceNames(),
+            (std::vector<std::string>{"Extra.Dots.wav", "btnp.aiff"}));
+  const std::map<std::string, std::vector<std::string>> collisions = {
+      {"menuitemhilite", {"MenuItemHilite.aiff", "menuitemhilite.caf"}}};
+  EXPECT_EQ(bundle->baseNameCollisions(), collisions);
+  EXPECT_EQ(bundle->soundURLsByID().size(), 5u);
+}
+
+TEST(BundleOpen, SortsResourcesByComposedForm) {
+  TemporaryFolder temp;
+  // "é" composed (U+00E9) and decomposed (e + U+0301) both sort after "f"
+  // once composed, so the plain "f..." name is met first either way.
+  makeBundleWithInfo(temp / "S.tonnixset", chimesInfo,
+                     {"e\xCC\x81.aiff", "f.aiff", "\xC3\xA9x.aiff"});
+  auto bundle = openOrFail(temp / "S.tonnixset");
+  ASSERT_TRUE(bundle);
+  EXPECT_EQ(bundle->unmatchedResourceNames(),
+            (std::vector<std::string>{"f.aiff", "e\xCC\x81.aiff", "\xC3\xA9x.aiff"}));
+}
+
+TEST(BundleOpen, HonoursTheExplicitMapFirst) {
+  TemporaryFolder temp;
+  const std::string map = "<key>TonnixSetSounds</key><dict>" + key("mnuo", "custom.wav") +
+                          key("mnu", "b.wav") + key("mnuox", "b.wav") + key("wclp", "missing.wav") +
+                          key("wcle", ".hidden.wav") + key("wclx", "notes.txt") +
+                          key("wclr", "Custom.wav") + key("zzzz", "b.wav") + "</dict>";
+  makeBundleWithInfo(temp / "S.tonnixset", chimesInfo + map,
+                     {"custom.wav", "MenuOpen.aiff", "b.wav", ".hidden.wav", "notes.txt"});
+  auto bundle = openOrFail(temp / "S.tonnixset");
+  ASSERT_TRUE(bundle);
+  EXPECT_EQ(resourceName(*bundle, "mnuo"), "custom.wav");
+  // Identifiers outside the catalogue are allowed.
+  EXPECT_EQ(resourceName(*bundle, "zzzz"), "b.wav");
+  for (const char* skipped : {"wclp", "wcle", "wclx", "wclr"}) {
+    EXPECT_FALSE(bundle->containsSound(*TonnixSoundID::fromText(skipped))) << skipped;
+  }
+  EXPECT_EQ(bundle->unmatchedResourceNames(), std::vector<std::string>{});
+  const std::map<std::string, std::vector<std::string>> collisions = {
+      {"menuopen", {"MenuOpen.aiff"}}};
+  EXPECT_EQ(bundle->baseNameCollisions(), collisions);
+}
+
+TEST(BundleOpen, IgnoresAnExplicitMapWithAnyValueThatIsNoString) {
+  TemporaryFolder temp;
+  const std::string map = "<key>TonnixSetSounds</key><dict>" + key("mnuo", "custom.wav") +
+                          "<key>mnuc</key><integer>1</integer></dict>";
+  makeBundleWithInfo(temp / "S.tonnixset", chimesInfo + map, {"custom.wav"});
+  auto bundle = openOrFail(temp / "S.tonnixset");
+  ASSERT_TRUE(bundle);
+  EXPECT_FALSE(bundle->containsSound(TonnixSoundID("mnuo")));
+  EXPECT_EQ(bundle->unmatchedResourceNames(), std::vector<std::string>{"custom.wav"});
+}
+
+TEST(BundleWriter, RoundTripsThroughOpen) {
+  TemporaryFolder temp;
+  TonnixBundleMetadata bare;
+  bare.identifier = "org.example.bare";
+  bare.name = "Bare";
+  ASSERT_TRUE(writeBundle(temp / "Bare.tonnixset", bare));
+  auto opened = openOrFail(temp / "Bare.tonnixset");
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->metadata(), bare);
+
+  TonnixBundleMetadata full = bare;
+  full.identifier = "org.example.full";
+  full.version = "1.0";
+  full.author = "Ann & <Bob>";
+  full.copyright = "© 1997";
+  const std::map<TonnixSoundID, std::string> sounds = {{TonnixSoundID("mnuo"), "open.wav"}};
+  const fs::path folder = temp / "Full.tonnixset";
+  const auto written = writeBundle(folder, full, &sounds);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(*written, folder);
+  writeText(folder / "Contents" / "Resources" / "open.wav", "x");
+  opened = openOrFail(folder);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->metadata(), full);
+  EXPECT_EQ(resourceName(*opened, "mnuo"), "open.wav");
+}
+
+TEST(BundleWriter, WritesKeysInTheirFixedOrderAndReplacesAnOldFile) {
+  TemporaryFolder temp;
+  const fs::path folder = temp / "S.tonnixset";
+  writeText(folder / "Contents" / "Info.plist", std::string(10000, 'x'));
+  TonnixBundleMetadata metadata;
+  metadata.identifier = "org.example.s";
+  metadata.name = "S";
+  metadata.copyright = "c";
+  const std::map<TonnixSoundID, std::string> empty;
+  ASSERT_TRUE(writeBundle(folder, metadata, &empty));
+  const std::string xml = readText(folder / "Contents" / "Info.plist");
+  std::size_t last = 0;
+  for (const char* name :
+       {"CFBundleIdentifier", "CFBundleName", "CFBundlePackageType",
+        "CFBundleInfoDictionaryVersion", "TonnixSetFormatVersion", "NSHumanReadableCopyright"}) {
+    const auto at = xml.find(std::string("<key>") + name + "</key>");
+    ASSERT_NE(at, std::string::npos) << name;
+    EXPECT_GT(at, last) << name;
+    last = at;
+  }
+  EXPECT_EQ(xml.find("TonnixSetSounds"), std::string::npos);
+  EXPECT_EQ(xml.find("CFBundleShortVersionString"), std::string::npos);
+  EXPECT_NE(xml.find("<string>TNXS</string>"), std::string::npos);
+  EXPECT_NE(xml.find("<integer>1</integer>"), std::string::npos);
+}
+
+TEST(BundleWriter, ReportsAFolderThatCannotBeMade) {
+  TemporaryFolder temp;
+  writeText(temp / "blocker", "a file where a folder should go");
+  TonnixBundleMetadata metadata;
+  metadata.identifier = "org.example.s";
+  const auto written = writeBundle(temp / "blocker" / "S.tonnixset", metadata);
+  ASSERT_FALSE(written);
+  EXPECT_NE(written.error().description().find("Not a directory"), std::string::npos);
+}
+
+TEST(PlayableAudio, JudgesByNameAlone) {
+  for (const char* extension : {"aiff", "aif", "aifc", "wav", "caf", "flac", "ogg", "mp3"}) {
+    EXPECT_TRUE(playableExtensions().contains(extension)) << extension;
+    EXPECT_TRUE(isPlayableAudioFile(std::string("/no/such/x.") + extension)) << extension;
+  }
+  for (const auto& extension : playableExtensions()) {
+    EXPECT_EQ(extension, QString::fromStdString(extension).toLower().toStdString());
+  }
+  EXPECT_TRUE(isPlayableAudioFile("Sound.AIFF"));
+  EXPECT_TRUE(isPlayableAudioFile("clip.mp4"));
+  EXPECT_TRUE(isPlayableAudioFile("clip.m4a"));
+  EXPECT_FALSE(isPlayableAudioFile("notes.txt"));
+  EXPECT_FALSE(isPlayableAudioFile("cover.png"));
+  EXPECT_FALSE(isPlayableAudioFile("noextension"));
+  EXPECT_FALSE(isPlayableAudioFile("trailing."));
+  EXPECT_FALSE(isPlayableAudioFile(".aiff"));
+  EXPECT_FALSE(playableContentTypes().empty());
+}

@@ -1,0 +1,308 @@
+#include "library/library.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "library/bundle_info.h"
+#include "library_fixtures.h"
+
+using namespace fixtures;
+
+namespace {
+
+class LibraryTest : public testing::Test {
+ protected:
+  fs::path user() const { return temp_ / "user"; }
+  fs::path builtIn() const { return temp_ / "builtin"; }
+  fs::path outside() const { return temp_ / "outside"; }
+
+  std::vector<std::string> names(const TonnixLibrary& library) const {
+    std::vector<std::string> result;
+    for (const auto& bundle : library.bundles()) result.push_back(bundle->metadata().name);
+    return result;
+  }
+
+  std::string installFailure(TonnixLibrary& library, const fs::path& url) const {
+    auto installed = library.install(url);
+    return installed ? std::string("installed") : describe(installed.error());
+  }
+
+  TonnixBundlePointer install(TonnixLibrary& library, const fs::path& url) const {
+    auto installed = library.install(url);
+    if (!installed) {
+      ADD_FAILURE() << describe(installed.error());
+      return nullptr;
+    }
+    return installed.value();
+  }
+
+  TemporaryFolder temp_;
+};
+
+std::set<fs::path> entries(const fs::path& folder) {
+  std::set<fs::path> found;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    found.insert(it->path().filename());
+  }
+  return found;
+}
+
+}  // namespace
+
+TEST_F(LibraryTest, SortsNamesNaturallyIgnoringCase) {
+  makeBundle(user() / "1.tonnixset", "org.example.beta", "Beta");
+  makeBundle(user() / "2.tonnixset", "org.example.alpha", "alpha");
+  makeBundle(user() / "3.tonnixset", "org.example.alpha10", "Alpha 10");
+  makeBundle(builtIn() / "4.tonnixset", "org.example.alpha9", "Alpha 9");
+  TonnixLibrary library(user(), builtIn());
+  EXPECT_EQ(names(library), (std::vector<std::string>{"alpha", "Alpha 9", "Alpha 10", "Beta"}));
+  EXPECT_TRUE(library.loadFailures().isEmpty());
+  EXPECT_TRUE(library.bundles()[1]->isBuiltIn());
+  EXPECT_FALSE(library.bundles()[0]->isBuiltIn());
+}
+
+TEST_F(LibraryTest, EqualNamesKeepTheLoadOrder) {
+  makeBundle(builtIn() / "A.tonnixset", "org.example.builtin", "Same");
+  makeBundle(user() / "Z.tonnixset", "org.example.user2", "Same");
+  makeBundle(user() / "B.tonnixset", "org.example.user1", "Same");
+  TonnixLibrary library(user(), builtIn());
+  ASSERT_EQ(library.bundles().size(), 3u);
+  EXPECT_EQ(library.bundles()[0]->metadata().identifier, "org.example.user1");
+  EXPECT_EQ(library.bundles()[1]->metadata().identifier, "org.example.user2");
+  EXPECT_EQ(library.bundles()[2]->metadata().identifier, "org.example.builtin");
+}
+
+TEST_F(LibraryTest, UserSetWinsOverBuiltInDuplicate) {
+  makeBundle(user() / "Mine.tonnixset", "org.example.same", "Mine");
+  makeBundle(builtIn() / "Shipped.tonnixset", "org.example.same", "Shipped");
+  TonnixLibrary library(user(), builtIn());
+  EXPECT_EQ(names(library), std::vector<std::string>{"Mine"});
+  EXPECT_EQ(library.loadFailures(),
+            QStringList{"Shipped.tonnixset was skipped: org.example.same is already installed"});
+  EXPECT_EQ(library.bundleWithIdentifier(std::string_view("org.example.same"))->metadata().name,
+            "Mine");
+  EXPECT_EQ(library.bundleWithIdentifier(std::optional<std::string>()), nullptr);
+  EXPECT_EQ(library.bundleWithIdentifier(std::string_view("org.example.other")), nullptr);
+}
+
+TEST_F(LibraryTest, LooksOnlyAtFoldersWithTheExactSuffix) {
+  makeBundle(user() / "Upper.TONNIXSET", "org.example.upper", "Upper");
+  makeBundle(user() / "Plain", "org.example.plain", "Plain");
+  writeText(user() / "notes.txt", "x");
+  writeText(user() / "File.tonnixset", "x");
+  makeBundleWithInfo(user() / "Broken.tonnixset", key("CFBundleName", "x"));
+  TonnixLibrary library(user(), std::nullopt);
+  EXPECT_TRUE(library.bundles().empty());
+  EXPECT_EQ(library.loadFailures(), (QStringList{"Broken.tonnixset declares no CFBundleIdentifier",
+                                                 "File.tonnixset is not a folder"}));
+}
+
+TEST_F(LibraryTest, MissingFoldersContributeNothing) {
+  TonnixLibrary library(user(), builtIn());
+  EXPECT_TRUE(library.bundles().empty());
+  EXPECT_TRUE(library.loadFailures().isEmpty());
+  EXPECT_FALSE(fs::exists(user()));
+}
+
+TEST_F(LibraryTest, ReloadSignalsOnlyChanges) {
+  makeBundle(user() / "A.tonnixset", "org.example.a", "A");
+  TonnixLibrary library(user(), std::nullopt);
+  SignalCounter bundlesSpy(&library, &TonnixLibrary::bundlesChanged);
+  SignalCounter failuresSpy(&library, &TonnixLibrary::loadFailuresChanged);
+  const auto before = library.bundles().front();
+  library.reload();
+  EXPECT_EQ(bundlesSpy.count(), 0);
+  EXPECT_EQ(library.bundles().front(), before);
+
+  makeBundle(user() / "B.tonnixset", "org.example.b", "B");
+  library.reload();
+  EXPECT_EQ(bundlesSpy.count(), 1);
+  EXPECT_EQ(failuresSpy.count(), 0);
+  writeText(user() / "C.tonnixset", "x");
+  library.reload();
+  EXPECT_EQ(bundlesSpy.count(), 1);
+  EXPECT_EQ(failuresSpy.count(), 1);
+}
+
+TEST_F(LibraryTest, InstallingTheSameBundleTwiceGivesItANewFolderAndIdentifier) {
+  makeBundle(outside() / "Chimes.tonnixset", "org.example.chimes", "Chimes", {"MenuOpen.aiff"});
+  const std::string original = readText(outside() / "Chimes.tonnixset" / "Contents" / "Info.plist");
+  TonnixLibrary library(user(), std::nullopt);
+
+  auto first = install(library, outside() / "Chimes.tonnixset");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->url(), user() / "Chimes.tonnixset");
+  EXPECT_EQ(first->metadata().identifier, "org.example.chimes");
+  EXPECT_EQ(readText(user() / "Chimes.tonnixset" / "Contents" / "Info.plist"), original);
+  EXPECT_TRUE(first->containsSound(TonnixSoundID("mnuo")));
+
+  auto second = install(library, outside() / "Chimes.tonnixset");
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->url(), user() / "Chimes 2.tonnixset");
+  EXPECT_EQ(second->metadata().identifier, "org.tonnix.tonnixset.chimes");
+  EXPECT_EQ(second->metadata().name, "Chimes");
+
+  auto third = install(library, outside() / "Chimes.tonnixset");
+  ASSERT_TRUE(third);
+  EXPECT_EQ(third->url(), user() / "Chimes 3.tonnixset");
+  EXPECT_EQ(third->metadata().identifier, "org.tonnix.tonnixset.chimes-2");
+  EXPECT_EQ(library.bundles().size(), 3u);
+  EXPECT_TRUE(library.loadFailures().isEmpty());
+}
+
+TEST_F(LibraryTest, ReidentifiedCopyKeepsItsOtherKeysAndGetsTheFolderNameWhenNameless) {
+  makeBundle(user() / "Old.tonnixset", "org.example.taken", "Old");
+  makeBundleWithInfo(
+      outside() / "Nameless.tonnixset",
+      key("CFBundleIdentifier", "org.example.taken") + key("TonnixSetAuthor", "Ann"));
+  TonnixLibrary library(user(), std::nullopt);
+  auto installed = install(library, outside() / "Nameless.tonnixset");
+  ASSERT_TRUE(installed);
+  EXPECT_EQ(installed->metadata().identifier, "org.tonnix.tonnixset.nameless");
+  EXPECT_EQ(installed->metadata().name, "Nameless");
+  EXPECT_EQ(installed->metadata().author, "Ann");
+  const std::string xml = readText(installed->url() / "Contents" / "Info.plist");
+  EXPECT_LT(xml.find("CFBundleIdentifier"), xml.find("TonnixSetAuthor"));
+}
+
+TEST_F(LibraryTest, BundleWithoutUsableInfoPlistGetsAFreshOne) {
+  fs::create_directories(outside() / "Raw.tonnixset" / "Contents" / "Resources");
+  writeText(outside() / "Broken.tonnixset" / "Contents" / "Info.plist", "garbage");
+  fs::create_directories(outside() / "Broken.tonnixset" / "Contents" / "Resources");
+  TonnixLibrary library(user(), std::nullopt);
+  auto raw = install(library, outside() / "Raw.tonnixset");
+  ASSERT_TRUE(raw);
+  EXPECT_EQ(raw->metadata().identifier, "org.tonnix.tonnixset.raw");
+  EXPECT_EQ(raw->metadata().name, "Raw");
+  auto broken = install(library, outside() / "Broken.tonnixset");
+  ASSERT_TRUE(broken);
+  EXPECT_EQ(broken->metadata().identifier, "org.tonnix.tonnixset.broken");
+}
+
+TEST_F(LibraryTest, LooseFolderBecomesABundleOfItsPlayableFiles) {
+  writeText(outside() / "My Sounds!" / "MenuOpen.aiff", "x");
+  writeText(outside() / "My Sounds!" / "other.wav", "x");
+  writeText(outside() / "My Sounds!" / "notes.txt", "x");
+  writeText(outside() / "My Sounds!" / ".hidden.aiff", "x");
+  writeText(outside() / "My Sounds!" / "sub" / "MenuClose.aiff", "x");
+  TonnixLibrary library(user(), std::nullopt);
+  auto installed = install(library, outside() / "My Sounds!");
+  ASSERT_TRUE(installed);
+  EXPECT_EQ(installed->url(), user() / "My Sounds!.tonnixset");
+  EXPECT_EQ(installed->metadata().identifier, "org.tonnix.tonnixset.my-sounds");
+  EXPECT_EQ(installed->metadata().name, "My Sounds!");
+  EXPECT_EQ(entries(installed->url() / "Contents" / "Resources"),
+            (std::set<fs::path>{"MenuOpen.aiff", "other.wav"}));
+  EXPECT_TRUE(installed->containsSound(TonnixSoundID("mnuo")));
+  EXPECT_EQ(installed->unmatchedResourceNames(), std::vector<std::string>{"other.wav"});
+}
+
+TEST_F(LibraryTest, FolderWithoutAudioFailsAndLeavesNothingBehind) {
+  writeText(outside() / "Texts" / "readme.txt", "x");
+  makeBundle(user() / "Kept.tonnixset", "org.example.kept", "Kept");
+  TonnixLibrary library(user(), std::nullopt);
+  EXPECT_EQ(installFailure(library, outside() / "Texts"),
+            "Texts contains no audio AVFoundation can open");
+  EXPECT_EQ(installFailure(library, outside() / "Nowhere"),
+            "Nowhere contains no audio AVFoundation can open");
+  EXPECT_EQ(entries(user()), std::set<fs::path>{"Kept.tonnixset"});
+  EXPECT_EQ(names(library), std::vector<std::string>{"Kept"});
+}
+
+TEST_F(LibraryTest, NeverCopiesWhatALinkOutsideTheSetPointsTo) {
+  writeText(temp_ / "secret.aiff", "secret");
+  const fs::path bundle =
+      makeBundle(outside() / "Linked.tonnixset", "org.example.linked", "Linked", {"MenuOpen.aiff"});
+  const fs::path resources = bundle / "Contents" / "Resources";
+  fs::create_symlink(temp_ / "secret.aiff", resources / "MenuClose.aiff");
+  fs::create_symlink("MenuOpen.aiff", resources / "MenuItemHilite.aiff");
+  fs::create_symlink("..", resources / "Parent");
+  fs::create_directories(outside() / "Loose");
+  fs::create_symlink(temp_ / "secret.aiff", outside() / "Loose" / "MenuClose.aiff");
+
+  TonnixLibrary library(user(), std::nullopt);
+  testing::internal::CaptureStdout();
+  auto installed = install(library, bundle);
+  const std::string loose = installFailure(library, outside() / "Loose");
+  const std::string output = testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(installed);
+  const fs::path copied = installed->url() / "Contents" / "Resources";
+  EXPECT_EQ(entries(copied), (std::set<fs::path>{"MenuItemHilite.aiff", "MenuOpen.aiff"}));
+  EXPECT_FALSE(fs::is_symlink(copied / "MenuItemHilite.aiff"));
+  EXPECT_EQ(readText(copied / "MenuItemHilite.aiff"), "x");
+  EXPECT_EQ(loose, "Loose contains no audio AVFoundation can open");
+  EXPECT_NE(output.find("TonnixLibrary: left out Contents/Resources/MenuClose.aiff"),
+            std::string::npos);
+  EXPECT_NE(output.find("TonnixLibrary: could not copy MenuClose.aiff"), std::string::npos);
+}
+
+TEST_F(LibraryTest, FailedCopyLeavesNoHalfMadeFolder) {
+  if (geteuid() == 0) GTEST_SKIP() << "file permissions do not stop the superuser";
+  const fs::path bundle =
+      makeBundle(outside() / "Locked.tonnixset", "org.example.locked", "Locked", {"MenuOpen.aiff"});
+  fs::permissions(bundle / "Contents" / "Resources" / "MenuOpen.aiff", fs::perms::none);
+  TonnixLibrary library(user(), std::nullopt);
+  EXPECT_EQ(installFailure(library, bundle), "Could not copy Locked.tonnixset: Permission denied");
+  EXPECT_TRUE(entries(user()).empty());
+}
+
+TEST_F(LibraryTest, InstallingIntoItselfIsRefused) {
+  const fs::path bundle = makeBundle(user() / "Self.tonnixset", "org.example.self", "Self");
+  TonnixLibrary library(user() / "Self.tonnixset" / "Contents", std::nullopt);
+  EXPECT_EQ(installFailure(library, bundle),
+            "Could not copy Self.tonnixset: the destination lies inside the folder");
+}
+
+TEST_F(LibraryTest, EnsuresItsFolderAndReportsWhenItCannot) {
+  TonnixLibrary library(user() / "deep" / "Tonnix Sets", std::nullopt);
+  EXPECT_TRUE(library.ensureDirectory());
+  EXPECT_TRUE(fs::is_directory(user() / "deep" / "Tonnix Sets"));
+
+  writeText(temp_ / "blocker", "x");
+  TonnixLibrary blocked(temp_ / "blocker" / "Tonnix Sets", std::nullopt);
+  const auto made = blocked.ensureDirectory();
+  ASSERT_FALSE(made);
+  EXPECT_EQ(
+      made.error().description(),
+      "Could not create " + (temp_ / "blocker" / "Tonnix Sets").string() + ": Not a directory");
+  writeText(outside() / "Loose" / "MenuOpen.aiff", "x");
+  EXPECT_EQ(installFailure(blocked, outside() / "Loose"), made.error().description());
+}
+
+TEST_F(LibraryTest, UniqueDestinationsAndIdentifiers) {
+  makeBundle(user() / "Sound Set.tonnixset", "org.tonnix.tonnixset.set", "Sound Set");
+  makeBundle(user() / "X.tonnixset", "org.tonnix.tonnixset.set-2", "X");
+  TonnixLibrary library(user(), std::nullopt);
+  EXPECT_EQ(library.uniqueDestination(""), user() / "Sound Set 2.tonnixset");
+  EXPECT_EQ(library.uniqueDestination("Chimes"), user() / "Chimes.tonnixset");
+  EXPECT_EQ(library.uniqueIdentifier(""), "org.tonnix.tonnixset.set-3");
+  EXPECT_EQ(library.uniqueIdentifier("Chimes"), "org.tonnix.tonnixset.chimes");
+}
+
+TEST(IdentifierSlug, KeepsLettersMarksAndDigitsOfAnyScript) {
+  EXPECT_EQ(identifierSlug("My  Cool Set!"), "my-cool-set");
+  EXPECT_EQ(identifierSlug("?!--"), "set");
+  EXPECT_EQ(identifierSlug(""), "set");
+  EXPECT_EQ(identifierSlug("Platinum 9.2"), "platinum-9-2");
+  EXPECT_EQ(identifierSlug("Ünïcödé Sét"), "ünïcödé-sét");
+  EXPECT_EQ(identifierSlug("e\xCC\x81t\xC3\xA9"), "e\xCC\x81t\xC3\xA9");
+  EXPECT_EQ(identifierSlug("ΣΟΦΙΑ Звук"), "σοφια-звук");
+  EXPECT_EQ(identifierSlug("音のセット"), "音のセット");
+  EXPECT_EQ(identifierSlug("tab\there"), "tab-here");
+}
+
+TEST(LibraryFolders, FollowTheEnvironment) {
+  qputenv("TONNIX_BUILTIN_SETS", "/opt/sets");
+  EXPECT_EQ(TonnixLibrary::standardBuiltInDirectory(), fs::path("/opt/sets"));
+  qunsetenv("TONNIX_BUILTIN_SETS");
+  EXPECT_TRUE(TonnixLibrary::standardBuiltInDirectory().has_value());
+  const QByteArray saved = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", "/tmp/tonnix-data");
+  EXPECT_EQ(TonnixLibrary::standardDirectory(), fs::path("/tmp/tonnix-data/tonnix/Tonnix Sets"));
+  if (saved.isEmpty()) {
+    qunsetenv("XDG_DATA_HOME");
+  } else {
+    qputenv("XDG_DATA_HOME", saved);
+  }
+}

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <thread>
+
+#include "library_fixtures.h"
+#include "platform/fake/memory_preferences_store.h"
+#include "platform/linux/plist_preferences_store.h"
+
+using namespace fixtures;
+
+namespace {
+
+QString qPath(const fs::path& path) {
+  return QString::fromStdString(path.string());
+}
+
+QStringList folderEntries(const fs::path& folder) {
+  return QDir(qPath(folder)).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+}  // namespace
+
+TEST(PreferencesStore, TypedReadsFallBackOnMissingOrMistypedValues) {
+  TonnixMemoryPreferencesStore store;
+  store.setBool("bool", true);
+  store.setInteger("integer", 7);
+  store.setString("string", "text");
+  store.setStringDictionary("strings", {{"a", "1"}});
+  store.setValue("mixed", QVariantMap{{"a", QString("1")}, {"b", 2}});
+  EXPECT_TRUE(store.boolValue("bool", false));
+  EXPECT_TRUE(store.boolValue("missing", true));
+  EXPECT_FALSE(store.boolValue("integer", false));
+  EXPECT_EQ(store.integerValue("string", 3), 3);
+  EXPECT_EQ(store.doubleValue("integer", 0.5), 7.0);
+  EXPECT_EQ(store.doubleValue("string", 0.5), 0.5);
+  EXPECT_FALSE(store.stringValue("integer"));
+  EXPECT_FALSE(store.dataValue("string"));
+  EXPECT_EQ(store.stringDictionary("strings"), (QMap<QString, QString>{{"a", "1"}}));
+  EXPECT_FALSE(store.stringDictionary("mixed"));
+  EXPECT_FALSE(store.dataDictionary("strings"));
+}
+
+TEST(PlistPreferencesStore, KeepsEveryTypeAcrossRuns) {
+  TemporaryFolder temp;
+  const QString file = qPath(temp / "config" / "tonnix" / "preferences.plist");
+  {
+    TonnixPlistPreferencesStore store(file);
+    store.setBool("TonnixPlaysClickSounds", false);
+    store.setInteger("count", -3);
+    store.setDouble("TonnixMasterVolume", 0.25);
+    store.setString("name", "Ünïcode & <xml>");
+    store.setData("data", QByteArray("\0\1\2", 3));
+    store.setStringDictionary("strings", {{"mnuo", ""}, {"mnuc", "org.example"}});
+    store.setDataDictionary("datas", {{"wclp", QByteArray("/a/b.wav")}});
+    store.setValue("list", QVariantList{1, QString("two")});
+    store.setString("gone", "x");
+    store.removeValue("gone");
+  }
+  TonnixPlistPreferencesStore reread(file);
+  EXPECT_FALSE(reread.boolValue("TonnixPlaysClickSounds", true));
+  EXPECT_EQ(reread.integerValue("count", 0), -3);
+  EXPECT_EQ(reread.doubleValue("TonnixMasterVolume", 1.0), 0.25);
+  EXPECT_EQ(reread.stringValue("name"), "Ünïcode & <xml>");
+  EXPECT_EQ(reread.dataValue("data"), QByteArray("\0\1\2", 3));
+  EXPECT_EQ(reread.stringDictionary("strings"),
+            (QMap<QString, QString>{{"mnuo", ""}, {"mnuc", "org.example"}}));
+  EXPECT_EQ(reread.dataDictionary("datas"),
+            (QMap<QString, QByteArray>{{"wclp", QByteArray("/a/b.wav")}}));
+  EXPECT_EQ(reread.value("list").toList().size(), 2);
+  EXPECT_FALSE(reread.value("gone").isValid());
+  EXPECT_EQ(folderEntries(temp / "config" / "tonnix"), QStringList{"preferences.plist"});
+}
+
+TEST(PlistPreferencesStore, SetsAnUnreadableFileAsideAndStartsFromDefaults) {
+  TemporaryFolder temp;
+  writeText(temp / "preferences.plist", "<plist><dict><key>broken");
+  testing::internal::CaptureStdout();
+  TonnixPlistPreferencesStore store(qPath(temp / "preferences.plist"));
+  const std::string output = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(output.starts_with("TonnixPreferencesStore: could not read ")) << output;
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1);
+  EXPECT_TRUE(store.boolValue("anything", true));
+
+  const QStringList files = folderEntries(temp.path());
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_TRUE(files[0].startsWith("preferences.plist.corrupt-"));
+  EXPECT_EQ(readText(temp / files[0].toStdString()), "<plist><dict><key>broken");
+
+  store.setString("key", "value");
+  EXPECT_EQ(TonnixPlistPreferencesStore(qPath(temp / "preferences.plist")).stringValue("key"),
+            "value");
+}
+
+TEST(PlistPreferencesStore, KeepsChangesOfAnotherProcess) {
+  TemporaryFolder temp;
+  const QString file = qPath(temp / "preferences.plist");
+  TonnixPlistPreferencesStore first(file);
+  TonnixPlistPreferencesStore second(file);
+  first.setString("a", "1");
+  second.setString("b", "2");
+  first.setString("c", "3");
+  TonnixPlistPreferencesStore reread(file);
+  EXPECT_EQ(reread.stringValue("a"), "1");
+  EXPECT_EQ(reread.stringValue("b"), "2");
+  EXPECT_EQ(reread.stringValue("c"), "3");
+}
+
+TEST(PlistPreferencesStore, WritersAtTheSameTimeLeaveAWholeFile) {
+  TemporaryFolder temp;
+  const QString file = qPath(temp / "preferences.plist");
+  const auto writer = [&file](const QString& prefix) {
+    TonnixPlistPreferencesStore store(file);
+    for (int n = 0; n < 15; ++n) store.setInteger(prefix + QString::number(n), n);
+  };
+  std::thread one(writer, QStringLiteral("one"));
+  std::thread two(writer, QStringLiteral("two"));
+  one.join();
+  two.join();
+  testing::internal::CaptureStdout();
+  TonnixPlistPreferencesStore reread(file);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(reread.integerValue("one14", -1), 14);
+  EXPECT_EQ(reread.integerValue("two14", -1), 14);
+}
