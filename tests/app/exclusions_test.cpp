@@ -1,0 +1,107 @@
+#include "app/exclusions.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/memory_preferences_store.h"
+
+namespace {
+
+QMap<QString, QString> stored(const TonnixMemoryPreferencesStore& store) {
+  return store.stringDictionary(TonnixExcludedApplications).value_or(QMap<QString, QString>{});
+}
+
+const QString kEditor = QStringLiteral("org.gnome.TextEditor");
+
+}  // namespace
+
+TEST(Exclusions, LoadsStoredNames) {
+  TonnixMemoryPreferencesStore store(
+      {{TonnixExcludedApplications, QVariantMap{{kEditor, QStringLiteral("Text Editor")},
+                                                {QStringLiteral("org.b"), QString()}}}});
+  TonnixExclusions exclusions(store);
+  EXPECT_TRUE(exclusions.isExcluded(kEditor));
+  EXPECT_TRUE(exclusions.isExcluded(QStringLiteral("org.b")));
+  EXPECT_FALSE(exclusions.isExcluded(QStringLiteral("org.gnome.TextEdito")));
+  EXPECT_EQ(exclusions.exclusions(),
+            (QList<TonnixExclusion>{{QStringLiteral("org.b"), QString()},
+                                    {kEditor, QStringLiteral("Text Editor")}}));
+}
+
+// Anything but a dictionary of strings loads as nothing, and the next change
+// writes a well-formed map over it.
+TEST(Exclusions, DamagedValueLoadsAsNoExclusionsAndIsReplaced) {
+  for (const QVariant& damaged :
+       {QVariant(QStringLiteral("org.a")), QVariant(qint64(3)),
+        QVariant(QVariantMap{{QStringLiteral("org.a"), QStringLiteral("A")},
+                             {QStringLiteral("org.b"), qint64(7)}}),
+        QVariant(QVariantList{QStringLiteral("org.a")})}) {
+    TonnixMemoryPreferencesStore store({{TonnixExcludedApplications, damaged}});
+    TonnixExclusions exclusions(store);
+    EXPECT_TRUE(exclusions.exclusions().isEmpty());
+    EXPECT_FALSE(exclusions.isExcluded(QStringLiteral("org.a")));
+    exclusions.exclude(kEditor);
+    EXPECT_EQ(stored(store), (QMap<QString, QString>{{kEditor, QString()}}));
+  }
+}
+
+TEST(Exclusions, ExcludeWithoutNameKeepsTheStoredNameOrStoresEmpty) {
+  TonnixMemoryPreferencesStore store;
+  TonnixExclusions exclusions(store);
+  exclusions.exclude(kEditor);
+  EXPECT_EQ(stored(store), (QMap<QString, QString>{{kEditor, QString()}}));
+
+  exclusions.exclude(kEditor, QStringLiteral("Text Editor"));
+  exclusions.exclude(kEditor);
+  EXPECT_EQ(stored(store), (QMap<QString, QString>{{kEditor, QStringLiteral("Text Editor")}}));
+  EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 3);
+}
+
+TEST(Exclusions, IncludeWritesOnlyWhenSomethingWasRemoved) {
+  TonnixMemoryPreferencesStore store;
+  TonnixExclusions exclusions(store);
+  exclusions.include(kEditor);
+  EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 0);
+
+  exclusions.exclude(kEditor, QStringLiteral("Text Editor"));
+  exclusions.include(kEditor);
+  EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 2);
+  EXPECT_TRUE(stored(store).isEmpty());
+  EXPECT_FALSE(exclusions.isExcluded(kEditor));
+}
+
+TEST(Exclusions, SignalsOnlyOnChange) {
+  TonnixMemoryPreferencesStore store;
+  TonnixExclusions exclusions(store);
+  int changes = 0;
+  QObject::connect(&exclusions, &TonnixExclusions::exclusionsChanged, [&changes] { ++changes; });
+  exclusions.exclude(kEditor, QStringLiteral("Text Editor"));
+  exclusions.exclude(kEditor, QStringLiteral("Text Editor"));
+  exclusions.exclude(kEditor);
+  EXPECT_EQ(changes, 1);
+  exclusions.exclude(kEditor, QStringLiteral("Editor"));
+  EXPECT_EQ(changes, 2);
+  exclusions.include(QStringLiteral("org.other"));
+  exclusions.include(kEditor);
+  EXPECT_EQ(changes, 3);
+}
+
+// A change made by one object is what the next start reads.
+TEST(Exclusions, SurviveARestart) {
+  TonnixMemoryPreferencesStore store;
+  TonnixExclusions(store).exclude(kEditor, QStringLiteral("Text Editor"));
+  EXPECT_EQ(TonnixExclusions(store).exclusions(),
+            (QList<TonnixExclusion>{{kEditor, QStringLiteral("Text Editor")}}));
+}
+
+TEST(Exclusions, ErrorTextNamesTheFile) {
+  EXPECT_EQ(TonnixExclusionError::noBundleIdentifier(
+                QUrl::fromLocalFile(QStringLiteral("/usr/bin/xterm")))
+                .description(),
+            QStringLiteral(
+                "xterm has no bundle identifier, and an exclusion has nothing else to key on."));
+  EXPECT_EQ(TonnixExclusionError::noBundleIdentifier(
+                QUrl::fromLocalFile(QStringLiteral("/opt/Some App/")))
+                .description(),
+            QStringLiteral(
+                "Some App has no bundle identifier, and an exclusion has nothing else to key on."));
+}
