@@ -1,0 +1,1 @@
+tonnix_benchmark(clicks_bench SOURCES clicks_bench.cpp LIBS tonnix_events tonnix_platform_fake)

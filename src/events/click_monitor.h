@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QPointF>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "events/click_resolver.h"
+#include "events/click_tracker.h"
+#include "events/event.h"
+#include "platform/mouse_monitor.h"
+
+// Watches left-button presses, drags and releases in other applications and
+// turns them into the classic press / exit / enter / release sounds of the
+// control under the pointer. Main thread only.
+//
+// Events leave through the eventOccurred signal, called synchronously from
+// the mouse event; the controller connects it to its handle slot, and Qt
+// drops the connection when either side is destroyed. Do not destroy the
+// monitor from that slot (use deleteLater).
+class TonnixClickMonitor : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(bool hasInstalledMonitors READ hasInstalledMonitors NOTIFY installedMonitorsChanged)
+
+ public:
+  // Asked at each press whether to look at it at all.
+  using ShouldResolve = std::function<bool()>;
+
+  // `mouseMonitor` must outlive the click monitor.
+  TonnixClickMonitor(TonnixMouseMonitor& mouseMonitor,
+                     std::unique_ptr<TonnixClickResolver> resolver, ShouldResolve shouldResolve,
+                     QObject* parent = nullptr);
+  ~TonnixClickMonitor() override;
+
+  // Installs the press, drag and release monitors, each that the desktop
+  // allows; does nothing while any is installed.
+  void start();
+  // Removes the monitors, forgets the pressed control and the known
+  // processes. Harmless when stopped.
+  void stop();
+  // The process has quit: its identifier may come back as another one.
+  void forget(std::int32_t processIdentifier) { resolver_->forgetIdentity(processIdentifier); }
+  // Forgets the pressed control, so its drag and release stay silent.
+  void resetTracker() { tracker_.reset(); }
+
+  // Whether any monitor is installed; false after a start() the desktop refused.
+  bool hasInstalledMonitors() const { return !monitors_.empty(); }
+  TonnixClickResolver& resolver() { return *resolver_; }
+  const TonnixClickTracker& tracker() const { return tracker_; }
+
+ signals:
+  void eventOccurred(const TonnixEvent& event);
+  void installedMonitorsChanged();
+
+ private:
+  void install(TonnixMouseEventKind kind, void (TonnixClickMonitor::*handler)(QPointF));
+  void press(QPointF location);
+  void drag(QPointF location);
+  void release(QPointF location);
+  void emitEvent(const QString& phase, TonnixSoundID soundID, const TonnixClickTarget& target);
+
+  TonnixMouseMonitor& mouseMonitor_;
+  std::unique_ptr<TonnixClickResolver> resolver_;
+  ShouldResolve shouldResolve_;
+  TonnixClickTracker tracker_;
+  std::vector<TonnixMouseMonitorToken> monitors_;
+};

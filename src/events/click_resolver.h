@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QPointF>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <unordered_map>
+
+#include "events/click_target.h"
+#include "platform/accessibility.h"
+#include "platform/workspace.h"
+
+// Finds what a press landed on: asks the accessibility interface for the
+// element under the pointer, drops presses that are to stay silent (in
+// Tonnix itself, in excluded applications, on menus, on elements without a
+// role) and classifies the rest into a control kind. Main thread only; every
+// request is synchronous and bounded by a short messaging time-out.
+class TonnixClickResolver {
+ public:
+  // What is known about the process owning an element.
+  struct ProcessIdentity {
+    std::optional<QString> name;
+    std::optional<QString> bundleIdentifier;
+    friend bool operator==(const ProcessIdentity&, const ProcessIdentity&) = default;
+  };
+
+  // Answers whether the application with this id is excluded.
+  using ExclusionTest = std::function<bool(const QString& bundleIdentifier)>;
+
+  // Seconds an application may take to answer before its press is dropped.
+  static constexpr double messagingTimeout = 0.1;
+
+  // `accessibility` and `workspace` must outlive the resolver; `isExcluded`
+  // is the shared exclusions' test (TonnixExclusions::isExcluded). Sets the
+  // messaging time-out of the system-wide element.
+  TonnixClickResolver(TonnixAccessibility& accessibility, TonnixWorkspace& workspace,
+                      ExclusionTest isExcluded,
+                      std::int32_t hostProcessIdentifier = currentProcessIdentifier());
+
+  TonnixClickResolver(const TonnixClickResolver&) = delete;
+  TonnixClickResolver& operator=(const TonnixClickResolver&) = delete;
+
+  // What lies at the point (global, top-left origin), or nothing when a
+  // press there is to make no sound.
+  std::optional<TonnixClickTarget> target(QPointF point);
+
+  // The process's identity, asked of the workspace once and then cached,
+  // also when the workspace knows nothing of it.
+  ProcessIdentity identity(std::int32_t processIdentifier);
+  void clearIdentities() { identities_.clear(); }
+  void forgetIdentity(std::int32_t processIdentifier) { identities_.erase(processIdentifier); }
+  const std::unordered_map<std::int32_t, ProcessIdentity>& identities() const {
+    return identities_;
+  }
+
+  // Whether elements that are no known control make the generic click.
+  bool playsGenericClick() const { return playsGenericClick_; }
+  void setPlaysGenericClick(bool plays) { playsGenericClick_ = plays; }
+
+  std::int32_t hostProcessIdentifier() const { return hostProcessIdentifier_; }
+
+  static std::int32_t currentProcessIdentifier();
+
+ private:
+  struct ElementAttributes {
+    std::optional<QString> role;
+    std::optional<QString> subrole;
+    std::optional<QRectF> frame;
+    std::optional<TonnixAXElement> window;
+  };
+
+  struct WindowAttributes {
+    std::optional<QString> subrole;
+    std::optional<TonnixAXElement> defaultButton;
+    std::optional<TonnixAXElement> cancelButton;
+  };
+
+  // One value per name, null where the attribute could not be read.
+  std::vector<TonnixAXValue> readAttributes(const TonnixAXElement& element,
+                                            const QStringList& names);
+  ElementAttributes elementAttributes(const TonnixAXElement& element);
+  WindowAttributes windowAttributes(const TonnixAXElement& window);
+  bool isTab(const TonnixAXElement& element, const ElementAttributes& attributes);
+
+  TonnixAccessibility& accessibility_;
+  TonnixWorkspace& workspace_;
+  ExclusionTest isExcluded_;
+  TonnixAXElement systemWideElement_;
+  std::int32_t hostProcessIdentifier_;
+  bool playsGenericClick_ = true;
+  std::unordered_map<std::int32_t, ProcessIdentity> identities_;
+};

@@ -1,0 +1,237 @@
+#include "events/click_monitor.h"
+
+#include <gtest/gtest.h>
+
+#include "click_test_desktop.h"
+#include "platform/fake/fake_mouse_monitor.h"
+
+namespace {
+
+const QRectF kButton(200, 100, 60, 20);
+const QPointF kInside = kButton.center();
+const QPointF kOutside(500, 500);
+
+struct Heard {
+  QString phase;
+  TonnixSoundID sound;
+  friend bool operator==(const Heard&, const Heard&) = default;
+};
+
+void PrintTo(const Heard& heard, std::ostream* out) {
+  *out << heard.phase.toStdString() << " " << heard.sound.description();
+}
+
+class ClickMonitorTest : public testing::Test {
+ protected:
+  ClickMonitorTest() {
+    QObject::connect(&monitor, &TonnixClickMonitor::eventOccurred,
+                     [this](const TonnixEvent& event) { events.push_back(event); });
+    monitor.start();
+  }
+
+  std::vector<Heard> heard() const {
+    std::vector<Heard> phases;
+    for (const TonnixEvent& event : events)
+      phases.push_back({event.notificationName, event.soundID});
+    return phases;
+  }
+
+  ClickTestDesktop desktop;
+  TonnixFakeMouseMonitor mouse;
+  bool resolves = true;
+  int resolveQuestions = 0;
+  TonnixClickMonitor monitor{mouse, desktop.makeResolver(), [this] {
+                               ++resolveQuestions;
+                               return resolves;
+                             }};
+  std::vector<TonnixEvent> events;
+};
+
+}  // namespace
+
+TEST_F(ClickMonitorTest, PressExitEnterRelease) {
+  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  mouse.press(kInside);
+  mouse.drag(kInside + QPointF(5, 2));
+  mouse.drag(kInside + QPointF(-5, -2));
+  mouse.drag(kOutside);
+  mouse.drag(kOutside + QPointF(10, 10));
+  mouse.drag(kInside);
+  mouse.release(kInside);
+  EXPECT_EQ(heard(), (std::vector<Heard>{{"MouseDown", TonnixSoundID("btnp")},
+                                         {"MouseExit", TonnixSoundID("btnx")},
+                                         {"MouseEnter", TonnixSoundID("btne")},
+                                         {"MouseUp", TonnixSoundID("btnr")}}));
+  for (const TonnixEvent& event : events) {
+    EXPECT_EQ(event.processIdentifier, ClickTestDesktop::kApplication);
+    EXPECT_EQ(event.applicationName, QStringLiteral("Text Editor"));
+    EXPECT_EQ(event.origin, TonnixEventOrigin::application);
+    EXPECT_FALSE(event.detail);
+    EXPECT_FALSE(event.element);
+  }
+  EXPECT_FALSE(monitor.tracker().target);
+}
+
+TEST_F(ClickMonitorTest, ReleaseOutsideIsSilent) {
+  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  mouse.press(kInside);
+  mouse.drag(kOutside);
+  mouse.release(kOutside);
+  EXPECT_EQ(heard(), (std::vector<Heard>{{"MouseDown", TonnixSoundID("btnp")},
+                                         {"MouseExit", TonnixSoundID("btnx")}}));
+  EXPECT_FALSE(monitor.tracker().target);
+}
+
+TEST_F(ClickMonitorTest, NullFrameIsAlwaysInside) {
+  const TonnixAXElement box = desktop.addControl(QStringLiteral("AXCheckBox"), {}, kButton);
+  desktop.accessibility.setAttribute(box, TonnixAXAttribute::position, TonnixAXValue());
+  mouse.press(kInside);
+  mouse.drag(kOutside);
+  mouse.release(kOutside);
+  EXPECT_EQ(heard(), (std::vector<Heard>{{"MouseDown", TonnixSoundID("chkp")},
+                                         {"MouseUp", TonnixSoundID("chkr")}}));
+}
+
+TEST_F(ClickMonitorTest, TracksAndGenericClicksOnlyPress) {
+  for (const char* role : {"AXScrollBar", "AXTextField"}) {
+    SCOPED_TRACE(role);
+    ClickTestDesktop fresh;
+    fresh.addControl(QString::fromUtf8(role), {}, kButton);
+    TonnixFakeMouseMonitor freshMouse;
+    TonnixClickMonitor freshMonitor(freshMouse, fresh.makeResolver(), {});
+    std::vector<QString> phases;
+    QObject::connect(&freshMonitor, &TonnixClickMonitor::eventOccurred,
+                     [&phases](const TonnixEvent& event) {
+                       phases.push_back(event.notificationName + " " +
+                                        QString::fromStdString(event.soundID.description()));
+                     });
+    freshMonitor.start();
+    freshMouse.press(kInside);
+    freshMouse.drag(kOutside);
+    freshMouse.drag(kInside);
+    EXPECT_TRUE(freshMonitor.tracker().target) << "tracked until the release";
+    freshMouse.release(kInside);
+    const QString press = QString::fromUtf8(role) == QStringLiteral("AXScrollBar")
+                              ? QStringLiteral("MouseDown sbtp")
+                              : QStringLiteral("MouseDown !mdo");
+    EXPECT_EQ(phases, std::vector<QString>{press});
+  }
+}
+
+TEST_F(ClickMonitorTest, ShouldResolveIsAskedOnlyAtThePress) {
+  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  resolves = false;
+  mouse.press(kInside);
+  EXPECT_TRUE(events.empty());
+  EXPECT_FALSE(monitor.tracker().target);
+
+  resolves = true;
+  mouse.press(kInside);
+  resolves = false;
+  mouse.drag(kOutside);
+  mouse.drag(kInside);
+  mouse.release(kInside);
+  EXPECT_EQ(events.size(), 4u);
+  EXPECT_EQ(resolveQuestions, 2);
+}
+
+// A press the resolver turns down leaves the control pressed before alone.
+TEST_F(ClickMonitorTest, UnresolvedPressLeavesTheTrackerAlone) {
+  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  mouse.press(kInside);
+  mouse.press(kOutside);
+  ASSERT_TRUE(monitor.tracker().target);
+  mouse.release(kInside);
+  EXPECT_EQ(heard().back(), (Heard{"MouseUp", TonnixSoundID("btnr")}));
+}
+
+TEST_F(ClickMonitorTest, APressWhileTrackingReplacesTheTarget) {
+  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  desktop.addControl(QStringLiteral("AXPopUpButton"), {}, {0, 0, 50, 50});
+  mouse.press(kInside);
+  mouse.press({10, 10});
+  mouse.release({10, 10});
+  EXPECT_EQ(heard(), (std::vector<Heard>{{"MouseDown", TonnixSoundID("btnp")},
+                                         {"MouseDown", TonnixSoundID("popp")},
+                                         {"MouseUp", TonnixSoundID("popr")}}));
+}
+
+TEST_F(ClickMonitorTest, StartInstallsThreeMonitorsOnce) {
+  EXPECT_EQ(mouse.installedKinds(),
+            (std::vector<TonnixMouseEventKind>{TonnixMouseEventKind::leftMouseDown,
+                                               TonnixMouseEventKind::leftMouseDragged,
+                                               TonnixMouseEventKind::leftMouseUp}));
+  monitor.start();
+  EXPECT_EQ(mouse.installAttempts(), 3);
+  EXPECT_EQ(mouse.installedKinds().size(), 3u);
+  EXPECT_TRUE(monitor.hasInstalledMonitors());
+}
+
+TEST_F(ClickMonitorTest, MonitorsTheDesktopRefusesAreMissing) {
+  monitor.stop();
+  mouse.setRefusesInstall(TonnixMouseEventKind::leftMouseDragged, true);
+  monitor.start();
+  EXPECT_EQ(mouse.installedKinds(),
+            (std::vector<TonnixMouseEventKind>{TonnixMouseEventKind::leftMouseDown,
+                                               TonnixMouseEventKind::leftMouseUp}));
+  monitor.stop();
+  mouse.setRefusesInstall(TonnixMouseEventKind::leftMouseDown, true);
+  mouse.setRefusesInstall(TonnixMouseEventKind::leftMouseUp, true);
+  int changes = 0;
+  QObject::connect(&monitor, &TonnixClickMonitor::installedMonitorsChanged,
+                   [&changes] { ++changes; });
+  monitor.start();
+  EXPECT_FALSE(monitor.hasInstalledMonitors());
+  EXPECT_EQ(changes, 0);
+}
+
+TEST_F(ClickMonitorTest, StopRemovesResetsAndForgets) {
+  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  mouse.press(kInside);
+  ASSERT_FALSE(monitor.resolver().identities().empty());
+  int changes = 0;
+  QObject::connect(&monitor, &TonnixClickMonitor::installedMonitorsChanged,
+                   [&changes] { ++changes; });
+  monitor.stop();
+  monitor.stop();
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(mouse.installedKinds().empty());
+  EXPECT_FALSE(monitor.hasInstalledMonitors());
+  EXPECT_FALSE(monitor.tracker().target);
+  EXPECT_TRUE(monitor.tracker().isInside);
+  EXPECT_TRUE(monitor.resolver().identities().empty());
+
+  // A release after stopping finds nothing to release, even once restarted.
+  mouse.release(kInside);
+  monitor.start();
+  mouse.release(kInside);
+  EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(ClickMonitorTest, ForgetDropsOneProcess) {
+  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  mouse.press(kInside);
+  monitor.forget(ClickTestDesktop::kApplication);
+  EXPECT_TRUE(monitor.resolver().identities().empty());
+  EXPECT_TRUE(monitor.tracker().target) << "forgetting a process does not end its click";
+}
+
+TEST_F(ClickMonitorTest, DestroyingAStartedMonitorRemovesItsMonitors) {
+  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  auto doomed = std::make_unique<TonnixClickMonitor>(mouse, desktop.makeResolver(),
+                                                     TonnixClickMonitor::ShouldResolve{});
+  doomed->start();
+  EXPECT_EQ(mouse.installedKinds().size(), 6u);
+  doomed.reset();
+  EXPECT_EQ(mouse.installedKinds().size(), 3u);
+  mouse.press(kInside);
+  EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(ClickMonitorTest, ExcludedApplicationsAreSilent) {
+  desktop.addControl(QStringLiteral("AXButton"), QStringLiteral("AXCloseButton"), kButton);
+  desktop.excluded.insert(QStringLiteral("org.gnome.TextEditor"));
+  mouse.press(kInside);
+  mouse.release(kInside);
+  EXPECT_TRUE(events.empty());
+}
