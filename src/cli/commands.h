@@ -7,3 +7,8 @@
 using TonnixCommand = int (*)(const QStringList& arguments);
 
 int catalogueCommand(const QStringList& arguments);
+int setsCommand(const QStringList& arguments);
+int importCommand(const QStringList& arguments);
+int baselineCommand(const QStringList& arguments);
+int assignCommand(const QStringList& arguments);
+int selectionCommand(const QStringList& arguments);

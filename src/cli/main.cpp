@@ -9,6 +9,11 @@ namespace {
 const std::map<QString, TonnixCommand>& commands() {
   static const std::map<QString, TonnixCommand> table = {
       {QStringLiteral("catalogue"), catalogueCommand},
+      {QStringLiteral("sets"), setsCommand},
+      {QStringLiteral("import"), importCommand},
+      {QStringLiteral("baseline"), baselineCommand},
+      {QStringLiteral("assign"), assignCommand},
+      {QStringLiteral("selection"), selectionCommand},
   };
   return table;
 }
