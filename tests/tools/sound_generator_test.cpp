@@ -21,8 +21,9 @@ struct GeneratorRun {
   std::string errors;
 };
 
-GeneratorRun runGenerator(const QStringList& arguments) {
+GeneratorRun runGenerator(const QStringList& arguments, const QString& workingFolder = {}) {
   QProcess process;
+  process.setWorkingDirectory(workingFolder);
   process.start(TONNIX_SOUND_GENERATOR, arguments);
   if (!process.waitForFinished(60000)) return {};
   return {process.exitCode(), process.readAllStandardError().toStdString()};
@@ -78,6 +79,14 @@ TEST(SoundGenerator, ReplacesAnEarlierSetWholeAndLeavesNoHiddenFolders) {
   EXPECT_FALSE(fs::exists(bundle / "Contents" / "Resources" / "Stale.aiff"));
   EXPECT_TRUE(fs::exists(bundle / "Contents" / "Resources" / "MenuOpen.aiff"));
   EXPECT_EQ(namesIn(root), std::vector<std::string>{"Set.tonnixset"});
+}
+
+TEST(SoundGenerator, TakesAFolderRelativeToTheWorkingFolder) {
+  QTemporaryDir scratch;
+  ASSERT_EQ(runGenerator({"Sets/Set.tonnixset/"}, scratch.path()).exitCode, 0);
+  const fs::path sets = fs::path(scratch.path().toStdString()) / "Sets";
+  EXPECT_TRUE(fs::exists(sets / "Set.tonnixset" / "Contents" / "Info.plist"));
+  EXPECT_EQ(namesIn(sets), std::vector<std::string>{"Set.tonnixset"});
 }
 
 TEST(SoundGenerator, FailsClearlyWhenItCannotWrite) {

@@ -66,10 +66,19 @@ TonnixExpected<TonnixDone, std::string> replace(const fs::path& bundle, const fs
   return TonnixDone{};
 }
 
+// An absolute path without a trailing separator, so that the folder's
+// parent and name are what they look like.
+fs::path normalisedFolder(const fs::path& folder, std::error_code& error) {
+  const fs::path normal = fs::absolute(folder, error).lexically_normal();
+  return normal.has_filename() ? normal : normal.parent_path();
+}
+
 }  // namespace
 
-TonnixExpected<TonnixDone, std::string> writeDefaultSet(const fs::path& bundle) {
+TonnixExpected<TonnixDone, std::string> writeDefaultSet(const fs::path& folder) {
   std::error_code error;
+  const fs::path bundle = normalisedFolder(folder, error);
+  if (error) return unexpected(fileFailure("find", folder, error));
   fs::create_directories(bundle.parent_path(), error);
   if (error) return unexpected(fileFailure("create", bundle.parent_path(), error));
 
