@@ -222,7 +222,7 @@ std::vector<SoundListEntry> parseSoundList(std::span<const std::uint8_t> bytes) 
 }
 
 std::string TonnixClassicSoundSetError::description() const {
-  return lastPathComponent(location) + std::string(reasonText(kind));
+  return locationFileName(location) + std::string(reasonText(kind));
 }
 
 TonnixExpected<TonnixClassicSoundSet, TonnixClassicSoundSetError> TonnixClassicSoundSet::read(
@@ -234,7 +234,7 @@ TonnixExpected<TonnixClassicSoundSet, TonnixClassicSoundSetError> TonnixClassicS
   if (!fork->containsResourceType("snd ")) {
     return unexpected(TonnixClassicSoundSetError{Kind::noSoundResources, std::string(location)});
   }
-  auto set = read(TonnixResourceForkProvider(std::move(*fork)), lastPathComponent(location));
+  auto set = read(TonnixResourceForkProvider(std::move(*fork)), locationFileName(location));
   if (set.resourceIDsBySoundID.empty()) {
     return unexpected(TonnixClassicSoundSetError{Kind::noRecognisedEvents, std::string(location)});
   }

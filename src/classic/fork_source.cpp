@@ -197,7 +197,7 @@ TonnixExpected<fs::path, TonnixResourceForkError> resolveFileLocation(std::strin
   return fs::path(percentDecoded(rest.substr(0, query)));
 }
 
-std::string lastPathComponent(std::string_view location) {
+std::string locationFileName(std::string_view location) {
   const auto path = resolveFileLocation(location);
   std::string text = path ? path->string() : std::string(location);
   while (text.size() > 1 && text.back() == '/') text.pop_back();

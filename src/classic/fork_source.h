@@ -52,4 +52,4 @@ TonnixExpected<std::filesystem::path, TonnixResourceForkError> resolveFileLocati
 
 // The last path component of a location (a path or URL), as file names are
 // shown in messages: "Chimes" for "/sets/Chimes" and "file:///sets/Chimes/".
-std::string lastPathComponent(std::string_view location);
+std::string locationFileName(std::string_view location);

@@ -120,8 +120,8 @@ TEST_F(ForkSourceTest, FileUrlsResolveToPaths) {
   EXPECT_TRUE(TonnixResourceFork::open("file://localhost" + path.string()));
   EXPECT_FALSE(resolveFileLocation("file://elsewhere/x"));
   EXPECT_EQ(*resolveFileLocation("odd:name"), fs::path("odd:name"));
-  EXPECT_EQ(lastPathComponent("file:///sets/Hi%20Tech/"), "Hi Tech");
-  EXPECT_EQ(lastPathComponent("/sets/Chimes"), "Chimes");
+  EXPECT_EQ(locationFileName("file:///sets/Hi%20Tech/"), "Hi Tech");
+  EXPECT_EQ(locationFileName("/sets/Chimes"), "Chimes");
 }
 
 TEST_F(ForkSourceTest, DamagedContainersYieldNoFork) {

@@ -1,0 +1,62 @@
+#include "platform/linux/sndfile_audio_file_writer.h"
+
+#include <sndfile.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SndfileCloser {
+  void operator()(SNDFILE* file) const { sf_close(file); }
+};
+using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+// A hidden name beside the target, so a half-written file is never taken
+// for a sound by anyone listing the folder.
+fs::path partialName(const fs::path& file) {
+  return file.parent_path() / ("." + file.filename().string() + ".part");
+}
+
+TonnixExpected<TonnixDone, std::string> writeFrames(const fs::path& file, double sampleRate,
+                                                    std::uint32_t channelCount,
+                                                    std::span<const std::int16_t> samples) {
+  const double rate = std::round(sampleRate);
+  if (rate < 1 || rate > std::numeric_limits<int>::max() ||
+      channelCount > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
+    return unexpected(std::string("Unsupported sample rate or channel count"));
+  }
+  SF_INFO info{};
+  info.samplerate = static_cast<int>(rate);
+  info.channels = static_cast<int>(channelCount);
+  info.format = SF_FORMAT_CAF | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
+  SndfileHandle handle(sf_open(file.c_str(), SFM_WRITE, &info));
+  if (!handle) return unexpected(std::string(sf_strerror(nullptr)));
+  const auto frames = static_cast<sf_count_t>(samples.size() / channelCount);
+  if (sf_writef_short(handle.get(), samples.data(), frames) != frames) {
+    return unexpected(std::string(sf_strerror(handle.get())));
+  }
+  if (sf_close(handle.release()) != 0) return unexpected(std::string("Could not finish the file"));
+  return TonnixDone{};
+}
+
+}  // namespace
+
+TonnixExpected<TonnixDone, std::string> TonnixSndfileAudioFileWriter::writeCaf16(
+    const fs::path& file, double sampleRate, std::uint32_t channelCount,
+    std::span<const std::int16_t> samples) const {
+  if (channelCount == 0) return unexpected(std::string("No channels"));
+  const fs::path partial = partialName(file);
+  const auto written = writeFrames(partial, sampleRate, channelCount, samples);
+  std::error_code error;
+  if (written) fs::rename(partial, file, error);
+  if (written && !error) return TonnixDone{};
+  std::error_code ignored;
+  fs::remove(partial, ignored);
+  if (!written) return written;
+  return unexpected(error.message());
+}

@@ -1,0 +1,179 @@
+#include "classic/classic_set_import.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+
+#include "library/bundle.h"
+#include "platform/fake/fake_audio_file_writer.h"
+#include "platform/linux/sndfile_audio_file_writer.h"
+#include "resource_fork_writer.h"
+#include "sound_resources.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ClassicSetImportTest : public testing::Test {
+ protected:
+  fs::path writeSet(const std::string& name, const TestResourceForkWriter& fork) {
+    const fs::path path = root() / name;
+    const auto bytes = fork.bytes();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+  fs::path root() const { return dir_.path().toStdString(); }
+  fs::path scratch() const { return root() / "scratch"; }
+  fs::path resources(const std::string& name) const {
+    return scratch() / (name + ".tonnixset") / "Contents" / "Resources";
+  }
+
+  QTemporaryDir dir_;
+  TonnixFakeAudioFileWriter fake_;
+  TonnixSndfileAudioFileWriter sndfile_;
+};
+
+const auto kBeep = format1Sound(standardHeader(kRate22050, {0x80, 0xC0, 0x40}));
+const auto kMac3 = format1Sound(compressedHeader(1, kRate22050, 2, "MAC3", {1, 2}));
+
+}  // namespace
+
+TEST_F(ClassicSetImportTest, SharedResourceIsDecodedOnceAndCopied) {
+  const auto file =
+      writeSet("Chimes", TestResourceForkWriter()
+                             .add("snd ", 128, kBeep)
+                             .add("snd#", 1, soundList({{"btnp", {128}}, {"btnr", {128}}}, 20)));
+  const auto summary = importClassicSet(file, scratch(), fake_);
+  ASSERT_TRUE(summary) << describe(summary.error());
+  EXPECT_EQ(*summary, (TonnixClassicImportSummary{"Chimes", 2, 0, 1}));
+  EXPECT_EQ(fake_.writes().size(), 1u);
+  EXPECT_TRUE(fs::exists(resources("Chimes") / "ButtonPress.caf"));
+  EXPECT_TRUE(fs::exists(resources("Chimes") / "ButtonRelease.caf"));
+}
+
+TEST_F(ClassicSetImportTest, UnknownAndUndecodableIdentifiersAreSkipped) {
+  // 'zzzz' is no catalogue sound; both users of the MAC3 sound fail, with
+  // one decode attempt between them.
+  const auto file = writeSet(
+      "Mixed",
+      TestResourceForkWriter()
+          .add("snd ", 1, kBeep)
+          .add("snd ", 2, kMac3)
+          .add("snd#", 1,
+               soundList({{"zzzz", {1}}, {"mnuo", {2}}, {"mnuc", {2}}, {"btnp", {1}}}, 20)));
+  const auto summary = importClassicSet(file, scratch(), fake_);
+  ASSERT_TRUE(summary);
+  EXPECT_EQ(*summary, (TonnixClassicImportSummary{"Mixed", 1, 3, 1}));
+  EXPECT_EQ(importSummaryText(*summary), "Imported Mixed: 1 events from 1 sounds, 3 skipped");
+  EXPECT_EQ(importSummaryText({"Chimes", 40, 0, 12}), "Imported Chimes: 40 events from 12 sounds");
+}
+
+TEST_F(ClassicSetImportTest, NothingDecodableRemovesTheBundle) {
+  const auto file = writeSet(
+      "Old Set",
+      TestResourceForkWriter().add("snd ", 1, kMac3, "btnp").add("snd ", 2, kMac3, "mnuo"));
+  const auto summary = importClassicSet(file, scratch(), fake_);
+  ASSERT_FALSE(summary);
+  EXPECT_EQ(describe(summary.error()), "Nothing in Old Set could be decoded into audio");
+  EXPECT_FALSE(fs::exists(scratch() / "Old Set.tonnixset"));
+}
+
+TEST_F(ClassicSetImportTest, ReadingErrorsPassThrough) {
+  const auto file = writeSet("Empty", TestResourceForkWriter().add("ICN#", 1, {1}));
+  const auto summary = importClassicSet(file, scratch(), fake_);
+  ASSERT_FALSE(summary);
+  EXPECT_EQ(describe(summary.error()), "Empty has a resource fork but no sounds in it");
+}
+
+TEST_F(ClassicSetImportTest, WriteFailureEndsTheConversion) {
+  const auto file = writeSet("Chimes", TestResourceForkWriter().add("snd ", 1, kBeep, "btnp"));
+  fake_.failWith("No space left on device");
+  const auto summary = importClassicSet(file, scratch(), fake_);
+  ASSERT_FALSE(summary);
+  EXPECT_EQ(describe(summary.error()), "Could not write ButtonPress: No space left on device");
+}
+
+TEST_F(ClassicSetImportTest, BundleCarriesTheSetsMetadata) {
+  const auto file =
+      writeSet("!?!", TestResourceForkWriter()
+                          .add("snd ", 1, kBeep, "wcle")
+                          .add("vers", 1, versionResource("1.1", "(c) 1998 Someone")));
+  ASSERT_TRUE(importClassicSet(file, scratch(), sndfile_));
+  const auto bundle = TonnixBundle::open(scratch() / "!?!.tonnixset", false);
+  ASSERT_TRUE(bundle) << bundle.error().description();
+  const auto& metadata = (*bundle)->metadata();
+  EXPECT_EQ(metadata.identifier, "org.tonnix.tonnixset.imported.set");
+  EXPECT_EQ(metadata.name, "!?!");
+  EXPECT_EQ(metadata.version, "1.1");
+  EXPECT_EQ(metadata.author, std::nullopt);
+  EXPECT_EQ(metadata.copyright, "(c) 1998 Someone");
+  EXPECT_EQ((*bundle)->soundURL(TonnixSoundID("wcle")), resources("!?!") / "WindowCloseEnter.caf");
+}
+
+TEST_F(ClassicSetImportTest, WritesLittleEndianSixteenBitCaf) {
+  const auto file =
+      writeSet("Stereo", TestResourceForkWriter().add(
+                             "snd ", 1,
+                             format1Sound(extendedHeader(2, kRate22050, 2, 16,
+                                                         {0, 1, 0xFF, 0xFF, 0x80, 0, 0x7F, 0xFF})),
+                             "btnp"));
+  ASSERT_TRUE(importClassicSet(file, scratch(), sndfile_));
+  const auto caf = resources("Stereo") / "ButtonPress.caf";
+
+  SF_INFO info{};
+  SNDFILE* sound = sf_open(caf.c_str(), SFM_READ, &info);
+  ASSERT_NE(sound, nullptr);
+  EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_CAF);
+  EXPECT_EQ(info.format & SF_FORMAT_SUBMASK, SF_FORMAT_PCM_16);
+  EXPECT_EQ(info.channels, 2);
+  EXPECT_EQ(info.samplerate, 22050);
+  ASSERT_EQ(info.frames, 2);
+  std::int16_t samples[4] = {};
+  EXPECT_EQ(sf_readf_short(sound, samples, 2), 2);
+  sf_close(sound);
+  EXPECT_EQ(std::vector<std::int16_t>(samples, samples + 4),
+            (std::vector<std::int16_t>{1, -1, -32768, 32767}));
+
+  // The 'desc' chunk: linear PCM, flags say little-endian integer.
+  std::ifstream in(caf, std::ios::binary);
+  std::vector<unsigned char> head(36);
+  in.read(reinterpret_cast<char*>(head.data()), 36);
+  EXPECT_EQ(std::string(head.begin() + 8, head.begin() + 12), "desc");
+  EXPECT_EQ(std::string(head.begin() + 28, head.begin() + 32), "lpcm");
+  EXPECT_EQ(head[35] & 0x03, 0x02);  // little-endian, not float
+}
+
+TEST_F(ClassicSetImportTest, OnlyWholeFramesAreWritten) {
+  const std::vector<std::int16_t> seven = {1, 2, 3, 4, 5, 6, 7};
+  fs::create_directories(scratch());
+  ASSERT_TRUE(writeAudioFile(fake_, 2, seven, scratch() / "a.caf", "A", 22050));
+  ASSERT_EQ(fake_.writes().size(), 1u);
+  EXPECT_EQ(fake_.writes()[0].samples.size(), 6u);
+}
+
+TEST_F(ClassicSetImportTest, UnwritableShapesCannotGetABuffer) {
+  const std::vector<std::int16_t> one = {1};
+  for (const auto& [channels, rate] :
+       {std::pair<std::uint32_t, double>{0, 22050}, {1, 0}, {2, 22050}}) {
+    const auto written =
+        writeAudioFile(fake_, channels, one, scratch() / "a.caf", "DragBegin", rate);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().description(), "Could not allocate an audio buffer for DragBegin");
+  }
+  EXPECT_TRUE(fake_.writes().empty());
+}
+
+TEST_F(ClassicSetImportTest, ImportFoldersAreNewAndNamedWithAUuid) {
+  const auto first = makeImportFolder(root());
+  const auto second = makeImportFolder(root());
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(*first, *second);
+  EXPECT_TRUE(fs::is_directory(*first));
+  EXPECT_TRUE(first->filename().string().starts_with("tonnix-import-"));
+  EXPECT_EQ(first->filename().string().size(), std::string("tonnix-import-").size() + 36);
+}
