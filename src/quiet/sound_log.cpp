@@ -1,0 +1,217 @@
+#include "quiet/sound_log.h"
+
+#include <QStringView>
+#include <algorithm>
+#include <numeric>
+
+#include "events/element_description.h"
+
+namespace {
+
+// The first `count` characters, never splitting a surrogate pair.
+QString firstCharacters(const QString& text, qsizetype count) {
+  qsizetype units = 0;
+  for (qsizetype characters = 0; characters < count && units < text.size(); ++characters) {
+    units += text.at(units).isHighSurrogate() && units + 1 < text.size() ? 2 : 1;
+  }
+  return text.left(units);
+}
+
+bool hasText(const std::optional<QString>& text) {
+  return text && !text->trimmed().isEmpty();
+}
+
+// The name of the application's file (its .desktop file, else its
+// program), without the extension that marks an application file.
+QString applicationFileName(const std::optional<TonnixRunningApplication>& application) {
+  if (!application) return {};
+  const auto& file = application->bundleURL ? application->bundleURL : application->executableURL;
+  if (!file) return {};
+  const QString name = QString::fromStdString(file->filename().string());
+  const QString extension = QString::fromStdString(file->extension().string());
+  const bool marksApplication =
+      extension.compare(QStringLiteral(".app"), Qt::CaseInsensitive) == 0 ||
+      extension.compare(QStringLiteral(".desktop"), Qt::CaseInsensitive) == 0;
+  return marksApplication ? name.chopped(extension.size()) : name;
+}
+
+}  // namespace
+
+QString TonnixSoundLogEntry::key() const {
+  return eventName + QChar(0x0001) + QString::fromStdString(soundID.description()) + QChar(0x0001) +
+         detail.value_or(QString());
+}
+
+TonnixDate TonnixSoundLogSection::latestDate() const {
+  return entries.empty() ? TonnixDate::min() : entries.front().lastDate;
+}
+
+TonnixSoundLog::TonnixSoundLog(QObject* parent) : QObject(parent) {}
+
+TonnixSoundLog::TonnixSoundLog(TonnixAccessibility& accessibility, const TonnixWorkspace& workspace,
+                               QObject* parent)
+    : QObject(parent),
+      nameElement_([&accessibility](const TonnixAXElement& element) {
+        return describeElement(accessibility, element);
+      }),
+      runningApplication_([&workspace](std::int32_t processIdentifier) {
+        return workspace.runningApplication(processIdentifier);
+      }) {}
+
+void TonnixSoundLog::record(const TonnixEvent& event, TonnixDate date) {
+  const Identity identity = identityOf(event);
+  TonnixSoundLogSection section{
+      identity.group, identity.name, identity.bundleIdentifier, identity.icon, {}};
+  const auto found = std::find_if(sections_.begin(), sections_.end(), [&](const auto& candidate) {
+    return candidate.group == identity.group;
+  });
+  if (found != sections_.end()) {
+    section = std::move(*found);
+    sections_.erase(found);
+  }
+
+  TonnixSoundLogEntry entry{
+      event.notificationName, event.soundID, event.detail, {}, {}, date, date, 0};
+  const QString key = entry.key();
+  const auto match = std::find_if(section.entries.begin(), section.entries.end(),
+                                  [&](const auto& candidate) { return candidate.key() == key; });
+  if (match != section.entries.end()) {
+    entry = std::move(*match);
+    section.entries.erase(match);
+    entry.lastDate = date;
+  }
+  ++entry.count;
+  nameElement(entry, event, date);
+  section.entries.insert(section.entries.begin(), std::move(entry));
+  if (section.entries.size() > maximumEntries) section.entries.resize(maximumEntries);
+
+  sections_.insert(sections_.begin(), std::move(section));
+  if (sections_.size() > maximumSections) sections_.resize(maximumSections);
+
+  const TonnixDate cutoff = date - ageWindow;
+  pruneSections(cutoff);
+  emit sectionsChanged();
+  if (pruneSilences(cutoff)) emit silencesChanged();
+}
+
+void TonnixSoundLog::silenceChanged(std::optional<TonnixSilenceReason> reason, TonnixDate date) {
+  if (reason == activeSilenceReason()) return;
+  if (!silences_.empty() && !silences_.front().endDate) {
+    silences_.front().endDate = std::max(silences_.front().startDate, date);
+  }
+  if (reason) {
+    silences_.insert(silences_.begin(),
+                     TonnixSilencePeriod{QUuid::createUuid(), *reason, date, {}});
+    if (silences_.size() > maximumSilences) silences_.resize(maximumSilences);
+  }
+  emit silencesChanged();
+}
+
+void TonnixSoundLog::prune(TonnixDate now) {
+  const TonnixDate cutoff = now - ageWindow;
+  if (pruneSections(cutoff)) emit sectionsChanged();
+  if (pruneSilences(cutoff)) emit silencesChanged();
+}
+
+void TonnixSoundLog::clear() {
+  if (!sections_.empty()) {
+    sections_.clear();
+    emit sectionsChanged();
+  }
+  const auto closed =
+      std::erase_if(silences_, [](const auto& period) { return period.endDate.has_value(); });
+  if (closed > 0) emit silencesChanged();
+}
+
+bool TonnixSoundLog::hasContent() const {
+  return !sections_.empty() ||
+         std::any_of(silences_.begin(), silences_.end(),
+                     [](const auto& period) { return period.endDate.has_value(); });
+}
+
+std::optional<TonnixSilenceReason> TonnixSoundLog::activeSilenceReason() const {
+  if (silences_.empty() || silences_.front().endDate) return std::nullopt;
+  return silences_.front().reason;
+}
+
+int TonnixSoundLog::entryCount() const {
+  return std::accumulate(sections_.begin(), sections_.end(), 0, [](int sum, const auto& section) {
+    return sum + static_cast<int>(section.entries.size());
+  });
+}
+
+int TonnixSoundLog::soundCount() const {
+  int count = 0;
+  for (const auto& section : sections_) {
+    for (const auto& entry : section.entries) count += entry.count;
+  }
+  return count;
+}
+
+TonnixSoundLog::Identity TonnixSoundLog::identityOf(const TonnixEvent& event) {
+  if (event.origin == TonnixEventOrigin::system) {
+    return {TonnixSoundLogGroup::system(), QStringLiteral("System"), std::nullopt, std::nullopt};
+  }
+  const auto cached = identities_.find(event.processIdentifier);
+  if (cached != identities_.end()) return cached->second;
+  Identity identity = makeIdentity(event);
+  identities_.emplace(event.processIdentifier, identity);
+  return identity;
+}
+
+TonnixSoundLog::Identity TonnixSoundLog::makeIdentity(const TonnixEvent& event) const {
+  const auto application = runningApplication_ ? runningApplication_(event.processIdentifier)
+                                               : std::optional<TonnixRunningApplication>();
+  std::optional<QString> bundleIdentifier;
+  if (application && application->bundleIdentifier && !application->bundleIdentifier->isEmpty()) {
+    bundleIdentifier = application->bundleIdentifier;
+  }
+  const QString pid = QString::number(event.processIdentifier);
+  const auto group = TonnixSoundLogGroup::application(
+      bundleIdentifier ? *bundleIdentifier : QStringLiteral("pid:") + pid);
+
+  const std::optional<QString>& givenName =
+      application ? application->localizedName : event.applicationName;
+  QString name;
+  if (hasText(givenName)) {
+    name = *givenName;
+  } else if (const QString fileName = applicationFileName(application); !fileName.isEmpty()) {
+    name = fileName;
+  } else if (bundleIdentifier) {
+    name = *bundleIdentifier;
+  } else {
+    name = QStringLiteral("pid ") + pid;
+  }
+  return {group, name, bundleIdentifier, application ? application->icon : std::nullopt};
+}
+
+void TonnixSoundLog::nameElement(TonnixSoundLogEntry& entry, const TonnixEvent& event,
+                                 TonnixDate date) const {
+  if (!event.element) return;
+  if (entry.elementNamedDate && date < *entry.elementNamedDate + namingInterval) return;
+  std::optional<QString> text;
+  if (const QString* name = event.element->name()) {
+    text = *name;
+  } else if (const TonnixAXElement* element = event.element->element(); element && nameElement_) {
+    text = nameElement_(*element);
+  }
+  if (!text) return;
+  entry.elementDescription = firstCharacters(*text, maximumDescriptionLength);
+  entry.elementNamedDate = date;
+}
+
+bool TonnixSoundLog::pruneSections(TonnixDate cutoff) {
+  bool changed = false;
+  for (auto& section : sections_) {
+    changed |= std::erase_if(section.entries,
+                             [cutoff](const auto& entry) { return entry.lastDate < cutoff; }) > 0;
+  }
+  std::erase_if(sections_, [](const auto& section) { return section.entries.empty(); });
+  return changed;
+}
+
+bool TonnixSoundLog::pruneSilences(TonnixDate cutoff) {
+  return std::erase_if(silences_, [cutoff](const auto& period) {
+           return period.endDate && *period.endDate < cutoff;
+         }) > 0;
+}

@@ -1,0 +1,283 @@
+#include "quiet/sound_log.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_accessibility.h"
+#include "platform/fake/fake_workspace.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const TonnixDate kStart = TonnixDate(std::chrono::hours(480000));
+
+TonnixEvent applicationEvent(std::int32_t pid, const char* name = "AXMenuOpened",
+                             std::optional<QString> detail = std::nullopt) {
+  TonnixEvent event;
+  event.notificationName = QString::fromLatin1(name);
+  event.soundID = TonnixSoundID("mnuo");
+  event.processIdentifier = pid;
+  event.applicationName = QStringLiteral("Editor");
+  event.detail = std::move(detail);
+  return event;
+}
+
+TonnixEvent systemEvent() {
+  TonnixEvent event = applicationEvent(1, "App Launched", QStringLiteral("Editor"));
+  event.origin = TonnixEventOrigin::system;
+  event.soundID = TonnixSoundID("flap");
+  return event;
+}
+
+TonnixEvent namedEvent(std::int32_t pid, QString description) {
+  TonnixEvent event = applicationEvent(pid);
+  event.element = TonnixEventElement::named(std::move(description));
+  return event;
+}
+
+TonnixRunningApplication application(std::int32_t pid, std::optional<QString> name,
+                                     std::optional<QString> bundleIdentifier) {
+  TonnixRunningApplication running;
+  running.processIdentifier = pid;
+  running.localizedName = std::move(name);
+  running.bundleIdentifier = std::move(bundleIdentifier);
+  return running;
+}
+
+class SoundLogTest : public testing::Test {
+ protected:
+  SoundLogTest() : log_(accessibility_, workspace_) {
+    workspace_.addApplication(
+        application(10, QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor")));
+    workspace_.addApplication(
+        application(20, QStringLiteral("Files"), QStringLiteral("org.gnome.Nautilus")));
+  }
+
+  TonnixFakeAccessibility accessibility_;
+  TonnixFakeWorkspace workspace_;
+  TonnixSoundLog log_;
+};
+
+TEST_F(SoundLogTest, RepeatedEventsMergeIntoOneEntry) {
+  log_.record(applicationEvent(10), kStart);
+  log_.record(applicationEvent(10), kStart + 1s);
+  log_.record(applicationEvent(10), kStart + 5s);
+  ASSERT_EQ(log_.sections().size(), 1u);
+  const TonnixSoundLogSection& section = log_.sections().front();
+  EXPECT_EQ(section.name, "Text Editor");
+  EXPECT_EQ(section.bundleIdentifier, "org.gnome.TextEditor");
+  ASSERT_EQ(section.entries.size(), 1u);
+  EXPECT_EQ(section.entries.front().count, 3);
+  EXPECT_EQ(section.entries.front().firstDate, kStart);
+  EXPECT_EQ(section.entries.front().lastDate, kStart + 5s);
+  EXPECT_EQ(section.latestDate(), kStart + 5s);
+  EXPECT_EQ(log_.entryCount(), 1);
+  EXPECT_EQ(log_.soundCount(), 3);
+}
+
+TEST_F(SoundLogTest, DetailsTellEntriesApartButAbsentEqualsEmpty) {
+  log_.record(applicationEvent(10, "App Launched", QStringLiteral("A")), kStart);
+  log_.record(applicationEvent(10, "App Launched", QStringLiteral("B")), kStart);
+  log_.record(applicationEvent(10, "App Launched", QString()), kStart);
+  log_.record(applicationEvent(10, "App Launched"), kStart);
+  EXPECT_EQ(log_.entryCount(), 3);
+  EXPECT_EQ(log_.sections().front().entries.front().count, 2);
+}
+
+TEST_F(SoundLogTest, MostRecentSectionAndEntryComeFirst) {
+  log_.record(applicationEvent(10, "AXMenuOpened"), kStart);
+  log_.record(applicationEvent(10, "AXMenuClosed"), kStart + 1s);
+  log_.record(applicationEvent(20), kStart + 2s);
+  log_.record(applicationEvent(10, "AXMenuOpened"), kStart + 3s);
+  ASSERT_EQ(log_.sections().size(), 2u);
+  EXPECT_EQ(log_.sections()[0].name, "Text Editor");
+  EXPECT_EQ(log_.sections()[0].entries[0].eventName, "AXMenuOpened");
+  EXPECT_EQ(log_.sections()[0].entries[1].eventName, "AXMenuClosed");
+  EXPECT_EQ(log_.sections()[1].name, "Files");
+}
+
+TEST_F(SoundLogTest, CapsDropTheOldestEntryAndTheLeastRecentSection) {
+  for (int index = 0; index < 21; ++index) {
+    const QByteArray name = "Event" + QByteArray::number(index);
+    log_.record(applicationEvent(10, name.constData()), kStart + std::chrono::seconds(index));
+  }
+  const auto& entries = log_.sections().front().entries;
+  ASSERT_EQ(entries.size(), TonnixSoundLog::maximumEntries);
+  EXPECT_EQ(entries.front().eventName, "Event20");
+  EXPECT_EQ(entries.back().eventName, "Event1");
+
+  for (int pid = 100; pid < 110; ++pid) log_.record(applicationEvent(pid), kStart + 30s);
+  ASSERT_EQ(log_.sections().size(), TonnixSoundLog::maximumSections);
+  EXPECT_EQ(log_.sections().back().group, TonnixSoundLogGroup::application("pid:100"));
+}
+
+TEST_F(SoundLogTest, RecordingDropsWhatIsTwoHoursOlder) {
+  log_.record(applicationEvent(20), kStart);
+  log_.record(applicationEvent(10, "AXMenuClosed"), kStart + 1s);
+  log_.record(applicationEvent(10), kStart + 7201s);
+  // The entry exactly at the cutoff stays; the section whose only entry is
+  // older goes.
+  ASSERT_EQ(log_.sections().size(), 1u);
+  EXPECT_EQ(log_.sections().front().entries.size(), 2u);
+
+  int sections = 0;
+  QObject::connect(&log_, &TonnixSoundLog::sectionsChanged, [&sections] { ++sections; });
+  log_.prune(kStart + 7201s);
+  EXPECT_EQ(sections, 0);
+  log_.prune(kStart + 7202s);
+  EXPECT_EQ(sections, 1);
+  EXPECT_EQ(log_.entryCount(), 1);
+}
+
+TEST_F(SoundLogTest, SilencePeriodsOpenCloseAndAreCapped) {
+  log_.silenceChanged(TonnixSilenceReason::focus, kStart);
+  log_.silenceChanged(TonnixSilenceReason::focus, kStart + 1s);
+  ASSERT_EQ(log_.silences().size(), 1u);
+  EXPECT_EQ(log_.activeSilenceReason(), TonnixSilenceReason::focus);
+  EXPECT_FALSE(log_.hasContent());
+
+  // A clock that went back never ends a period before it started.
+  log_.silenceChanged(std::nullopt, kStart - 5s);
+  EXPECT_EQ(log_.silences().front().endDate, kStart);
+  EXPECT_EQ(log_.activeSilenceReason(), std::nullopt);
+  EXPECT_TRUE(log_.hasContent());
+
+  for (int index = 0; index < 20; ++index) {
+    const auto reason = index % 2 == 0 ? TonnixSilenceReason::gameMode : TonnixSilenceReason::focus;
+    log_.silenceChanged(reason, kStart + std::chrono::seconds(10 + index));
+  }
+  ASSERT_EQ(log_.silences().size(), TonnixSoundLog::maximumSilences);
+  EXPECT_EQ(log_.silences().back().reason, TonnixSilenceReason::gameMode);
+  EXPECT_FALSE(log_.silences().front().endDate);
+  EXPECT_EQ(log_.silences()[1].endDate, log_.silences()[0].startDate);
+}
+
+TEST_F(SoundLogTest, PruningAndClearingKeepTheOpenPeriod) {
+  log_.silenceChanged(TonnixSilenceReason::videoPlayback, kStart);
+  log_.silenceChanged(std::nullopt, kStart + 1s);
+  log_.silenceChanged(TonnixSilenceReason::focus, kStart + 2s);
+  log_.prune(kStart + 10000s);
+  ASSERT_EQ(log_.silences().size(), 1u);
+  EXPECT_EQ(log_.activeSilenceReason(), TonnixSilenceReason::focus);
+
+  log_.silenceChanged(std::nullopt, kStart + 10001s);
+  log_.silenceChanged(TonnixSilenceReason::gameMode, kStart + 10002s);
+  log_.record(applicationEvent(10), kStart + 10003s);
+  EXPECT_TRUE(log_.hasContent());
+  log_.clear();
+  EXPECT_TRUE(log_.sections().empty());
+  ASSERT_EQ(log_.silences().size(), 1u);
+  EXPECT_EQ(log_.activeSilenceReason(), TonnixSilenceReason::gameMode);
+  EXPECT_FALSE(log_.hasContent());
+}
+
+TEST_F(SoundLogTest, SourcesAreNamedByApplicationIdOrProcess) {
+  log_.record(systemEvent(), kStart);
+  EXPECT_EQ(log_.sections().front().group, TonnixSoundLogGroup::system());
+  EXPECT_EQ(log_.sections().front().name, "System");
+
+  workspace_.addApplication(application(30, QStringLiteral(" \n"), std::nullopt));
+  log_.record(applicationEvent(30), kStart);
+  EXPECT_EQ(log_.sections().front().group, TonnixSoundLogGroup::application("pid:30"));
+  EXPECT_EQ(log_.sections().front().name, "pid 30");
+  EXPECT_EQ(log_.sections().front().bundleIdentifier, std::nullopt);
+
+  workspace_.addApplication(application(40, std::nullopt, QStringLiteral("org.example.Tool")));
+  log_.record(applicationEvent(40), kStart);
+  EXPECT_EQ(log_.sections().front().name, "org.example.Tool");
+
+  // The application's file names it before its id does; a program file
+  // keeps its extension.
+  TonnixRunningApplication withFile = application(41, std::nullopt, QStringLiteral("org.ex.Ed"));
+  withFile.bundleURL = "/usr/share/applications/Ed.Desktop";
+  withFile.executableURL = "/usr/bin/ed.app";
+  withFile.icon = QStringLiteral("accessories-text-editor");
+  workspace_.addApplication(withFile);
+  log_.record(applicationEvent(41), kStart);
+  EXPECT_EQ(log_.sections().front().name, "Ed");
+  EXPECT_EQ(log_.sections().front().icon, "accessories-text-editor");
+  withFile.processIdentifier = 42;
+  withFile.bundleIdentifier.reset();
+  withFile.bundleURL.reset();
+  withFile.executableURL = "/opt/tool.bin";
+  workspace_.addApplication(withFile);
+  log_.record(applicationEvent(42), kStart);
+  EXPECT_EQ(log_.sections().front().name, "tool.bin");
+
+  // A process the workspace does not know keeps the event's own name.
+  log_.record(applicationEvent(50), kStart);
+  EXPECT_EQ(log_.sections().front().name, "Editor");
+  EXPECT_EQ(log_.sections().front().group, TonnixSoundLogGroup::application("pid:50"));
+}
+
+TEST_F(SoundLogTest, IdentitiesAreLookedUpOncePerProcess) {
+  log_.record(applicationEvent(10), kStart);
+  log_.record(applicationEvent(10), kStart);
+  EXPECT_EQ(workspace_.lookupCount(), 1);
+
+  workspace_.addApplication(
+      application(10, QStringLiteral("Renamed"), QStringLiteral("org.gnome.TextEditor")));
+  log_.record(applicationEvent(10, "AXMenuClosed"), kStart);
+  EXPECT_EQ(log_.sections().front().name, "Text Editor");
+
+  // The same application id shares one section across processes.
+  log_.forgetProcess(10);
+  log_.record(applicationEvent(10), kStart);
+  EXPECT_EQ(log_.sections().size(), 1u);
+  EXPECT_EQ(workspace_.lookupCount(), 2);
+}
+
+TEST_F(SoundLogTest, ElementsAreRenamedAtMostEveryTwoSeconds) {
+  log_.record(namedEvent(10, QStringLiteral("AXMenu \"File\"")), kStart);
+  log_.record(namedEvent(10, QStringLiteral("AXMenu \"Edit\"")), kStart + 1999ms);
+  const auto& entry = [this]() -> const TonnixSoundLogEntry& {
+    return log_.sections().front().entries.front();
+  };
+  EXPECT_EQ(entry().elementDescription, "AXMenu \"File\"");
+  EXPECT_EQ(entry().elementNamedDate, kStart);
+
+  log_.record(namedEvent(10, QStringLiteral("AXMenu \"Edit\"")), kStart + 2s);
+  EXPECT_EQ(entry().elementDescription, "AXMenu \"Edit\"");
+  EXPECT_EQ(entry().elementNamedDate, kStart + 2s);
+
+  // An event without an element leaves the description alone.
+  log_.record(applicationEvent(10), kStart + 10s);
+  EXPECT_EQ(entry().elementDescription, "AXMenu \"Edit\"");
+}
+
+TEST_F(SoundLogTest, LiveElementsAreDescribedAndCutAt200Characters) {
+  const TonnixAXElement element = accessibility_.addElement(10);
+  std::optional<QString> description = QString(250, QChar('x'));
+  log_.setNameElement([&](const TonnixAXElement&) { return description; });
+  TonnixEvent event = applicationEvent(10);
+  event.element = TonnixEventElement::unnamed(element);
+
+  log_.record(event, kStart);
+  EXPECT_EQ(log_.sections().front().entries.front().elementDescription, QString(200, QChar('x')));
+
+  // An element that can no longer be named keeps the old text and date.
+  description.reset();
+  log_.record(event, kStart + 5s);
+  EXPECT_EQ(log_.sections().front().entries.front().elementDescription->size(), 200);
+  EXPECT_EQ(log_.sections().front().entries.front().elementNamedDate, kStart);
+}
+
+TEST_F(SoundLogTest, CuttingNeverSplitsACharacter) {
+  // 199 letters and then a character outside the basic plane.
+  const QString text = QString(199, QChar('a')) + QString::fromUcs4(U"\U0001F50A") + "tail";
+  log_.record(namedEvent(10, text), kStart);
+  const QString kept = *log_.sections().front().entries.front().elementDescription;
+  EXPECT_EQ(kept.size(), 201);
+  EXPECT_TRUE(kept.endsWith(QString::fromUcs4(U"\U0001F50A")));
+}
+
+TEST_F(SoundLogTest, DefaultNamingDescribesTheElement) {
+  const TonnixAXElement element = accessibility_.addElement(10);
+  accessibility_.setAttribute(element, TonnixAXAttribute::role, QStringLiteral("AXMenu"));
+  TonnixEvent event = applicationEvent(10);
+  event.element = TonnixEventElement::unnamed(element);
+  log_.record(event, kStart);
+  EXPECT_EQ(log_.sections().front().entries.front().elementDescription, "AXMenu");
+}
+
+}  // namespace
