@@ -16,8 +16,11 @@ const QRectF kButton(200, 100, 60, 20);
 // A window with a row of buttons, the last one being the window's default.
 struct Desktop {
   Desktop() {
-    workspace.addApplication(
-        {kApplication, QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor")});
+    TonnixRunningApplication editor;
+    editor.processIdentifier = kApplication;
+    editor.localizedName = QStringLiteral("Text Editor");
+    editor.bundleIdentifier = QStringLiteral("org.gnome.TextEditor");
+    workspace.addApplication(editor);
     const TonnixAXElement window = accessibility.addElement(kApplication);
     accessibility.setAttribute(window, TonnixAXAttribute::role, QStringLiteral("AXWindow"));
     accessibility.setAttribute(window, TonnixAXAttribute::subrole,

@@ -155,7 +155,8 @@ TEST_F(ClickResolverTest, ExcludedApplicationsMakeNoTarget) {
   EXPECT_FALSE(resolver->target(kCentre));
 
   constexpr std::int32_t kNoId = 311;
-  desktop.workspace.addApplication({kNoId, QStringLiteral("xterm"), std::nullopt});
+  desktop.workspace.addApplication(
+      runningApplication(kNoId, QStringLiteral("xterm"), std::nullopt));
   desktop.addControl(QStringLiteral("AXButton"), {}, {0, 0, 10, 10}, std::nullopt, kNoId);
   desktop.excluded.insert(QString());
   const auto target = resolver->target({5, 5});
@@ -268,7 +269,7 @@ TEST_F(ClickResolverTest, CachesProcessIdentities) {
 
   // The process quits and its identifier comes back as another application.
   desktop.workspace.addApplication(
-      {kHelper, QStringLiteral("Files"), QStringLiteral("org.gnome.Nautilus")});
+      runningApplication(kHelper, QStringLiteral("Files"), QStringLiteral("org.gnome.Nautilus")));
   resolver->forgetIdentity(kHelper);
   EXPECT_EQ(resolver->target({5, 5})->applicationName, QStringLiteral("Files"));
   EXPECT_EQ(desktop.workspace.lookupCount(), 3);
