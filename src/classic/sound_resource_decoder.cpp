@@ -161,9 +161,8 @@ std::optional<TonnixDecodedSound> decodeCompressed(const SoundHeader& header) {
   const auto& table = muLawTable();
   TonnixDecodedSound sound{{}, header.sampleRate, layout->channels};
   sound.samples.reserve(static_cast<std::size_t>(count));
-  for (const auto byte : *header.resource.slice(header.offset + kExtendedDataOffset, count)) {
-    sound.samples.push_back(table[byte]);
-  }
+  const auto data = *header.resource.slice(header.offset + kExtendedDataOffset, count);
+  for (const auto byte : data) sound.samples.push_back(table[byte]);
   return sound;
 }
 
