@@ -1,0 +1,396 @@
+#include "events/application_observer.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_accessibility.h"
+
+namespace A = TonnixAXAttribute;
+namespace N = TonnixAXNotification;
+
+namespace {
+
+constexpr std::int32_t pid = 42;
+
+std::vector<QString> enabledNamesWithoutDestroyed() {
+  std::vector<QString> names;
+  for (const auto& mapping : defaultNotificationMappings()) {
+    if (mapping.notification.rawValue != N::uiElementDestroyed) {
+      names.push_back(mapping.notification.rawValue);
+    }
+  }
+  return names;
+}
+
+}  // namespace
+
+class ApplicationObserver : public testing::Test {
+ protected:
+  void SetUp() override { connectRecorder(*observer); }
+
+  std::unique_ptr<TonnixApplicationObserver> makeObserver(
+      std::optional<QString> bundleIdentifier = QStringLiteral("org.example.Editor"),
+      const std::vector<TonnixNotificationMapping>& mappings = defaultNotificationMappings()) {
+    return std::make_unique<TonnixApplicationObserver>(
+        fake, pid, QStringLiteral("Editor"), std::move(bundleIdentifier),
+        fake.applicationElement(pid), TonnixMappingsByRawName(mappings));
+  }
+
+  void connectRecorder(TonnixApplicationObserver& source) {
+    QObject::connect(&source, &TonnixApplicationObserver::eventOccurred,
+                     [this](const TonnixEvent& event) { events.push_back(event); });
+  }
+
+  void replaceObserver(std::unique_ptr<TonnixApplicationObserver> replacement) {
+    observer = std::move(replacement);
+    connectRecorder(*observer);
+  }
+
+  TonnixAXElement window(const char* subrole = nullptr) {
+    auto element = fake.addElement(pid);
+    fake.setAttribute(element, A::role, "AXWindow");
+    if (subrole) fake.setAttribute(element, A::subrole, subrole);
+    return element;
+  }
+
+  std::vector<std::string> sounds() const {
+    std::vector<std::string> codes;
+    for (const auto& event : events) codes.push_back(event.soundID.description());
+    return codes;
+  }
+
+  TonnixFakeAccessibility fake;
+  std::unique_ptr<TonnixApplicationObserver> observer = makeObserver();
+  std::vector<TonnixEvent> events;
+};
+
+TEST_F(ApplicationObserver, AttachRegistersTheMappingsOnTheApplicationInOrder) {
+  ASSERT_TRUE(observer->attach());
+  const auto expected = enabledNamesWithoutDestroyed();
+  ASSERT_EQ(expected.size(), 20u);
+  EXPECT_EQ(observer->registeredRawNames(), QStringList(expected.begin(), expected.end()));
+  EXPECT_EQ(fake.registeredNotifications(fake.applicationElement(pid)),
+            observer->registeredRawNames());
+  EXPECT_FALSE(observer->didTimeOut());
+  EXPECT_GE(observer->attachDuration(), 0.0);
+
+  ASSERT_TRUE(observer->attach());
+  EXPECT_EQ(fake.observerCount(pid), 1);
+  EXPECT_EQ(observer->registeredRawNames().size(), 20);
+}
+
+TEST_F(ApplicationObserver, TeardownUndoesEverything) {
+  observer->teardown();
+  const auto existing = window();
+  fake.setAttribute(fake.applicationElement(pid), A::windows, TonnixAXValue::Array{existing});
+  ASSERT_TRUE(observer->attach());
+  ASSERT_EQ(observer->trackedElements().size(), 1u);
+
+  observer->teardown();
+  EXPECT_FALSE(observer->isAttached());
+  EXPECT_TRUE(observer->registeredRawNames().isEmpty());
+  EXPECT_TRUE(observer->trackedElements().empty());
+  EXPECT_TRUE(fake.registeredNotifications(fake.applicationElement(pid)).isEmpty());
+  EXPECT_TRUE(fake.registeredNotifications(existing).isEmpty());
+  EXPECT_EQ(fake.observerCount(pid), 0);
+  fake.post(window(), N::windowCreated);
+  EXPECT_TRUE(events.empty());
+  observer->teardown();
+
+  ASSERT_TRUE(observer->attach());
+  EXPECT_EQ(observer->registeredRawNames().size(), 20);
+  EXPECT_EQ(observer->trackedElements().size(), 1u);
+}
+
+TEST_F(ApplicationObserver, ObserverThatCannotBeCreated) {
+  fake.failObserverCreation(pid, TonnixAXError::cannotComplete);
+  const auto timedOut = observer->attach();
+  ASSERT_FALSE(timedOut);
+  EXPECT_EQ(timedOut.error().description(),
+            QStringLiteral("AXObserverCreate failed for pid 42 with error -25204"));
+  EXPECT_TRUE(observer->didTimeOut());
+  EXPECT_FALSE(observer->isAttached());
+
+  fake.failObserverCreation(pid, TonnixAXError::apiDisabled);
+  const auto denied = observer->attach();
+  ASSERT_FALSE(denied);
+  EXPECT_EQ(denied.error().processIdentifier, pid);
+  EXPECT_EQ(denied.error().error, TonnixAXError::apiDisabled);
+  EXPECT_FALSE(observer->didTimeOut());
+  EXPECT_TRUE(observer->registeredRawNames().isEmpty());
+}
+
+TEST_F(ApplicationObserver, OneTimeOutIsForgivenTwoInARowStopRegistration) {
+  const auto application = fake.applicationElement(pid);
+  const auto names = enabledNamesWithoutDestroyed();
+  fake.failRegistration(application, names[0], TonnixAXError::cannotComplete);
+  fake.setAttribute(application, A::windows, TonnixAXValue::Array{window()});
+  ASSERT_TRUE(observer->attach());
+  EXPECT_TRUE(observer->didTimeOut());
+  EXPECT_EQ(observer->registeredRawNames(), QStringList(names.begin() + 1, names.end()));
+  // An application that did not answer is not asked for its windows.
+  EXPECT_TRUE(observer->trackedElements().empty());
+  observer->teardown();
+
+  // Other errors neither count as a time-out nor break a run of them.
+  fake.failRegistration(application, names[3], TonnixAXError::cannotComplete);
+  fake.failRegistration(application, names[4], TonnixAXError::notificationUnsupported);
+  fake.failRegistration(application, names[5], TonnixAXError::cannotComplete);
+  ASSERT_TRUE(observer->attach());
+  EXPECT_EQ(observer->registeredRawNames(), QStringList(names.begin() + 1, names.begin() + 3));
+  EXPECT_TRUE(observer->isAttached());
+}
+
+TEST_F(ApplicationObserver, HungApplicationCannotBeObserved) {
+  fake.setUnresponsive(pid, true);
+  const auto attached = observer->attach();
+  ASSERT_FALSE(attached);
+  EXPECT_EQ(attached.error().error, TonnixAXError::cannotComplete);
+  EXPECT_TRUE(observer->didTimeOut());
+}
+
+TEST_F(ApplicationObserver, RemembersTheFirst32ExistingWindowsWithTheOrdinaryCloseSound) {
+  TonnixAXValue::Array windows{TonnixAXValue("not a window"), TonnixAXValue()};
+  std::vector<TonnixAXElement> elements;
+  for (int i = 0; i < 40; ++i) {
+    elements.push_back(window("AXDialog"));
+    windows.emplace_back(elements.back());
+  }
+  fake.setAttribute(fake.applicationElement(pid), A::windows, windows);
+  ASSERT_TRUE(observer->attach());
+  const auto& tracked = observer->trackedElements();
+  ASSERT_EQ(tracked.size(), 32u);
+  for (std::size_t i = 0; i < tracked.size(); ++i) {
+    EXPECT_EQ(tracked[i].element, elements[i]);
+    EXPECT_EQ(tracked[i].closeSoundID, TonnixSoundID("wcls"));
+    EXPECT_EQ(tracked[i].name, std::nullopt);
+  }
+  EXPECT_EQ(fake.registeredNotifications(elements[0]), QStringList{N::uiElementDestroyed});
+  EXPECT_TRUE(fake.registeredNotifications(elements[32]).isEmpty());
+
+  fake.destroy(elements[0]);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].soundID, TonnixSoundID("wcls"));
+  EXPECT_FALSE(events[0].element.has_value());
+}
+
+TEST_F(ApplicationObserver, ExistingWindowsOnlyWhenWindowCreationIsMapped) {
+  const auto application = fake.applicationElement(pid);
+  fake.setAttribute(application, A::windows, TonnixAXValue::Array{window()});
+  std::vector<TonnixNotificationMapping> mappings;
+  for (const auto& mapping : defaultNotificationMappings()) {
+    if (mapping.notification.rawValue != N::windowCreated) mappings.push_back(mapping);
+  }
+  replaceObserver(makeObserver(QStringLiteral("org.example.Editor"), mappings));
+  ASSERT_TRUE(observer->attach());
+  EXPECT_TRUE(observer->trackedElements().empty());
+  observer->teardown();
+
+  replaceObserver(makeObserver());
+  fake.setAttributeError(application, A::windows, TonnixAXError::cannotComplete);
+  ASSERT_TRUE(observer->attach());
+  EXPECT_TRUE(observer->didTimeOut());
+  EXPECT_EQ(observer->registeredRawNames().size(), 20);
+
+  observer->teardown();
+  fake.setAttribute(application, A::windows, "not a list");
+  ASSERT_TRUE(observer->attach());
+  EXPECT_FALSE(observer->didTimeOut());
+  EXPECT_TRUE(observer->trackedElements().empty());
+}
+
+TEST_F(ApplicationObserver, FixedNotificationMakesAnApplicationEvent) {
+  ASSERT_TRUE(observer->attach());
+  const auto menu = fake.addElement(pid);
+  const auto before = TonnixEvent::Clock::now();
+  fake.post(menu, N::menuOpened);
+  ASSERT_EQ(events.size(), 1u);
+  const auto& event = events[0];
+  EXPECT_EQ(event.notificationName, N::menuOpened);
+  EXPECT_EQ(event.soundID, TonnixSoundID("mnuo"));
+  EXPECT_EQ(event.processIdentifier, pid);
+  EXPECT_EQ(event.applicationName, QStringLiteral("Editor"));
+  EXPECT_GE(event.date, before);
+  EXPECT_EQ(event.origin, TonnixEventOrigin::application);
+  EXPECT_EQ(event.detail, std::nullopt);
+  ASSERT_TRUE(event.element && event.element->element());
+  EXPECT_EQ(*event.element->element(), menu);
+}
+
+TEST_F(ApplicationObserver, RowsNotEnabledNeverSound) {
+  ASSERT_TRUE(observer->attach());
+  const auto slider = fake.addElement(pid);
+  for (const auto& name : {N::valueChanged, N::mainWindowChanged, N::created, N::moved}) {
+    fake.post(slider, name);
+  }
+  EXPECT_TRUE(events.empty());
+}
+
+TEST_F(ApplicationObserver, CreatedWindowPlaysItsPairAndRemembersTheClose) {
+  ASSERT_TRUE(observer->attach());
+  const auto dialog = window("AXDialog");
+  fake.setAttribute(dialog, A::title, "Save");
+  const auto plain = fake.addElement(pid);
+  fake.setAttributeError(plain, A::subrole, TonnixAXError::cannotComplete);
+  const auto floating = window("AXFloatingWindow");
+  fake.post(dialog, N::windowCreated);
+  fake.post(plain, N::windowCreated);
+  fake.post(floating, N::windowCreated);
+  EXPECT_EQ(sounds(), (std::vector<std::string>{"dopn", "wopn", "uopn"}));
+
+  const auto& tracked = observer->trackedElements();
+  ASSERT_EQ(tracked.size(), 3u);
+  EXPECT_EQ(tracked[0].closeSoundID, TonnixSoundID("dlgc"));
+  EXPECT_EQ(tracked[0].name, QStringLiteral("AXWindow[AXDialog] \"Save\""));
+  EXPECT_EQ(tracked[1].closeSoundID, TonnixSoundID("wcls"));
+  EXPECT_EQ(tracked[1].name, std::nullopt);
+  EXPECT_EQ(tracked[2].closeSoundID, TonnixSoundID("ucls"));
+
+  fake.destroy(dialog);
+  fake.destroy(plain);
+  EXPECT_EQ(sounds(), (std::vector<std::string>{"dopn", "wopn", "uopn", "dlgc", "wcls"}));
+  const auto& closed = events[3];
+  EXPECT_EQ(closed.notificationName, N::uiElementDestroyed);
+  ASSERT_TRUE(closed.element && closed.element->name());
+  EXPECT_EQ(*closed.element->name(), QStringLiteral("AXWindow[AXDialog] \"Save\""));
+  EXPECT_FALSE(events[4].element.has_value());
+  ASSERT_EQ(tracked.size(), 1u);
+  EXPECT_EQ(tracked[0].element, floating);
+}
+
+TEST_F(ApplicationObserver, TrackedNotificationsRememberTheirCloseSound) {
+  ASSERT_TRUE(observer->attach());
+  const auto sheet = fake.addElement(pid);
+  const auto tag = fake.addElement(pid);
+  fake.post(sheet, N::sheetCreated);
+  fake.post(tag, N::helpTagCreated);
+  fake.destroy(tag);
+  fake.destroy(sheet);
+  EXPECT_EQ(sounds(), (std::vector<std::string>{"dopn", "blno", "blnc", "dlgc"}));
+}
+
+TEST_F(ApplicationObserver, ElementThatVanishedBeforeTrackingIsNotRemembered) {
+  ASSERT_TRUE(observer->attach());
+  const auto gone = window();
+  fake.failRegistration(gone, N::uiElementDestroyed, TonnixAXError::invalidUIElement);
+  fake.post(gone, N::windowCreated);
+  EXPECT_EQ(sounds(), std::vector<std::string>{"wopn"});
+  EXPECT_TRUE(observer->trackedElements().empty());
+}
+
+TEST_F(ApplicationObserver, SameWindowTrackedOnce) {
+  ASSERT_TRUE(observer->attach());
+  const auto twice = window();
+  fake.post(twice, N::windowCreated);
+  fake.post(fake.alias(twice), N::windowCreated);
+  EXPECT_EQ(sounds(), (std::vector<std::string>{"wopn", "wopn"}));
+  EXPECT_EQ(observer->trackedElements().size(), 1u);
+  EXPECT_EQ(fake.registeredNotifications(twice), QStringList{N::uiElementDestroyed});
+}
+
+TEST_F(ApplicationObserver, At128TrackedElementsTheOldestIsDropped) {
+  ASSERT_TRUE(observer->attach());
+  std::vector<TonnixAXElement> windows;
+  for (int i = 0; i < 129; ++i) {
+    windows.push_back(window());
+    fake.post(windows.back(), N::windowCreated);
+  }
+  const auto& tracked = observer->trackedElements();
+  ASSERT_EQ(tracked.size(), 128u);
+  EXPECT_EQ(tracked.front().element, windows[1]);
+  EXPECT_EQ(tracked.back().element, windows[128]);
+  EXPECT_TRUE(fake.registeredNotifications(windows[0]).isEmpty());
+  EXPECT_EQ(fake.registeredNotifications(windows[1]), QStringList{N::uiElementDestroyed});
+
+  events.clear();
+  fake.destroy(windows[0]);
+  EXPECT_TRUE(events.empty());
+}
+
+TEST_F(ApplicationObserver, NoTrackingWithoutTheDestructionMapping) {
+  std::vector<TonnixNotificationMapping> mappings;
+  for (const auto& mapping : defaultNotificationMappings()) {
+    if (mapping.notification.rawValue != N::uiElementDestroyed) mappings.push_back(mapping);
+  }
+  replaceObserver(makeObserver(QStringLiteral("org.example.Editor"), mappings));
+  ASSERT_TRUE(observer->attach());
+  const auto created = window();
+  fake.post(created, N::windowCreated);
+  EXPECT_EQ(sounds(), std::vector<std::string>{"wopn"});
+  EXPECT_TRUE(observer->trackedElements().empty());
+  EXPECT_TRUE(fake.registeredNotifications(created).isEmpty());
+}
+
+TEST_F(ApplicationObserver, SelectedChildrenSoundInMenusAnywhereAndOtherwiseOnlyInTheDock) {
+  const auto menu = fake.addElement(pid);
+  fake.setAttribute(menu, A::role, "AXMenu");
+  const auto list = fake.addElement(pid);
+  fake.setAttribute(list, A::role, "AXList");
+  const auto roleless = fake.addElement(pid);
+
+  // Three observers of the same process: an editor, one without a bundle
+  // identifier, and the Dock.
+  std::vector<std::unique_ptr<TonnixApplicationObserver>> observers;
+  observers.push_back(std::move(observer));
+  observers.push_back(makeObserver(std::nullopt));
+  observers.push_back(makeObserver(QStringLiteral("com.apple.dock")));
+  for (auto& each : observers) {
+    if (each != observers.front()) connectRecorder(*each);
+    ASSERT_TRUE(each->attach());
+  }
+  fake.post(menu, N::selectedChildrenChanged);
+  fake.post(list, N::selectedChildrenChanged);
+  fake.post(roleless, N::selectedChildrenChanged);
+  EXPECT_EQ(sounds(), (std::vector<std::string>{"mnui", "mnui", "mnui", "fsel", "fsel"}));
+}
+
+TEST_F(ApplicationObserver, DesktopElementsOfTheFileManagerAreSilent) {
+  const auto desktop = fake.addElement(pid);
+  fake.setAttribute(desktop, A::description, "desktop");
+  fake.setAttribute(desktop, A::window, desktop);
+  fake.setParameterizedAttributeNames(desktop, {QStringLiteral("AXReplaceRangeWithText")});
+
+  replaceObserver(makeObserver(QStringLiteral("com.apple.finder")));
+  ASSERT_TRUE(observer->attach());
+  fake.post(desktop, N::selectedChildrenChanged);
+  fake.post(desktop, N::focusedWindowChanged);
+  fake.post(desktop, N::windowCreated);
+  EXPECT_TRUE(events.empty());
+  fake.post(fake.addElement(pid), N::focusedWindowChanged);
+  EXPECT_EQ(sounds(), std::vector<std::string>{"wact"});
+
+  replaceObserver(makeObserver(QStringLiteral("org.example.Editor")));
+  ASSERT_TRUE(observer->attach());
+  fake.post(desktop, N::focusedWindowChanged);
+  EXPECT_EQ(sounds(), (std::vector<std::string>{"wact", "wact"}));
+}
+
+TEST_F(ApplicationObserver, ReceiverMayGoAwayOrTearDownFromItsSlot) {
+  ASSERT_TRUE(observer->attach());
+  auto receiver = std::make_unique<QObject>();
+  int calls = 0;
+  QObject::connect(observer.get(), &TonnixApplicationObserver::eventOccurred, receiver.get(),
+                   [&](const TonnixEvent&) {
+                     ++calls;
+                     observer->teardown();
+                   });
+  fake.post(fake.addElement(pid), N::menuOpened);
+  EXPECT_EQ(calls, 1);
+  EXPECT_FALSE(observer->isAttached());
+
+  ASSERT_TRUE(observer->attach());
+  receiver.reset();
+  fake.post(fake.addElement(pid), N::menuOpened);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_F(ApplicationObserver, DestroyingAnAttachedObserverEndsItsRegistrations) {
+  const auto existing = window();
+  fake.setAttribute(fake.applicationElement(pid), A::windows, TonnixAXValue::Array{existing});
+  ASSERT_TRUE(observer->attach());
+  observer.reset();
+  EXPECT_EQ(fake.observerCount(pid), 0);
+  EXPECT_TRUE(fake.registeredNotifications(existing).isEmpty());
+  fake.destroy(existing);
+  EXPECT_TRUE(events.empty());
+}
