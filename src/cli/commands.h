@@ -12,3 +12,4 @@ int importCommand(const QStringList& arguments);
 int baselineCommand(const QStringList& arguments);
 int assignCommand(const QStringList& arguments);
 int selectionCommand(const QStringList& arguments);
+int mappingsCommand(const QStringList& arguments);

@@ -14,6 +14,7 @@ const std::map<QString, TonnixCommand>& commands() {
       {QStringLiteral("baseline"), baselineCommand},
       {QStringLiteral("assign"), assignCommand},
       {QStringLiteral("selection"), selectionCommand},
+      {QStringLiteral("mappings"), mappingsCommand},
   };
   return table;
 }
