@@ -1,0 +1,1 @@
+tonnix_benchmark(events_bench SOURCES events_bench.cpp LIBS tonnix_events tonnix_platform_fake)
