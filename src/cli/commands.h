@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <filesystem>
 
 // One subcommand of the `tonnix` program: its arguments after the command
 // name; the return value is the process's exit status.
@@ -13,3 +14,11 @@ int baselineCommand(const QStringList& arguments);
 int assignCommand(const QStringList& arguments);
 int selectionCommand(const QStringList& arguments);
 int mappingsCommand(const QStringList& arguments);
+int convertCommand(const QStringList& arguments);
+
+class TonnixLibrary;
+// `tonnix import` hands files that are not folders to these: a classic set
+// is converted in a scratch folder, installed, and the scratch folder
+// removed; the summary or the failure is printed.
+bool isClassicSetFile(const std::filesystem::path& path);
+bool installClassicSetFile(TonnixLibrary& library, const std::filesystem::path& classicFile);

@@ -69,6 +69,10 @@ int importCommand(const QStringList& arguments) {
   TonnixAssignments assignments(preferences);
   int failures = 0;
   for (const auto& argument : arguments) {
+    if (isClassicSetFile(pathArgument(argument))) {
+      if (!installClassicSetFile(library, pathArgument(argument))) ++failures;
+      continue;
+    }
     auto installed = library.install(pathArgument(argument));
     if (!installed) {
       std::fprintf(stderr, "%s\n", describe(installed.error()).c_str());

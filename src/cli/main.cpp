@@ -9,6 +9,7 @@ namespace {
 const std::map<QString, TonnixCommand>& commands() {
   static const std::map<QString, TonnixCommand> table = {
       {QStringLiteral("catalogue"), catalogueCommand},
+      {QStringLiteral("convert"), convertCommand},
       {QStringLiteral("sets"), setsCommand},
       {QStringLiteral("import"), importCommand},
       {QStringLiteral("baseline"), baselineCommand},
