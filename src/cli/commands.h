@@ -15,6 +15,7 @@ int assignCommand(const QStringList& arguments);
 int selectionCommand(const QStringList& arguments);
 int mappingsCommand(const QStringList& arguments);
 int convertCommand(const QStringList& arguments);
+int playCommand(const QStringList& arguments);
 
 class TonnixLibrary;
 // `tonnix import` hands files that are not folders to these: a classic set
