@@ -37,9 +37,9 @@ QString applicationFileName(const std::optional<TonnixRunningApplication>& appli
 
 }  // namespace
 
-QString TonnixSoundLogEntry::key() const {
-  return eventName + QChar(0x0001) + QString::fromStdString(soundID.description()) + QChar(0x0001) +
-         detail.value_or(QString());
+bool TonnixSoundLogEntry::isSameKind(const TonnixSoundLogEntry& other) const {
+  return eventName == other.eventName && soundID == other.soundID &&
+         detail.value_or(QString()) == other.detail.value_or(QString());
 }
 
 TonnixDate TonnixSoundLogSection::latestDate() const {
@@ -72,9 +72,9 @@ void TonnixSoundLog::record(const TonnixEvent& event, TonnixDate date) {
 
   TonnixSoundLogEntry entry{
       event.notificationName, event.soundID, event.detail, {}, {}, date, date, 0};
-  const QString key = entry.key();
-  const auto match = std::find_if(section.entries.begin(), section.entries.end(),
-                                  [&](const auto& candidate) { return candidate.key() == key; });
+  const auto match =
+      std::find_if(section.entries.begin(), section.entries.end(),
+                   [&](const auto& candidate) { return candidate.isSameKind(entry); });
   if (match != section.entries.end()) {
     entry = std::move(*match);
     section.entries.erase(match);

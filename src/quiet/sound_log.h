@@ -48,9 +48,9 @@ struct TonnixSoundLogEntry {
   TonnixDate lastDate;
   int count = 1;
 
-  // Events with equal keys share an entry; an absent and an empty detail
-  // are the same.
-  QString key() const;
+  // Events of the same name, sound and detail share an entry; an absent
+  // and an empty detail are the same.
+  bool isSameKind(const TonnixSoundLogEntry& other) const;
 };
 
 // The entries of one source, most recent first.
