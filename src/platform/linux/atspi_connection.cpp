@@ -1,0 +1,289 @@
+#include "platform/linux/atspi_connection.h"
+
+#include <atspi/atspi.h>
+
+#include <QAbstractEventDispatcher>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "platform/linux/atspi_accessibility_status.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Events waiting for the event loop; a flood beyond this is dropped.
+constexpr std::size_t pendingLimit = 4096;
+constexpr std::size_t processIdentifierCacheLimit = 1024;
+const char* const rootPath = "/org/a11y/atspi/accessible/root";
+
+int milliseconds(double seconds) {
+  return static_cast<int>(std::lround(std::clamp(seconds, 0.001, 600.0) * 1000));
+}
+
+// libatspi reports every D-Bus failure as an IPC error with D-Bus's own
+// text; a request that ran its whole time-out did not get an answer.
+TonnixAXError errorFor(const GError* error, double elapsed, double timeout) {
+  const auto text = QString::fromUtf8(error->message).toLower();
+  if (elapsed >= 0.9 * timeout || text.contains(QLatin1String("noreply")) ||
+      text.contains(QLatin1String("did not receive a reply")) ||
+      text.contains(QLatin1String("timeout")) || text.contains(QLatin1String("timed out"))) {
+    return TonnixAXError::cannotComplete;
+  }
+  if (text.contains(QLatin1String("unknownmethod")) ||
+      text.contains(QLatin1String("unknowninterface")) ||
+      text.contains(QLatin1String("no such interface"))) {
+    return TonnixAXError::attributeUnsupported;
+  }
+  if (text.contains(QLatin1String("unknownobject")) ||
+      text.contains(QLatin1String("unknown object")) ||
+      text.contains(QLatin1String("serviceunknown")) ||
+      text.contains(QLatin1String("not provided")) ||
+      text.contains(QLatin1String("disconnected")) || text.contains(QLatin1String("defunct")) ||
+      text.contains(QLatin1String("name has no owner"))) {
+    return TonnixAXError::invalidUIElement;
+  }
+  return TonnixAXError::failure;
+}
+
+void say(const char* text) {
+  std::printf("TonnixAtspiConnection: %s\n", text);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+TonnixAtspiObjectRef::TonnixAtspiObjectRef(AtspiAccessible* object) : object_(object) {
+  if (object_) g_object_ref(object_);
+}
+
+TonnixAtspiObjectRef TonnixAtspiObjectRef::adopt(AtspiAccessible* object) {
+  TonnixAtspiObjectRef ref;
+  ref.object_ = object;
+  return ref;
+}
+
+TonnixAtspiObjectRef::TonnixAtspiObjectRef(const TonnixAtspiObjectRef& other)
+    : TonnixAtspiObjectRef(other.object_) {}
+
+TonnixAtspiObjectRef& TonnixAtspiObjectRef::operator=(const TonnixAtspiObjectRef& other) {
+  if (this != &other) *this = TonnixAtspiObjectRef(other);
+  return *this;
+}
+
+TonnixAtspiObjectRef::TonnixAtspiObjectRef(TonnixAtspiObjectRef&& other) noexcept
+    : object_(std::exchange(other.object_, nullptr)) {}
+
+TonnixAtspiObjectRef& TonnixAtspiObjectRef::operator=(TonnixAtspiObjectRef&& other) noexcept {
+  std::swap(object_, other.object_);
+  return *this;
+}
+
+TonnixAtspiObjectRef::~TonnixAtspiObjectRef() {
+  if (object_) g_object_unref(object_);
+}
+
+QString TonnixAtspiObjectRef::busName() const {
+  if (!object_ || !object_->parent.app || !object_->parent.app->bus_name) return {};
+  return QString::fromUtf8(object_->parent.app->bus_name);
+}
+
+QString TonnixAtspiObjectRef::path() const {
+  if (!object_ || !object_->parent.path) return {};
+  return QString::fromUtf8(object_->parent.path);
+}
+
+bool TonnixAtspiObjectRef::isApplicationRoot() const {
+  return object_ && object_->parent.path && std::strcmp(object_->parent.path, rootPath) == 0;
+}
+
+std::shared_ptr<TonnixAtspiConnection> TonnixAtspiConnection::shared() {
+  static std::weak_ptr<TonnixAtspiConnection> current;
+  if (auto connection = current.lock()) return connection;
+  if (!TonnixAtspiAccessibilityStatus().hasAccessibilityBus()) return nullptr;
+  // libatspi initialises once per process and is never shut down: its
+  // objects may outlive any one connection object.
+  static const int initialised = atspi_init();
+  if (initialised != 0 && initialised != 1) return nullptr;
+  const auto* dispatcher = QAbstractEventDispatcher::instance();
+  if (!dispatcher || !dispatcher->inherits("QEventDispatcherGlib")) {
+    say("the event loop is not GLib's, so no accessibility event can arrive");
+  }
+  std::shared_ptr<TonnixAtspiConnection> connection(new TonnixAtspiConnection);
+  current = connection;
+  return connection;
+}
+
+TonnixAtspiConnection::TonnixAtspiConnection()
+    : listener_(atspi_event_listener_new(&TonnixAtspiConnection::receive, this, nullptr)) {
+  atspi_set_timeout(milliseconds(defaultTimeout_), -1);
+}
+
+TonnixAtspiConnection::~TonnixAtspiConnection() {
+  for (auto subscription = subscriptions_.cbegin(); subscription != subscriptions_.cend();
+       ++subscription) {
+    atspi_event_listener_deregister(listener_, subscription.key().toUtf8().constData(), nullptr);
+  }
+  g_object_unref(listener_);
+}
+
+int TonnixAtspiConnection::addSink(Sink sink) {
+  const int id = nextSink_++;
+  sinks_.emplace(id, std::move(sink));
+  return id;
+}
+
+void TonnixAtspiConnection::removeSink(int sink) {
+  sinks_.erase(sink);
+}
+
+TonnixAXResult<TonnixDone> TonnixAtspiConnection::subscribe(const QString& eventType) {
+  auto& count = subscriptions_[eventType];
+  if (count++ > 0) return TonnixDone{};
+  GError* error = nullptr;
+  if (atspi_event_listener_register(listener_, eventType.toUtf8().constData(), &error)) {
+    return TonnixDone{};
+  }
+  if (error) g_error_free(error);
+  subscriptions_.remove(eventType);
+  return unexpected(TonnixAXError::failure);
+}
+
+void TonnixAtspiConnection::unsubscribe(const QString& eventType) {
+  const auto found = subscriptions_.find(eventType);
+  if (found == subscriptions_.end()) return;
+  if (--found.value() > 0) return;
+  subscriptions_.erase(found);
+  atspi_event_listener_deregister(listener_, eventType.toUtf8().constData(), nullptr);
+}
+
+// libatspi calls this from the GLib main context, possibly while one of
+// our own requests waits for its answer: only note the event here.
+void TonnixAtspiConnection::receive(AtspiEvent* event, void* data) {
+  auto* connection = static_cast<TonnixAtspiConnection*>(data);
+  TonnixAtspiObjectRef source(event->source);
+  const auto busName = source.busName();
+  if (!busName.isEmpty() && event->type && connection->pending_.size() < pendingLimit) {
+    TonnixAtspiEventRecord record{
+        {QString::fromUtf8(event->type), event->detail1, busName, busName + source.path()},
+        std::move(source),
+        Clock::now()};
+    connection->pending_.push_back(std::move(record));
+  } else if (connection->pending_.size() >= pendingLimit && !connection->reportedOverflow_) {
+    connection->reportedOverflow_ = true;
+    say("too many accessibility events at once; some were dropped");
+  }
+  g_boxed_free(ATSPI_TYPE_EVENT, event);
+  if (connection->deliveryScheduled_) return;
+  connection->deliveryScheduled_ = true;
+  QMetaObject::invokeMethod(connection, &TonnixAtspiConnection::deliver, Qt::QueuedConnection);
+}
+
+void TonnixAtspiConnection::deliver() {
+  deliveryScheduled_ = false;
+  const auto batch = std::exchange(pending_, {});
+  for (const auto& record : batch) {
+    if (record.event.type == QLatin1String("object:state-changed:defunct") &&
+        record.source.isApplicationRoot() && record.event.detail1 != 0) {
+      forgetApplication(record.event.applicationKey);
+    }
+  }
+  // A sink may remove itself or others while it runs.
+  std::vector<int> ids;
+  for (const auto& [id, sink] : sinks_) ids.push_back(id);
+  for (const int id : ids) {
+    const auto sink = sinks_.find(id);
+    if (sink != sinks_.end()) sink->second(batch);
+  }
+}
+
+void TonnixAtspiConnection::forgetApplication(const QString& busName) {
+  processIdentifiers_.remove(busName);
+}
+
+std::optional<std::int32_t> TonnixAtspiConnection::processIdentifier(
+    const TonnixAtspiObjectRef& object) {
+  const auto busName = object.busName();
+  if (busName.isEmpty()) return std::nullopt;
+  if (const auto found = processIdentifiers_.constFind(busName);
+      found != processIdentifiers_.cend()) {
+    return *found;
+  }
+  // The bus itself answers this, not the application.
+  GError* error = nullptr;
+  const auto pid = atspi_accessible_get_process_id(object.get(), &error);
+  if (error) {
+    g_error_free(error);
+    return std::nullopt;
+  }
+  if (processIdentifiers_.size() >= static_cast<qsizetype>(processIdentifierCacheLimit)) {
+    processIdentifiers_.clear();
+  }
+  processIdentifiers_.insert(busName, static_cast<std::int32_t>(pid));
+  return static_cast<std::int32_t>(pid);
+}
+
+std::vector<TonnixAtspiApplication> TonnixAtspiConnection::applications() {
+  std::vector<TonnixAtspiApplication> found;
+  const auto desktop = TonnixAtspiObjectRef::adopt(atspi_get_desktop(0));
+  if (!desktop) return found;
+  // The registry keeps the desktop's children; listing them asks no
+  // application anything.
+  const int count = atspi_accessible_get_child_count(desktop.get(), nullptr);
+  for (int index = 0; index < count; ++index) {
+    auto root = TonnixAtspiObjectRef::adopt(
+        atspi_accessible_get_child_at_index(desktop.get(), index, nullptr));
+    if (!root) continue;
+    const auto pid = processIdentifier(root);
+    if (!pid) continue;
+    found.push_back({*pid, root.busName(), std::move(root)});
+  }
+  return found;
+}
+
+std::optional<TonnixAtspiApplication> TonnixAtspiConnection::application(
+    std::int32_t processIdentifier) {
+  for (auto& application : applications()) {
+    if (application.processIdentifier == processIdentifier) return std::move(application);
+  }
+  return std::nullopt;
+}
+
+void TonnixAtspiConnection::setTimeout(std::optional<std::int32_t> processIdentifier,
+                                       double seconds) {
+  const double value = seconds > 0 ? seconds : defaultTimeout;
+  if (!processIdentifier) {
+    defaultTimeout_ = value;
+    return;
+  }
+  timeouts_.insert(*processIdentifier, value);
+}
+
+double TonnixAtspiConnection::timeout(std::int32_t processIdentifier) const {
+  return timeouts_.value(processIdentifier, defaultTimeout_);
+}
+
+TonnixAXResult<TonnixDone> TonnixAtspiConnection::call(
+    std::int32_t processIdentifier, const std::function<void(GError**)>& request) {
+  const auto now = Clock::now();
+  if (const auto until = unresponsiveUntil_.constFind(processIdentifier);
+      until != unresponsiveUntil_.cend()) {
+    if (now < *until) return unexpected(TonnixAXError::cannotComplete);
+    unresponsiveUntil_.erase(until);
+  }
+  const double seconds = timeout(processIdentifier);
+  atspi_set_timeout(milliseconds(seconds), -1);
+  GError* error = nullptr;
+  request(&error);
+  if (!error) return TonnixDone{};
+  const double elapsed = std::chrono::duration<double>(Clock::now() - now).count();
+  const auto mapped = errorFor(error, elapsed, seconds);
+  g_error_free(error);
+  if (mapped == TonnixAXError::cannotComplete) {
+    unresponsiveUntil_.insert(processIdentifier, Clock::now() + unresponsivePause);
+  }
+  return unexpected(mapped);
+}

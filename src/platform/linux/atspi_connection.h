@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/accessibility.h"
+#include "platform/linux/atspi_event_mapping.h"
+
+using AtspiAccessible = struct _AtspiAccessible;
+using AtspiEventListener = struct _AtspiEventListener;
+using AtspiEvent = struct _AtspiEvent;
+using GError = struct _GError;
+
+// Shares one libatspi object (AtspiAccessible) between owners.
+class TonnixAtspiObjectRef {
+ public:
+  TonnixAtspiObjectRef() = default;
+  // Takes a reference of its own; null stays null.
+  explicit TonnixAtspiObjectRef(AtspiAccessible* object);
+  // Takes over a reference the caller owns (what libatspi's getters return).
+  static TonnixAtspiObjectRef adopt(AtspiAccessible* object);
+  TonnixAtspiObjectRef(const TonnixAtspiObjectRef& other);
+  TonnixAtspiObjectRef& operator=(const TonnixAtspiObjectRef& other);
+  TonnixAtspiObjectRef(TonnixAtspiObjectRef&& other) noexcept;
+  TonnixAtspiObjectRef& operator=(TonnixAtspiObjectRef&& other) noexcept;
+  ~TonnixAtspiObjectRef();
+
+  AtspiAccessible* get() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+  // The application's bus name and the object's path; empty when unknown.
+  QString busName() const;
+  QString path() const;
+  bool isApplicationRoot() const;
+
+ private:
+  AtspiAccessible* object_ = nullptr;
+};
+
+// An event with its source, as handed to the connection's sinks.
+struct TonnixAtspiEventRecord {
+  TonnixAtspiEvent event;
+  TonnixAtspiObjectRef source;
+  std::chrono::steady_clock::time_point arrival;
+};
+
+// An application on the accessibility bus.
+struct TonnixAtspiApplication {
+  std::int32_t processIdentifier = 0;
+  QString busName;
+  TonnixAtspiObjectRef root;
+};
+
+// The one connection of this process to the accessibility bus, over
+// libatspi: initialised once, never running libatspi's own main loop (Qt's
+// event loop on Linux is GLib's, which libatspi's D-Bus connection joins).
+// It registers AT-SPI event types with the registry only while somebody
+// wants them, hands events to its sinks on the main thread from the event
+// loop (never from inside a libatspi call, which may dispatch events while
+// it waits), bounds every request by a per-application time-out, and lists
+// the applications with their process ids, for the accessibility seam and
+// the workspace alike. Main thread only.
+class TonnixAtspiConnection : public QObject {
+  Q_OBJECT
+
+ public:
+  using Sink = std::function<void(const std::vector<TonnixAtspiEventRecord>& batch)>;
+
+  // libatspi's own default time-out, restored by a time-out of zero.
+  static constexpr double defaultTimeout = 0.8;
+  // How long an application that timed out is given up on before it is
+  // asked again, so that a hung application costs one time-out, not one
+  // per event queued behind it.
+  static constexpr std::chrono::milliseconds unresponsivePause{1000};
+
+  // The process's connection, made on first use; null when there is no
+  // accessibility bus to connect to.
+  static std::shared_ptr<TonnixAtspiConnection> shared();
+  ~TonnixAtspiConnection() override;
+
+  int addSink(Sink sink);
+  void removeSink(int sink);
+  // Counted: the registry forwards an event type while it is subscribed
+  // more often than unsubscribed.
+  TonnixAXResult<TonnixDone> subscribe(const QString& eventType);
+  void unsubscribe(const QString& eventType);
+
+  // The process owning the application of `object`; cached per bus name,
+  // which the bus never reuses.
+  std::optional<std::int32_t> processIdentifier(const TonnixAtspiObjectRef& object);
+  std::vector<TonnixAtspiApplication> applications();
+  std::optional<TonnixAtspiApplication> application(std::int32_t processIdentifier);
+
+  // Seconds a request to the process's application may take; nullopt
+  // sets the default for every process without a time-out of its own.
+  void setTimeout(std::optional<std::int32_t> processIdentifier, double seconds);
+  double timeout(std::int32_t processIdentifier) const;
+
+  // Runs one libatspi request for `processIdentifier` under its time-out.
+  // `request` gets the GError** to pass on; a D-Bus time-out becomes
+  // cannotComplete, a vanished application or object invalidUIElement.
+  TonnixAXResult<TonnixDone> call(std::int32_t processIdentifier,
+                                  const std::function<void(GError**)>& request);
+
+ private:
+  TonnixAtspiConnection();
+  static void receive(AtspiEvent* event, void* connection);
+  void deliver();
+  void forgetApplication(const QString& busName);
+
+  AtspiEventListener* listener_ = nullptr;
+  std::map<int, Sink> sinks_;
+  int nextSink_ = 1;
+  QHash<QString, int> subscriptions_;
+  std::vector<TonnixAtspiEventRecord> pending_;
+  bool deliveryScheduled_ = false;
+  bool reportedOverflow_ = false;
+  QHash<QString, std::int32_t> processIdentifiers_;
+  QHash<std::int32_t, double> timeouts_;
+  double defaultTimeout_ = defaultTimeout;
+  QHash<std::int32_t, std::chrono::steady_clock::time_point> unresponsiveUntil_;
+};

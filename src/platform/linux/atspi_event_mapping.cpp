@@ -1,0 +1,326 @@
+#include "platform/linux/atspi_event_mapping.h"
+
+#include <utility>
+#include <vector>
+
+#include "platform/accessibility.h"
+#include "platform/linux/atspi_roles.h"
+
+namespace {
+
+namespace Note = TonnixAXNotification;
+
+// Remembered elements per set, and applications remembered at once.
+constexpr std::size_t keyLimit = 256;
+constexpr std::size_t applicationLimit = 64;
+
+const QString windowCreate = QStringLiteral("window:create");
+const QString windowDestroy = QStringLiteral("window:destroy");
+const QString windowActivate = QStringLiteral("window:activate");
+const QString windowMinimize = QStringLiteral("window:minimize");
+const QString windowRestore = QStringLiteral("window:restore");
+const QString windowMove = QStringLiteral("window:move");
+const QString windowResize = QStringLiteral("window:resize");
+const QString showing = QStringLiteral("object:state-changed:showing");
+const QString visible = QStringLiteral("object:state-changed:visible");
+const QString defunct = QStringLiteral("object:state-changed:defunct");
+const QString iconified = QStringLiteral("object:state-changed:iconified");
+const QString selectedState = QStringLiteral("object:state-changed:selected");
+const QString focusedState = QStringLiteral("object:state-changed:focused");
+const QString expandedState = QStringLiteral("object:state-changed:expanded");
+const QString selectionChangedType = QStringLiteral("object:selection-changed");
+const QString valueChanged = QStringLiteral("object:value-changed");
+const QString valueProperty = QStringLiteral("object:property-change:accessible-value");
+const QString textSelectionChanged = QStringLiteral("object:text-selection-changed");
+const QString childAdded = QStringLiteral("object:children-changed:add");
+
+// Which notifications each AT-SPI event type can produce. The translation
+// rules below decide which of them one event does produce.
+const std::vector<std::pair<QString, QStringList>>& candidatesByType() {
+  static const std::vector<std::pair<QString, QStringList>> table{
+      {windowCreate, {Note::windowCreated, Note::helpTagCreated, Note::menuOpened}},
+      {windowDestroy, {Note::uiElementDestroyed, Note::menuClosed}},
+      {windowActivate,
+       {Note::focusedWindowChanged, Note::mainWindowChanged, Note::applicationActivated}},
+      {windowMinimize, {Note::windowMiniaturized}},
+      {windowRestore, {Note::windowDeminiaturized}},
+      {windowMove, {Note::windowMoved}},
+      {windowResize, {Note::windowResized}},
+      {showing,
+       {Note::windowCreated, Note::helpTagCreated, Note::menuOpened, Note::menuClosed,
+        Note::uiElementDestroyed}},
+      {visible, {Note::uiElementDestroyed}},
+      {defunct, {Note::uiElementDestroyed}},
+      {iconified, {Note::windowMiniaturized, Note::windowDeminiaturized}},
+      {selectedState, {Note::menuOpened, Note::menuClosed, Note::menuItemSelected}},
+      {focusedState, {Note::menuItemSelected, Note::focusedUIElementChanged}},
+      {expandedState, {Note::rowExpanded, Note::rowCollapsed}},
+      {selectionChangedType, {Note::selectedRowsChanged, Note::selectedChildrenChanged}},
+      {valueChanged, {Note::valueChanged}},
+      {valueProperty, {Note::valueChanged}},
+      {textSelectionChanged, {Note::selectedTextChanged}},
+      {childAdded, {Note::created}},
+  };
+  return table;
+}
+
+const QStringList* candidatesFor(const QString& type) {
+  for (const auto& [eventType, candidates] : candidatesByType()) {
+    if (eventType == type) return &candidates;
+  }
+  return nullptr;
+}
+
+bool anyWanted(const QStringList& names, const TonnixAtspiEventTranslator::Wants& wants) {
+  for (const auto& name : names) {
+    if (wants(name)) return true;
+  }
+  return false;
+}
+
+bool isRowRole(AtspiRole role) {
+  switch (role) {
+    case ATSPI_ROLE_TABLE_CELL:
+    case ATSPI_ROLE_TABLE_ROW:
+    case ATSPI_ROLE_TREE_ITEM:
+    case ATSPI_ROLE_LIST_ITEM:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool isTableRole(AtspiRole role) {
+  return role == ATSPI_ROLE_TABLE || role == ATSPI_ROLE_TREE_TABLE || role == ATSPI_ROLE_TREE;
+}
+
+// An item inside an open menu: a menu item, or the title of a submenu.
+bool isItemInMenu(AtspiRole role, AtspiRole parentRole) {
+  if (!isAtspiMenuRole(parentRole)) return false;
+  return isAtspiMenuItemRole(role) || role == ATSPI_ROLE_MENU;
+}
+
+}  // namespace
+
+bool TonnixAtspiEventTranslator::KeySet::insert(const QString& key) {
+  if (keys_.contains(key)) return false;
+  if (order_.size() >= keyLimit) {
+    keys_.remove(order_.front());
+    order_.pop_front();
+  }
+  keys_.insert(key, 0);
+  order_.push_back(key);
+  return true;
+}
+
+bool TonnixAtspiEventTranslator::KeySet::remove(const QString& key) {
+  if (!keys_.remove(key)) return false;
+  std::erase(order_, key);
+  return true;
+}
+
+QStringList TonnixAtspiEventTranslator::atspiEventTypes(const QString& notification) {
+  QStringList types;
+  for (const auto& [eventType, candidates] : candidatesByType()) {
+    if (candidates.contains(notification)) types.append(eventType);
+  }
+  return types;
+}
+
+QStringList TonnixAtspiEventTranslator::producedNotifications() {
+  QStringList names;
+  for (const auto& [eventType, candidates] : candidatesByType()) {
+    for (const auto& name : candidates) {
+      if (!names.contains(name)) names.append(name);
+    }
+  }
+  return names;
+}
+
+void TonnixAtspiEventTranslator::beginBatch() {
+  batchRowNotifications_.clear();
+}
+
+void TonnixAtspiEventTranslator::forgetApplication(const QString& applicationKey) {
+  applications_.remove(applicationKey);
+  std::erase(applicationOrder_, applicationKey);
+}
+
+TonnixAtspiEventTranslator::Application& TonnixAtspiEventTranslator::application(
+    const QString& key) {
+  if (!applications_.contains(key)) {
+    if (applicationOrder_.size() >= applicationLimit) {
+      applications_.remove(applicationOrder_.front());
+      applicationOrder_.pop_front();
+    }
+    applicationOrder_.push_back(key);
+  }
+  return applications_[key];
+}
+
+QStringList TonnixAtspiEventTranslator::translate(const TonnixAtspiEvent& event,
+                                                  TonnixAtspiEventSource& source,
+                                                  const Wants& wants) {
+  const auto* candidates = candidatesFor(event.type);
+  if (!candidates || !anyWanted(*candidates, wants)) return {};
+  const auto& type = event.type;
+  const bool on = event.detail1 != 0;
+  if (type == windowCreate || (type == showing && on)) return shown(event, source, wants);
+  if (type == windowDestroy || type == showing || (type == visible && !on) ||
+      (type == defunct && on)) {
+    return hidden(event, source, wants);
+  }
+  if (type == windowActivate) return activated(event, source);
+  if (type == windowMinimize || (type == iconified && on)) return minimized(event, true);
+  if (type == windowRestore || type == iconified) return minimized(event, false);
+  if (type == windowMove) return {Note::windowMoved};
+  if (type == windowResize) return {Note::windowResized};
+  if (type == selectedState) return selected(event, source);
+  if (type == focusedState && on) return focused(event, source, wants);
+  if (type == expandedState) return expanded(event, source);
+  if (type == selectionChangedType) return selectionChanged(source);
+  if (type == valueChanged || type == valueProperty) return {Note::valueChanged};
+  if (type == textSelectionChanged) return {Note::selectedTextChanged};
+  if (type == childAdded) return {Note::created};
+  return {};
+}
+
+// Something appeared: a window (GTK says window:create, Qt only that a
+// top-level object is showing), a help tag, or a pop-up menu.
+QStringList TonnixAtspiEventTranslator::shown(const TonnixAtspiEvent& event,
+                                              TonnixAtspiEventSource& source, const Wants& wants) {
+  auto& app = application(event.applicationKey);
+  const auto role = source.role();
+  if (role == ATSPI_ROLE_TOOL_TIP) {
+    if (!app.openHelpTags.insert(event.elementKey)) return {};
+    return {Note::helpTagCreated};
+  }
+  // Qt's pop-up menus show themselves; menus inside windows show with them.
+  if (role == ATSPI_ROLE_POPUP_MENU) {
+    if (!app.openMenus.insert(event.elementKey)) return {};
+    return {Note::menuOpened};
+  }
+  const bool isCreate = event.type == windowCreate;
+  if (isCreate && role == ATSPI_ROLE_WINDOW && source.holdsMenu()) {
+    if (!app.openMenus.insert(event.elementKey)) return {};
+    return {Note::menuOpened};
+  }
+  if (isAtspiMenuRole(role) || role == ATSPI_ROLE_APPLICATION) return {};
+  if (!isCreate && source.parentRole() != ATSPI_ROLE_APPLICATION) return {};
+  if (!wants(Note::windowCreated) || !app.openWindows.insert(event.elementKey)) return {};
+  return {Note::windowCreated};
+}
+
+// Something went away. A window or help tag that hides counts as
+// destroyed: toolkits hide and reuse them (Qt keeps a closed dialog until
+// its owner goes), and the close sound belongs to the closing.
+QStringList TonnixAtspiEventTranslator::hidden(const TonnixAtspiEvent& event,
+                                               TonnixAtspiEventSource& source, const Wants& wants) {
+  auto& app = application(event.applicationKey);
+  const auto& key = event.elementKey;
+  QStringList names;
+  const bool wasMenu = app.openMenus.remove(key);
+  if (wasMenu && event.type != visible && event.type != defunct) names.append(Note::menuClosed);
+  const bool wasWindow = app.openWindows.remove(key);
+  const bool wasHelpTag = app.openHelpTags.remove(key);
+  app.minimizedWindows.remove(key);
+  if (app.litMenuItem == key) app.litMenuItem.clear();
+  if (wasMenu || !wants(Note::uiElementDestroyed)) return names;
+  const bool isGone = event.type == windowDestroy || event.type == defunct;
+  if (isGone || wasWindow || wasHelpTag) {
+    names.append(Note::uiElementDestroyed);
+    return names;
+  }
+  // A window remembered before it was seen opening.
+  const auto role = source.role();
+  if (role == ATSPI_ROLE_TOOL_TIP ||
+      (!isAtspiMenuRole(role) && source.parentRole() == ATSPI_ROLE_APPLICATION)) {
+    names.append(Note::uiElementDestroyed);
+  }
+  return names;
+}
+
+// Qt announces its window again after every menu; only a change of window
+// is heard.
+QStringList TonnixAtspiEventTranslator::activated(const TonnixAtspiEvent& event,
+                                                  TonnixAtspiEventSource& source) {
+  if (source.role() == ATSPI_ROLE_WINDOW && source.holdsMenu()) return {};
+  if (event.elementKey == activeWindow_) return {};
+  activeWindow_ = event.elementKey;
+  QStringList names{Note::focusedWindowChanged, Note::mainWindowChanged};
+  if (event.applicationKey != activeApplication_) names.append(Note::applicationActivated);
+  activeApplication_ = event.applicationKey;
+  return names;
+}
+
+QStringList TonnixAtspiEventTranslator::minimized(const TonnixAtspiEvent& event, bool isMinimized) {
+  auto& windows = application(event.applicationKey).minimizedWindows;
+  if (isMinimized) {
+    if (!windows.insert(event.elementKey)) return {};
+    return {Note::windowMiniaturized};
+  }
+  if (!windows.remove(event.elementKey)) return {};
+  return {Note::windowDeminiaturized};
+}
+
+// GTK 3 selects a menu bar title while its menu is open, and selects the
+// items of an open menu as the pointer or the keys move over them.
+QStringList TonnixAtspiEventTranslator::selected(const TonnixAtspiEvent& event,
+                                                 TonnixAtspiEventSource& source) {
+  auto& app = application(event.applicationKey);
+  const auto role = source.role();
+  const auto parentRole = source.parentRole();
+  if (role == ATSPI_ROLE_MENU && parentRole == ATSPI_ROLE_MENU_BAR) {
+    if (event.detail1 != 0) {
+      if (!app.openMenus.insert(event.elementKey)) return {};
+      return {Note::menuOpened};
+    }
+    if (!app.openMenus.remove(event.elementKey)) return {};
+    return {Note::menuClosed};
+  }
+  if (event.detail1 == 0) {
+    if (app.litMenuItem == event.elementKey) app.litMenuItem.clear();
+    return {};
+  }
+  if (!isItemInMenu(role, parentRole)) return {};
+  return menuItemLit(event, source);
+}
+
+// Qt moves the focus through an open menu's items; GTK 3 focuses the item
+// it has just selected, which is heard once.
+QStringList TonnixAtspiEventTranslator::focused(const TonnixAtspiEvent& event,
+                                                TonnixAtspiEventSource& source,
+                                                const Wants& wants) {
+  QStringList names;
+  if (wants(Note::menuItemSelected) && isItemInMenu(source.role(), source.parentRole())) {
+    names += menuItemLit(event, source);
+  }
+  if (wants(Note::focusedUIElementChanged)) names.append(Note::focusedUIElementChanged);
+  return names;
+}
+
+QStringList TonnixAtspiEventTranslator::menuItemLit(const TonnixAtspiEvent& event,
+                                                    TonnixAtspiEventSource&) {
+  auto& app = application(event.applicationKey);
+  if (app.litMenuItem == event.elementKey) return {};
+  app.litMenuItem = event.elementKey;
+  return {Note::menuItemSelected};
+}
+
+QStringList TonnixAtspiEventTranslator::expanded(const TonnixAtspiEvent& event,
+                                                 TonnixAtspiEventSource& source) {
+  if (!isRowRole(source.role())) return {};
+  const auto& name = event.detail1 != 0 ? Note::rowExpanded : Note::rowCollapsed;
+  const auto batchKey = event.applicationKey + u'\n' + name;
+  if (batchRowNotifications_.contains(batchKey)) return {};
+  batchRowNotifications_.append(batchKey);
+  return {name};
+}
+
+// Selection inside menus is heard as lit menu items instead.
+QStringList TonnixAtspiEventTranslator::selectionChanged(TonnixAtspiEventSource& source) {
+  const auto role = source.role();
+  if (isTableRole(role)) return {Note::selectedRowsChanged};
+  if (isAtspiMenuRole(role) || role == ATSPI_ROLE_MENU_BAR) return {};
+  return {Note::selectedChildrenChanged};
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <atspi/atspi-constants.h>
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <optional>
+
+// One AT-SPI event as it arrived, before anything about its source has
+// been asked of the application.
+struct TonnixAtspiEvent {
+  QString type;  // e.g. "object:state-changed:showing"
+  int detail1 = 0;
+  QString applicationKey;  // the application's bus name
+  QString elementKey;      // the source: bus name and object path
+};
+
+// Facts about an event's source, asked only when a rule needs them: each
+// may cost a request to the application.
+class TonnixAtspiEventSource {
+ public:
+  virtual ~TonnixAtspiEventSource() = default;
+  virtual AtspiRole role() = 0;
+  virtual AtspiRole parentRole() = 0;
+  // For a window of role "window": whether it is only there to hold a
+  // pop-up menu (how GTK 3 shows context and combo box menus).
+  virtual bool holdsMenu() = 0;
+};
+
+// Turns AT-SPI events into the classic notification names, by one table
+// (written down in src/platform/linux/README.md). It remembers, per
+// application, which windows, menus and help tags are open, which windows
+// are minimized and which menu item is lit, so that a toolkit announcing
+// the same change twice (GTK 3 sends both "showing" and "window:create" for
+// a dialog) is heard once. What it remembers is bounded.
+class TonnixAtspiEventTranslator {
+ public:
+  // Whether anybody listens for a notification about this event's source;
+  // rules whose notifications nobody wants ask the application nothing.
+  using Wants = std::function<bool(const QString& notification)>;
+
+  // The AT-SPI event types that produce `notification`; empty for names
+  // AT-SPI has nothing for (hidden applications, drawers, sheets, …).
+  static QStringList atspiEventTypes(const QString& notification);
+  // Every notification name the translator can produce.
+  static QStringList producedNotifications();
+
+  // Events that arrive together are one batch: one expansion that GTK
+  // announces on every cell of a row is heard once.
+  void beginBatch();
+  QStringList translate(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
+                        const Wants& wants);
+  // Forgets what was remembered about an application that went away.
+  void forgetApplication(const QString& applicationKey);
+
+ private:
+  // Element keys in insertion order, at most `limit` of them.
+  class KeySet {
+   public:
+    bool contains(const QString& key) const { return keys_.contains(key); }
+    bool insert(const QString& key);
+    bool remove(const QString& key);
+
+   private:
+    QHash<QString, std::size_t> keys_;
+    std::deque<QString> order_;
+  };
+
+  struct Application {
+    KeySet openWindows;
+    KeySet openMenus;
+    KeySet openHelpTags;
+    KeySet minimizedWindows;
+    QString litMenuItem;
+  };
+
+  Application& application(const QString& key);
+  QStringList shown(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
+                    const Wants& wants);
+  QStringList hidden(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
+                     const Wants& wants);
+  QStringList activated(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
+  QStringList minimized(const TonnixAtspiEvent& event, bool isMinimized);
+  QStringList selected(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
+  QStringList focused(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
+                      const Wants& wants);
+  QStringList menuItemLit(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
+  QStringList expanded(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
+  static QStringList selectionChanged(TonnixAtspiEventSource& source);
+
+  QHash<QString, Application> applications_;
+  std::deque<QString> applicationOrder_;
+  QString activeWindow_;
+  QString activeApplication_;
+  QStringList batchRowNotifications_;
+};
