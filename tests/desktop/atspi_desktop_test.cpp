@@ -1,0 +1,277 @@
+// The AT-SPI accessibility seam watching real applications: our Qt
+// fixture and GTK 3's demo, driven by synthetic keys and clicks (xdotool).
+// Runs inside scripts/headless-session, which gives it an X server, a
+// session bus and an accessibility bus of its own.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/linux/atspi_accessibility.h"
+#include "platform/linux/atspi_connection.h"
+
+namespace {
+
+namespace Note = TonnixAXNotification;
+namespace Attribute = TonnixAXAttribute;
+
+constexpr int eventTimeout = 10'000;  // milliseconds
+constexpr int startTimeout = 30'000;
+
+// Runs the event loop until `done` holds or the time is up.
+bool waitFor(const std::function<bool()>& done, int milliseconds = eventTimeout) {
+  QDeadlineTimer deadline(milliseconds);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+QString xdotool(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral("xdotool"), arguments);
+  process.waitForFinished(startTimeout);
+  return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+struct Heard {
+  TonnixAXElement element;
+  QString notification;
+};
+
+// An application under test, ended when the test ends.
+class Application {
+ public:
+  Application(const QString& program, const QStringList& arguments) {
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(program, arguments);
+  }
+  ~Application() {
+    ::kill(static_cast<pid_t>(process_.processId()), SIGCONT);
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+  std::int32_t pid() const { return static_cast<std::int32_t>(process_.processId()); }
+  bool started() { return process_.waitForStarted(startTimeout); }
+
+ private:
+  QProcess process_;
+};
+
+class AtspiDesktopTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") ||
+        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+      GTEST_SKIP() << "needs scripts/headless-session and xdotool";
+    }
+    accessibility_ = std::make_unique<TonnixAtspiAccessibility>();
+    ASSERT_TRUE(accessibility_->isProcessTrusted());
+    ASSERT_NE(accessibility_->connection(), nullptr);
+  }
+
+  void TearDown() override {
+    observer_.reset();
+    accessibility_.reset();
+  }
+
+  // Waits until the process is on the accessibility bus, then listens to it.
+  void observe(std::int32_t pid, const QStringList& notifications) {
+    ASSERT_TRUE(waitFor([&] { return accessibility_->connection()->application(pid).has_value(); },
+                        startTimeout))
+        << "the application never reached the accessibility bus";
+    application_ = accessibility_->applicationElement(pid);
+    ASSERT_TRUE(accessibility_->setMessagingTimeout(*application_, 0.25));
+    auto created = accessibility_->createObserver(
+        pid, [this](const TonnixAXElement& element, const QString& notification) {
+          heard_.push_back({element, notification});
+        });
+    ASSERT_TRUE(created);
+    observer_ = std::move(*created);
+    for (const auto& name : notifications) {
+      ASSERT_TRUE(observer_->addNotification(*application_, name)) << name.toStdString();
+    }
+  }
+
+  // The first notification of that name heard from now on.
+  // The first notification of that name heard after `action`; the action
+  // is repeated every `retryAfter` milliseconds, if given, until it is.
+  std::optional<TonnixAXElement> expect(const QString& notification,
+                                        const std::function<void()>& action,
+                                        int retryAfter = eventTimeout) {
+    heard_.clear();
+    std::optional<TonnixAXElement> found;
+    bool arrived = false;
+    for (int waited = 0; !arrived && waited < eventTimeout; waited += retryAfter) {
+      action();
+      arrived = waitFor(
+          [&] {
+            for (const auto& heard : heard_) {
+              if (heard.notification == notification) found = heard.element;
+            }
+            return found.has_value();
+          },
+          retryAfter);
+    }
+    if (!arrived) {
+      for (const auto& heard : heard_) {
+        std::printf("heard instead: %s\n", qPrintable(heard.notification));
+      }
+    }
+    return found;
+  }
+
+  QString text(const TonnixAXElement& element, const QString& attribute) {
+    const auto value = accessibility_->attributeValue(element, attribute);
+    if (!value || !value->as<QString>()) return {};
+    return *value->as<QString>();
+  }
+
+  void focusAndType(const QString& window, const QStringList& keys) {
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    xdotool(QStringList{QStringLiteral("key")} + keys);
+  }
+
+  std::unique_ptr<TonnixAtspiAccessibility> accessibility_;
+  std::unique_ptr<TonnixAXObserver> observer_;
+  std::optional<TonnixAXElement> application_;
+  std::vector<Heard> heard_;
+};
+
+TEST_F(AtspiDesktopTest, HearsWindowsDialogsAndMenusOfAQtApplication) {
+  Application fixture(QStringLiteral(TONNIX_QT_FIXTURE), {});
+  ASSERT_TRUE(fixture.started());
+  const auto window =
+      xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+               QStringLiteral("--classname"), QStringLiteral("tonnix_qt_fixture")})
+          .section(u'\n', 0, 0);
+  ASSERT_FALSE(window.isEmpty());
+  observe(fixture.pid(), {Note::windowCreated, Note::menuOpened, Note::menuClosed,
+                          Note::menuItemSelected, Note::focusedWindowChanged});
+
+  const auto windows = accessibility_->attributeValue(*application_, Attribute::windows);
+  ASSERT_TRUE(windows);
+  ASSERT_EQ(windows->as<TonnixAXValue::Array>()->size(), 1u);
+  const auto mainWindow = *windows->as<TonnixAXValue::Array>()->front().as<TonnixAXElement>();
+  EXPECT_EQ(text(mainWindow, Attribute::role), QStringLiteral("AXWindow"));
+  EXPECT_EQ(text(mainWindow, Attribute::title), QStringLiteral("Tonnix Fixture"));
+
+  const auto second =
+      expect(Note::windowCreated, [&] { focusAndType(window, {QStringLiteral("ctrl+n")}); });
+  ASSERT_TRUE(second) << "no window opened";
+  EXPECT_EQ(text(*second, Attribute::title), QStringLiteral("Fixture Second Window"));
+  EXPECT_EQ(text(*second, Attribute::subrole), QStringLiteral("AXStandardWindow"));
+  ASSERT_TRUE(observer_->addNotification(*second, Note::uiElementDestroyed));
+  EXPECT_TRUE(expect(Note::uiElementDestroyed,
+                     [&] { focusAndType(window, {QStringLiteral("ctrl+w")}); }) == second);
+
+  const auto dialog =
+      expect(Note::windowCreated, [&] { focusAndType(window, {QStringLiteral("ctrl+d")}); });
+  ASSERT_TRUE(dialog) << "no dialog opened";
+  EXPECT_EQ(text(*dialog, Attribute::title), QStringLiteral("Fixture Dialog"));
+  EXPECT_EQ(text(*dialog, Attribute::subrole), QStringLiteral("AXDialog"));
+  ASSERT_TRUE(observer_->addNotification(*dialog, Note::uiElementDestroyed));
+  EXPECT_TRUE(expect(Note::uiElementDestroyed, [&] {
+                xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+              }) == dialog);
+
+  // Without a window manager Qt closes a menu opened from the keyboard at
+  // once; a click on the menu bar's first title keeps it open.
+  const auto menu = expect(Note::menuOpened, [&] {
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QStringLiteral("20"),
+             QStringLiteral("10"), QStringLiteral("click"), QStringLiteral("1")});
+  });
+  ASSERT_TRUE(menu) << "no menu opened";
+  EXPECT_EQ(text(*menu, Attribute::role), QStringLiteral("AXMenu"));
+  const auto item = expect(Note::menuItemSelected, [&] {
+    xdotool({QStringLiteral("key"), QStringLiteral("Down")});
+  });
+  ASSERT_TRUE(item) << "no menu item lit";
+  EXPECT_EQ(text(*item, Attribute::role), QStringLiteral("AXMenuItem"));
+  EXPECT_EQ(text(*item, Attribute::title), QStringLiteral("Open Dialog…"));
+  EXPECT_TRUE(expect(Note::menuClosed, [&] {
+                xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+              }) == menu);
+}
+
+TEST_F(AtspiDesktopTest, AHungApplicationCostsOneTimeOut) {
+  Application fixture(QStringLiteral(TONNIX_QT_FIXTURE), {});
+  ASSERT_TRUE(fixture.started());
+  observe(fixture.pid(), {Note::windowCreated});
+  const auto windows = accessibility_->attributeValue(*application_, Attribute::windows);
+  ASSERT_TRUE(windows && !windows->as<TonnixAXValue::Array>()->empty());
+  const auto window = *windows->as<TonnixAXValue::Array>()->front().as<TonnixAXElement>();
+  ASSERT_EQ(::kill(static_cast<pid_t>(fixture.pid()), SIGSTOP), 0);
+  QElapsedTimer timer;
+  timer.start();
+  // Extents are never cached by libatspi: this one asks the application.
+  const auto position = accessibility_->attributeValue(window, Attribute::position);
+  ASSERT_FALSE(position);
+  EXPECT_EQ(position.error(), TonnixAXError::cannotComplete);
+  // Asked again at once, it is not waited for a second time.
+  const auto again = accessibility_->attributeValue(window, Attribute::size);
+  ASSERT_FALSE(again);
+  EXPECT_EQ(again.error(), TonnixAXError::cannotComplete);
+  EXPECT_LT(timer.elapsed(), 1000);
+  ::kill(static_cast<pid_t>(fixture.pid()), SIGCONT);
+}
+
+TEST_F(AtspiDesktopTest, HearsAGtkAlertOpenAsASystemDialog) {
+  Application demo(QStringLiteral("gtk3-demo"), {QStringLiteral("--run=dialog")});
+  ASSERT_TRUE(demo.started());
+  const auto window =
+      xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+               QStringLiteral("--name"), QStringLiteral("Dialogs and Message Boxes")})
+          .section(u'\n', 0, 0);
+  ASSERT_FALSE(window.isEmpty());
+  observe(demo.pid(), {Note::windowCreated});
+  // The focused button is "Message Dialog".
+  const auto alert =
+      expect(Note::windowCreated, [&] { focusAndType(window, {QStringLiteral("space")}); });
+  ASSERT_TRUE(alert) << "no alert opened";
+  EXPECT_EQ(text(*alert, Attribute::role), QStringLiteral("AXWindow"));
+  EXPECT_EQ(text(*alert, Attribute::subrole), QStringLiteral("AXSystemDialog"));
+  // Closing it is left out: under Xvfb without a window manager the
+  // keyboard stays with the window that opened it.
+}
+
+TEST_F(AtspiDesktopTest, HearsAGtkTreeRowCollapseAndExpand) {
+  Application demo(QStringLiteral("gtk3-demo"), {QStringLiteral("--run=tree_store")});
+  ASSERT_TRUE(demo.started());
+  const auto window =
+      xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+               QStringLiteral("--name"), QStringLiteral("Tree Store")})
+          .section(u'\n', 0, 0);
+  ASSERT_FALSE(window.isEmpty());
+  observe(demo.pid(), {Note::rowExpanded, Note::rowCollapsed});
+  // GTK 3 makes a row's cells accessible objects only once something asks
+  // for them; moving the keyboard focus onto the row does.
+  focusAndType(window, {QStringLiteral("Down"), QStringLiteral("Up")});
+  const auto collapsed = expect(Note::rowCollapsed, [&] {
+    xdotool({QStringLiteral("key"), QStringLiteral("shift+Left")});
+  });
+  ASSERT_TRUE(collapsed) << "no row collapsed";
+  EXPECT_EQ(text(*collapsed, Attribute::role), QStringLiteral("AXCell"));
+  EXPECT_TRUE(expect(Note::rowExpanded, [&] {
+    xdotool({QStringLiteral("key"), QStringLiteral("shift+Right")});
+  }));
+  const auto statistics = accessibility_->deliveryStatistics();
+  ASSERT_GT(statistics.count, 0u);
+  std::printf("AT-SPI event to observer callback: %zu events, mean %.3f ms, longest %.3f ms\n",
+              statistics.count, 1000 * statistics.total.count() / statistics.count,
+              1000 * statistics.longest.count());
+}
+
+}  // namespace
