@@ -96,8 +96,12 @@ QString TonnixAtspiObjectRef::path() const {
   return QString::fromUtf8(object_->parent.path);
 }
 
+// GTK 4 names its objects' paths itself; libatspi knows each application's
+// root object whatever its path.
 bool TonnixAtspiObjectRef::isApplicationRoot() const {
-  return object_ && object_->parent.path && std::strcmp(object_->parent.path, rootPath) == 0;
+  if (!object_) return false;
+  if (object_->parent.app && object_->parent.app->root == object_) return true;
+  return object_->parent.path && std::strcmp(object_->parent.path, rootPath) == 0;
 }
 
 std::shared_ptr<TonnixAtspiConnection> TonnixAtspiConnection::shared() {
