@@ -19,4 +19,4 @@ TonnixExpected<TonnixDone, TonnixFileError> writeWholeFile(const std::filesystem
                                                            const std::string& bytes);
 
 // A real Info.plist is a few kilobytes; anything larger than this is not one.
-inline constexpr std::uintmax_t largestInfoPlist = 16u << 20;
+inline constexpr std::uintmax_t largestInfoPlist = 1u << 20;

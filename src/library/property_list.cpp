@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/property_list_screen.h"
+
 struct TonnixPropertyList::Node {
   plist_t plist;
   explicit Node(plist_t value) : plist(value) {}
@@ -24,14 +26,14 @@ plist_t item(plist_t dictionary, std::string_view key) {
   return plist_dict_get_item(dictionary, terminated(key).c_str());
 }
 
+// By pointer and length: libplist's copying getter aborts on strings whose
+// recorded length disagrees with their text.
 std::optional<std::string> stringValue(plist_t node) {
   if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
-  char* value = nullptr;
-  plist_get_string_val(node, &value);
+  std::uint64_t length = 0;
+  const char* value = plist_get_string_ptr(node, &length);
   if (!value) return std::nullopt;
-  std::string text(value);
-  free(value);
-  return text;
+  return std::string(value, length);
 }
 
 }  // namespace
@@ -48,6 +50,7 @@ std::optional<TonnixPropertyList> TonnixPropertyList::parseDictionary(std::strin
   if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
     return std::nullopt;
   }
+  if (!isSafePropertyList(bytes)) return std::nullopt;
   plist_t root = nullptr;
   plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
   if (!root) return std::nullopt;

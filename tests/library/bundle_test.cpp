@@ -107,6 +107,32 @@ TEST(BundleOpen, ReadsBinaryPropertyLists) {
   EXPECT_EQ(bundle->metadata().name, "Binary");
 }
 
+// libplist recurses per nesting level and aborts on NUL in binary strings;
+// such lists are refused before it sees them.
+TEST(BundleOpen, RefusesPropertyListsThatWouldBreakTheParser) {
+  TemporaryFolder temp;
+  std::string nested;
+  for (int n = 0; n < 50000; ++n) nested += "<array>";
+  makeBundleWithInfo(temp / "Deep.tonnixset", chimesInfo + "<key>x</key>" + nested);
+  EXPECT_EQ(openFailure(temp / "Deep.tonnixset"),
+            "Deep.tonnixset has an unreadable Contents/Info.plist");
+
+  plist_t root = plist_new_dict();
+  plist_dict_set_item(root, "CFBundleIdentifier", plist_new_string("org.example.nul"));
+  char* bytes = nullptr;
+  uint32_t length = 0;
+  plist_to_bin(root, &bytes, &length);
+  std::string binary(bytes, length);
+  plist_to_bin_free(bytes);
+  plist_free(root);
+  // Turn the ASCII identifier "org.example.nul" into one holding a NUL.
+  binary[binary.find("org.example.nul") + 3] = '\0';
+  writeText(temp / "Nul.tonnixset" / "Contents" / "Info.plist", binary);
+  fs::create_directories(temp / "Nul.tonnixset" / "Contents" / "Resources");
+  EXPECT_EQ(openFailure(temp / "Nul.tonnixset"),
+            "Nul.tonnixset has an unreadable Contents/Info.plist");
+}
+
 TEST(BundleOpen, MatchesResourcesByCatalogueBaseNameIgnoringCase) {
   TemporaryFolder temp;
   makeBundleWithInfo(

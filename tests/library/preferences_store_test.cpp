@@ -92,6 +92,18 @@ TEST(PlistPreferencesStore, SetsAnUnreadableFileAsideAndStartsFromDefaults) {
             "value");
 }
 
+TEST(PlistPreferencesStore, SetsAsideAFileNestedTooDeeplyToParse) {
+  TemporaryFolder temp;
+  std::string nested;
+  for (int n = 0; n < 100000; ++n) nested += "<array>";
+  writeText(temp / "preferences.plist", "<plist version=\"1.0\"><dict><key>a</key>" + nested);
+  testing::internal::CaptureStdout();
+  TonnixPlistPreferencesStore store(qPath(temp / "preferences.plist"));
+  testing::internal::GetCapturedStdout();
+  EXPECT_FALSE(store.value("a").isValid());
+  EXPECT_FALSE(fs::exists(temp / "preferences.plist"));
+}
+
 TEST(PlistPreferencesStore, KeepsChangesOfAnotherProcess) {
   TemporaryFolder temp;
   const QString file = qPath(temp / "preferences.plist");

@@ -11,13 +11,16 @@
 #include <QStandardPaths>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <memory>
+
+#include "platform/property_list_screen.h"
 
 namespace {
 
 // Property-list dates count seconds from 2001-01-01 UTC.
 constexpr qint64 plistEpochOffset = 978307200;
+// Preferences are a few kilobytes; a file far larger is not ours.
+constexpr qsizetype largestFile = 16 << 20;
 // How long a change waits for another process's change to finish.
 constexpr int lockWaitMilliseconds = 2000;
 
@@ -76,9 +79,11 @@ QVariant toVariant(plist_t node) {
       return value;
     }
     case PLIST_STRING: {
-      char* text = nullptr;
-      plist_get_string_val(node, &text);
-      return takeString(text);
+      // By pointer and length: the copying getter aborts on a length that
+      // disagrees with the text.
+      uint64_t length = 0;
+      const char* text = plist_get_string_ptr(node, &length);
+      return QString::fromUtf8(text ? text : "", static_cast<qsizetype>(text ? length : 0));
     }
     case PLIST_DATA: {
       char* bytes = nullptr;
@@ -160,7 +165,8 @@ plist_t toPlist(const QVariant& value) {
 // The dictionary in `bytes`, or nothing when they hold no property list
 // whose top level is a dictionary.
 std::optional<QVariantMap> parseDictionary(const QByteArray& bytes) {
-  if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+  const std::string_view view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  if (bytes.isEmpty() || !isSafePropertyList(view)) return std::nullopt;
   plist_t root = nullptr;
   plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
   const PlistHandle handle(root);
@@ -200,7 +206,9 @@ TonnixPlistPreferencesStore::FileState TonnixPlistPreferencesStore::load(QVarian
   QFile file(filePath_);
   if (!file.exists()) return FileState::absent;
   std::optional<QVariantMap> parsed;
-  if (file.open(QIODevice::ReadOnly)) parsed = parseDictionary(file.readAll());
+  if (file.size() <= largestFile && file.open(QIODevice::ReadOnly)) {
+    parsed = parseDictionary(file.readAll());
+  }
   if (parsed) {
     values = std::move(*parsed);
     return FileState::readable;

@@ -1,0 +1,1 @@
+tonnix_fuzzer(bundle_fuzzer SOURCES bundle_fuzzer.cpp LIBS tonnix_bundle_format)
