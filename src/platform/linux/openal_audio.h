@@ -7,10 +7,10 @@
 class TonnixOpenALDevice;
 
 // Audio output through OpenAL Soft. Files are decoded once with libsndfile
-// into 16-bit buffers (one per channel) shared by all players of the clip;
-// each player drives a left and a right source placed hard left and hard
-// right, so that pan and balance are exact gains rather than OpenAL's own
-// panning law.
+// into 16-bit buffers, one per channel (the first two of a file with more),
+// shared by all players of the clip. Each player drives a left and a right
+// source placed hard left and hard right, so that pan and balance are exact
+// gains rather than OpenAL's own panning law, which dips at the centre.
 //
 // The default device is opened on first use, with small mixing periods for a
 // short path from play() to the speaker (unless ALSOFT_CONF names a
