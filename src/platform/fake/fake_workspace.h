@@ -1,24 +1,88 @@
 #pragma once
 
 #include <map>
+#include <vector>
 
 #include "platform/workspace.h"
 
-// A workspace whose applications a test lists by hand. Counts lookups so
-// that callers' caching can be checked.
+// A workspace whose applications, installed application files and volumes
+// a test (or `tonnix run --simulate`) sets up by hand. Launches, quits,
+// mounts and unmounts reach the observers synchronously, as the main thread
+// would deliver them. Counts lookups so that callers' caching can be checked.
 class TonnixFakeWorkspace : public TonnixWorkspace {
  public:
-  // Adds the application, replacing one with the same process identifier.
+  // An application file as the desktop knows it.
+  struct ApplicationFile {
+    std::filesystem::path file;
+    std::optional<QString> bundleIdentifier;
+    QString displayName;
+    std::optional<QString> icon;
+  };
+
+  // Adds the application at the end of the running ones, or replaces the
+  // one with the same process identifier in its place. Nobody is told.
   void addApplication(TonnixRunningApplication application);
   void removeApplication(std::int32_t processIdentifier);
+  // Adds the application and tells the launch observers.
+  void launch(TonnixRunningApplication application);
+  // Removes the application and tells the quit observers, with the
+  // application marked terminated. Unknown processes are ignored.
+  void terminate(std::int32_t processIdentifier);
+  void mount(const TonnixVolume& volume);
+  void unmount(const TonnixVolume& volume);
 
-  std::optional<TonnixRunningApplication> runningApplication(
-      std::int32_t processIdentifier) const override;
+  // Installs an application file; files never installed have no id and
+  // show their file name.
+  void installApplicationFile(ApplicationFile file);
+  void setProcessIdentifier(std::int32_t processIdentifier) { ownProcess_ = processIdentifier; }
+  void setSandboxed(bool sandboxed) { sandboxed_ = sandboxed; }
 
   // How often runningApplication() was asked, found or not.
   int lookupCount() const { return lookupCount_; }
+  // The observations in place.
+  std::size_t observerCount() const {
+    return applicationObservers_.size() + volumeObservers_.size();
+  }
+
+  std::vector<TonnixRunningApplication> runningApplications() const override {
+    return applications_;
+  }
+  std::optional<TonnixRunningApplication> runningApplication(
+      std::int32_t processIdentifier) const override;
+  std::optional<std::filesystem::path> applicationURL(
+      const QString& bundleIdentifier) const override;
+  std::optional<QString> bundleIdentifierOfFile(const std::filesystem::path& file) const override;
+  QString displayName(const std::filesystem::path& file) const override;
+  std::optional<QString> iconForFile(const std::filesystem::path& file) const override;
+  TonnixWorkspaceObservation addApplicationObserver(TonnixApplicationChange change,
+                                                    ApplicationHandler handler) override;
+  TonnixWorkspaceObservation addVolumeObserver(TonnixVolumeChange change,
+                                               VolumeHandler handler) override;
+  void removeObserver(TonnixWorkspaceObservation observation) override;
+  std::int32_t processIdentifier() const override { return ownProcess_; }
+  bool isSandboxed() const override { return sandboxed_; }
 
  private:
-  std::map<std::int32_t, TonnixRunningApplication> applications_;
+  template <typename Change, typename Handler>
+  struct Observer {
+    TonnixWorkspaceObservation observation;
+    Change change;
+    Handler handler;
+  };
+
+  void tell(TonnixApplicationChange change, const TonnixRunningApplication& application);
+  void tell(TonnixVolumeChange change, const TonnixVolume& volume);
+  TonnixRunningApplication* find(std::int32_t processIdentifier);
+  const TonnixRunningApplication* find(std::int32_t processIdentifier) const;
+  const ApplicationFile* installedFile(const std::filesystem::path& file) const;
+
+  std::vector<TonnixRunningApplication> applications_;
+  std::vector<ApplicationFile> files_;
+  std::vector<Observer<TonnixApplicationChange, ApplicationHandler>> applicationObservers_;
+  std::vector<Observer<TonnixVolumeChange, VolumeHandler>> volumeObservers_;
+  std::uint64_t nextObservation_ = 1;
+  // No process of the tests' applications unless a test says otherwise.
+  std::int32_t ownProcess_ = 0;
+  bool sandboxed_ = false;
   mutable int lookupCount_ = 0;
 };
