@@ -14,6 +14,7 @@ int baselineCommand(const QStringList& arguments);
 int assignCommand(const QStringList& arguments);
 int selectionCommand(const QStringList& arguments);
 int mappingsCommand(const QStringList& arguments);
+int runCommand(const QStringList& arguments);
 int convertCommand(const QStringList& arguments);
 int playCommand(const QStringList& arguments);
 

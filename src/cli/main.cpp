@@ -16,6 +16,7 @@ const std::map<QString, TonnixCommand>& commands() {
       {QStringLiteral("assign"), assignCommand},
       {QStringLiteral("selection"), selectionCommand},
       {QStringLiteral("mappings"), mappingsCommand},
+      {QStringLiteral("run"), runCommand},
       {QStringLiteral("play"), playCommand},
   };
   return table;

@@ -1,0 +1,603 @@
+#include "app/controller.h"
+
+#include <QPointer>
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <set>
+
+#include "library/library.h"
+
+namespace {
+
+const QString sandboxedConsoleLine = QStringLiteral(
+    "TonnixController: running sandboxed, so no other application can be observed. "
+    "ENABLE_APP_SANDBOX must be NO.");
+
+void writeToStandardOutput(const QString& line) {
+  const QByteArray bytes = line.toUtf8() + '\n';
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+  // Flushed before the sound starts: tools time the sound from this line.
+  std::fflush(stdout);
+}
+
+// 0 for the active application, 1 for an ordinary one, 2 for the rest.
+int attachRank(const TonnixRunningApplication& application) {
+  if (application.isActive) return 0;
+  return application.activationPolicy == TonnixActivationPolicy::regular ? 1 : 2;
+}
+
+bool hasUserInterface(const TonnixRunningApplication& application) {
+  return application.activationPolicy == TonnixActivationPolicy::regular ||
+         application.activationPolicy == TonnixActivationPolicy::accessory;
+}
+
+// A volume's name: the one the desktop shows, else the last component of
+// where it is mounted.
+std::optional<QString> volumeName(const TonnixVolume& volume) {
+  if (volume.localizedName && !volume.localizedName->isEmpty()) return volume.localizedName;
+  if (!volume.url) return std::nullopt;
+  const QString lastComponent = QString::fromStdString(volume.url->string())
+                                    .section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty);
+  if (lastComponent.isEmpty()) return std::nullopt;
+  return lastComponent;
+}
+
+}  // namespace
+
+TonnixController::TonnixController(TonnixLibrary& library, TonnixAssignments& assignments,
+                                   TonnixExclusions& exclusions, TonnixPreferencesStore& defaults,
+                                   TonnixSilenceMonitor& silence, Desktop desktop, QObject* parent)
+    : QObject(parent),
+      library_(library),
+      assignments_(assignments),
+      exclusions_(exclusions),
+      defaults_(defaults),
+      silence_(silence),
+      desktop_(desktop),
+      console_(writeToStandardOutput),
+      log_(std::make_unique<TonnixSoundLog>(desktop.accessibility, desktop.workspace)),
+      mappings_(defaultNotificationMappings()),
+      playsClickSounds_(defaults.boolValue(QString::fromLatin1(playsClickSoundsKey), true)),
+      playsGenericClickSound_(
+          defaults.boolValue(QString::fromLatin1(playsGenericClickSoundKey), true)) {
+  player_ = std::make_unique<TonnixPlayer>(library, assignments, defaults, silence, desktop.audio,
+                                           desktop.screens);
+
+  auto resolver = std::make_unique<TonnixClickResolver>(
+      desktop.accessibility, desktop.workspace,
+      [&exclusions](const QString& bundleIdentifier) {
+        return exclusions.isExcluded(bundleIdentifier);
+      },
+      desktop.workspace.processIdentifier());
+  QPointer<TonnixController> self(this);
+  clickMonitor_ = std::make_unique<TonnixClickMonitor>(
+      desktop.mouseMonitor, std::move(resolver),
+      [self] { return self && self->player_->isEnabled() && !self->silence_.check(); });
+  connect(clickMonitor_.get(), &TonnixClickMonitor::eventOccurred, this, &TonnixController::handle);
+  connect(clickMonitor_.get(), &TonnixClickMonitor::installedMonitorsChanged, this,
+          &TonnixController::updateFailureDescription);
+  connect(&library_, &TonnixLibrary::bundlesChanged, this,
+          &TonnixController::updateFailureDescription);
+
+  // Applied through the setter, which stores it and keeps the monitor
+  // stopped while the controller is.
+  setPlaysClickSounds(playsClickSounds_);
+  clickMonitor_->resolver().setPlaysGenericClick(playsGenericClickSound_);
+
+  QPointer<TonnixSoundLog> log(log_.get());
+  silence_.setOnChange([log](std::optional<TonnixSilenceReason> reason) {
+    if (log) log->silenceChanged(reason, TonnixEvent::Clock::now());
+  });
+
+  attachTimer_.setSingleShot(true);
+  connect(&attachTimer_, &QTimer::timeout, this, &TonnixController::attachNext);
+}
+
+TonnixController::~TonnixController() {
+  silence_.setOnChange({});
+  removeWorkspaceObservations();
+  clickMonitor_->stop();
+  for (auto& entry : observers_) entry.second->teardown();
+}
+
+// --- Dispatch
+
+void TonnixController::setMappings(const TonnixNotificationMappings& mappings) {
+  if (mappings_ == mappings) return;
+  mappings_ = mappings;
+  emit mappingsChanged();
+}
+
+bool TonnixController::playsNotificationSounds() const {
+  return defaults_.boolValue(QString::fromLatin1(playsNotificationSoundsKey), false);
+}
+
+void TonnixController::setPlaysNotificationSounds(bool plays) {
+  const bool changes = plays != playsNotificationSounds();
+  defaults_.setBool(QString::fromLatin1(playsNotificationSoundsKey), plays);
+  if (changes) emit playsNotificationSoundsChanged();
+  if (plays) {
+    start();
+  } else {
+    stop();
+  }
+}
+
+void TonnixController::startIfEnabled() {
+  if (playsNotificationSounds()) start();
+}
+
+void TonnixController::setPlaysClickSounds(bool plays) {
+  const bool changes = plays != playsClickSounds_;
+  playsClickSounds_ = plays;
+  defaults_.setBool(QString::fromLatin1(playsClickSoundsKey), plays);
+  if (changes) emit playsClickSoundsChanged();
+  updateClickMonitoring();
+}
+
+void TonnixController::setPlaysGenericClickSound(bool plays) {
+  const bool changes = plays != playsGenericClickSound_;
+  playsGenericClickSound_ = plays;
+  defaults_.setBool(QString::fromLatin1(playsGenericClickSoundKey), plays);
+  clickMonitor_->resolver().setPlaysGenericClick(plays);
+  if (changes) emit playsGenericClickSoundChanged();
+}
+
+void TonnixController::setMonitoring(bool isMonitoring) {
+  if (isMonitoring_ == isMonitoring) return;
+  isMonitoring_ = isMonitoring;
+  emit isMonitoringChanged();
+}
+
+void TonnixController::clearRecentEvents() {
+  if (recentEvents_.empty()) return;
+  recentEvents_.clear();
+  emit recentEventsChanged();
+}
+
+void TonnixController::handle(const TonnixEvent& event) {
+  if (isMonitoring_) monitor(event);
+  if (!player_->play(event.soundID)) return;
+  log_->record(event, TonnixEvent::Clock::now());
+}
+
+void TonnixController::monitor(const TonnixEvent& event) {
+  const QString status = player_->hasSound(event.soundID) ? QStringLiteral("plays")
+                                                          : QStringLiteral("no sound assigned");
+  const QString source = event.applicationName
+                             ? *event.applicationName
+                             : QStringLiteral("pid ") + QString::number(event.processIdentifier);
+  writeLine(QStringLiteral("Tonnix: ") + event.notificationName + QStringLiteral(" -> ") +
+            QString::fromStdString(event.soundID.description()) + QStringLiteral(" (") + status +
+            QStringLiteral(") from ") + source);
+  recentEvents_.push_back(event);
+  if (recentEvents_.size() > maximumRecentEvents) {
+    recentEvents_.erase(recentEvents_.begin(),
+                        recentEvents_.end() - static_cast<std::ptrdiff_t>(maximumRecentEvents));
+  }
+  emit recentEventsChanged();
+}
+
+void TonnixController::updateClickMonitoring() {
+  if (isRunning_ && playsClickSounds_) {
+    clickMonitor_->start();
+  } else {
+    clickMonitor_->stop();
+  }
+  updateFailureDescription();
+}
+
+// --- Attaching
+
+void TonnixController::start() {
+  if (isRunning_) return;
+  setRunning(true);
+  if (workspaceObservations_.empty()) installWorkspaceObservations();
+  updateClickMonitoring();
+  rescan();
+}
+
+void TonnixController::stop() {
+  if (!isRunning_) return;
+  setRunning(false);
+  cancelAttaching();
+  setAttaching(false);
+  setApplicationsAttached(0);
+  setApplicationsToAttach(0);
+  removeWorkspaceObservations();
+  updateClickMonitoring();
+  for (auto& entry : observers_) entry.second->teardown();
+  observers_.clear();
+  timeouts_.clear();
+  setObservedApplicationCount(0);
+  setRegisteredNotificationCount(0);
+  setFailedObserverCount(0);
+  player_->stopAll();
+  rebuildAfflictedApplications();
+}
+
+void TonnixController::rescan() {
+  if (!isRunning_) {
+    setAttaching(false);
+    setApplicationsToAttach(0);
+    return;
+  }
+  cancelAttaching();
+  if (desktop_.workspace.isSandboxed()) writeLine(sandboxedConsoleLine);
+
+  std::vector<TonnixRunningApplication> eligible;
+  for (auto& application : desktop_.workspace.runningApplications()) {
+    if (isEligible(application)) eligible.push_back(std::move(application));
+  }
+  std::stable_sort(eligible.begin(), eligible.end(),
+                   [](const auto& a, const auto& b) { return attachRank(a) < attachRank(b); });
+
+  setApplicationsAttached(0);
+  setApplicationsToAttach(static_cast<int>(eligible.size()));
+  rebuildAfflictedApplications();
+  if (eligible.empty()) {
+    setAttaching(false);
+    return;
+  }
+  setAttaching(true);
+  attachQueue_ = std::move(eligible);
+  attachPosition_ = 0;
+  attachTimer_.start(0);
+}
+
+void TonnixController::attachNext() {
+  if (attachPosition_ >= attachQueue_.size()) {
+    finishAttaching();
+    return;
+  }
+  if (!isRunning_) {
+    cancelAttaching();
+    setAttaching(false);
+    return;
+  }
+  attach(attachQueue_[attachPosition_++]);
+  setApplicationsAttached(applicationsAttached_ + 1);
+  attachTimer_.start(attachPauseMilliseconds);
+}
+
+void TonnixController::finishAttaching() {
+  cancelAttaching();
+  rebuildAfflictedApplications();
+  reportAttachCycle();
+  setAttaching(false);
+}
+
+void TonnixController::cancelAttaching() {
+  attachTimer_.stop();
+  attachQueue_.clear();
+  attachPosition_ = 0;
+}
+
+void TonnixController::reportAttachCycle() {
+  if (observedApplicationCount_ == 0 || registeredNotificationCount_ != 0) return;
+  writeLine(QStringLiteral("TonnixController: attached to ") +
+            QString::number(observedApplicationCount_) +
+            QStringLiteral(" applications but registered 0 notifications. Accessibility access "
+                           "is denied."));
+}
+
+bool TonnixController::isEligible(const TonnixRunningApplication& application) const {
+  const std::int32_t processIdentifier = application.processIdentifier;
+  if (processIdentifier < 1 || processIdentifier == desktop_.workspace.processIdentifier()) {
+    return false;
+  }
+  if (application.isTerminated || !hasUserInterface(application)) return false;
+  if (application.bundleIdentifier && exclusions_.isExcluded(*application.bundleIdentifier)) {
+    return false;
+  }
+  return !observers_.contains(processIdentifier);
+}
+
+void TonnixController::attach(const TonnixRunningApplication& application) {
+  if (!isRunning_ || !isEligible(application)) return;
+  const std::int32_t processIdentifier = application.processIdentifier;
+  const TonnixAXElement element = desktop_.accessibility.applicationElement(processIdentifier);
+  auto observer = std::make_unique<TonnixApplicationObserver>(
+      desktop_.accessibility, processIdentifier, application.localizedName,
+      application.bundleIdentifier, element, TonnixMappingsByRawName(mappings_));
+  connect(observer.get(), &TonnixApplicationObserver::eventOccurred, this,
+          &TonnixController::handle);
+  // A failure leaves the platform's own time-out, which only makes a hung
+  // application slower to give up on.
+  (void)desktop_.accessibility.setMessagingTimeout(element, attachMessagingTimeout);
+
+  const bool attached = observer->attach().hasValue();
+  if (observer->didTimeOut()) {
+    timeouts_[processIdentifier] = {observer->attachDuration(),
+                                    static_cast<int>(observer->registeredRawNames().size())};
+  } else {
+    timeouts_.erase(processIdentifier);
+  }
+  if (!attached) {
+    setFailedObserverCount(failedObserverCount_ + 1);
+    return;
+  }
+  observers_.emplace(processIdentifier, std::move(observer));
+  recount();
+}
+
+void TonnixController::recount() {
+  setObservedApplicationCount(static_cast<int>(observers_.size()));
+  setRegisteredNotificationCount(
+      std::accumulate(observers_.begin(), observers_.end(), 0, [](int sum, const auto& entry) {
+        return sum + static_cast<int>(entry.second->registeredRawNames().size());
+      }));
+}
+
+std::optional<QString> TonnixController::failureDescription() const {
+  if (desktop_.workspace.isSandboxed()) {
+    return QStringLiteral(
+        "The app is sandboxed, so it cannot observe other applications. Set ENABLE_APP_SANDBOX "
+        "to NO and relaunch.");
+  }
+  if (!desktop_.accessibility.isProcessTrusted()) {
+    return QStringLiteral("Accessibility access has not been granted.");
+  }
+  if (isRunning_ && observedApplicationCount_ > 0 && registeredNotificationCount_ == 0) {
+    return QStringLiteral("Attached to ") + QString::number(observedApplicationCount_) +
+           QStringLiteral(
+               " applications but registered no notifications. Accessibility access was "
+               "probably revoked; try Rescan Apps.");
+  }
+  if (isRunning_ && playsClickSounds_ && !clickMonitor_->hasInstalledMonitors()) {
+    return QStringLiteral("Clicks are switched on but no mouse monitor could be installed.");
+  }
+  if (library_.bundles().empty()) {
+    return QStringLiteral("No sound sets installed. Open the Sound Sets tab to import one.");
+  }
+  return std::nullopt;
+}
+
+const TonnixApplicationObserver* TonnixController::observer(std::int32_t processIdentifier) const {
+  const auto found = observers_.find(processIdentifier);
+  return found == observers_.end() ? nullptr : found->second.get();
+}
+
+// --- Workspace
+
+void TonnixController::installWorkspaceObservations() {
+  QPointer<TonnixController> self(this);
+  TonnixWorkspace& workspace = desktop_.workspace;
+  workspaceObservations_.push_back(workspace.addApplicationObserver(
+      TonnixApplicationChange::launched, [self](const TonnixRunningApplication& application) {
+        if (self) self->applicationLaunched(application);
+      }));
+  workspaceObservations_.push_back(workspace.addApplicationObserver(
+      TonnixApplicationChange::terminated, [self](const TonnixRunningApplication& application) {
+        if (self) self->applicationTerminated(application);
+      }));
+  workspaceObservations_.push_back(
+      workspace.addVolumeObserver(TonnixVolumeChange::mounted, [self](const TonnixVolume& volume) {
+        if (self)
+          self->volumeChanged(volume, QStringLiteral("Disk Mounted"), TonnixSoundID("dski"));
+      }));
+  workspaceObservations_.push_back(workspace.addVolumeObserver(
+      TonnixVolumeChange::unmounted, [self](const TonnixVolume& volume) {
+        if (self)
+          self->volumeChanged(volume, QStringLiteral("Disk Ejected"), TonnixSoundID("dske"));
+      }));
+}
+
+void TonnixController::removeWorkspaceObservations() {
+  for (const auto observation : workspaceObservations_) {
+    desktop_.workspace.removeObserver(observation);
+  }
+  workspaceObservations_.clear();
+}
+
+void TonnixController::applicationLaunched(const TonnixRunningApplication& application) {
+  handle({.notificationName = QStringLiteral("App Launched"),
+          .soundID = TonnixSoundID("flap"),
+          .processIdentifier = application.processIdentifier,
+          .applicationName = application.localizedName,
+          .origin = TonnixEventOrigin::system,
+          .detail = application.localizedName});
+  attach(application);
+  rebuildAfflictedApplications();
+  QTimer::singleShot(secondAttachDelayMilliseconds, this, [this, application] {
+    attach(application);
+    rebuildAfflictedApplications();
+  });
+}
+
+void TonnixController::applicationTerminated(const TonnixRunningApplication& application) {
+  const std::int32_t processIdentifier = application.processIdentifier;
+  timeouts_.erase(processIdentifier);
+  removeObserver(processIdentifier);
+  clickMonitor_->forget(processIdentifier);
+  handle({.notificationName = QStringLiteral("App Quit"),
+          .soundID = TonnixSoundID("!aqt"),
+          .processIdentifier = processIdentifier,
+          .applicationName = application.localizedName,
+          .origin = TonnixEventOrigin::system,
+          .detail = application.localizedName});
+  log_->forgetProcess(processIdentifier);
+  rebuildAfflictedApplications();
+}
+
+void TonnixController::volumeChanged(const TonnixVolume& volume, const QString& eventName,
+                                     TonnixSoundID soundID) {
+  const std::optional<QString> name = volumeName(volume);
+  handle({.notificationName = eventName,
+          .soundID = soundID,
+          .processIdentifier = 0,
+          .applicationName = name,
+          .origin = TonnixEventOrigin::system,
+          .detail = name});
+}
+
+void TonnixController::removeObserver(std::int32_t processIdentifier) {
+  const auto found = observers_.find(processIdentifier);
+  if (found == observers_.end()) return;
+  found->second->teardown();
+  observers_.erase(found);
+  recount();
+}
+
+// --- Applications list
+
+void TonnixController::rebuildAfflictedApplications() {
+  TonnixAfflictedApplications applications;
+  std::set<QString> seen;
+  const std::int32_t ownProcess = desktop_.workspace.processIdentifier();
+  for (const auto& running : desktop_.workspace.runningApplications()) {
+    if (running.processIdentifier == ownProcess || running.processIdentifier < 1) continue;
+    if (running.isTerminated || !hasUserInterface(running)) continue;
+    const auto* attached = observer(running.processIdentifier);
+    const auto timeout = timeouts_.find(running.processIdentifier);
+    TonnixAfflictedApplication entry{
+        .bundleIdentifier = running.bundleIdentifier,
+        .fileURL = running.bundleURL ? running.bundleURL : running.executableURL,
+        .processIdentifier = running.processIdentifier,
+        .icon = running.icon,
+        .isExcluded = running.bundleIdentifier && exclusions_.isExcluded(*running.bundleIdentifier),
+        .isObserved = attached != nullptr,
+        .registeredNotificationCount =
+            attached ? static_cast<int>(attached->registeredRawNames().size()) : 0,
+        .timeout = timeout == timeouts_.end() ? std::nullopt
+                                              : std::optional<TonnixAttachTimeout>(timeout->second),
+    };
+    entry.name = afflictedDisplayName(running.localizedName, entry.fileURL, entry.bundleIdentifier,
+                                      entry.processIdentifier);
+    if (running.bundleIdentifier) seen.insert(*running.bundleIdentifier);
+    applications.push_back(std::move(entry));
+  }
+
+  const TonnixLocalizedStandardOrder order;
+  QList<TonnixExclusion> exclusions = exclusions_.exclusions();
+  const auto sortKey = [](const TonnixExclusion& exclusion) {
+    return exclusion.name.isEmpty() ? exclusion.bundleIdentifier : exclusion.name;
+  };
+  std::stable_sort(exclusions.begin(), exclusions.end(),
+                   [&](const auto& a, const auto& b) { return order(sortKey(a), sortKey(b)); });
+  for (const auto& exclusion : exclusions) {
+    if (seen.contains(exclusion.bundleIdentifier)) continue;
+    const auto file = desktop_.workspace.applicationURL(exclusion.bundleIdentifier);
+    TonnixAfflictedApplication entry{
+        .bundleIdentifier = exclusion.bundleIdentifier,
+        .fileURL = file,
+        .icon = file ? desktop_.workspace.iconForFile(*file) : std::nullopt,
+        .isExcluded = true,
+    };
+    entry.name =
+        afflictedDisplayName(exclusion.name, file, exclusion.bundleIdentifier, std::nullopt);
+    applications.push_back(std::move(entry));
+  }
+
+  std::stable_sort(applications.begin(), applications.end(),
+                   [&](const auto& a, const auto& b) { return order(a.name, b.name); });
+  if (applications == afflictedApplications_) return;
+  afflictedApplications_ = std::move(applications);
+  emit afflictedApplicationsChanged();
+}
+
+TonnixExpected<TonnixDone, TonnixExclusionError> TonnixController::exclude(
+    const std::filesystem::path& application) {
+  const auto bundleIdentifier = desktop_.workspace.bundleIdentifierOfFile(application);
+  if (!bundleIdentifier || bundleIdentifier->isEmpty()) {
+    return unexpected(TonnixExclusionError::noBundleIdentifier(
+        QUrl::fromLocalFile(QString::fromStdString(application.string()))));
+  }
+  exclude(*bundleIdentifier, desktop_.workspace.displayName(application));
+  return TonnixDone{};
+}
+
+void TonnixController::exclude(const QString& bundleIdentifier,
+                               const std::optional<QString>& name) {
+  if (name) {
+    exclusions_.exclude(bundleIdentifier, *name);
+  } else {
+    exclusions_.exclude(bundleIdentifier);
+  }
+  std::vector<std::int32_t> excluded;
+  for (const auto& entry : observers_) {
+    if (entry.second->bundleIdentifier() == bundleIdentifier) excluded.push_back(entry.first);
+  }
+  for (const auto processIdentifier : excluded) {
+    observers_.at(processIdentifier)->teardown();
+    observers_.erase(processIdentifier);
+    timeouts_.erase(processIdentifier);
+  }
+  recount();
+  clickMonitor_->resetTracker();
+  rebuildAfflictedApplications();
+}
+
+void TonnixController::include(const QString& bundleIdentifier) {
+  exclusions_.include(bundleIdentifier);
+  rescan();
+  rebuildAfflictedApplications();
+}
+
+void TonnixController::toggleExclusion(const TonnixAfflictedApplication& application) {
+  if (!application.bundleIdentifier) return;
+  if (application.isExcluded) {
+    include(*application.bundleIdentifier);
+  } else {
+    exclude(*application.bundleIdentifier, application.name);
+  }
+}
+
+// --- Observable state
+
+void TonnixController::updateFailureDescription() {
+  std::optional<QString> description = failureDescription();
+  if (description == publishedFailureDescription_) return;
+  publishedFailureDescription_ = std::move(description);
+  emit failureDescriptionChanged();
+}
+
+void TonnixController::writeLine(const QString& line) const {
+  if (console_) console_(line);
+}
+
+void TonnixController::setRunning(bool isRunning) {
+  if (isRunning_ == isRunning) return;
+  isRunning_ = isRunning;
+  emit isRunningChanged();
+  updateFailureDescription();
+}
+
+void TonnixController::setAttaching(bool isAttaching) {
+  if (isAttaching_ == isAttaching) return;
+  isAttaching_ = isAttaching;
+  emit isAttachingChanged();
+}
+
+void TonnixController::setApplicationsAttached(int count) {
+  if (applicationsAttached_ == count) return;
+  applicationsAttached_ = count;
+  emit applicationsAttachedChanged();
+}
+
+void TonnixController::setApplicationsToAttach(int count) {
+  if (applicationsToAttach_ == count) return;
+  applicationsToAttach_ = count;
+  emit applicationsToAttachChanged();
+}
+
+void TonnixController::setObservedApplicationCount(int count) {
+  if (observedApplicationCount_ == count) return;
+  observedApplicationCount_ = count;
+  emit observedApplicationCountChanged();
+  updateFailureDescription();
+}
+
+void TonnixController::setRegisteredNotificationCount(int count) {
+  if (registeredNotificationCount_ == count) return;
+  registeredNotificationCount_ = count;
+  emit registeredNotificationCountChanged();
+  updateFailureDescription();
+}
+
+void TonnixController::setFailedObserverCount(int count) {
+  if (failedObserverCount_ == count) return;
+  failedObserverCount_ = count;
+  emit failedObserverCountChanged();
+}

@@ -1,0 +1,222 @@
+// The applications list: its rows, their names and texts, and excluding
+// and including applications through the controller.
+
+#include <gtest/gtest.h>
+
+#include "controller_desktop.h"
+
+using controller_test::ControllerDesktop;
+using controller_test::turnUntil;
+
+namespace {
+
+const QString editorID = QStringLiteral("org.example.Editor");
+
+QStringList names(const TonnixAfflictedApplications& applications) {
+  QStringList list;
+  for (const auto& application : applications) list.append(application.name);
+  return list;
+}
+
+const TonnixAfflictedApplication* row(const TonnixController& controller, const QString& id) {
+  for (const auto& application : controller.afflictedApplications()) {
+    if (application.identity() == id) return &application;
+  }
+  return nullptr;
+}
+
+TEST(AfflictedApplication, StatusTextSaysHowTheApplicationIsObserved) {
+  TonnixAfflictedApplication application;
+  application.isExcluded = true;
+  EXPECT_EQ(application.statusText(), QStringLiteral("Excluded, not running"));
+  application.processIdentifier = 5;
+  EXPECT_EQ(application.statusText(), QStringLiteral("Excluded"));
+  application.isExcluded = false;
+  EXPECT_EQ(application.statusText(), QStringLiteral("Not observed"));
+  application.isObserved = true;
+  application.registeredNotificationCount = 20;
+  EXPECT_EQ(application.statusText(), QStringLiteral("20 notifications"));
+  application.processIdentifier.reset();
+  application.isObserved = false;
+  EXPECT_EQ(application.statusText(), QStringLiteral("Not running"));
+}
+
+TEST(AfflictedApplication, TimeoutTextUsesTheLocalesNotationWithOneFractionDigit) {
+  TonnixAfflictedApplication application;
+  EXPECT_EQ(application.timeoutText(), std::nullopt);
+  application.timeout = TonnixAttachTimeout{2, 3};
+  EXPECT_EQ(application.timeoutText(QLocale(QLocale::English)),
+            QStringLiteral("Did not answer in time. The attach was abandoned after 2.0 s, with 3 "
+                           "of its notifications registered, so this app is only partly wired "
+                           "up. Rescan to try again."));
+  application.timeout = TonnixAttachTimeout{0.26, 0};
+  EXPECT_TRUE(application.timeoutText(QLocale(QLocale::German))->contains(QStringLiteral("0,3 s")));
+}
+
+TEST(AfflictedApplication, IdentityIsTheBundleIdentifierOrTheProcess) {
+  TonnixAfflictedApplication application;
+  EXPECT_EQ(application.identity(), QStringLiteral("pid:0"));
+  application.processIdentifier = 31;
+  EXPECT_EQ(application.identity(), QStringLiteral("pid:31"));
+  application.bundleIdentifier = editorID;
+  EXPECT_EQ(application.identity(), editorID);
+}
+
+TEST(AfflictedApplication, DisplayNameTakesTheFirstNonEmptySource) {
+  const std::filesystem::path desktopFile("/usr/share/applications/org.example.Editor.desktop");
+  EXPECT_EQ(afflictedDisplayName(QStringLiteral("  Editor\n"), desktopFile, editorID, 3),
+            QStringLiteral("Editor"));
+  EXPECT_EQ(afflictedDisplayName(QStringLiteral(" \n"), desktopFile, editorID, 3),
+            QStringLiteral("org.example.Editor"));
+  EXPECT_EQ(afflictedDisplayName(std::nullopt, std::filesystem::path("/opt/Old.APP"), editorID, 3),
+            QStringLiteral("Old"));
+  EXPECT_EQ(afflictedDisplayName(std::nullopt, std::filesystem::path("/usr/bin/xterm.real"),
+                                 std::nullopt, 3),
+            QStringLiteral("xterm.real"));
+  EXPECT_EQ(afflictedDisplayName(std::nullopt, std::nullopt, editorID, 3), editorID);
+  EXPECT_EQ(afflictedDisplayName(std::nullopt, std::nullopt, std::nullopt, 3),
+            QStringLiteral("pid 3"));
+}
+
+TEST(AfflictedApplications, ListRunningApplicationsWithAnInterfaceAndExcludedOnes) {
+  ControllerDesktop desktop;
+  TonnixRunningApplication editor{30, QStringLiteral("Editor"), editorID};
+  editor.bundleURL = std::filesystem::path("/apps/org.example.Editor.desktop");
+  editor.executableURL = std::filesystem::path("/usr/bin/editor");
+  editor.icon = QStringLiteral("accessories-text-editor");
+  TonnixRunningApplication shell{31, std::nullopt, std::nullopt};
+  shell.executableURL = std::filesystem::path("/usr/bin/shell");
+  TonnixRunningApplication daemon{32, QStringLiteral("Daemon"), QStringLiteral("org.example.D")};
+  daemon.activationPolicy = TonnixActivationPolicy::prohibited;
+  desktop.workspace.addApplication(editor);
+  desktop.workspace.addApplication(shell);
+  desktop.workspace.addApplication(daemon);
+  desktop.workspace.installApplicationFile({std::filesystem::path("/apps/org.example.Gone.desktop"),
+                                            QStringLiteral("org.example.Gone"),
+                                            QStringLiteral("Gone"), QStringLiteral("gone-icon")});
+  desktop.exclusions->exclude(QStringLiteral("org.example.Gone"), QString());
+  desktop.exclusions->exclude(QStringLiteral("org.example.Missing"), QStringLiteral("Missing"));
+  auto& controller = desktop.controller();
+  controller.rebuildAfflictedApplications();
+
+  EXPECT_EQ(names(controller.afflictedApplications()),
+            QStringList({QStringLiteral("Editor"), QStringLiteral("Missing"),
+                         QStringLiteral("org.example.Gone"), QStringLiteral("shell")}));
+  const auto* editorRow = row(controller, editorID);
+  ASSERT_NE(editorRow, nullptr);
+  EXPECT_EQ(editorRow->fileURL, editor.bundleURL);
+  EXPECT_EQ(editorRow->icon, editor.icon);
+  EXPECT_EQ(editorRow->statusText(), QStringLiteral("Not observed"));
+  const auto* gone = row(controller, QStringLiteral("org.example.Gone"));
+  ASSERT_NE(gone, nullptr);
+  EXPECT_EQ(gone->statusText(), QStringLiteral("Excluded, not running"));
+  EXPECT_EQ(gone->icon, QStringLiteral("gone-icon"));
+  const auto* missing = row(controller, QStringLiteral("org.example.Missing"));
+  ASSERT_NE(missing, nullptr);
+  EXPECT_EQ(missing->fileURL, std::nullopt);
+  EXPECT_EQ(row(controller, QStringLiteral("pid:31"))->fileURL, shell.executableURL);
+}
+
+TEST(AfflictedApplications, ExclusionWithoutANameIsNamedByItsFile) {
+  ControllerDesktop desktop;
+  desktop.workspace.installApplicationFile({std::filesystem::path("/apps/Paint.desktop"),
+                                            QStringLiteral("org.example.Paint"),
+                                            QStringLiteral("Paint Program"), std::nullopt});
+  desktop.exclusions->exclude(QStringLiteral("org.example.Paint"), QString());
+  auto& controller = desktop.controller();
+  controller.rebuildAfflictedApplications();
+  EXPECT_EQ(names(controller.afflictedApplications()), QStringList{QStringLiteral("Paint")});
+}
+
+TEST(AfflictedApplications, NamesAreInNaturalOrder) {
+  ControllerDesktop desktop;
+  desktop.exclusions->exclude(QStringLiteral("org.example.A10"), QStringLiteral("app 10"));
+  desktop.exclusions->exclude(QStringLiteral("org.example.A9"), QStringLiteral("app 9"));
+  desktop.workspace.addApplication({40, QStringLiteral("App 2"), QStringLiteral("org.example.A2")});
+  auto& controller = desktop.controller();
+  controller.rebuildAfflictedApplications();
+  EXPECT_EQ(
+      names(controller.afflictedApplications()),
+      QStringList({QStringLiteral("App 2"), QStringLiteral("app 9"), QStringLiteral("app 10")}));
+}
+
+TEST(AfflictedApplications, ExcludingARunningApplicationStopsObservingItAtOnce) {
+  ControllerDesktop desktop;
+  desktop.workspace.addApplication({30, QStringLiteral("Editor"), editorID});
+  desktop.workspace.addApplication({31, QStringLiteral("Editor 2"), editorID});
+  auto& controller = desktop.controller();
+  controller.start();
+  ASSERT_TRUE(turnUntil([&] { return !controller.isAttaching(); }));
+  ASSERT_EQ(controller.observedApplicationCount(), 2);
+  int listSignals = 0;
+  QObject::connect(&controller, &TonnixController::afflictedApplicationsChanged,
+                   [&] { ++listSignals; });
+
+  controller.exclude(editorID, QStringLiteral("Editor"));
+  EXPECT_EQ(controller.observedApplicationCount(), 0);
+  EXPECT_EQ(controller.registeredNotificationCount(), 0);
+  EXPECT_EQ(desktop.accessibility.observerCount(30), 0);
+  EXPECT_EQ(controller.afflictedApplications().front().statusText(), QStringLiteral("Excluded"));
+  EXPECT_EQ(listSignals, 1);
+
+  controller.include(editorID);
+  ASSERT_TRUE(turnUntil([&] { return !controller.isAttaching(); }));
+  EXPECT_EQ(controller.observedApplicationCount(), 2);
+  EXPECT_EQ(controller.afflictedApplications().front().statusText(),
+            QStringLiteral("20 notifications"));
+}
+
+TEST(AfflictedApplications, ExcludingForgetsAPressedControl) {
+  ControllerDesktop desktop;
+  desktop.workspace.addApplication({30, QStringLiteral("Editor"), editorID});
+  const auto button = desktop.accessibility.addElement(30);
+  desktop.accessibility.setAttribute(button, TonnixAXAttribute::role, TonnixAXRole::button);
+  desktop.accessibility.place(button, QRectF(0, 0, 50, 20));
+  auto& controller = desktop.controller();
+  controller.start();
+  desktop.mouse.press({5, 5});
+  controller.exclude(editorID);
+  desktop.mouse.release({5, 5});
+  EXPECT_EQ(desktop.played, QStringList{QStringLiteral("btnp")});
+}
+
+TEST(AfflictedApplications, ExcludingAnApplicationFile) {
+  ControllerDesktop desktop;
+  const std::filesystem::path paint("/apps/org.example.Paint.desktop");
+  desktop.workspace.installApplicationFile(
+      {paint, QStringLiteral("org.example.Paint"), QStringLiteral("Paint"), std::nullopt});
+  auto& controller = desktop.controller();
+
+  const auto refused = controller.exclude(std::filesystem::path("/home/me/notes.txt"));
+  ASSERT_FALSE(refused.hasValue());
+  EXPECT_EQ(refused.error().description(),
+            QStringLiteral("notes.txt has no bundle identifier, and an exclusion has nothing "
+                           "else to key on."));
+  EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
+
+  ASSERT_TRUE(controller.exclude(paint).hasValue());
+  EXPECT_EQ(
+      desktop.exclusions->exclusions(),
+      QList<TonnixExclusion>({{QStringLiteral("org.example.Paint"), QStringLiteral("Paint")}}));
+  EXPECT_EQ(names(controller.afflictedApplications()), QStringList{QStringLiteral("Paint")});
+}
+
+TEST(AfflictedApplications, ToggleExcludesAndIncludesRowsWithABundleIdentifier) {
+  ControllerDesktop desktop;
+  desktop.workspace.addApplication({30, QStringLiteral("Editor"), editorID});
+  desktop.workspace.addApplication({31, QStringLiteral("Shell"), std::nullopt});
+  auto& controller = desktop.controller();
+  controller.rebuildAfflictedApplications();
+
+  controller.toggleExclusion(*row(controller, QStringLiteral("pid:31")));
+  EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
+
+  controller.toggleExclusion(*row(controller, editorID));
+  EXPECT_EQ(desktop.exclusions->exclusions().value(0).name, QStringLiteral("Editor"));
+  EXPECT_TRUE(row(controller, editorID)->isExcluded);
+  controller.toggleExclusion(*row(controller, editorID));
+  EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
+  EXPECT_FALSE(row(controller, editorID)->isExcluded);
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <set>
+
+#include "app/controller.h"
+#include "app/exclusions.h"
+#include "catalogue/catalogue.h"
+#include "library/assignments.h"
+#include "library/bundle_writer.h"
+#include "library/library.h"
+#include "platform/fake/fake_accessibility.h"
+#include "platform/fake/fake_audio.h"
+#include "platform/fake/fake_mouse_monitor.h"
+#include "platform/fake/fake_screens.h"
+#include "platform/fake/fake_silence_probes.h"
+#include "platform/fake/fake_workspace.h"
+#include "platform/fake/memory_preferences_store.h"
+#include "quiet/silence_monitor.h"
+
+// Readable failures for texts and lists of texts.
+inline void PrintTo(const QString& text, std::ostream* stream) {
+  *stream << '"' << text.toStdString() << '"';
+}
+
+namespace controller_test {
+
+inline const std::string setIdentifier = "org.tonnix.tonnixset.test";
+
+// Writes a set holding a (never decoded) file for every catalogue sound
+// except `missing`.
+inline void writeSet(const std::filesystem::path& folder,
+                     const std::set<TonnixSoundID>& missing = {}) {
+  TonnixBundleMetadata metadata;
+  metadata.identifier = setIdentifier;
+  metadata.name = "Test";
+  writeBundle(folder, metadata);
+  for (const auto& entry : allEntries()) {
+    if (missing.contains(entry.soundID)) continue;
+    std::ofstream(folder / "Contents" / "Resources" / entry.fileName) << "x";
+  }
+}
+
+// Turns the event loop until `done` holds, giving up after ten seconds.
+inline bool turnUntil(const std::function<bool()>& done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > 10000) return false;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+  }
+  return true;
+}
+
+// Turns the event loop for a while, timers and all.
+inline void turnFor(int milliseconds) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < milliseconds) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                    static_cast<int>(milliseconds - timer.elapsed()));
+  }
+}
+
+// A controller on the fakes, with a set that plays every catalogue sound
+// except those the test leaves out, and its console captured.
+struct ControllerDesktop {
+  static constexpr std::int32_t ownProcess = 7;
+
+  explicit ControllerDesktop(const std::set<TonnixSoundID>& missing = {}, bool installsSet = true) {
+    if (installsSet)
+      writeSet(std::filesystem::path(sets.path().toStdString()) / "Test.tonnixset", missing);
+    library = std::make_unique<TonnixLibrary>(sets.path().toStdString(), std::nullopt);
+    assignments = std::make_unique<TonnixAssignments>(preferences);
+    assignments->setBaselineIdentifier(setIdentifier);
+    exclusions = std::make_unique<TonnixExclusions>(preferences);
+    auto probe = std::make_unique<TonnixFakeSilenceProbe>();
+    silenceProbe = probe.get();
+    silence = std::make_unique<TonnixSilenceMonitor>(preferences, std::move(probe));
+    workspace.setProcessIdentifier(ownProcess);
+  }
+
+  // Made on first use, so that a test can prepare the preferences first.
+  TonnixController& controller() {
+    if (!controller_) {
+      controller_ = std::make_unique<TonnixController>(
+          *library, *assignments, *exclusions, preferences, *silence,
+          TonnixController::Desktop{accessibility, workspace, mouse, audio, screens});
+      controller_->setConsole([this](const QString& line) { console.append(line); });
+      controller_->player().setOnPlay([this](TonnixSoundID soundID) {
+        played.append(QString::fromStdString(soundID.description()));
+      });
+    }
+    return *controller_;
+  }
+
+  TonnixRunningApplication application(std::int32_t pid, const QString& id, const QString& name) {
+    return {pid, name, id};
+  }
+
+  QTemporaryDir sets;
+  TonnixMemoryPreferencesStore preferences;
+  TonnixFakeAccessibility accessibility;
+  TonnixFakeWorkspace workspace;
+  TonnixFakeMouseMonitor mouse;
+  TonnixFakeAudioOutput audio;
+  TonnixFakeScreens screens;
+  TonnixFakeSilenceProbe* silenceProbe = nullptr;
+  std::unique_ptr<TonnixLibrary> library;
+  std::unique_ptr<TonnixAssignments> assignments;
+  std::unique_ptr<TonnixExclusions> exclusions;
+  std::unique_ptr<TonnixSilenceMonitor> silence;
+  QStringList console;
+  // The sounds the player started, in order, as their four characters.
+  QStringList played;
+
+ private:
+  std::unique_ptr<TonnixController> controller_;
+};
+
+}  // namespace controller_test

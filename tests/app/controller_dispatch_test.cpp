@@ -1,0 +1,239 @@
+// The controller's event path: monitor lines, recent events, playing and
+// logging, the switches, and the events made from workspace changes.
+
+#include <gtest/gtest.h>
+
+#include "controller_desktop.h"
+
+using controller_test::ControllerDesktop;
+
+namespace {
+
+template <std::size_t N>
+TonnixEvent event(const char (&code)[N], std::optional<QString> name = QStringLiteral("TextEdit"),
+                  std::int32_t pid = 42) {
+  return {.notificationName = QStringLiteral("AXMenuOpened"),
+          .soundID = TonnixSoundID(code),
+          .processIdentifier = pid,
+          .applicationName = std::move(name)};
+}
+
+TEST(ControllerDispatch, WithMonitoringOffPlaysAndLogsWithoutALineOrRecentEvent) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  controller.handle(event("mnuo"));
+  EXPECT_TRUE(desktop.console.isEmpty());
+  EXPECT_TRUE(controller.recentEvents().empty());
+  EXPECT_EQ(desktop.played, QStringList{QStringLiteral("mnuo")});
+  EXPECT_EQ(controller.log().soundCount(), 1);
+}
+
+TEST(ControllerDispatch, MonitorLineNamesTheEventSoundStatusAndSource) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  controller.setMonitoring(true);
+  controller.handle(event("mnuo"));
+  controller.handle(event("mnuc", std::nullopt, 4242));
+  EXPECT_EQ(desktop.console,
+            QStringList({QStringLiteral("Tonnix: AXMenuOpened -> mnuo (plays) from TextEdit"),
+                         QStringLiteral("Tonnix: AXMenuOpened -> mnuc (plays) from pid 4242")}));
+}
+
+TEST(ControllerDispatch, EventWithoutSoundIsOfferedToThePlayerButNotLogged) {
+  ControllerDesktop desktop({TonnixSoundID("wact")});
+  auto& controller = desktop.controller();
+  controller.setMonitoring(true);
+  controller.handle(event("wact"));
+  EXPECT_EQ(desktop.console.value(0),
+            QStringLiteral("Tonnix: AXMenuOpened -> wact (no sound assigned) from TextEdit"));
+  EXPECT_TRUE(desktop.played.isEmpty());
+  EXPECT_EQ(controller.log().entryCount(), 0);
+  EXPECT_EQ(controller.recentEvents().size(), 1u);
+}
+
+TEST(ControllerDispatch, ADeclinedSoundIsNotLogged) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  controller.player().setEnabled(false);
+  controller.handle(event("mnuo"));
+  EXPECT_EQ(controller.log().entryCount(), 0);
+}
+
+TEST(ControllerDispatch, KeepsTheTwelveNewestEventsOldestFirst) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  controller.setMonitoring(true);
+  for (int pid = 1; pid <= 13; ++pid) controller.handle(event("mnuo", std::nullopt, pid));
+  ASSERT_EQ(controller.recentEvents().size(), 12u);
+  EXPECT_EQ(controller.recentEvents().front().processIdentifier, 2);
+  EXPECT_EQ(controller.recentEvents().back().processIdentifier, 13);
+
+  controller.setMonitoring(false);
+  controller.handle(event("mnuo", std::nullopt, 14));
+  EXPECT_EQ(controller.recentEvents().back().processIdentifier, 13)
+      << "turning monitoring off leaves the list as it is";
+}
+
+TEST(ControllerDispatch, AFreshStorePlaysClicksButObservesNothingUntilSwitchedOn) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  EXPECT_TRUE(controller.playsClickSounds());
+  EXPECT_TRUE(controller.playsGenericClickSound());
+  EXPECT_TRUE(controller.clickMonitor().resolver().playsGenericClick());
+  EXPECT_FALSE(controller.playsNotificationSounds());
+
+  controller.startIfEnabled();
+  EXPECT_FALSE(controller.isRunning());
+  EXPECT_TRUE(desktop.mouse.installedKinds().empty()) << "clicks follow the controller";
+
+  controller.setPlaysNotificationSounds(true);
+  EXPECT_TRUE(controller.isRunning());
+  EXPECT_EQ(desktop.mouse.installedKinds().size(), 3u);
+  EXPECT_EQ(desktop.preferences.value(QStringLiteral("TonnixPlaysNotificationSounds")),
+            QVariant(true));
+
+  controller.setPlaysNotificationSounds(false);
+  EXPECT_FALSE(controller.isRunning());
+  EXPECT_TRUE(desktop.mouse.installedKinds().empty());
+}
+
+TEST(ControllerDispatch, StoredSwitchesAreReadAtConstruction) {
+  ControllerDesktop desktop;
+  desktop.preferences.setBool(QStringLiteral("TonnixPlaysClickSounds"), false);
+  desktop.preferences.setBool(QStringLiteral("TonnixPlaysGenericClickSound"), false);
+  desktop.preferences.setBool(QStringLiteral("TonnixPlaysNotificationSounds"), true);
+  auto& controller = desktop.controller();
+  EXPECT_FALSE(controller.playsClickSounds());
+  EXPECT_FALSE(controller.clickMonitor().resolver().playsGenericClick());
+
+  controller.startIfEnabled();
+  EXPECT_TRUE(controller.isRunning());
+  EXPECT_TRUE(desktop.mouse.installedKinds().empty()) << "clicks are switched off";
+}
+
+TEST(ControllerDispatch, ClickSwitchesAreStoredAndTakeEffectAtOnce) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  controller.start();
+  controller.setPlaysClickSounds(false);
+  EXPECT_TRUE(desktop.mouse.installedKinds().empty());
+  EXPECT_EQ(desktop.preferences.value(QStringLiteral("TonnixPlaysClickSounds")), QVariant(false));
+  controller.setPlaysClickSounds(true);
+  EXPECT_EQ(desktop.mouse.installedKinds().size(), 3u);
+
+  controller.setPlaysGenericClickSound(false);
+  EXPECT_FALSE(controller.clickMonitor().resolver().playsGenericClick());
+  EXPECT_EQ(desktop.preferences.value(QStringLiteral("TonnixPlaysGenericClickSound")),
+            QVariant(false));
+}
+
+TEST(ControllerDispatch, ObservableSwitchesSignalOnlyOnChange) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  int clickSignals = 0;
+  int monitoringSignals = 0;
+  QObject::connect(&controller, &TonnixController::playsClickSoundsChanged,
+                   [&] { ++clickSignals; });
+  QObject::connect(&controller, &TonnixController::isMonitoringChanged,
+                   [&] { ++monitoringSignals; });
+  controller.setPlaysClickSounds(true);
+  controller.setMonitoring(false);
+  EXPECT_EQ(clickSignals + monitoringSignals, 0);
+  controller.setPlaysClickSounds(false);
+  controller.setMonitoring(true);
+  EXPECT_EQ(clickSignals, 1);
+  EXPECT_EQ(monitoringSignals, 1);
+}
+
+TEST(ControllerDispatch, AQuitSoundsWhetherOrNotTheApplicationWasObserved) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  desktop.exclusions->exclude(QStringLiteral("org.example.Hidden"), QStringLiteral("Hidden"));
+  desktop.workspace.addApplication(
+      {50, QStringLiteral("Hidden"), QStringLiteral("org.example.Hidden")});
+  controller.setMonitoring(true);
+  controller.start();
+  ASSERT_EQ(controller.observer(50), nullptr);
+  desktop.workspace.terminate(50);
+  EXPECT_EQ(desktop.console.last(), QStringLiteral("Tonnix: App Quit -> !aqt (plays) from Hidden"));
+  const TonnixEvent& quit = controller.recentEvents().back();
+  EXPECT_EQ(quit.origin, TonnixEventOrigin::system);
+  EXPECT_EQ(quit.detail, QStringLiteral("Hidden"));
+}
+
+TEST(ControllerDispatch, LaunchAndDiskEventsSoundOnlyWhileRunning) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  desktop.workspace.mount({QStringLiteral("Early"), std::nullopt});
+  EXPECT_TRUE(desktop.played.isEmpty());
+
+  controller.start();
+  desktop.workspace.launch({60, QStringLiteral("Notes"), QStringLiteral("org.example.Notes")});
+  desktop.workspace.mount({QStringLiteral("USB Stick"), std::nullopt});
+  desktop.workspace.unmount({QStringLiteral("USB Stick"), std::nullopt});
+  EXPECT_EQ(desktop.played,
+            QStringList({QStringLiteral("flap"), QStringLiteral("dski"), QStringLiteral("dske")}));
+
+  controller.stop();
+  EXPECT_EQ(desktop.workspace.observerCount(), 0u);
+  desktop.workspace.unmount({QStringLiteral("USB Stick"), std::nullopt});
+  EXPECT_EQ(desktop.played.size(), 3);
+}
+
+TEST(ControllerDispatch, AVolumeIsNamedByItsLocalizedNameElseItsMountPoint) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  controller.setMonitoring(true);
+  controller.start();
+  desktop.workspace.mount({QStringLiteral("Photos"), std::filesystem::path("/media/me/DCIM")});
+  desktop.workspace.mount({QString(), std::filesystem::path("/media/me/BACKUP/")});
+  desktop.workspace.unmount({std::nullopt, std::filesystem::path("/")});
+  EXPECT_EQ(desktop.console,
+            QStringList({QStringLiteral("Tonnix: Disk Mounted -> dski (plays) from Photos"),
+                         QStringLiteral("Tonnix: Disk Mounted -> dski (plays) from BACKUP"),
+                         QStringLiteral("Tonnix: Disk Ejected -> dske (plays) from pid 0")}));
+  EXPECT_EQ(controller.recentEvents().front().detail, QStringLiteral("Photos"));
+  EXPECT_EQ(controller.recentEvents().back().detail, std::nullopt);
+}
+
+TEST(ControllerDispatch, SilencePeriodsAreRecordedInTheLog) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  desktop.silence->setFreshness(0);
+  desktop.silence->setEnabled(true, TonnixSilenceReason::focus);
+  desktop.silenceProbe->setAnswer(TonnixFakeSilenceProbe::Test::focus, true);
+  controller.handle(event("mnuo"));
+  EXPECT_EQ(controller.log().activeSilenceReason(), TonnixSilenceReason::focus);
+  EXPECT_EQ(controller.log().entryCount(), 0);
+
+  desktop.silenceProbe->setAnswer(TonnixFakeSilenceProbe::Test::focus, false);
+  controller.handle(event("mnuo"));
+  EXPECT_EQ(controller.log().activeSilenceReason(), std::nullopt);
+  EXPECT_EQ(controller.log().entryCount(), 1);
+}
+
+TEST(ControllerDispatch, ClicksOnControlsReachThePlayerWhileRunning) {
+  ControllerDesktop desktop;
+  desktop.workspace.addApplication(
+      {70, QStringLiteral("Form"), QStringLiteral("org.example.Form")});
+  const auto button = desktop.accessibility.addElement(70);
+  desktop.accessibility.setAttribute(button, TonnixAXAttribute::role, TonnixAXRole::button);
+  desktop.accessibility.setAttribute(button, TonnixAXAttribute::position, TonnixAXPoint{10, 10});
+  desktop.accessibility.setAttribute(button, TonnixAXAttribute::size, TonnixAXSize{80, 20});
+  desktop.accessibility.place(button, QRectF(10, 10, 80, 20));
+  auto& controller = desktop.controller();
+  controller.start();
+
+  desktop.mouse.press({20, 15});
+  desktop.mouse.release({20, 15});
+  EXPECT_EQ(desktop.played, QStringList({QStringLiteral("btnp"), QStringLiteral("btnr")}));
+  ASSERT_EQ(controller.log().sections().size(), 1u);
+  EXPECT_EQ(controller.log().sections().front().name, QStringLiteral("Form"));
+
+  controller.player().setEnabled(false);
+  desktop.mouse.press({20, 15});
+  EXPECT_FALSE(controller.clickMonitor().tracker().target.has_value())
+      << "a disabled player is not asked to resolve presses";
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+// The whole event path, end to end, on the simulated desktop that
+// `tonnix run --simulate` drives: a script's applications, elements, clicks
+// and disks reach the real controller, player and sound log.
+
+#include "cli/simulated_desktop.h"
+
+#include <gtest/gtest.h>
+
+#include "controller_desktop.h"
+
+namespace {
+
+using controller_test::setIdentifier;
+using controller_test::writeSet;
+
+// Tonnix on a simulated desktop, with a set that plays every sound.
+struct Simulation {
+  Simulation() {
+    writeSet(std::filesystem::path(sets.path().toStdString()) / "Test.tonnixset");
+    library.reload();
+    assignments.setBaselineIdentifier(setIdentifier);
+    controller.setMonitoring(true);
+    controller.start();
+  }
+
+  // Runs the script and gives what it printed.
+  QStringList run(const QString& script) {
+    const auto steps = TonnixSimulation::parse(script);
+    EXPECT_TRUE(steps.hasValue());
+    QStringList lines;
+    controller.setConsole([&](const QString& line) { lines.append(line); });
+    if (steps) desktop.run(*steps, controller, [&](const QString& line) { lines.append(line); });
+    controller.setConsole({});
+    return lines;
+  }
+
+  QTemporaryDir sets;
+  TonnixMemoryPreferencesStore preferences;
+  TonnixLibrary library{sets.path().toStdString(), std::nullopt};
+  TonnixAssignments assignments{preferences};
+  TonnixExclusions exclusions{preferences};
+  TonnixSilenceMonitor silence{preferences, std::make_unique<TonnixFakeSilenceProbe>()};
+  TonnixFakeAudioOutput audio;
+  TonnixSimulatedDesktop desktop;
+  TonnixController controller{library,     assignments, exclusions,
+                              preferences, silence,     desktop.desktop(audio)};
+};
+
+TEST(SimulatedDesktop, ADialogAButtonAMenuAndAQuitAreHeardAndLogged) {
+  Simulation simulation;
+  const QStringList lines = simulation.run(QStringLiteral(R"(
+launch 100 org.example.Editor "Editor" active
+element 100 main AXWindow title="Untitled" frame=0,0,800,600
+element 100 save AXWindow subrole=AXDialog title="Save As" frame=200,150,400,200
+element 100 ok AXButton title="Save" frame=480,300,100,30 window=save
+notify 100 AXWindowCreated save
+down 500 310
+drag 505 312
+up 505 312
+destroy 100 save
+element 100 file AXMenu title="File"
+notify 100 AXMenuOpened file
+notify 100 AXMenuClosed file
+quit 100
+log
+)"));
+  EXPECT_EQ(lines, QStringList({
+                       QStringLiteral("Tonnix: App Launched -> flap (plays) from Editor"),
+                       QStringLiteral("Tonnix: AXWindowCreated -> dopn (plays) from Editor"),
+                       QStringLiteral("Tonnix: MouseDown -> btnp (plays) from Editor"),
+                       QStringLiteral("Tonnix: MouseUp -> btnr (plays) from Editor"),
+                       QStringLiteral("Tonnix: AXUIElementDestroyed -> dlgc (plays) from Editor"),
+                       QStringLiteral("Tonnix: AXMenuOpened -> mnuo (plays) from Editor"),
+                       QStringLiteral("Tonnix: AXMenuClosed -> mnuc (plays) from Editor"),
+                       QStringLiteral("Tonnix: App Quit -> !aqt (plays) from Editor"),
+                       QStringLiteral("System\tApp Quit\t!aqt\t1"),
+                       QStringLiteral("System\tApp Launched\tflap\t1"),
+                       QStringLiteral("Editor\tAXMenuClosed\tmnuc\t1"),
+                       QStringLiteral("Editor\tAXMenuOpened\tmnuo\t1"),
+                       QStringLiteral("Editor\tAXUIElementDestroyed\tdlgc\t1"),
+                       QStringLiteral("Editor\tMouseUp\tbtnr\t1"),
+                       QStringLiteral("Editor\tMouseDown\tbtnp\t1"),
+                       QStringLiteral("Editor\tAXWindowCreated\tdopn\t1"),
+                   }));
+  EXPECT_EQ(simulation.audio.plays().size(), 8u);
+  const auto& editor = simulation.controller.log().sections().at(1);
+  EXPECT_EQ(editor.entries.at(2).elementDescription,
+            QStringLiteral("AXWindow[AXDialog] \"Save As\""))
+      << "the closed dialog is named as it was when it opened";
+}
+
+TEST(SimulatedDesktop, ExcludedApplicationsAreSilentUntilIncludedAgain) {
+  Simulation simulation;
+  const QStringList lines = simulation.run(QStringLiteral(R"(
+launch 100 org.example.Editor "Editor"
+element 100 menu AXMenu
+exclude org.example.Editor
+notify 100 AXMenuOpened menu
+include org.example.Editor
+notify 100 AXMenuOpened menu
+)"));
+  EXPECT_EQ(lines,
+            QStringList({QStringLiteral("Tonnix: App Launched -> flap (plays) from Editor"),
+                         QStringLiteral("Tonnix: AXMenuOpened -> mnuo (plays) from Editor")}));
+}
+
+TEST(SimulatedDesktop, DisksAndWaitsKeepTheEventLoopTurning) {
+  Simulation simulation;
+  const QStringList lines = simulation.run(QStringLiteral(R"(
+launch 100 org.example.Editor "Editor"
+mount "Backup"
+wait 1.1
+unmount "Backup"
+log
+)"));
+  EXPECT_EQ(lines.mid(1, 2),
+            QStringList({QStringLiteral("Tonnix: Disk Mounted -> dski (plays) from Backup"),
+                         QStringLiteral("Tonnix: Disk Ejected -> dske (plays) from Backup")}));
+  EXPECT_EQ(simulation.desktop.accessibility().observerCount(100), 1)
+      << "the second attach a second after launch found it attached";
+  EXPECT_EQ(lines.size(), 6);
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+// Reading the scripts of the simulated desktop.
+
+#include "cli/simulation_script.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace TonnixSimulation;
+
+// The one command of a one-line script.
+template <typename Command>
+Command only(const QString& script) {
+  const auto parsed = parse(script);
+  if (!parsed) {
+    ADD_FAILURE() << qPrintable(parsed.error().description());
+    return {};
+  }
+  const Command* command =
+      parsed->size() == 1 ? std::get_if<Command>(&parsed->front().command) : nullptr;
+  if (!command) {
+    ADD_FAILURE() << "not one command of the expected kind";
+    return {};
+  }
+  return *command;
+}
+
+QString errorOf(const QString& script) {
+  const auto parsed = parse(script);
+  return parsed ? QString() : parsed.error().description();
+}
+
+TEST(SimulationScript, ReadsALaunchWithItsOptions) {
+  const auto launch =
+      only<Launch>(QStringLiteral("launch 42 org.gnome.Edit \"Text Editor\" accessory active"));
+  EXPECT_EQ(launch.application.processIdentifier, 42);
+  EXPECT_EQ(launch.application.bundleIdentifier, QStringLiteral("org.gnome.Edit"));
+  EXPECT_EQ(launch.application.localizedName, QStringLiteral("Text Editor"));
+  EXPECT_EQ(launch.application.activationPolicy, TonnixActivationPolicy::accessory);
+  EXPECT_TRUE(launch.application.isActive);
+
+  const auto plain = only<Launch>(QStringLiteral("launch 7 - xterm"));
+  EXPECT_EQ(plain.application.bundleIdentifier, std::nullopt) << "- stands for no application id";
+  EXPECT_EQ(plain.application.activationPolicy, TonnixActivationPolicy::regular);
+}
+
+TEST(SimulationScript, ReadsAnElementWithQuotedTitleAndFrame) {
+  const auto element = only<Element>(QStringLiteral(
+      "element 42 ok AXButton subrole=AXToggle title=\"Say \\\"OK\\\"\" frame=10,20.5,80,24"));
+  EXPECT_EQ(element.processIdentifier, 42);
+  EXPECT_EQ(element.id, QStringLiteral("ok"));
+  EXPECT_EQ(element.role, QStringLiteral("AXButton"));
+  EXPECT_EQ(element.subrole, QStringLiteral("AXToggle"));
+  EXPECT_EQ(element.title, QStringLiteral("Say \"OK\""));
+  EXPECT_EQ(element.frame, QRectF(10, 20.5, 80, 24));
+}
+
+TEST(SimulationScript, SkipsBlankLinesAndCommentsAndCountsLines) {
+  const auto steps =
+      parse(QStringLiteral("# a desktop\n\n  mount \"USB Stick\"\r\nwait 0.5\nlog\n"));
+  ASSERT_TRUE(steps.hasValue());
+  ASSERT_EQ(steps->size(), 3u);
+  EXPECT_EQ(steps->at(0).line, 3);
+  EXPECT_EQ(std::get<Mount>(steps->at(0).command).volume, QStringLiteral("USB Stick"));
+  EXPECT_EQ(std::get<Wait>(steps->at(1).command).seconds, 0.5);
+  EXPECT_TRUE(std::holds_alternative<PrintLog>(steps->at(2).command));
+}
+
+TEST(SimulationScript, ElementsMustBeDeclaredBeforeUse) {
+  EXPECT_EQ(errorOf(QStringLiteral("notify 42 AXWindowCreated w1")),
+            QStringLiteral("line 1: no element w1 is declared for process 42"));
+  EXPECT_EQ(errorOf(QStringLiteral("element 42 w1 AXWindow\nnotify 43 AXWindowCreated w1")),
+            QStringLiteral("line 2: no element w1 is declared for process 43"));
+  EXPECT_EQ(errorOf(QStringLiteral("element 42 b AXButton window=w")),
+            QStringLiteral("line 1: no element w is declared for process 42"));
+  EXPECT_EQ(errorOf(QStringLiteral("element 42 w AXWindow\nelement 42 w AXWindow")),
+            QStringLiteral("line 2: element w is already declared for process 42"));
+  EXPECT_TRUE(errorOf(QStringLiteral("notify 42 AXApplicationHidden app")).isEmpty());
+  EXPECT_TRUE(
+      errorOf(QStringLiteral("element 42 w AXWindow\nquit 42\nelement 42 w AXWindow")).isEmpty())
+      << "a process that quit takes its elements along";
+  EXPECT_TRUE(errorOf(QStringLiteral("element 42 w AXWindow\nquit 42\ndestroy 42 w"))
+                  .contains(QStringLiteral("no element w")));
+}
+
+TEST(SimulationScript, RefusesMalformedLinesWithTheirNumber) {
+  EXPECT_EQ(errorOf(QStringLiteral("log\nlanuch 1 a b")),
+            QStringLiteral("line 2: unknown command \"lanuch\""));
+  EXPECT_EQ(errorOf(QStringLiteral("mount \"USB")),
+            QStringLiteral("line 1: a quotation is not closed"));
+  EXPECT_EQ(errorOf(QStringLiteral("quit twelve")),
+            QStringLiteral("line 1: \"twelve\" is not a process id"));
+  EXPECT_EQ(errorOf(QStringLiteral("quit 99999999999")),
+            QStringLiteral("line 1: \"99999999999\" is not a process id"));
+  EXPECT_EQ(errorOf(QStringLiteral("launch 1 a")),
+            QStringLiteral("line 1: expected launch PID APPID \"NAME\" [accessory|prohibited] "
+                           "[active]"));
+  EXPECT_EQ(errorOf(QStringLiteral("launch 1 a b active active")),
+            QStringLiteral("line 1: unexpected \"active\" after the application's name"));
+  EXPECT_EQ(errorOf(QStringLiteral("launch 1 a b accessory prohibited")),
+            QStringLiteral("line 1: unexpected \"prohibited\" after the application's name"));
+  EXPECT_EQ(errorOf(QStringLiteral("element 1 e AXButton frame=1,2,3")),
+            QStringLiteral("line 1: a frame is X,Y,WIDTH,HEIGHT, not \"1,2,3\""));
+  EXPECT_EQ(errorOf(QStringLiteral("element 1 e AXButton frame=1,2,-3,4")),
+            QStringLiteral("line 1: a frame cannot have a negative size"));
+  EXPECT_EQ(errorOf(QStringLiteral("element 1 e AXButton colour=red")),
+            QStringLiteral("line 1: unknown element attribute \"colour\""));
+  EXPECT_EQ(errorOf(QStringLiteral("element 1 e AXButton AXToggle")),
+            QStringLiteral("line 1: \"AXToggle\" is not KEY=VALUE"));
+  EXPECT_EQ(errorOf(QStringLiteral("element 1 app AXButton")),
+            QStringLiteral("line 1: \"app\" names the application itself; choose another id"));
+  EXPECT_EQ(errorOf(QStringLiteral("down 1")), QStringLiteral("line 1: expected down X Y"));
+  EXPECT_EQ(errorOf(QStringLiteral("drag 1 nan")),
+            QStringLiteral("line 1: \"nan\" is not a number"));
+  EXPECT_EQ(errorOf(QStringLiteral("wait -1")),
+            QStringLiteral("line 1: cannot wait a negative time"));
+  EXPECT_EQ(errorOf(QStringLiteral("wait 4000")),
+            QStringLiteral("line 1: cannot wait longer than an hour"));
+  EXPECT_EQ(errorOf(QStringLiteral("log now")),
+            QStringLiteral("line 1: expected nothing after log"));
+}
+
+TEST(SimulationScript, NeverCrashesOnArbitraryText) {
+  const QString samples[] = {QStringLiteral("\""),
+                             QStringLiteral("\\"),
+                             QStringLiteral("\"\\"),
+                             QStringLiteral("element"),
+                             QStringLiteral("element 1 2 3 4 5 6 7 8 9"),
+                             QStringLiteral("notify"),
+                             QString(QChar(0)),
+                             QStringLiteral("launch 1 \"\" \"\"")};
+  for (const auto& sample : samples) (void)parse(sample);
+  EXPECT_TRUE(parse(QStringLiteral("launch 1 \"\" \"\"")).hasValue());
+}
+
+}  // namespace
