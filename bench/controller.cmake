@@ -1,0 +1,1 @@
+tonnix_benchmark(controller_bench SOURCES controller_bench.cpp LIBS tonnix_app tonnix_platform_fake)
