@@ -1,0 +1,82 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/workspace.h"
+
+class TonnixAtspiConnection;
+class TonnixAtspiObjectRef;
+class TonnixGioVolumes;
+class QSocketNotifier;
+
+// The workspace seam on the Linux desktop. The running applications are
+// those on the accessibility bus, each with its process in /proc; an
+// application's id is the freedesktop id named by its systemd unit, its
+// D-Bus name, or the installed .desktop file running its program, whose
+// Name and Icon it shows. A launch is an application joining the
+// accessibility bus; a quit is its process ending (a pidfd becoming
+// readable), so an application that only leaves the bus has not quit.
+// Mounts come from GIO's volume monitor. Main thread only; observers are
+// told from the event loop. Without an accessibility bus no application
+// is known, and volumes still are.
+class TonnixAtspiWorkspace final : public TonnixWorkspace {
+ public:
+  TonnixAtspiWorkspace();
+  ~TonnixAtspiWorkspace() override;
+  TonnixAtspiWorkspace(const TonnixAtspiWorkspace&) = delete;
+  TonnixAtspiWorkspace& operator=(const TonnixAtspiWorkspace&) = delete;
+
+  std::vector<TonnixRunningApplication> runningApplications() const override;
+  std::optional<TonnixRunningApplication> runningApplication(
+      std::int32_t processIdentifier) const override;
+  std::optional<std::filesystem::path> applicationURL(
+      const QString& bundleIdentifier) const override;
+  std::optional<QString> bundleIdentifierOfFile(const std::filesystem::path& file) const override;
+  QString displayName(const std::filesystem::path& file) const override;
+  std::optional<QString> iconForFile(const std::filesystem::path& file) const override;
+  TonnixWorkspaceObservation addApplicationObserver(TonnixApplicationChange change,
+                                                    ApplicationHandler handler) override;
+  TonnixWorkspaceObservation addVolumeObserver(TonnixVolumeChange change,
+                                               VolumeHandler handler) override;
+  void removeObserver(TonnixWorkspaceObservation observation) override;
+  std::int32_t processIdentifier() const override;
+  bool isSandboxed() const override;
+
+ private:
+  // An application seen on the bus, followed until its process ends.
+  struct Tracked {
+    TonnixRunningApplication application;
+    int processDescriptor = -1;
+    std::unique_ptr<QSocketNotifier> exit;
+  };
+  template <typename Change, typename Handler>
+  struct Observer {
+    TonnixWorkspaceObservation observation;
+    Change change;
+    Handler handler;
+  };
+
+  // Follows every application on the bus not yet followed; tells their
+  // launches when `announce` holds.
+  void refresh(bool announce);
+  void processEnded(std::int32_t processIdentifier);
+  void forget(std::int32_t processIdentifier);
+  TonnixRunningApplication describe(std::int32_t processIdentifier) const;
+  TonnixActivationPolicy activationPolicyOf(std::int32_t processIdentifier,
+                                            const TonnixAtspiObjectRef& root) const;
+  void tell(TonnixApplicationChange change, const TonnixRunningApplication& application);
+  void tell(TonnixVolumeChange change, const TonnixVolume& volume);
+
+  std::shared_ptr<TonnixAtspiConnection> connection_;
+  int sink_ = 0;
+  bool subscribed_ = false;
+  std::map<std::int32_t, Tracked> tracked_;
+  // Once an application has shown a normal window it stays regular.
+  mutable std::map<std::int32_t, bool> regular_;
+  std::unique_ptr<TonnixGioVolumes> volumes_;
+  std::vector<Observer<TonnixApplicationChange, ApplicationHandler>> applicationObservers_;
+  std::vector<Observer<TonnixVolumeChange, VolumeHandler>> volumeObservers_;
+  std::uint64_t nextObservation_ = 1;
+};
