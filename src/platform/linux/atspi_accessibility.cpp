@@ -13,6 +13,8 @@
 #include "platform/linux/atspi_connection.h"
 #include "platform/linux/atspi_event_mapping.h"
 #include "platform/linux/atspi_roles.h"
+#include "platform/linux/atspi_window_parts.h"
+#include "platform/linux/x11_window_stacking.h"
 
 namespace {
 
@@ -20,6 +22,10 @@ using Clock = std::chrono::steady_clock;
 
 // Parents walked up to a window, and steps down a hit test.
 constexpr int maximumDepth = 64;
+
+// How far below a window's top edge its title bar's buttons may start, in
+// pixels: a client-side frame's shadow and the header bar's padding.
+constexpr int titleBarReach = 80;
 
 enum class Kind { systemWide, application, object };
 
@@ -315,9 +321,11 @@ class TonnixAtspiAccessibility::Private {
       const auto names = roleNames(target);
       if (!names) return unexpected(names.error());
       if (name == Attribute::role) return TonnixAXValue(names->role);
+      if (const auto frameButton = frameButtonSubrole(target)) return TonnixAXValue(*frameButton);
       if (!names->subrole) return unexpected(TonnixAXError::noValue);
       return TonnixAXValue(*names->subrole);
     }
+    if (name == Attribute::defaultButton) return defaultButton(target);
     if (name == Attribute::roleDescription) {
       return text(target, atspi_accessible_get_localized_role_name);
     }
@@ -356,11 +364,18 @@ class TonnixAtspiAccessibility::Private {
            y < rect->y + rect->height;
   }
 
-  // AT-SPI does not tell which window is in front; the active one is
-  // asked first.
-  std::optional<TonnixAXElement> hit(const std::vector<Target>& applications, int x, int y) {
+  // AT-SPI does not tell which window is in front: the X server's stacking
+  // order names the application on top at the point where there is one;
+  // among the candidates the active window is asked first.
+  std::optional<TonnixAXElement> hit(const std::vector<Target>& applications, int x, int y,
+                                     bool consultStacking = false) {
+    std::optional<TonnixX11WindowAtPoint> onTop;
+    if (consultStacking) onTop = stacking.windowAt(QPoint(x, y));
+    if (onTop && onTop->kind == TonnixX11WindowAtPoint::Kind::none) return std::nullopt;
+    const bool byProcess = onTop && onTop->processIdentifier != 0;
     std::vector<Target> windows;
     for (const auto& application : applications) {
+      if (byProcess && application.processIdentifier != onTop->processIdentifier) continue;
       const auto found = windowTargets(application);
       if (found) windows.insert(windows.end(), found->begin(), found->end());
     }
@@ -374,9 +389,45 @@ class TonnixAtspiAccessibility::Private {
     return std::nullopt;
   }
 
+  // A window's default button; any other element has none.
+  TonnixAXResult<TonnixAXValue> defaultButton(const Target& target) {
+    const auto up = parent(target);
+    if (!up) return unexpected(up.error());
+    if (!*up || !up->isApplicationRoot()) return unexpected(TonnixAXError::attributeUnsupported);
+    const auto button =
+        findAtspiDefaultButton(*connection_, target.processIdentifier, target.object);
+    if (!button) return unexpected(button.error());
+    if (!*button) return unexpected(TonnixAXError::noValue);
+    return TonnixAXValue(wrap(*button, target.processIdentifier));
+  }
+
+  // A push button in a title bar the application draws itself.
+  std::optional<QString> frameButtonSubrole(const Target& target) {
+    const auto ownRole = role(target);
+    if (!ownRole || *ownRole != ATSPI_ROLE_PUSH_BUTTON) return std::nullopt;
+    const auto name = text(target, atspi_accessible_get_name);
+    if (!name || !name->as<QString>()) return std::nullopt;
+    const auto subrole = atspiFrameButtonSubrole(*name->as<QString>());
+    if (!subrole || !isInTitleBar(target)) return std::nullopt;
+    return subrole;
+  }
+
+  // Client-side title bars hold their frame buttons in a panel at the top of
+  // the window; a "Close" button elsewhere in the window is an ordinary one.
+  bool isInTitleBar(const Target& target) {
+    const auto windowValue = window(target);
+    if (!windowValue || !windowValue->as<TonnixAXElement>()) return false;
+    const auto* handle = windowValue->as<TonnixAXElement>()->handleAs<AtspiHandle>();
+    if (!handle) return false;
+    const auto button = extents(target);
+    const auto frame = extents({handle->object, target.processIdentifier});
+    return button && frame && button->y - frame->y < titleBarReach;
+  }
+
   void deliver(const std::vector<TonnixAtspiEventRecord>& batch);
 
   std::map<int, TonnixAtspiObserver*> observers;
+  TonnixX11WindowStacking stacking;
   int nextObserver = 1;
   TonnixAtspiAccessibilityStatus status;
   DeliveryStatistics statistics;
@@ -700,7 +751,7 @@ TonnixAXResult<TonnixAXElement> TonnixAtspiAccessibility::elementAtPosition(
     }
     applications.push_back(*target);
   }
-  auto found = d_->hit(applications, pointX, pointY);
+  auto found = d_->hit(applications, pointX, pointY, handle->kind == Kind::systemWide);
   if (!found) return unexpected(TonnixAXError::noValue);
   return std::move(*found);
 }

@@ -1,0 +1,99 @@
+#include "platform/linux/x11_window_stacking.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <vector>
+
+namespace {
+
+// Xlib's default error handler ends the process; a window that went away
+// between the stacking list and a request about it is not worth that.
+int ignoreError(Display*, XErrorEvent*) {
+  return 0;
+}
+
+class IgnoredErrors {
+ public:
+  explicit IgnoredErrors(Display* display)
+      : display_(display), previous_(XSetErrorHandler(ignoreError)) {}
+  ~IgnoredErrors() {
+    XSync(display_, False);
+    XSetErrorHandler(previous_);
+  }
+  IgnoredErrors(const IgnoredErrors&) = delete;
+  IgnoredErrors& operator=(const IgnoredErrors&) = delete;
+
+ private:
+  Display* display_;
+  int (*previous_)(Display*, XErrorEvent*);
+};
+
+// A property of 32-bit items (Xlib hands them over as longs).
+std::vector<unsigned long> cardinals(Display* display, Window window, const char* name, Atom type) {
+  const Atom property = XInternAtom(display, name, True);
+  if (property == None) return {};
+  Atom actualType = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long remaining = 0;
+  unsigned char* data = nullptr;
+  const int status = XGetWindowProperty(display, window, property, 0, 1 << 16, False, type,
+                                        &actualType, &format, &count, &remaining, &data);
+  std::vector<unsigned long> items;
+  if (status == Success && data && format == 32 && actualType == type) {
+    const auto* values = reinterpret_cast<const unsigned long*>(data);
+    items.assign(values, values + count);
+  }
+  if (data) XFree(data);
+  return items;
+}
+
+struct ClientGeometry {
+  QRect client;
+  QRect outer;
+};
+
+std::optional<ClientGeometry> geometry(Display* display, Window window) {
+  XWindowAttributes attributes{};
+  if (!XGetWindowAttributes(display, window, &attributes)) return std::nullopt;
+  if (attributes.map_state != IsViewable) return std::nullopt;
+  int x = 0;
+  int y = 0;
+  Window child = None;
+  if (!XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child)) {
+    return std::nullopt;
+  }
+  const QRect client(x, y, attributes.width, attributes.height);
+  const auto extents = cardinals(display, window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+  if (extents.size() != 4) return ClientGeometry{client, client};
+  const auto side = [&](std::size_t index) { return static_cast<int>(extents[index]); };
+  return ClientGeometry{client, client.adjusted(-side(0), -side(2), side(1), side(3))};
+}
+
+}  // namespace
+
+TonnixX11WindowStacking::TonnixX11WindowStacking() : display_(XOpenDisplay(nullptr)) {}
+
+TonnixX11WindowStacking::~TonnixX11WindowStacking() {
+  if (display_) XCloseDisplay(display_);
+}
+
+std::optional<TonnixX11WindowAtPoint> TonnixX11WindowStacking::windowAt(QPoint point) {
+  if (!display_) return std::nullopt;
+  IgnoredErrors ignored(display_);
+  const auto stacking =
+      cardinals(display_, DefaultRootWindow(display_), "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
+  if (stacking.empty()) return std::nullopt;
+  // The list runs from bottom to top.
+  for (auto window = stacking.rbegin(); window != stacking.rend(); ++window) {
+    const auto frames = geometry(display_, *window);
+    if (!frames || !frames->outer.contains(point)) continue;
+    if (!frames->client.contains(point)) return TonnixX11WindowAtPoint{};
+    const auto pid = cardinals(display_, *window, "_NET_WM_PID", XA_CARDINAL);
+    return TonnixX11WindowAtPoint{TonnixX11WindowAtPoint::Kind::window,
+                                  pid.empty() ? 0 : static_cast<std::int32_t>(pid.front()),
+                                  frames->client};
+  }
+  return TonnixX11WindowAtPoint{};
+}
