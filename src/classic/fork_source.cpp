@@ -50,7 +50,9 @@ class FileDescriptor {
 
 // The whole of a regular file, or the status of the failure.
 TonnixExpected<std::vector<std::uint8_t>, int> readRegularFile(const fs::path& path) {
-  const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so that a named pipe given as a set cannot hang the read;
+  // anything but a regular file is refused below.
+  const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return unexpected(statusForErrno(errno));
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) return unexpected(statusForErrno(errno));
@@ -148,7 +150,9 @@ std::optional<TonnixForkBytes> unwrapForkContainer(std::span<const std::uint8_t>
 }
 
 std::vector<fs::path> sidecarCandidates(const fs::path& file) {
-  const fs::path absolute = fs::absolute(file).lexically_normal();
+  std::error_code error;
+  const fs::path made = fs::absolute(file, error);
+  const fs::path absolute = (error ? file : made).lexically_normal();
   const fs::path folder = absolute.parent_path();
   const fs::path sidecarName = "._" + absolute.filename().string();
   std::vector<fs::path> candidates{folder / sidecarName};

@@ -1,6 +1,7 @@
 #include "classic/fork_source.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
 #include <filesystem>
@@ -111,6 +112,13 @@ TEST_F(ForkSourceTest, MissingFolderAndDataOnlyFilesGetTheirErrors) {
             "The file has no readable resource fork");
   EXPECT_EQ(TonnixResourceFork::open("https://example.org/Chimes").error(),
             TonnixResourceForkError::notAFileURL());
+}
+
+TEST_F(ForkSourceTest, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+  const fs::path pipe = fs::path(dir_.path().toStdString()) / "Chimes";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(TonnixResourceFork::open(pipe.string()).error(),
+            TonnixResourceForkError::noReadableFork(-50));
 }
 
 TEST_F(ForkSourceTest, FileUrlsResolveToPaths) {
