@@ -101,6 +101,21 @@ QString takeString(gchar* text) {
 
 // Roles whose classic name depends on the parent: menus and their items,
 // and whatever Qt may use for a bare top-level widget.
+// Controls whose children are only their content.
+bool isControlRole(AtspiRole role) {
+  switch (role) {
+    case ATSPI_ROLE_PUSH_BUTTON:
+    case ATSPI_ROLE_TOGGLE_BUTTON:
+    case ATSPI_ROLE_CHECK_BOX:
+    case ATSPI_ROLE_RADIO_BUTTON:
+    case ATSPI_ROLE_PAGE_TAB:
+    case ATSPI_ROLE_PUSH_BUTTON_MENU:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool needsParentRole(AtspiRole role) {
   switch (role) {
     case ATSPI_ROLE_MENU:
@@ -345,9 +360,13 @@ class TonnixAtspiAccessibility::Private {
     return unexpected(TonnixAXError::attributeUnsupported);
   }
 
-  // Descends from `from` through the objects under the point.
+  // Descends from `from` through the objects under the point, stopping at
+  // a control: GTK exposes a button's icon and a tab's label as children,
+  // and a press on them is a press on the control.
   TonnixAtspiObjectRef deepest(Target from, int x, int y) {
     for (int depth = 0; depth < maximumDepth; ++depth) {
+      const auto ownRole = role(from);
+      if (ownRole && isControlRole(*ownRole)) break;
       const auto child = ask<TonnixAtspiObjectRef>(from, [&](GError** error) {
         return TonnixAtspiObjectRef::adopt(atspi_component_get_accessible_at_point(
             component(from), x, y, ATSPI_COORD_TYPE_SCREEN, error));
