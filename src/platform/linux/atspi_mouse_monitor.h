@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <QPointF>
+#include <QString>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/expected.h"
+#include "platform/linux/mouse_handler_list.h"
+#include "platform/mouse_monitor.h"
+
+class TonnixAtspiConnection;
+using AtspiEventListener = struct _AtspiEventListener;
+using AtspiEvent = struct _AtspiEvent;
+
+// The left button as the accessibility registry announces it
+// ("mouse:button:1p" and "mouse:button:1r"), for sessions without XInput 2.
+// Presses and releases only: a drag monitor cannot be installed. The
+// registry notices the button by polling the pointer, so a click can be
+// heard a poll late and carries the position of the registry's previous
+// look: a press right after a move may come with where the pointer was.
+//
+// Events are handed over from the event loop, never from inside a libatspi
+// call (which may dispatch them while it waits). Main thread only, under a
+// Qt event loop that runs on GLib, as for the accessibility seam.
+class TonnixAtspiMouseMonitor : public TonnixMouseMonitor {
+ public:
+  // Needs the accessibility bus; the error says why there is no monitor.
+  static TonnixExpected<std::unique_ptr<TonnixAtspiMouseMonitor>, QString> connect();
+  ~TonnixAtspiMouseMonitor() override;
+  TonnixAtspiMouseMonitor(const TonnixAtspiMouseMonitor&) = delete;
+  TonnixAtspiMouseMonitor& operator=(const TonnixAtspiMouseMonitor&) = delete;
+
+  std::optional<TonnixMouseMonitorToken> addGlobalMonitor(TonnixMouseEventKind kind,
+                                                          Handler handler) override;
+  void removeMonitor(TonnixMouseMonitorToken token) override;
+
+  static QString description();
+
+ private:
+  explicit TonnixAtspiMouseMonitor(std::shared_ptr<TonnixAtspiConnection> connection);
+  static void receive(AtspiEvent* event, void* monitor);
+  bool subscribe(TonnixMouseEventKind kind);
+  void unsubscribe(TonnixMouseEventKind kind);
+  void deliver();
+
+  // Keeps libatspi initialised and its bus connection on the event loop.
+  std::shared_ptr<TonnixAtspiConnection> connection_;
+  AtspiEventListener* listener_;
+  // Queued deliveries die with it.
+  QObject context_;
+  TonnixMouseHandlerList handlers_;
+  std::vector<std::pair<TonnixMouseEventKind, QPointF>> pending_;
+  bool deliveryScheduled_ = false;
+  bool delivering_ = false;
+};

@@ -1,0 +1,41 @@
+#include "platform/linux/mouse_monitor_factory.h"
+
+#include <cstdio>
+
+#include "platform/linux/atspi_mouse_monitor.h"
+#include "platform/linux/xinput_mouse_monitor.h"
+
+namespace {
+
+// For a session where nothing can watch the mouse: every install fails,
+// and the controller says so.
+class TonnixNoMouseMonitor : public TonnixMouseMonitor {
+ public:
+  std::optional<TonnixMouseMonitorToken> addGlobalMonitor(TonnixMouseEventKind, Handler) override {
+    return std::nullopt;
+  }
+  void removeMonitor(TonnixMouseMonitorToken) override {}
+};
+
+void say(const QString& text) {
+  std::printf("TonnixMouseMonitor: %s\n", qPrintable(text));
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+std::unique_ptr<TonnixMouseMonitor> makeMouseMonitor() {
+  auto xinput = TonnixXInputMouseMonitor::connect();
+  if (xinput) {
+    say((*xinput)->description());
+    return std::move(*xinput);
+  }
+  auto atspi = TonnixAtspiMouseMonitor::connect();
+  if (atspi) {
+    say(QStringLiteral("%1; XInput 2: %2")
+            .arg(TonnixAtspiMouseMonitor::description(), xinput.error()));
+    return std::move(*atspi);
+  }
+  say(QStringLiteral("none; XInput 2: %1; AT-SPI: %2").arg(xinput.error(), atspi.error()));
+  return std::make_unique<TonnixNoMouseMonitor>();
+}
