@@ -1,0 +1,327 @@
+// The global mouse monitors against a real X server and accessibility
+// registry, driven by xdotool. Runs inside scripts/headless-session, which
+// gives it an X server (Xvfb), a session bus and an accessibility bus of
+// its own.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/linux/atspi_mouse_monitor.h"
+#include "platform/linux/mouse_monitor_factory.h"
+#include "platform/linux/xinput_mouse_monitor.h"
+
+// After Qt's headers, which Xlib's macros would break.
+#include <X11/Xlib.h>
+
+namespace {
+
+using Kind = TonnixMouseEventKind;
+
+constexpr int eventTimeout = 10'000;  // milliseconds
+
+// Runs the event loop until `done` holds or the time is up.
+bool waitFor(const std::function<bool()>& done, int milliseconds = eventTimeout) {
+  QDeadlineTimer deadline(milliseconds);
+  QTimer wake;
+  wake.start(20);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  return true;
+}
+
+void xdotool(const QStringList& arguments) {
+  ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0)
+      << arguments.join(QLatin1Char(' ')).toStdString();
+}
+
+struct Heard {
+  Kind kind;
+  QPointF location;
+  bool onMainThread;
+};
+
+// Installs monitors and keeps what they hear.
+class Listener {
+ public:
+  explicit Listener(TonnixMouseMonitor& monitor) : monitor_(monitor) {}
+  ~Listener() {
+    for (const auto token : tokens_) monitor_.removeMonitor(token);
+  }
+
+  std::optional<TonnixMouseMonitorToken> install(Kind kind) {
+    auto token = monitor_.addGlobalMonitor(kind, [this, kind](QPointF location) {
+      heard.push_back({kind, location, QThread::currentThread() == qApp->thread()});
+    });
+    if (token) tokens_.push_back(*token);
+    return token;
+  }
+  void installAll() {
+    for (const Kind kind : {Kind::leftMouseDown, Kind::leftMouseDragged, Kind::leftMouseUp}) {
+      ASSERT_TRUE(install(kind));
+    }
+  }
+
+  int count(Kind kind) const {
+    return static_cast<int>(std::count_if(heard.begin(), heard.end(),
+                                          [kind](const Heard& h) { return h.kind == kind; }));
+  }
+  // Waits for the `n`th event of that kind and returns it.
+  std::optional<Heard> await(Kind kind, int n = 1) {
+    if (!waitFor([&] { return count(kind) >= n; })) return std::nullopt;
+    int seen = 0;
+    for (const auto& h : heard) {
+      if (h.kind == kind && ++seen == n) return h;
+    }
+    return std::nullopt;
+  }
+  std::vector<Kind> kinds() const {
+    std::vector<Kind> result;
+    for (const auto& h : heard) result.push_back(h.kind);
+    return result;
+  }
+
+  std::vector<Heard> heard;
+
+ private:
+  TonnixMouseMonitor& monitor_;
+  std::vector<TonnixMouseMonitorToken> tokens_;
+};
+
+bool hasDesktop() {
+  return !qEnvironmentVariableIsEmpty("DISPLAY") &&
+         !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
+}
+
+class XInputMouseMonitorTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!hasDesktop()) GTEST_SKIP() << "needs scripts/headless-session and xdotool";
+    auto connected = TonnixXInputMouseMonitor::connect();
+    ASSERT_TRUE(connected) << connected.error().toStdString();
+    monitor_ = std::move(*connected);
+  }
+
+  std::unique_ptr<TonnixXInputMouseMonitor> monitor_;
+};
+
+TEST_F(XInputMouseMonitorTest, PressDragAndReleaseArriveOnTheMainThreadWhereThePointerIs) {
+  Listener listener(*monitor_);
+  listener.installAll();
+
+  xdotool({"mousemove", "200", "150", "mousedown", "1"});
+  const auto down = listener.await(Kind::leftMouseDown);
+  ASSERT_TRUE(down);
+  EXPECT_EQ(down->location, QPointF(200, 150));
+
+  // A warp (mousemove) is no device motion; a relative move is.
+  xdotool({"mousemove_relative", "--", "30", "20"});
+  const auto drag = listener.await(Kind::leftMouseDragged);
+  ASSERT_TRUE(drag);
+  EXPECT_EQ(drag->location, QPointF(230, 170));
+
+  xdotool({"mouseup", "1"});
+  const auto up = listener.await(Kind::leftMouseUp);
+  ASSERT_TRUE(up);
+  EXPECT_EQ(up->location, QPointF(230, 170));
+
+  EXPECT_EQ(listener.kinds(),
+            (std::vector<Kind>{Kind::leftMouseDown, Kind::leftMouseDragged, Kind::leftMouseUp}));
+  for (const auto& heard : listener.heard) EXPECT_TRUE(heard.onMainThread);
+}
+
+// Events arrive in order, so a later press is the sign that nothing was
+// told for the moves before it.
+TEST_F(XInputMouseMonitorTest, MovingWithTheButtonUpIsNoDrag) {
+  Listener listener(*monitor_);
+  listener.installAll();
+
+  xdotool({"mousemove", "100", "100", "mousemove_relative", "10", "10"});
+  xdotool({"mousedown", "1"});
+  ASSERT_TRUE(listener.await(Kind::leftMouseDown));
+  xdotool({"mouseup", "1"});
+  ASSERT_TRUE(listener.await(Kind::leftMouseUp));
+  xdotool({"mousemove_relative", "10", "10"});
+  xdotool({"mousedown", "1", "mouseup", "1"});
+  ASSERT_TRUE(listener.await(Kind::leftMouseUp, 2));
+
+  EXPECT_EQ(listener.kinds(), (std::vector<Kind>{Kind::leftMouseDown, Kind::leftMouseUp,
+                                                 Kind::leftMouseDown, Kind::leftMouseUp}));
+}
+
+TEST_F(XInputMouseMonitorTest, OtherButtonsAreNotTheLeftButton) {
+  Listener listener(*monitor_);
+  listener.installAll();
+
+  xdotool({"mousemove", "50", "60", "click", "3", "click", "2", "click", "4", "click", "1"});
+  ASSERT_TRUE(listener.await(Kind::leftMouseUp));
+
+  EXPECT_EQ(listener.kinds(), (std::vector<Kind>{Kind::leftMouseDown, Kind::leftMouseUp}));
+}
+
+TEST_F(XInputMouseMonitorTest, RemovedMonitorsHearNothingMore) {
+  {
+    Listener listener(*monitor_);
+    const auto down = listener.install(Kind::leftMouseDown);
+    ASSERT_TRUE(down);
+    ASSERT_TRUE(listener.install(Kind::leftMouseUp));
+    monitor_->removeMonitor(*down);
+
+    xdotool({"mousemove", "40", "40", "click", "1"});
+    ASSERT_TRUE(listener.await(Kind::leftMouseUp));
+    EXPECT_EQ(listener.count(Kind::leftMouseDown), 0);
+  }
+  // With every monitor removed, installing again starts afresh.
+  Listener listener(*monitor_);
+  listener.installAll();
+  xdotool({"click", "1"});
+  ASSERT_TRUE(listener.await(Kind::leftMouseUp));
+  EXPECT_EQ(listener.kinds(), (std::vector<Kind>{Kind::leftMouseDown, Kind::leftMouseUp}));
+}
+
+// Swaps the first and third buttons of the server's pointer map, as for a
+// left-handed pointer, until destroyed.
+class LeftHandedPointer {
+ public:
+  LeftHandedPointer() : display_(XOpenDisplay(nullptr)) {
+    if (!display_) return;
+    count_ = XGetPointerMapping(display_, original_.data(), static_cast<int>(original_.size()));
+    auto swapped = original_;
+    std::swap(swapped[0], swapped[2]);
+    swapped_ =
+        count_ >= 3 && XSetPointerMapping(display_, swapped.data(), count_) == MappingSuccess;
+    XSync(display_, False);
+  }
+  ~LeftHandedPointer() {
+    if (!display_) return;
+    if (swapped_) XSetPointerMapping(display_, original_.data(), count_);
+    XCloseDisplay(display_);
+  }
+  bool isSwapped() const { return swapped_; }
+
+ private:
+  Display* display_;
+  std::array<unsigned char, 256> original_{};
+  int count_ = 0;
+  bool swapped_ = false;
+};
+
+// Raw events carry the physical button; the primary one is whichever the
+// server maps to button 1.
+TEST_F(XInputMouseMonitorTest, FollowsTheServersButtonMap) {
+  const LeftHandedPointer leftHanded;
+  ASSERT_TRUE(leftHanded.isSwapped());
+
+  Listener listener(*monitor_);
+  listener.installAll();
+  xdotool({"mousemove", "70", "80", "mousedown", "3"});
+  const auto down = listener.await(Kind::leftMouseDown);
+  ASSERT_TRUE(down);
+  EXPECT_EQ(down->location, QPointF(70, 80));
+  xdotool({"click", "1", "mouseup", "3"});
+  ASSERT_TRUE(listener.await(Kind::leftMouseUp));
+  EXPECT_EQ(listener.kinds(), (std::vector<Kind>{Kind::leftMouseDown, Kind::leftMouseUp}));
+}
+
+// Xlib's own answer to a lost server is to end the process.
+TEST(XInputMouseMonitorConnectionTest, ALostServerStopsTheMonitorNotTheProgram) {
+  if (!hasDesktop()) GTEST_SKIP() << "needs scripts/headless-session";
+  QProcess server;
+  server.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp"});
+  ASSERT_TRUE(server.waitForStarted());
+  ASSERT_TRUE(waitFor([&] { return server.canReadLine(); }));
+  const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine()).trimmed();
+
+  auto connected = TonnixXInputMouseMonitor::connect(display);
+  ASSERT_TRUE(connected) << connected.error().toStdString();
+  auto& monitor = **connected;
+  Listener listener(monitor);
+  ASSERT_TRUE(listener.install(Kind::leftMouseDown));
+
+  server.kill();
+  server.waitForFinished();
+  ASSERT_TRUE(waitFor([&] { return !monitor.isConnected(); }));
+  EXPECT_FALSE(monitor.addGlobalMonitor(Kind::leftMouseUp, [](QPointF) {}));
+}
+
+TEST(XInputMouseMonitorConnectionTest, NoServerIsAnError) {
+  const auto connected = TonnixXInputMouseMonitor::connect(QStringLiteral(":4096"));
+  ASSERT_FALSE(connected);
+  EXPECT_EQ(connected.error(), QStringLiteral("could not connect to X display :4096"));
+}
+
+class AtspiMouseMonitorTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!hasDesktop()) GTEST_SKIP() << "needs scripts/headless-session and xdotool";
+    auto connected = TonnixAtspiMouseMonitor::connect();
+    ASSERT_TRUE(connected) << connected.error().toStdString();
+    monitor_ = std::move(*connected);
+  }
+
+  std::unique_ptr<TonnixAtspiMouseMonitor> monitor_;
+};
+
+// The registry polls the pointer: a press may carry where the pointer was
+// before the move, the release where it was at the press.
+TEST_F(AtspiMouseMonitorTest, PressAndReleaseArriveOnTheMainThread) {
+  Listener listener(*monitor_);
+  ASSERT_TRUE(listener.install(Kind::leftMouseDown));
+  ASSERT_TRUE(listener.install(Kind::leftMouseUp));
+  EXPECT_FALSE(listener.install(Kind::leftMouseDragged));
+
+  xdotool({"mousemove", "300", "200", "mousedown", "1"});
+  ASSERT_TRUE(listener.await(Kind::leftMouseDown));
+  xdotool({"mouseup", "1"});
+  const auto up = listener.await(Kind::leftMouseUp);
+  ASSERT_TRUE(up);
+  EXPECT_EQ(up->location, QPointF(300, 200));
+
+  EXPECT_EQ(listener.kinds(), (std::vector<Kind>{Kind::leftMouseDown, Kind::leftMouseUp}));
+  for (const auto& heard : listener.heard) EXPECT_TRUE(heard.onMainThread);
+}
+
+// A second monitor, which keeps listening, tells when the press was seen.
+TEST_F(AtspiMouseMonitorTest, RemovedMonitorsHearNothingMore) {
+  auto witnessMonitor = TonnixAtspiMouseMonitor::connect();
+  ASSERT_TRUE(witnessMonitor);
+  Listener witness(**witnessMonitor);
+  ASSERT_TRUE(witness.install(Kind::leftMouseDown));
+
+  Listener listener(*monitor_);
+  const auto down = listener.install(Kind::leftMouseDown);
+  ASSERT_TRUE(down);
+  ASSERT_TRUE(listener.install(Kind::leftMouseUp));
+  monitor_->removeMonitor(*down);
+
+  xdotool({"mousedown", "1"});
+  ASSERT_TRUE(witness.await(Kind::leftMouseDown));
+  xdotool({"mouseup", "1"});
+  ASSERT_TRUE(listener.await(Kind::leftMouseUp));
+  EXPECT_EQ(listener.count(Kind::leftMouseDown), 0);
+}
+
+TEST(MouseMonitorFactoryTest, PrefersXInputAndFallsBackToTheRegistry) {
+  if (!hasDesktop()) GTEST_SKIP() << "needs scripts/headless-session";
+  EXPECT_NE(dynamic_cast<TonnixXInputMouseMonitor*>(makeMouseMonitor().get()), nullptr);
+
+  const QByteArray display = qgetenv("DISPLAY");
+  qunsetenv("DISPLAY");
+  const auto fallback = makeMouseMonitor();
+  qputenv("DISPLAY", display);
+  EXPECT_NE(dynamic_cast<TonnixAtspiMouseMonitor*>(fallback.get()), nullptr);
+}
+
+}  // namespace
