@@ -1,0 +1,390 @@
+// Clicks on real controls: the click resolver and the click monitor on the
+// AT-SPI accessibility seam and the X server's mouse monitor, with GTK 3's
+// widget factory and our Qt fixture driven by synthetic pointer events
+// (xdotool). Runs inside scripts/headless-session.
+
+#include <atspi/atspi.h>
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "events/click_monitor.h"
+#include "platform/fake/fake_workspace.h"
+#include "platform/linux/atspi_accessibility.h"
+#include "platform/linux/atspi_connection.h"
+#include "platform/linux/mouse_monitor_factory.h"
+
+// Last: Xlib's macros (Bool, Status, None) clash with Qt's headers.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace {
+
+constexpr int eventTimeout = 5'000;  // milliseconds
+constexpr int startTimeout = 30'000;
+// How long a press that is to make no sound is watched.
+constexpr int silentWait = 1'500;
+
+bool waitFor(const std::function<bool()>& done, int milliseconds = eventTimeout) {
+  QDeadlineTimer deadline(milliseconds);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(2);
+  }
+  return true;
+}
+
+void xdotool(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral("xdotool"), arguments);
+  process.waitForFinished(startTimeout);
+}
+
+QString nameOf(AtspiAccessible* object) {
+  gchar* name = atspi_accessible_get_name(object, nullptr);
+  auto result = QString::fromUtf8(name);
+  g_free(name);
+  return result;
+}
+
+bool isShowing(AtspiAccessible* object) {
+  AtspiStateSet* states = atspi_accessible_get_state_set(object);
+  const bool showing = states && atspi_state_set_contains(states, ATSPI_STATE_SHOWING);
+  if (states) g_object_unref(states);
+  return showing;
+}
+
+QRect extentsOf(AtspiAccessible* object) {
+  AtspiRect* rect =
+      atspi_component_get_extents(ATSPI_COMPONENT(object), ATSPI_COORD_TYPE_SCREEN, nullptr);
+  if (!rect) return {};
+  const QRect result(rect->x, rect->y, rect->width, rect->height);
+  g_free(rect);
+  return result;
+}
+
+// The screen extents of the first showing object of that role (and name,
+// when given) under `object`, breadth first.
+std::optional<QRect> find(AtspiAccessible* root, AtspiRole role, const QString& name = {}) {
+  std::vector<AtspiAccessible*> queue{root};
+  g_object_ref(root);
+  std::optional<QRect> found;
+  for (std::size_t index = 0; index < queue.size(); ++index) {
+    AtspiAccessible* object = queue[index];
+    if (found || index > 3000) continue;
+    if (atspi_accessible_get_role(object, nullptr) == role && isShowing(object) &&
+        (name.isEmpty() || nameOf(object) == name)) {
+      const QRect rect = extentsOf(object);
+      if (!rect.isEmpty()) found = rect;
+      continue;
+    }
+    const int count = atspi_accessible_get_child_count(object, nullptr);
+    for (int child = 0; child < count; ++child) {
+      if (auto* next = atspi_accessible_get_child_at_index(object, child, nullptr)) {
+        queue.push_back(next);
+      }
+    }
+  }
+  for (auto* object : queue) g_object_unref(object);
+  return found;
+}
+
+// The application's visible top-level X window.
+unsigned long windowOf(std::int32_t pid) {
+  QProcess search;
+  search.start(QStringLiteral("xdotool"),
+               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                QString::number(pid)});
+  search.waitForFinished(startTimeout);
+  const auto found = QString::fromUtf8(search.readAllStandardOutput()).split(QLatin1Char('\n'));
+  return found.first().trimmed().toULong();
+}
+
+class Application {
+ public:
+  Application(const QString& program, const QStringList& arguments) {
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // GTK's overlay scroll bars are hidden until the pointer comes near.
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("GTK_OVERLAY_SCROLLING"), QStringLiteral("0"));
+    process_.setProcessEnvironment(environment);
+    process_.start(program, arguments);
+  }
+  ~Application() {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+  std::int32_t pid() const { return static_cast<std::int32_t>(process_.processId()); }
+  bool started() { return process_.waitForStarted(startTimeout); }
+
+ private:
+  QProcess process_;
+};
+
+struct Heard {
+  QString phase;
+  QString sound;
+};
+
+class ClickDesktopTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") ||
+        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+      GTEST_SKIP() << "needs scripts/headless-session and xdotool";
+    }
+    accessibility_ = std::make_unique<TonnixAtspiAccessibility>();
+    ASSERT_TRUE(accessibility_->isProcessTrusted());
+    ASSERT_NE(accessibility_->connection(), nullptr);
+    mouse_ = makeMouseMonitor();
+    auto resolver = std::make_unique<TonnixClickResolver>(*accessibility_, workspace_,
+                                                          [](const QString&) { return false; });
+    clicks_ =
+        std::make_unique<TonnixClickMonitor>(*mouse_, std::move(resolver), [] { return true; });
+    QObject::connect(
+        clicks_.get(), &TonnixClickMonitor::eventOccurred, [this](const TonnixEvent& event) {
+          heard_.push_back(
+              {event.notificationName, QString::fromStdString(event.soundID.description())});
+        });
+    clicks_->start();
+    ASSERT_TRUE(clicks_->hasInstalledMonitors());
+  }
+
+  void TearDown() override {
+    clicks_.reset();
+    mouse_.reset();
+    accessibility_.reset();
+  }
+
+  // Starts the application and waits until its window shows `role`.
+  void launch(const QString& program, const QStringList& arguments, AtspiRole role) {
+    application_ = std::make_unique<Application>(program, arguments);
+    ASSERT_TRUE(application_->started()) << program.toStdString();
+    const auto pid = application_->pid();
+    ASSERT_TRUE(waitFor(
+        [&] {
+          const auto found = accessibility_->connection()->application(pid);
+          if (!found) return false;
+          root_ = found->root;
+          return find(root_.get(), role).has_value();
+        },
+        startTimeout))
+        << program.toStdString() << " never showed its controls on the accessibility bus";
+  }
+
+  // The widget factory is wider than the screen: brings its right edge in.
+  void shiftLeft() {
+    const auto before = find(root_.get(), ATSPI_ROLE_FRAME);
+    ASSERT_TRUE(before);
+    xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"),
+             QString::number(windowOf(application_->pid())), QStringLiteral("-120"),
+             QStringLiteral("0")});
+    ASSERT_TRUE(waitFor([&] {
+      const auto now = find(root_.get(), ATSPI_ROLE_FRAME);
+      return now && now->x() != before->x();
+    }));
+  }
+
+  QPoint centreOf(AtspiRole role, const QString& name = {}) {
+    const auto rect = find(root_.get(), role, name);
+    EXPECT_TRUE(rect) << "no control of role " << role << " named " << name.toStdString();
+    return rect ? rect->center() : QPoint();
+  }
+
+  static QStringList move(QPoint point) {
+    return {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())};
+  }
+
+  // A full click; what it sounded like, waited for up to `wait`.
+  std::vector<Heard> click(QPoint point, int wait) {
+    heard_.clear();
+    xdotool(move(point) + QStringList{QStringLiteral("click"), QStringLiteral("1")});
+    waitFor([&] { return !heard_.empty(); }, wait);
+    return heard_;
+  }
+
+  // Press, drag out, and either drag back and release inside or release
+  // outside: each phase of a button. The drags move the pointer relative to
+  // where it is, because xdotool's absolute moves warp it, which no device
+  // reports as motion.
+  void pressDragAndRelease(QPoint inside, QPoint outside, bool releaseInside = true) {
+    heard_.clear();
+    xdotool(move(inside) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")});
+    waitFor([&] { return heard_.size() >= 1; });
+    xdotool(moveBy(outside - inside));
+    waitFor([&] { return heard_.size() >= 2; });
+    if (releaseInside) {
+      xdotool(moveBy(inside - outside));
+      waitFor([&] { return heard_.size() >= 3; });
+    }
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    waitFor([&] { return heard_.size() >= (releaseInside ? 4U : 3U); },
+            releaseInside ? eventTimeout : silentWait);
+  }
+
+  static QStringList moveBy(QPoint offset) {
+    return {QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(offset.x()),
+            QString::number(offset.y())};
+  }
+
+  std::string pressSoundAt(QPoint point) {
+    for (const auto& event : click(point, eventTimeout)) {
+      if (event.phase == QLatin1String("MouseDown")) return event.sound.toStdString();
+    }
+    return {};
+  }
+
+  bool isSilentAt(QPoint point) { return click(point, silentWait).empty(); }
+
+  std::unique_ptr<TonnixAtspiAccessibility> accessibility_;
+  TonnixFakeWorkspace workspace_;
+  std::unique_ptr<TonnixMouseMonitor> mouse_;
+  std::unique_ptr<TonnixClickMonitor> clicks_;
+  std::unique_ptr<Application> application_;
+  TonnixAtspiObjectRef root_;
+  std::vector<Heard> heard_;
+};
+
+std::vector<std::string> phases(const std::vector<Heard>& heard) {
+  std::vector<std::string> result;
+  for (const auto& event : heard) {
+    result.push_back((event.phase + QLatin1Char(' ') + event.sound).toStdString());
+  }
+  return result;
+}
+
+std::vector<std::string> expected(std::initializer_list<const char*> texts) {
+  return {texts.begin(), texts.end()};
+}
+
+TEST_F(ClickDesktopTest, GtkControlsMakeTheirKindsSounds) {
+  launch(QStringLiteral("gtk3-widget-factory"), {}, ATSPI_ROLE_CHECK_BOX);
+  ASSERT_FALSE(HasFailure());
+
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_CHECK_BOX)), "chkp");
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_RADIO_BUTTON, QStringLiteral("radiobutton"))), "radp");
+  const auto spin = find(root_.get(), ATSPI_ROLE_SPIN_BUTTON);
+  ASSERT_TRUE(spin);
+  EXPECT_EQ(pressSoundAt({spin->right() - 8, spin->center().y()}), "laup");
+
+  const QPoint field = centreOf(ATSPI_ROLE_TEXT);
+  EXPECT_EQ(pressSoundAt(field), "!mdo");
+  clicks_->resolver().setPlaysGenericClick(false);
+  EXPECT_TRUE(isSilentAt(field));
+  clicks_->resolver().setPlaysGenericClick(true);
+
+  shiftLeft();
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_SCROLL_BAR)), "sbtp");
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_PAGE_TAB, QStringLiteral("page 2"))), "tabp");
+}
+
+// The header bar's buttons are drawn by GTK itself, so its close button is
+// the window's; released outside, it does nothing.
+TEST_F(ClickDesktopTest, GtkHeaderBarCloseButtonIsTheWindowsCloseButton) {
+  launch(QStringLiteral("gtk3-widget-factory"), {}, ATSPI_ROLE_CHECK_BOX);
+  ASSERT_FALSE(HasFailure());
+
+  shiftLeft();
+  const QPoint close = centreOf(ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("Close"));
+  const QPoint away = close + QPoint(-400, 300);
+  pressDragAndRelease(close, away, /*releaseInside=*/false);
+  EXPECT_EQ(phases(heard_), expected({"MouseDown wclp", "MouseExit wclx"}));
+}
+
+// Plays the window manager's part: publishes a stacking order of client
+// windows on the root window, and owns a window of this process's.
+class StackingManager {
+ public:
+  StackingManager() : display_(XOpenDisplay(nullptr)) {
+    own_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1280, 800, 0, 0, 0);
+    const unsigned long pid = static_cast<unsigned long>(QCoreApplication::applicationPid());
+    XChangeProperty(display_, own_, XInternAtom(display_, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+    XMapWindow(display_, own_);
+    XLowerWindow(display_, own_);
+    XSync(display_, False);
+  }
+  ~StackingManager() {
+    XDeleteProperty(display_, DefaultRootWindow(display_),
+                    XInternAtom(display_, "_NET_CLIENT_LIST_STACKING", False));
+    XDestroyWindow(display_, own_);
+    XCloseDisplay(display_);
+  }
+  StackingManager(const StackingManager&) = delete;
+  StackingManager& operator=(const StackingManager&) = delete;
+
+  unsigned long ownWindow() const { return own_; }
+
+  // Bottom to top, as the window manager lists them.
+  void stack(const std::vector<unsigned long>& windows) {
+    XChangeProperty(display_, DefaultRootWindow(display_),
+                    XInternAtom(display_, "_NET_CLIENT_LIST_STACKING", False), XA_WINDOW, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(windows.data()),
+                    static_cast<int>(windows.size()));
+    XSync(display_, False);
+  }
+
+ private:
+  Display* display_;
+  Window own_;
+};
+
+// Where a window manager tells the stacking order, the window it puts on
+// top takes the press, whatever AT-SPI's windows say.
+TEST_F(ClickDesktopTest, TheWindowManagersStackingOrderDecidesTheWindow) {
+  launch(QStringLiteral("gtk3-widget-factory"), {}, ATSPI_ROLE_CHECK_BOX);
+  ASSERT_FALSE(HasFailure());
+  const unsigned long factory = windowOf(application_->pid());
+  ASSERT_NE(factory, 0U);
+  StackingManager manager;
+  const QPoint checkBox = centreOf(ATSPI_ROLE_CHECK_BOX);
+
+  manager.stack({manager.ownWindow(), factory});
+  EXPECT_EQ(pressSoundAt(checkBox), "chkp");
+  manager.stack({factory, manager.ownWindow()});
+  EXPECT_TRUE(isSilentAt(checkBox));
+}
+
+TEST_F(ClickDesktopTest, QtControlsSoundAndMenuBarItemsStaySilent) {
+  launch(QStringLiteral(TONNIX_QT_FIXTURE), {}, ATSPI_ROLE_CHECK_BOX);
+  ASSERT_FALSE(HasFailure());
+
+  const QPoint button = centreOf(ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("Press Me"));
+  pressDragAndRelease(button, button + QPoint(0, 200));
+  EXPECT_EQ(phases(heard_),
+            expected({"MouseDown btnp", "MouseExit btnx", "MouseEnter btne", "MouseUp btnr"}));
+
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_CHECK_BOX)), "chkp");
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_RADIO_BUTTON, QStringLiteral("Radio B"))), "radp");
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_PAGE_TAB, QStringLiteral("Tree"))), "tabp");
+  EXPECT_TRUE(isSilentAt(centreOf(ATSPI_ROLE_MENU_ITEM, QStringLiteral("File"))));
+  xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+}
+
+// Qt marks a dialog's default button, which has a sound of its own.
+TEST_F(ClickDesktopTest, QtDialogsDefaultButtonIsKnown) {
+  launch(QStringLiteral(TONNIX_QT_FIXTURE), {}, ATSPI_ROLE_CHECK_BOX);
+  ASSERT_FALSE(HasFailure());
+  xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+           QString::number(windowOf(application_->pid()))});
+  xdotool({QStringLiteral("key"), QStringLiteral("ctrl+d")});
+  ASSERT_TRUE(waitFor([&] { return find(root_.get(), ATSPI_ROLE_DIALOG).has_value(); }));
+
+  const QPoint ok = centreOf(ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("OK"));
+  pressDragAndRelease(ok, ok + QPoint(0, 300), /*releaseInside=*/false);
+  EXPECT_EQ(phases(heard_), expected({"MouseDown dbtp", "MouseExit dbtx"}));
+}
+
+}  // namespace
