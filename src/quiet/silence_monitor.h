@@ -12,6 +12,8 @@
 #include "quiet/silence_context.h"
 #include "quiet/silence_reason.h"
 
+using TonnixSilenceReasons = std::set<TonnixSilenceReason>;
+
 // The probe's answer for one reason: the question of the probe that belongs
 // to it, with the context for the window-based ones.
 bool testSilenceReason(TonnixSilenceProbe& probe, TonnixSilenceReason reason,
@@ -25,6 +27,8 @@ class TonnixSilenceMonitor : public QObject {
   Q_OBJECT
   // Seconds an answer is reused.
   Q_PROPERTY(double freshness READ freshness WRITE setFreshness NOTIFY freshnessChanged)
+  // The reasons the user counts; change them with setEnabled().
+  Q_PROPERTY(TonnixSilenceReasons enabledReasons READ enabledReasons NOTIFY enabledReasonsChanged)
 
  public:
   using Clock = std::chrono::steady_clock;
@@ -41,7 +45,7 @@ class TonnixSilenceMonitor : public QObject {
   double freshness() const { return freshness_.count(); }
   void setFreshness(double seconds);
 
-  const std::set<TonnixSilenceReason>& enabledReasons() const { return enabledReasons_; }
+  const TonnixSilenceReasons& enabledReasons() const { return enabledReasons_; }
   bool isEnabled(TonnixSilenceReason reason) const { return enabledReasons_.contains(reason); }
   // Chooses or drops a reason, stores the choice and forgets the cached
   // answer. Choosing focus asks for access to the focus status.
@@ -72,7 +76,7 @@ class TonnixSilenceMonitor : public QObject {
   OnChange onChange_;
   std::function<Clock::time_point()> now_ = [] { return Clock::now(); };
   std::chrono::duration<double> freshness_{0.5};
-  std::set<TonnixSilenceReason> enabledReasons_;
+  TonnixSilenceReasons enabledReasons_;
   std::optional<TonnixSilenceReason> lastReason_;
   std::optional<Clock::time_point> answeredAt_;
   std::optional<TonnixSilenceReason> notifiedReason_;

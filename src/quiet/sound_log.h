@@ -74,12 +74,17 @@ struct TonnixSilencePeriod {
   std::optional<TonnixDate> endDate;
 };
 
+using TonnixSoundLogSections = std::vector<TonnixSoundLogSection>;
+using TonnixSilencePeriods = std::vector<TonnixSilencePeriod>;
+
 // What made a sound in the last two hours, grouped by application, and when
 // Tonnix kept quiet. Memory only, and capped: 10 sections of 20 entries, 20
 // silence periods. Main thread only; `sections` and `silences` signal when
 // they change.
 class TonnixSoundLog : public QObject {
   Q_OBJECT
+  Q_PROPERTY(TonnixSoundLogSections sections READ sections NOTIFY sectionsChanged)
+  Q_PROPERTY(TonnixSilencePeriods silences READ silences NOTIFY silencesChanged)
 
  public:
   static constexpr std::size_t maximumSections = 10;
@@ -112,9 +117,9 @@ class TonnixSoundLog : public QObject {
   void setRunningApplication(RunningApplication lookup) { runningApplication_ = std::move(lookup); }
 
   // Most recently active first.
-  const std::vector<TonnixSoundLogSection>& sections() const { return sections_; }
+  const TonnixSoundLogSections& sections() const { return sections_; }
   // Most recent first; only the first may be open.
-  const std::vector<TonnixSilencePeriod>& silences() const { return silences_; }
+  const TonnixSilencePeriods& silences() const { return silences_; }
 
   // Adds the event at `date`, merging it into its source's entry of the same
   // kind, then drops what is older than two hours before `date`.
@@ -148,7 +153,7 @@ class TonnixSoundLog : public QObject {
 
   NameElement nameElement_;
   RunningApplication runningApplication_;
-  std::vector<TonnixSoundLogSection> sections_;
-  std::vector<TonnixSilencePeriod> silences_;
+  TonnixSoundLogSections sections_;
+  TonnixSilencePeriods silences_;
   std::map<std::int32_t, Identity> identities_;
 };
