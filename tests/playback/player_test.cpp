@@ -369,12 +369,4 @@ TEST_F(PlayerTest, PreviewIgnoresTheGatesAndNeverLoops) {
   EXPECT_FALSE(player_->preview(TonnixSoundID("zzzz")));
 }
 
-TEST_F(PlayerTest, CanOpenAudioReportsTheOutputsError) {
-  audio_.failOpening("/nowhere.aiff", TonnixAudioError::Kind::empty);
-  const auto opened = player_->canOpenAudio("/nowhere.aiff");
-  ASSERT_FALSE(opened.hasValue());
-  EXPECT_EQ(opened.error().kind, TonnixAudioError::Kind::empty);
-  EXPECT_TRUE(player_->canOpenAudio("/elsewhere.aiff").hasValue());
-}
-
 }  // namespace
