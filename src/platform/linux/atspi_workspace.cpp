@@ -125,6 +125,7 @@ void TonnixAtspiWorkspace::forget(std::int32_t processIdentifier) {
   if (found == tracked_.end()) return;
   // The notifier must go before its descriptor is closed. Deleted later:
   // this may run inside its own activated signal.
+  found->second.exit->setEnabled(false);
   found->second.exit.release()->deleteLater();
   ::close(found->second.processDescriptor);
   tracked_.erase(found);

@@ -1,0 +1,251 @@
+// `tonnix run --monitor` as a program on a desktop of real applications:
+// our Qt fixture and GTK 3's demo, driven by synthetic keys and clicks
+// (xdotool), heard through AT-SPI and played through OpenAL Soft's wave
+// backend into a file. Runs inside scripts/headless-session.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sndfile.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int eventTimeout = 15'000;  // milliseconds
+constexpr int startTimeout = 30'000;
+
+bool waitFor(const std::function<bool()>& done, int milliseconds = eventTimeout) {
+  QDeadlineTimer deadline(milliseconds);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+QString xdotool(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral("xdotool"), arguments);
+  process.waitForFinished(startTimeout);
+  return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString findWindow(const QStringList& how) {
+  return xdotool(QStringList{QStringLiteral("search"), QStringLiteral("--sync"),
+                             QStringLiteral("--onlyvisible")} +
+                 how)
+      .section(u'\n', 0, 0);
+}
+
+void focusAndType(const QString& window, const QStringList& keys) {
+  xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+  xdotool(QStringList{QStringLiteral("key")} + keys);
+}
+
+// The loudest sample of a sound file; 0 when it cannot be read.
+float peak(const std::filesystem::path& file) {
+  SF_INFO info = {};
+  SNDFILE* handle = sf_open(file.c_str(), SFM_READ, &info);
+  if (!handle) return 0;
+  std::vector<float> samples(4096 * static_cast<std::size_t>(std::max(info.channels, 1)));
+  float loudest = 0;
+  for (sf_count_t read; (read = sf_read_float(handle, samples.data(),
+                                              static_cast<sf_count_t>(samples.size()))) > 0;) {
+    for (sf_count_t index = 0; index < read; ++index) {
+      loudest = std::max(loudest, std::abs(samples[static_cast<std::size_t>(index)]));
+    }
+  }
+  sf_close(handle);
+  return loudest;
+}
+
+// An application under test, ended when the test ends.
+class Application {
+ public:
+  Application(const QString& program, const QStringList& arguments) {
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(program, arguments);
+  }
+  ~Application() {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+  bool started() { return process_.waitForStarted(startTimeout); }
+
+ private:
+  QProcess process_;
+};
+
+class TonnixRunDesktopTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") ||
+        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("gtk3-demo")).isEmpty()) {
+      GTEST_SKIP() << "needs scripts/headless-session, xdotool and gtk3-demo";
+    }
+    ASSERT_TRUE(folder_.isValid());
+    const std::filesystem::path folder = folder_.path().toStdString();
+    std::filesystem::create_directories(folder / "config");
+    std::filesystem::create_directories(folder / "data");
+    // The session's settings database, where toolkit accessibility is on.
+    const std::filesystem::path sessionSettings =
+        qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/dconf";
+    std::error_code ignored;
+    if (std::filesystem::exists(sessionSettings, ignored)) {
+      std::filesystem::create_directory_symlink(sessionSettings, folder / "config" / "dconf",
+                                                ignored);
+    }
+    std::ofstream(folder / "alsoft.conf")
+        << "[general]\ndrivers = wave\n[wave]\nfile = " << wave().string() << "\n";
+    environment_ = QProcessEnvironment::systemEnvironment();
+    environment_.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                        folder_.filePath(QStringLiteral("config")));
+    environment_.insert(QStringLiteral("XDG_DATA_HOME"), folder_.filePath(QStringLiteral("data")));
+    environment_.insert(QStringLiteral("ALSOFT_CONF"),
+                        folder_.filePath(QStringLiteral("alsoft.conf")));
+    environment_.insert(QStringLiteral("ALSOFT_DRIVERS"), QStringLiteral("wave"));
+    tonnix_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  }
+
+  void start() {
+    tonnix_.setProcessEnvironment(environment_);
+    QObject::connect(&tonnix_, &QProcess::readyReadStandardOutput, [this] {
+      while (tonnix_.canReadLine()) {
+        const auto line = QString::fromUtf8(tonnix_.readLine()).trimmed();
+        std::printf("  | %s\n", qPrintable(line));
+        lines_.push_back(line);
+      }
+    });
+    tonnix_.start(QStringLiteral(TONNIX_EXECUTABLE),
+                  {QStringLiteral("run"), QStringLiteral("--monitor")});
+    ASSERT_TRUE(tonnix_.waitForStarted(startTimeout));
+  }
+
+  void TearDown() override {
+    if (tonnix_.state() == QProcess::NotRunning) return;
+    tonnix_.kill();
+    tonnix_.waitForFinished(5000);
+  }
+
+  std::filesystem::path wave() const {
+    return std::filesystem::path(folder_.path().toStdString()) / "out.wav";
+  }
+
+  // Whether a "Tonnix: NOTIFICATION" line is printed after `action`,
+  // which is repeated every `retryAfter` milliseconds until it is: an
+  // application is heard only once Tonnix has attached to it, and a
+  // window that has only just appeared may let the first keys go by.
+  bool expect(const QString& notification, const std::function<void()>& action,
+              int retryAfter = eventTimeout) {
+    const auto prefix = QStringLiteral("Tonnix: ") + notification + QStringLiteral(" ");
+    const auto from = lines_.size();
+    for (int waited = 0; waited < eventTimeout; waited += retryAfter) {
+      action();
+      const bool heard = waitFor(
+          [&] {
+            return std::any_of(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end(),
+                               [&](const QString& line) { return line.startsWith(prefix); });
+          },
+          retryAfter);
+      if (heard) return true;
+    }
+    return false;
+  }
+
+  // Interrupts Tonnix as a terminal would and waits for it to end.
+  int stop() {
+    ::kill(static_cast<pid_t>(tonnix_.processId()), SIGTERM);
+    if (!tonnix_.waitForFinished(10'000)) return -1;
+    return tonnix_.exitStatus() == QProcess::NormalExit ? tonnix_.exitCode() : -1;
+  }
+
+  QTemporaryDir folder_;
+  QProcessEnvironment environment_;
+  QProcess tonnix_;
+  std::vector<QString> lines_;
+};
+
+TEST_F(TonnixRunDesktopTest, PlaysWindowsMenusDialogsAndRowsOfRealApplications) {
+  start();
+  Application fixture(QStringLiteral(TONNIX_QT_FIXTURE), {});
+  ASSERT_TRUE(fixture.started());
+  const auto window =
+      findWindow({QStringLiteral("--classname"), QStringLiteral("tonnix_qt_fixture")});
+  ASSERT_FALSE(window.isEmpty());
+
+  EXPECT_TRUE(expect(
+      QStringLiteral("AXWindowCreated"),
+      [&] {
+        focusAndType(window, {QStringLiteral("ctrl+w"), QStringLiteral("ctrl+n")});
+      },
+      2000))
+      << "no window opened";
+  focusAndType(window, {QStringLiteral("ctrl+w")});
+
+  EXPECT_TRUE(expect(QStringLiteral("AXWindowCreated"), [&] {
+    focusAndType(window, {QStringLiteral("ctrl+d")});
+  })) << "no dialog opened";
+  // The dialog's closing plays the sound remembered for it at its opening.
+  EXPECT_TRUE(expect(QStringLiteral("AXUIElementDestroyed"), [&] {
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+  })) << "no dialog closed";
+
+  // Without a window manager Qt closes a menu opened from the keyboard at
+  // once; a click on the menu bar's first title keeps it open.
+  EXPECT_TRUE(expect(QStringLiteral("AXMenuOpened"), [&] {
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QStringLiteral("20"),
+             QStringLiteral("10"), QStringLiteral("click"), QStringLiteral("1")});
+  })) << "no menu opened";
+  EXPECT_TRUE(expect(QStringLiteral("AXMenuClosed"), [&] {
+    xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+  })) << "no menu closed";
+
+  Application demo(QStringLiteral("gtk3-demo"), {QStringLiteral("--run=tree_store")});
+  ASSERT_TRUE(demo.started());
+  const auto tree = findWindow({QStringLiteral("--name"), QStringLiteral("Tree Store")});
+  ASSERT_FALSE(tree.isEmpty());
+  // GTK 3 makes a row's cells accessible only once the keyboard focus
+  // reaches the row.
+  EXPECT_TRUE(expect(
+      QStringLiteral("AXRowExpanded"),
+      [&] {
+        focusAndType(tree, {QStringLiteral("Down"), QStringLiteral("Up"),
+                            QStringLiteral("shift+Left"), QStringLiteral("shift+Right")});
+      },
+      2000))
+      << "no row expanded";
+
+  EXPECT_EQ(stop(), 0);
+  EXPECT_GT(peak(wave()), 0.01f) << "the wave output holds no sound";
+}
+
+TEST_F(TonnixRunDesktopTest, SaysWhyWithoutAnAccessibilityBusAndKeepsRunning) {
+  environment_.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                      QStringLiteral("unix:path=/nonexistent/bus"));
+  environment_.remove(QStringLiteral("AT_SPI_BUS_ADDRESS"));
+  tonnix_.setProcessChannelMode(QProcess::MergedChannels);
+  start();
+  EXPECT_TRUE(waitFor([&] {
+    return std::find(lines_.begin(), lines_.end(),
+                     QStringLiteral("Accessibility access has not been granted.")) != lines_.end();
+  }));
+  QThread::msleep(500);
+  EXPECT_EQ(tonnix_.state(), QProcess::Running);
+  EXPECT_EQ(stop(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// How the Linux workspace names applications: systemd units in /proc, and
+// installed .desktop files found through GIO in a data folder of the
+// test's own.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "platform/linux/gio_application_files.h"
+#include "platform/linux/proc_processes.h"
+
+namespace Files = TonnixGioApplicationFiles;
+
+namespace {
+
+TEST(ScopeApplicationIds, NamesTheIdOfAScopeWithAndWithoutALauncher) {
+  const auto ids = tonnixScopeApplicationIds(
+      QStringLiteral("0::/user.slice/user-1000.slice/user@1000.service/app.slice/"
+                     "app-gnome-org.gnome.TextEditor-1234.scope\n"));
+  ASSERT_EQ(ids.size(), 2u);
+  EXPECT_EQ(ids[0], QStringLiteral("gnome-org.gnome.TextEditor"));
+  EXPECT_EQ(ids[1], QStringLiteral("org.gnome.TextEditor"));
+
+  const auto plain = tonnixScopeApplicationIds(
+      QStringLiteral("0::/user.slice/app.slice/app-org.gnome.TextEditor-1234.scope"));
+  ASSERT_FALSE(plain.empty());
+  EXPECT_EQ(plain[0], QStringLiteral("org.gnome.TextEditor"));
+}
+
+TEST(ScopeApplicationIds, UnescapesDashesAndReadsServices) {
+  const auto ids = tonnixScopeApplicationIds(
+      QStringLiteral("0::/app.slice/app-flatpak-org.example.My\\x2dApp@42.service"));
+  ASSERT_EQ(ids.size(), 2u);
+  EXPECT_EQ(ids[1], QStringLiteral("org.example.My-App"));
+}
+
+TEST(ScopeApplicationIds, IgnoresUnitsThatAreNoApplications) {
+  EXPECT_TRUE(
+      tonnixScopeApplicationIds(QStringLiteral("0::/user.slice/user@1000.service/init.scope"))
+          .empty());
+  EXPECT_TRUE(tonnixScopeApplicationIds(QStringLiteral("0::/system.slice/cron.service")).empty());
+  EXPECT_TRUE(tonnixScopeApplicationIds(QStringLiteral("0::/app.slice/app-.scope")).empty());
+  EXPECT_TRUE(tonnixScopeApplicationIds({}).empty());
+}
+
+TEST(ProcProcesses, KnowsThisProcessAndNoImpossibleOne) {
+  const auto own = static_cast<std::int32_t>(::getpid());
+  EXPECT_TRUE(tonnixProcessExists(own));
+  const auto executable = tonnixProcessExecutable(own);
+  ASSERT_TRUE(executable);
+  EXPECT_EQ(executable->filename(), "workspace_tests");
+  EXPECT_FALSE(tonnixProcessCommand(own).isEmpty());
+  EXPECT_FALSE(tonnixProcessExists(-5));
+  EXPECT_FALSE(tonnixProcessExecutable(0));
+  EXPECT_FALSE(tonnixProcessExecutable(std::numeric_limits<std::int32_t>::max()));
+}
+
+// GIO reads the data folders once, at its first use: the folder is set up
+// before any test asks.
+class ApplicationFilesTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new QTemporaryDir;
+    const std::filesystem::path data = folder_->path().toStdString();
+    const auto applications = data / "applications" / "org" / "example";
+    std::filesystem::create_directories(applications);
+    std::ofstream(applications / "Sketch.desktop") << "[Desktop Entry]\n"
+                                                      "Type=Application\n"
+                                                      "Name=Sketch Pad\n"
+                                                      "Name[de]=Skizzenblock\n"
+                                                      "Icon=org.example.Sketch\n"
+                                                      "Exec=/bin/true --sketch %F\n"
+                                                      "StartupWMClass=sketchpad\n";
+    qputenv("XDG_DATA_HOME", data.c_str());
+    qputenv("XDG_DATA_DIRS", (data / "none").c_str());
+    qputenv("LANGUAGE", "en");
+  }
+  static void TearDownTestSuite() { delete folder_; }
+
+  static std::filesystem::path desktopFile() {
+    return std::filesystem::path(folder_->path().toStdString()) / "applications" / "org" /
+           "example" / "Sketch.desktop";
+  }
+
+  static inline QTemporaryDir* folder_ = nullptr;
+};
+
+TEST_F(ApplicationFilesTest, FindsTheFileNameAndIconOfAnInstalledId) {
+  const auto id = QStringLiteral("org-example-Sketch");
+  ASSERT_TRUE(Files::isInstalled(id));
+  ASSERT_TRUE(Files::file(id));
+  EXPECT_EQ(std::filesystem::weakly_canonical(*Files::file(id)),
+            std::filesystem::weakly_canonical(desktopFile()));
+  EXPECT_EQ(Files::name(desktopFile()), QStringLiteral("Sketch Pad"));
+  EXPECT_EQ(Files::icon(desktopFile()), QStringLiteral("org.example.Sketch"));
+  EXPECT_EQ(Files::idOfFile(desktopFile()), id);
+}
+
+TEST_F(ApplicationFilesTest, NamesTheApplicationOfAProgramByWindowClassOrCommandLine) {
+  EXPECT_EQ(Files::idForProgram("/usr/bin/sketchpad", QStringLiteral("sketchpad")),
+            QStringLiteral("org-example-Sketch"));
+  EXPECT_EQ(Files::idForProgram("/bin/true", {}), QStringLiteral("org-example-Sketch"));
+  EXPECT_EQ(Files::idOfFile("/bin/true"), QStringLiteral("org-example-Sketch"));
+  EXPECT_FALSE(Files::idForProgram("/usr/bin/unknown-program", QStringLiteral("unknown")));
+}
+
+TEST_F(ApplicationFilesTest, KnowsNothingOfOtherFilesAndBadIds) {
+  EXPECT_FALSE(Files::isInstalled(QStringLiteral("org.example.Missing")));
+  EXPECT_FALSE(Files::isInstalled(QStringLiteral("../applications/org-example-Sketch")));
+  EXPECT_FALSE(Files::isInstalled({}));
+  EXPECT_FALSE(Files::name("/etc/hostname"));
+  EXPECT_FALSE(Files::icon("/nonexistent/x.desktop"));
+  EXPECT_FALSE(Files::idOfFile("/nonexistent/program"));
+}
+
+}  // namespace
