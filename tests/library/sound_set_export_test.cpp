@@ -1,0 +1,211 @@
+#include "library/sound_set_export.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "catalogue/catalogue.h"
+#include "library/bundle.h"
+#include "library_fixtures.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::readText;
+using fixtures::writeAudio;
+using fixtures::writeText;
+
+const TonnixSoundID buttonPress("btnp");
+const TonnixSoundID defaultButtonPress("dbtp");
+const TonnixSoundID cancelButtonPress("cbtp");
+
+class SoundSetExport : public ::testing::Test {
+ protected:
+  fs::path path(const std::string& name) const {
+    return fs::path(root.path().toStdString()) / name;
+  }
+
+  // An export whose staging folders go to a folder of the test's own.
+  TonnixExportFiles files() const {
+    TonnixExportFiles files = TonnixExportFiles::system();
+    files.temporaryDirectory = path("tmp");
+    fs::create_directories(files.temporaryDirectory);
+    return files;
+  }
+
+  bool stagingIsGone() const { return fs::is_empty(path("tmp")); }
+
+  fs::path resources(const fs::path& bundle) const { return bundle / "Contents" / "Resources"; }
+
+  QTemporaryDir root;
+};
+
+TEST_F(SoundSetExport, NothingAudibleWritesNothing) {
+  const auto result = exportSoundSet({}, path("Mine.tonnixset"), files());
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().description(), "No event has a sound to export");
+  EXPECT_FALSE(fs::exists(path("Mine.tonnixset")));
+  EXPECT_TRUE(stagingIsGone());
+}
+
+TEST_F(SoundSetExport, FileNamedAfterItsEntryIsLeftToBaseNameMatching) {
+  writeAudio(path("set/ButtonPress.aiff"));
+  const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
+                                     path("Mine.tonnixset"), files());
+  ASSERT_TRUE(result);
+  EXPECT_EQ(*result, (TonnixExportSummary{"Mine", 1, 1, 0, 0, 0}));
+  EXPECT_TRUE(fs::exists(resources(path("Mine.tonnixset")) / "ButtonPress.aiff"));
+  const std::string info = readText(path("Mine.tonnixset/Contents/Info.plist"));
+  EXPECT_EQ(info.find("TonnixSetSounds"), std::string::npos);
+  EXPECT_NE(info.find("org.tonnix.tonnixset.exported.mine"), std::string::npos);
+  EXPECT_TRUE(stagingIsGone());
+}
+
+TEST_F(SoundSetExport, CustomFileOfTwoIdentifiersIsCopiedOnceAndMapped) {
+  writeAudio(path("own/Boing.wav"));
+  const auto result = exportSoundSet({{buttonPress, path("own/Boing.wav"), true},
+                                      {defaultButtonPress, path("own/Boing.wav"), true}},
+                                     path("Mine.tonnixset"), files());
+  ASSERT_TRUE(result);
+  EXPECT_EQ(*result, (TonnixExportSummary{"Mine", 2, 1, 2, 2, 0}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(resources(path("Mine.tonnixset"))),
+                          fs::directory_iterator()),
+            1);
+}
+
+TEST_F(SoundSetExport, NamesNeverCollide) {
+  EXPECT_EQ(uniqueExportFileName("/a/Click.aif", {}), "Click.aif");
+  EXPECT_EQ(uniqueExportFileName("/b/Click.aif", {"click.aif"}), "Click 2.aif");
+  EXPECT_EQ(uniqueExportFileName("/b/CLICK.AIF", {"click.aif", "click 2.aif"}), "CLICK 3.AIF");
+  EXPECT_EQ(uniqueExportFileName("/b/Click", {"click"}), "Click 2");
+  EXPECT_EQ(exportFileName(".hidden.wav"), "hidden.wav");
+  EXPECT_EQ(exportFileName("..."), "Sound");
+  EXPECT_EQ(exportFileName("Plain.aiff"), "Plain.aiff");
+}
+
+TEST_F(SoundSetExport, SameNamedFilesFromTwoSetsAreBothKept) {
+  writeText(path("a/Click.aif"), "first");
+  writeText(path("b/Click.aif"), "second");
+  writeText(path("c/.hidden.wav"), "third");
+  const auto result = exportSoundSet({{buttonPress, path("a/Click.aif"), false},
+                                      {defaultButtonPress, path("b/Click.aif"), false},
+                                      {cancelButtonPress, path("c/.hidden.wav"), false}},
+                                     path("Mine.tonnixset"), files());
+  ASSERT_TRUE(result);
+  const fs::path folder = resources(path("Mine.tonnixset"));
+  EXPECT_EQ(readText(folder / "Click.aif"), "first");
+  EXPECT_EQ(readText(folder / "Click 2.aif"), "second");
+  EXPECT_EQ(readText(folder / "hidden.wav"), "third");
+  EXPECT_EQ(result->mappedEventCount, 3);
+}
+
+TEST_F(SoundSetExport, ExplicitMapHoldsWhatBaseNamesWouldMiss) {
+  const std::map<TonnixSoundID, std::string> sounds = {{buttonPress, "buttonpress.wav"},
+                                                       {defaultButtonPress, "Other.aiff"},
+                                                       {TonnixSoundID("zzzz"), "zzzz.aiff"}};
+  const auto map = explicitSoundMap(sounds, {{"buttonpress.wav", 1}, {"Other.aiff", 1}});
+  EXPECT_EQ(map, (std::map<TonnixSoundID, std::string>{{defaultButtonPress, "Other.aiff"},
+                                                       {TonnixSoundID("zzzz"), "zzzz.aiff"}}));
+}
+
+TEST_F(SoundSetExport, ReplacesAnExistingBundleWhole) {
+  writeText(path("Mine.tonnixset/Contents/Resources/Old.aiff"), "old");
+  writeAudio(path("set/ButtonPress.aiff"));
+  ASSERT_TRUE(exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
+                             path("Mine.tonnixset"), files()));
+  EXPECT_FALSE(fs::exists(resources(path("Mine.tonnixset")) / "Old.aiff"));
+  EXPECT_TRUE(fs::exists(resources(path("Mine.tonnixset")) / "ButtonPress.aiff"));
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(root.path().toStdString()), fs::directory_iterator()),
+      3);  // Mine.tonnixset, set, tmp: the old bundle is not kept beside it
+  EXPECT_TRUE(stagingIsGone());
+}
+
+TEST_F(SoundSetExport, ExportedBundlePlaysWhatPlayedBefore) {
+  std::vector<TonnixExportSource> sources;
+  int frames = 10;
+  for (const auto& entry : allEntries()) {
+    if (sources.size() == 12) break;
+    if (std::ranges::any_of(sources, [&](const auto& s) { return s.soundID == entry.soundID; }))
+      continue;
+    const fs::path file = path(sources.size() % 3 == 0 ? "own/Sound.wav" : "set/" + entry.fileName);
+    if (!fs::exists(file)) writeAudio(file, frames++);
+    sources.push_back({entry.soundID, file, sources.size() % 3 == 0});
+  }
+  ASSERT_TRUE(exportSoundSet(sources, path("Mine.tonnixset"), files()));
+  const auto bundle = TonnixBundle::open(path("Mine.tonnixset"), false);
+  ASSERT_TRUE(bundle);
+  for (const auto& source : sources) {
+    const auto found = (*bundle)->soundURLsByID().find(source.soundID);
+    ASSERT_NE(found, (*bundle)->soundURLsByID().end()) << source.soundID.description();
+    EXPECT_EQ(readText(found->second), readText(source.url)) << source.soundID.description();
+  }
+}
+
+// Faults: a full disk, a destination without write permission, a source
+// that vanished. The destination stays as it was and no staging remains.
+
+TEST_F(SoundSetExport, FullDiskCostsTheFileAndFinallyTheExport) {
+  writeAudio(path("set/ButtonPress.aiff"));
+  TonnixExportFiles full = files();
+  full.copyFile = [](const fs::path&, const fs::path&) {
+    return std::make_error_code(std::errc::no_space_on_device);
+  };
+  const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
+                                     path("Mine.tonnixset"), full);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().kind, TonnixExportError::Kind::nothingToExport);
+  EXPECT_FALSE(fs::exists(path("Mine.tonnixset")));
+  EXPECT_TRUE(stagingIsGone());
+}
+
+TEST_F(SoundSetExport, UnwritableDestinationIsLeftAsItWas) {
+  writeText(path("Mine.tonnixset/Contents/Resources/Old.aiff"), "old");
+  writeAudio(path("set/ButtonPress.aiff"));
+  TonnixExportFiles readOnly = files();
+  readOnly.place = [](const fs::path&, const fs::path&) {
+    return std::make_error_code(std::errc::permission_denied);
+  };
+  const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
+                                     path("Mine.tonnixset"), readOnly);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().description(), "Could not save Mine.tonnixset: Permission denied");
+  EXPECT_EQ(readText(resources(path("Mine.tonnixset")) / "Old.aiff"), "old");
+  EXPECT_TRUE(stagingIsGone());
+}
+
+TEST_F(SoundSetExport, UnusableStagingFolderIsABuildFailure) {
+  writeText(path("blocked"), "a file, not a folder");
+  TonnixExportFiles blocked = files();
+  blocked.temporaryDirectory = path("blocked");
+  writeAudio(path("set/ButtonPress.aiff"));
+  const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
+                                     path("Mine.tonnixset"), blocked);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().kind, TonnixExportError::Kind::couldNotBuild);
+  EXPECT_TRUE(result.error().description().starts_with("Could not build Mine.tonnixset: "));
+  EXPECT_FALSE(fs::exists(path("Mine.tonnixset")));
+}
+
+TEST_F(SoundSetExport, VanishedSourceIsSkipped) {
+  writeAudio(path("set/ButtonPress.aiff"));
+  const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false},
+                                      {defaultButtonPress, path("gone/Vanished.aiff"), false}},
+                                     path("Mine.tonnixset"), files());
+  ASSERT_TRUE(result);
+  EXPECT_EQ(*result, (TonnixExportSummary{"Mine", 1, 1, 0, 0, 1}));
+  EXPECT_FALSE(fs::exists(resources(path("Mine.tonnixset")) / "Vanished.aiff"));
+  EXPECT_TRUE(stagingIsGone());
+}
+
+TEST_F(SoundSetExport, PlacingMovesWhenNothingIsThereAndSwapsOtherwise) {
+  writeText(path("staged/Contents/a"), "new");
+  EXPECT_FALSE(placeExportBundle(path("staged"), path("dest")));
+  EXPECT_EQ(readText(path("dest/Contents/a")), "new");
+  writeText(path("staged2/Contents/a"), "newer");
+  EXPECT_FALSE(placeExportBundle(path("staged2"), path("dest")));
+  EXPECT_EQ(readText(path("dest/Contents/a")), "newer");
+  EXPECT_FALSE(fs::exists(path("staged2")));
+}
+
+}  // namespace
