@@ -13,12 +13,15 @@
 
 #include "app/afflicted_application.h"
 #include "app/exclusions.h"
+#include "classic/classic_set_import.h"
 #include "events/application_observer.h"
 #include "events/click_monitor.h"
 #include "events/event.h"
 #include "events/notification_mapping.h"
+#include "library/sound_set_export.h"
 #include "platform/accessibility.h"
 #include "platform/audio.h"
+#include "platform/audio_file_writer.h"
 #include "platform/expected.h"
 #include "platform/mouse_monitor.h"
 #include "platform/preferences_store.h"
@@ -33,6 +36,7 @@ class TonnixLibrary;
 
 using TonnixEventList = std::vector<TonnixEvent>;
 using TonnixNotificationMappings = std::vector<TonnixNotificationMapping>;
+using TonnixClassicImportSummaries = std::vector<TonnixClassicImportSummary>;
 
 // The one coordinator of Tonnix: receives every event and plays it, logging
 // what was heard; observes the running applications (one application
@@ -65,6 +69,16 @@ class TonnixController : public QObject {
   Q_PROPERTY(int applicationsToAttach READ applicationsToAttach NOTIFY applicationsToAttachChanged)
   Q_PROPERTY(std::optional<QString> failureDescription READ failureDescription NOTIFY
                  failureDescriptionChanged)
+  Q_PROPERTY(bool isImportingSets READ isImportingSets NOTIFY isImportingSetsChanged)
+  Q_PROPERTY(int setsImported READ setsImported NOTIFY setsImportedChanged)
+  Q_PROPERTY(int setsToImport READ setsToImport NOTIFY setsToImportChanged)
+  Q_PROPERTY(TonnixClassicImportSummaries lastImportSummaries READ lastImportSummaries NOTIFY
+                 lastImportSummariesChanged)
+  Q_PROPERTY(bool isExportingSet READ isExportingSet NOTIFY isExportingSetChanged)
+  Q_PROPERTY(std::optional<TonnixExportSummary> lastExportSummary READ lastExportSummary NOTIFY
+                 lastExportSummaryChanged)
+  Q_PROPERTY(std::optional<QString> lastFailureDescription READ lastFailureDescription NOTIFY
+                 lastFailureDescriptionChanged)
 
  public:
   static constexpr const char* playsNotificationSoundsKey = "TonnixPlaysNotificationSounds";
@@ -191,6 +205,45 @@ class TonnixController : public QObject {
   // identifier stay as they are.
   void toggleExclusion(const TonnixAfflictedApplication& application);
 
+  // --- Importing and exporting sets
+
+  // Converts classic set files during imports; without one they cannot be
+  // imported. Shared with the conversions still running.
+  void setAudioFileWriter(std::shared_ptr<const TonnixAudioFileWriter> writer) {
+    audioFileWriter_ = std::move(writer);
+  }
+  // Where the staging folders of exports go, and how their files are
+  // written; the system's temporary folder and file system by default.
+  void setExportFiles(TonnixExportFiles files) { exportFiles_ = std::move(files); }
+
+  bool isImportingSets() const { return isImportingSets_; }
+  // URLs of the current run handled so far, and in all.
+  int setsImported() const { return setsImported_; }
+  int setsToImport() const { return setsToImport_; }
+  // The classic files converted by the last finished run, in URL order.
+  const TonnixClassicImportSummaries& lastImportSummaries() const { return lastImportSummaries_; }
+  bool isExportingSet() const { return isExportingSet_; }
+  const std::optional<TonnixExportSummary>& lastExportSummary() const {
+    return lastExportSummary_;
+  }
+  // The last import, export or custom sound failure, for the sound sets tab.
+  const std::optional<QString>& lastFailureDescription() const { return lastFailureDescription_; }
+
+  // Installs the URLs one after another on the main thread: folders (and
+  // missing paths, which fail) go to the library, files are converted as
+  // classic sets in the background first. Cancels a run in progress before
+  // its next URL.
+  void importSets(const std::vector<std::filesystem::path>& urls);
+  // Writes everything audible now as a new bundle at `destination`, in the
+  // background.
+  void exportSet(const std::filesystem::path& destination);
+  // Reads the library again and tidies the assignments after it.
+  void reloadSets();
+  // False, with the reason in lastFailureDescription, when refused.
+  bool chooseCustomSound(const std::filesystem::path& url, TonnixSoundID soundID);
+  // Chooses the first set as the baseline when none was ever chosen.
+  void ensureBaseline();
+
  signals:
   void mappingsChanged();
   void playsNotificationSoundsChanged();
@@ -207,6 +260,13 @@ class TonnixController : public QObject {
   void applicationsAttachedChanged();
   void applicationsToAttachChanged();
   void failureDescriptionChanged();
+  void isImportingSetsChanged();
+  void setsImportedChanged();
+  void setsToImportChanged();
+  void lastImportSummariesChanged();
+  void isExportingSetChanged();
+  void lastExportSummaryChanged();
+  void lastFailureDescriptionChanged();
 
  private:
   void monitor(const TonnixEvent& event);
@@ -233,6 +293,24 @@ class TonnixController : public QObject {
   void setObservedApplicationCount(int count);
   void setRegisteredNotificationCount(int count);
   void setFailedObserverCount(int count);
+
+  struct ImportRun;
+  struct ExportRun;
+  void importNext(const std::shared_ptr<ImportRun>& run);
+  void importFile(const std::shared_ptr<ImportRun>& run, const std::filesystem::path& url);
+  void importHandled(const std::shared_ptr<ImportRun>& run, std::optional<std::string> failure);
+  void finishImport(const std::shared_ptr<ImportRun>& run);
+  void finishExport(const std::shared_ptr<ExportRun>& run,
+                    const TonnixExpected<TonnixExportSummary, TonnixExportError>& result);
+  void chooseBaselineIfNone();
+  void forgetVoices();
+  void setImportingSets(bool isImporting);
+  void setSetsImported(int count);
+  void setSetsToImport(int count);
+  void setLastImportSummaries(const TonnixClassicImportSummaries& summaries);
+  void setExportingSet(bool isExporting);
+  void setLastExportSummary(const std::optional<TonnixExportSummary>& summary);
+  void setLastFailureDescription(const std::optional<QString>& description);
 
   TonnixLibrary& library_;
   TonnixAssignments& assignments_;
@@ -271,4 +349,18 @@ class TonnixController : public QObject {
   std::vector<TonnixRunningApplication> attachQueue_;
   std::size_t attachPosition_ = 0;
   QTimer attachTimer_;
+
+  std::shared_ptr<const TonnixAudioFileWriter> audioFileWriter_;
+  TonnixExportFiles exportFiles_ = TonnixExportFiles::system();
+  bool isImportingSets_ = false;
+  int setsImported_ = 0;
+  int setsToImport_ = 0;
+  TonnixClassicImportSummaries lastImportSummaries_;
+  bool isExportingSet_ = false;
+  std::optional<TonnixExportSummary> lastExportSummary_;
+  std::optional<QString> lastFailureDescription_;
+  // The current import run and export, kept after they finish; a newer one
+  // replaces them, which cancels the old.
+  std::shared_ptr<ImportRun> importTask_;
+  std::shared_ptr<ExportRun> exportTask_;
 };

@@ -10,6 +10,7 @@ using TonnixCommand = int (*)(const QStringList& arguments);
 int catalogueCommand(const QStringList& arguments);
 int setsCommand(const QStringList& arguments);
 int importCommand(const QStringList& arguments);
+int exportCommand(const QStringList& arguments);
 int baselineCommand(const QStringList& arguments);
 int assignCommand(const QStringList& arguments);
 int selectionCommand(const QStringList& arguments);
@@ -17,10 +18,3 @@ int mappingsCommand(const QStringList& arguments);
 int runCommand(const QStringList& arguments);
 int convertCommand(const QStringList& arguments);
 int playCommand(const QStringList& arguments);
-
-class TonnixLibrary;
-// `tonnix import` hands files that are not folders to these: a classic set
-// is converted in a scratch folder, installed, and the scratch folder
-// removed; the summary or the failure is printed.
-bool isClassicSetFile(const std::filesystem::path& path);
-bool installClassicSetFile(TonnixLibrary& library, const std::filesystem::path& classicFile);

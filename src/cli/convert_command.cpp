@@ -84,22 +84,3 @@ int convertCommand(const QStringList& arguments) {
   std::printf("%s\n", importSummaryText(*summary).c_str());
   return 0;
 }
-
-bool isClassicSetFile(const fs::path& path) {
-  std::error_code error;
-  return fs::exists(path, error) && !fs::is_directory(path, error);
-}
-
-bool installClassicSetFile(TonnixLibrary& library, const fs::path& classicFile) {
-  const auto made = makeImportFolder();
-  if (!made) return reportFailure(made.error().description());
-  const ScratchFolder scratch(*made);
-
-  const TonnixSndfileAudioFileWriter writer;
-  const auto summary = importClassicSet(classicFile, scratch.path(), writer);
-  if (!summary) return reportFailure(describe(summary.error()));
-  const auto installed = library.install(bundleIn(scratch.path(), classicFile));
-  if (!installed) return reportFailure(describe(installed.error()));
-  std::printf("%s\n", importSummaryText(*summary).c_str());
-  return true;
-}

@@ -39,13 +39,6 @@ std::string notASoundID(const QString& argument) {
   return argument.toStdString() + " is not a four-character sound identifier";
 }
 
-// What an import run does once its sets are in: the first set becomes the
-// baseline when none was ever chosen.
-void ensureBaseline(const TonnixLibrary& library, TonnixAssignments& assignments) {
-  if (assignments.storedBaselineIdentifier() || library.bundles().empty()) return;
-  assignments.setBaselineIdentifier(library.bundles().front()->metadata().identifier);
-}
-
 }  // namespace
 
 int setsCommand(const QStringList& arguments) {
@@ -60,32 +53,6 @@ int setsCommand(const QStringList& arguments) {
     std::printf("failed: %s\n", qPrintable(failure));
   }
   return 0;
-}
-
-int importCommand(const QStringList& arguments) {
-  if (arguments.isEmpty()) return usage("import PATH...");
-  TonnixLibrary library;
-  TonnixPlistPreferencesStore preferences;
-  TonnixAssignments assignments(preferences);
-  int failures = 0;
-  for (const auto& argument : arguments) {
-    if (isClassicSetFile(pathArgument(argument))) {
-      if (!installClassicSetFile(library, pathArgument(argument))) ++failures;
-      continue;
-    }
-    auto installed = library.install(pathArgument(argument));
-    if (!installed) {
-      std::fprintf(stderr, "%s\n", describe(installed.error()).c_str());
-      ++failures;
-      continue;
-    }
-    if (const auto& bundle = installed.value()) {
-      std::printf("%s\t%s\n", bundle->metadata().name.c_str(),
-                  bundle->metadata().identifier.c_str());
-    }
-  }
-  ensureBaseline(library, assignments);
-  return failures == 0 ? 0 : 1;
 }
 
 int baselineCommand(const QStringList& arguments) {

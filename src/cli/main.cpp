@@ -12,6 +12,7 @@ const std::map<QString, TonnixCommand>& commands() {
       {QStringLiteral("convert"), convertCommand},
       {QStringLiteral("sets"), setsCommand},
       {QStringLiteral("import"), importCommand},
+      {QStringLiteral("export"), exportCommand},
       {QStringLiteral("baseline"), baselineCommand},
       {QStringLiteral("assign"), assignCommand},
       {QStringLiteral("selection"), selectionCommand},

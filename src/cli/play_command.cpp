@@ -90,6 +90,11 @@ int playCommand(const QStringList& arguments) {
   TonnixPlistPreferencesStore preferences;
   TonnixLibrary library;
   TonnixAssignments assignments(preferences);
+  // As at the application's launch: on a fresh machine the first set (the
+  // built-in one) becomes the baseline.
+  if (!assignments.storedBaselineIdentifier() && !library.bundles().empty()) {
+    assignments.setBaselineIdentifier(library.bundles().front()->metadata().identifier);
+  }
   // A preview plays whatever the reasons to keep quiet say.
   TonnixSilenceMonitor silence(preferences, std::make_unique<TonnixFakeSilenceProbe>());
   TonnixOpenALAudio audio;
