@@ -6,7 +6,6 @@
 #include "classic/classic_set_import.h"
 #include "classic/fork_source.h"
 #include "cli/commands.h"
-#include "library/library.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
 
 // Classic sound set files from the command line: converted into a bundle in
@@ -32,13 +31,8 @@ class ScratchFolder {
   fs::path path_;
 };
 
-bool reportFailure(const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
-  return false;
-}
-
 int fail(const std::string& text) {
-  reportFailure(text);
+  std::fprintf(stderr, "%s\n", text.c_str());
   return 1;
 }
 
