@@ -24,7 +24,10 @@ std::string stemOf(const TonnixSetEntry& entry) {
 
 // A copy that appears only when complete, like every file Tonnix writes.
 bool copyWhole(const fs::path& from, const fs::path& to) {
-  const fs::path partial = to.parent_path() / ("." + to.filename().string() + ".part");
+  std::string partialName = ".";
+  partialName += to.filename().string();
+  partialName += ".part";
+  const fs::path partial = to.parent_path() / partialName;
   std::error_code error;
   fs::copy_file(from, partial, fs::copy_options::overwrite_existing, error);
   if (!error) fs::rename(partial, to, error);
