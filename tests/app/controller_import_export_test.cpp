@@ -25,6 +25,17 @@ class ControllerImportExport : public ::testing::Test {
     files.temporaryDirectory = path("tmp");
     controller().setExportFiles(files);
     controller().setAudioFileWriter(std::make_shared<TonnixSndfileAudioFileWriter>());
+    // Scratch folders go to the system's temporary folder; a private one keeps
+    // other tests running at the same time out of the leftover check.
+    savedTemporaryDirectory = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(path("tmp").string()));
+  }
+  ~ControllerImportExport() override {
+    if (savedTemporaryDirectory.isNull()) {
+      qunsetenv("TMPDIR");
+    } else {
+      qputenv("TMPDIR", savedTemporaryDirectory);
+    }
   }
 
   TonnixController& controller() { return desktop.controller(); }
@@ -70,6 +81,8 @@ class ControllerImportExport : public ::testing::Test {
     controller().importSets(urls);
     ASSERT_TRUE(turnUntil([this] { return !controller().isImportingSets(); }));
   }
+
+  QByteArray savedTemporaryDirectory;
 
   bool noScratchFolders() const {
     for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
