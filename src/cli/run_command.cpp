@@ -15,10 +15,10 @@
 #include "cli/simulation_script.h"
 #include "library/assignments.h"
 #include "library/library.h"
-#include "platform/fake/fake_mouse_monitor.h"
 #include "platform/fake/fake_silence_probes.h"
 #include "platform/linux/atspi_accessibility.h"
 #include "platform/linux/atspi_workspace.h"
+#include "platform/linux/mouse_monitor_factory.h"
 #include "platform/linux/openal_audio.h"
 #include "platform/linux/plist_preferences_store.h"
 #include "platform/linux/qt_screens.h"
@@ -145,12 +145,12 @@ int observe(bool monitors) {
   TonnixOpenALAudio audio;
   TonnixAtspiAccessibility accessibility;
   TonnixAtspiWorkspace workspace;
-  TonnixFakeMouseMonitor mouseMonitor;
+  const auto mouseMonitor = makeMouseMonitor();
   const TonnixQtScreens screens;
   ensureBaseline(library, assignments);
 
   TonnixController controller(library, assignments, exclusions, preferences, silence,
-                              {accessibility, workspace, mouseMonitor, audio, screens});
+                              {accessibility, workspace, *mouseMonitor, audio, screens});
   controller.setMonitoring(monitors);
   controller.start();
   if (const auto status = controller.failureDescription()) {
