@@ -12,7 +12,8 @@
 //   Ctrl+H  shows a tooltip over the push button for a few seconds
 //   Ctrl+Q  quits
 //
-// It prints "ready" on standard output once its main window is shown.
+// It prints "ready" on standard output once its main window is shown, then
+// "pressMe X Y": the screen position of the push button's centre.
 
 #include <QAction>
 #include <QApplication>
@@ -178,8 +179,12 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("tonnix-qt-fixture"));
   FixtureWindow window;
   window.show();
-  QTimer::singleShot(0, &window, [] {
+  QTimer::singleShot(0, &window, [&window] {
     std::puts("ready");
+    if (const auto* button = window.findChild<QPushButton*>(QStringLiteral("pressMe"))) {
+      const QPoint centre = button->mapToGlobal(button->rect().center());
+      std::printf("pressMe %d %d\n", centre.x(), centre.y());
+    }
     std::fflush(stdout);
   });
   return QApplication::exec();

@@ -84,6 +84,19 @@ class Application {
   }
   bool started() { return process_.waitForStarted(startTimeout); }
 
+  // The first line the application prints that starts with `prefix`.
+  QString waitForLine(const QString& prefix) {
+    QString found;
+    waitFor([&] {
+      while (found.isEmpty() && process_.canReadLine()) {
+        const auto line = QString::fromUtf8(process_.readLine()).trimmed();
+        if (line.startsWith(prefix)) found = line;
+      }
+      return !found.isEmpty();
+    });
+    return found;
+  }
+
  private:
   QProcess process_;
 };
@@ -231,6 +244,55 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsMenusDialogsAndRowsOfRealApplications) 
 
   EXPECT_EQ(stop(), 0);
   EXPECT_GT(peak(wave()), 0.01f) << "the wave output holds no sound";
+}
+
+// A press on a real button, dragged off and back and released inside, as the
+// user does it: the X server's raw events, the hit test over AT-SPI and the
+// controller, all inside the shipped program.
+TEST_F(TonnixRunDesktopTest, PlaysPressDragAndReleaseOnARealButton) {
+  start();
+  ASSERT_TRUE(waitFor([&] {
+    return std::any_of(lines_.begin(), lines_.end(), [](const QString& line) {
+      return line.startsWith(QStringLiteral("TonnixMouseMonitor: XInput"));
+    });
+  })) << "no XInput mouse monitor";
+  Application fixture(QStringLiteral(TONNIX_QT_FIXTURE), {});
+  ASSERT_TRUE(fixture.started());
+  const auto button = fixture.waitForLine(QStringLiteral("pressMe ")).split(u' ');
+  ASSERT_EQ(button.size(), 3);
+  const QString x = button[1];
+  const QString y = button[2];
+  const auto mouse = [](const QStringList& arguments) { xdotool(arguments); };
+
+  // The fixture reaches the accessibility bus a little after its window
+  // shows; until then a press finds nothing and is let go again.
+  EXPECT_TRUE(expect(
+      QStringLiteral("MouseDown"),
+      [&] {
+        mouse({QStringLiteral("mouseup"), QStringLiteral("1")});
+        mouse({QStringLiteral("mousemove"), QStringLiteral("--sync"), x, y,
+               QStringLiteral("mousedown"), QStringLiteral("1")});
+      },
+      1000));
+  // Relative moves: xdotool's absolute ones warp the pointer, which no
+  // device reports as motion.
+  EXPECT_TRUE(expect(QStringLiteral("MouseExit"), [&] {
+    mouse({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QStringLiteral("300"),
+           QStringLiteral("0")});
+  }));
+  EXPECT_TRUE(expect(QStringLiteral("MouseEnter"), [&] {
+    mouse({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QStringLiteral("-300"),
+           QStringLiteral("0")});
+  }));
+  EXPECT_TRUE(expect(QStringLiteral("MouseUp"), [&] {
+    mouse({QStringLiteral("mouseup"), QStringLiteral("1")});
+  }));
+  const auto down = std::find_if(lines_.begin(), lines_.end(), [](const QString& line) {
+    return line.startsWith(QStringLiteral("Tonnix: MouseDown "));
+  });
+  ASSERT_NE(down, lines_.end());
+  EXPECT_TRUE(down->contains(QStringLiteral("btnp"))) << qPrintable(*down);
+  EXPECT_EQ(stop(), 0);
 }
 
 TEST_F(TonnixRunDesktopTest, SaysWhyWithoutAnAccessibilityBusAndKeepsRunning) {

@@ -4,6 +4,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+// Last: Xlib's macros (Bool, Status, None) clash with Qt's headers.
+#include <X11/Xlib.h>
+
 namespace {
 
 bool hasGuiApplication() {
@@ -22,4 +25,11 @@ std::vector<QRectF> TonnixQtScreens::screenFrames() const {
 std::optional<QPointF> TonnixQtScreens::pointerLocation() const {
   if (!hasGuiApplication() || QGuiApplication::screens().isEmpty()) return std::nullopt;
   return QPointF(QCursor::pos());
+}
+
+bool tonnixCanReachDisplay() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XCloseDisplay(display);
+  return true;
 }

@@ -10,3 +10,8 @@ class TonnixQtScreens : public TonnixScreens {
   std::vector<QRectF> screenFrames() const override;
   std::optional<QPointF> pointerLocation() const override;
 };
+
+// Whether Qt's GUI application can be made here: an X server answers (an
+// X11 session, or XWayland). Qt ends the process when its display cannot
+// be reached, so this is asked first.
+bool tonnixCanReachDisplay();
