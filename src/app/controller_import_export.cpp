@@ -7,6 +7,7 @@
 #include "app/controller.h"
 #include "catalogue/catalogue.h"
 #include "classic/fork_source.h"
+#include "classic/import_folder.h"
 #include "library/assignments.h"
 #include "library/library.h"
 #include "library/path_names.h"
@@ -18,23 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Removes the scratch folder of one classic conversion when the last of the
-// conversion and its installation lets go of it, however they end.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(fs::path path) : path_(std::move(path)) {}
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 using ClassicResult = TonnixExpected<TonnixClassicImportSummary, TonnixClassicImportFailure>;
 using ExportResult = TonnixExpected<TonnixExportSummary, TonnixExportError>;
@@ -99,9 +83,9 @@ void TonnixController::importNext(const std::shared_ptr<ImportRun>& run) {
 
 void TonnixController::importFile(const std::shared_ptr<ImportRun>& run, const fs::path& url) {
   if (!audioFileWriter_) return importHandled(run, noWriterText(url));
-  const auto made = makeImportFolder();
+  const auto made = TonnixImportFolder::make();
   if (!made) return importHandled(run, made.error().description());
-  auto scratch = std::make_shared<const ScratchFolder>(*made);
+  const auto scratch = *made;
   const auto writer = audioFileWriter_;
   QtConcurrent::run([url, scratch, writer] {
     return importClassicSet(url, scratch->path(), *writer);

@@ -1,7 +1,5 @@
 #include "classic/classic_set_import.h"
 
-#include <QDir>
-#include <QUuid>
 #include <map>
 #include <set>
 #include <system_error>
@@ -125,16 +123,6 @@ std::string TonnixClassicImportError::description() const {
 
 std::string describe(const TonnixClassicImportFailure& failure) {
   return std::visit([](const auto& error) { return std::string(error.description()); }, failure);
-}
-
-TonnixExpected<fs::path, TonnixFileError> makeImportFolder(const fs::path& parent) {
-  const fs::path base = parent.empty() ? fs::path(QDir::tempPath().toStdString()) : parent;
-  const fs::path folder =
-      base / ("tonnix-import-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString());
-  std::error_code error;
-  fs::create_directories(folder, error);
-  if (error) return unexpected(TonnixFileError::from(folder, error));
-  return folder;
 }
 
 TonnixExpected<TonnixClassicImportSummary, TonnixClassicImportFailure> importClassicSet(

@@ -50,11 +50,6 @@ using TonnixClassicImportFailure =
     std::variant<TonnixClassicSoundSetError, TonnixClassicImportError, TonnixFileError>;
 std::string describe(const TonnixClassicImportFailure& failure);
 
-// A new, empty folder "tonnix-import-<UUID>" in `parent` (the system's
-// temporary folder unless given).
-TonnixExpected<std::filesystem::path, TonnixFileError> makeImportFolder(
-    const std::filesystem::path& parent = {});
-
 // Reads the set in `classicFile` and writes NAME.tonnixset into
 // `scratchFolder`, identified as "org.tonnix.tonnixset.imported.<slug>".
 // Each resource is decoded once; identifiers sharing it get copies. A

@@ -5,6 +5,7 @@
 
 #include "classic/classic_set_import.h"
 #include "classic/fork_source.h"
+#include "classic/import_folder.h"
 #include "cli/commands.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
 
@@ -14,22 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Removes the scratch folder however the conversion ends.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(fs::path path) : path_(std::move(path)) {}
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 int fail(const std::string& text) {
   std::fprintf(stderr, "%s\n", text.c_str());
@@ -65,9 +50,9 @@ int convertCommand(const QStringList& arguments) {
   fs::create_directories(outFolder, error);
   if (error) return fail(TonnixFileError::from(outFolder, error).description());
   // Inside the destination, so the finished bundle moves out with one rename.
-  const auto made = makeImportFolder(outFolder);
+  const auto made = TonnixImportFolder::make(outFolder);
   if (!made) return fail(made.error().description());
-  const ScratchFolder scratch(*made);
+  const TonnixImportFolder& scratch = **made;
 
   const TonnixSndfileAudioFileWriter writer;
   const auto summary = importClassicSet(classicFile, scratch.path(), writer);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "classic/import_folder.h"
 #include "library/bundle.h"
 #include "platform/fake/fake_audio_file_writer.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
@@ -168,12 +169,18 @@ TEST_F(ClassicSetImportTest, UnwritableShapesCannotGetABuffer) {
   EXPECT_TRUE(fake_.writes().empty());
 }
 
-TEST_F(ClassicSetImportTest, ImportFoldersAreNewAndNamedWithAUuid) {
-  const auto first = makeImportFolder(root());
-  const auto second = makeImportFolder(root());
+TEST_F(ClassicSetImportTest, ImportFoldersAreNewNamedWithAUuidAndGoWithTheirLastOwner) {
+  auto first = TonnixImportFolder::make(root());
+  const auto second = TonnixImportFolder::make(root());
   ASSERT_TRUE(first && second);
-  EXPECT_NE(*first, *second);
-  EXPECT_TRUE(fs::is_directory(*first));
-  EXPECT_TRUE(first->filename().string().starts_with("tonnix-import-"));
-  EXPECT_EQ(first->filename().string().size(), std::string("tonnix-import-").size() + 36);
+  const fs::path path = (*first)->path();
+  EXPECT_NE(path, (*second)->path());
+  EXPECT_TRUE(path.filename().string().starts_with("tonnix-import-"));
+  EXPECT_EQ(path.filename().string().size(), std::string("tonnix-import-").size() + 36);
+  fs::create_directories(path / "Half.tonnixset");
+  auto stillHeld = *first;
+  first->reset();
+  EXPECT_TRUE(fs::is_directory(path / "Half.tonnixset"));
+  stillHeld.reset();
+  EXPECT_FALSE(fs::exists(path));
 }
