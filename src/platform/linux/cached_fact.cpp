@@ -1,0 +1,63 @@
+#include "platform/linux/cached_fact.h"
+
+#include <optional>
+
+struct TonnixCachedFact::State {
+  Clock::duration freshness{};
+  std::function<Clock::time_point()> now = [] { return Clock::now(); };
+  bool value = false;
+  std::optional<Clock::time_point> fetchedAt;
+  bool isFetching = false;
+};
+
+TonnixCachedFact::TonnixCachedFact(Clock::duration freshness, Fetch fetch)
+    : state_(std::make_shared<State>()), fetch_(std::move(fetch)) {
+  state_->freshness = freshness;
+}
+
+TonnixCachedFact::~TonnixCachedFact() = default;
+
+bool TonnixCachedFact::value() {
+  State& state = *state_;
+  const bool isFresh = state.fetchedAt && state.now() - *state.fetchedAt < state.freshness;
+  if (isFresh || state.isFetching) return state.value;
+  state.isFetching = true;
+  const std::weak_ptr<State> weak = state_;
+  fetch_([weak](bool answer) {
+    const auto alive = weak.lock();
+    if (!alive) return;
+    alive->value = answer;
+    alive->fetchedAt = alive->now();
+    alive->isFetching = false;
+  });
+  return state.value;
+}
+
+void TonnixCachedFact::forget() {
+  state_->fetchedAt.reset();
+}
+
+void TonnixCachedFact::setClock(std::function<Clock::time_point()> now) {
+  state_->now = std::move(now);
+}
+
+TonnixCachedFact::Fetch tonnixAnyOf(std::vector<TonnixCachedFact::Fetch> fetches) {
+  return [fetches = std::move(fetches)](TonnixCachedFact::Completion done) {
+    struct Gathering {
+      std::size_t pending;
+      bool answer = false;
+      TonnixCachedFact::Completion done;
+    };
+    if (fetches.empty()) {
+      done(false);
+      return;
+    }
+    auto gathering = std::make_shared<Gathering>(Gathering{fetches.size(), false, std::move(done)});
+    for (const auto& fetch : fetches) {
+      fetch([gathering](bool answer) {
+        gathering->answer = gathering->answer || answer;
+        if (--gathering->pending == 0) gathering->done(gathering->answer);
+      });
+    }
+  };
+}

@@ -1,0 +1,87 @@
+#include "platform/linux/linux_silence_probe.h"
+
+#include <QDBusConnection>
+#include <QStringList>
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/linux/display_mirroring.h"
+#include "platform/linux/display_to_itself.h"
+#include "platform/linux/game_category.h"
+#include "platform/linux/gio_application_categories.h"
+
+namespace {
+
+void sayWhatIsMissing(bool hasX11) {
+  QStringList missing;
+  if (!hasX11) {
+    missing << QStringLiteral(
+        "no X server (full-screen windows, games in front and mirrored "
+        "displays go unnoticed)");
+  }
+  if (!QDBusConnection::sessionBus().isConnected()) {
+    missing << QStringLiteral(
+        "no session bus (Do Not Disturb, GameMode and idle inhibitors go "
+        "unnoticed)");
+  }
+  if (missing.isEmpty()) return;
+  std::printf("TonnixSilenceProbe: %s\n", qPrintable(missing.join(QStringLiteral("; "))));
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+TonnixLinuxSilenceProbe::TonnixLinuxSilenceProbe() : windows_(x11_), displays_(x11_) {
+  sayWhatIsMissing(x11_.display() != nullptr);
+}
+
+TonnixLinuxSilenceProbe::~TonnixLinuxSilenceProbe() = default;
+
+// Mirroring only: X11 has no counterpart of a screen watcher, and screen
+// sharing or recording through the desktop portal is not announced to
+// other clients, so a watched screen goes unnoticed.
+bool TonnixLinuxSilenceProbe::isDisplayShared() {
+  return tonnixOutputsMirrored(displays_.outputs());
+}
+
+bool TonnixLinuxSilenceProbe::isGameModeActive(const std::vector<TonnixWindowDescription>& windows,
+                                               const std::vector<QRectF>& displays) {
+  if (gameMode_.hasSession()) return true;
+  const auto front = windows_.activeWindow();
+  if (!front || !isGame(front->processIdentifier)) return false;
+  return tonnixHasDisplayToItself(windows, front->processIdentifier, displays);
+}
+
+// The window manager's full-screen state of the active window stands in
+// for the front space not being an ordinary desktop; otherwise the front
+// application must cover a display with a window.
+bool TonnixLinuxSilenceProbe::isApplicationFullscreen(
+    const std::vector<TonnixWindowDescription>& windows, const std::vector<QRectF>& displays) {
+  const auto front = windows_.activeWindow();
+  if (!front) return false;
+  if (front->isFullscreen) return true;
+  return tonnixHasDisplayToItself(windows, front->processIdentifier, displays);
+}
+
+std::vector<TonnixWindowDescription> TonnixLinuxSilenceProbe::windowDescriptions() {
+  return windows_.windows();
+}
+
+// Mirrored outputs show one area of the screen: it counts once.
+std::vector<QRectF> TonnixLinuxSilenceProbe::displayBounds() {
+  std::vector<QRectF> bounds;
+  for (const QRect& output : displays_.outputs()) {
+    const QRectF area(output);
+    if (std::ranges::find(bounds, area) == bounds.end()) bounds.push_back(area);
+  }
+  return bounds;
+}
+
+bool TonnixLinuxSilenceProbe::isGame(std::int32_t processIdentifier) {
+  if (processIdentifier < 1) return false;
+  if (lastGame_ && lastGame_->first == processIdentifier) return lastGame_->second;
+  const auto categories = tonnixProcessApplicationCategories(processIdentifier);
+  const bool game = categories && tonnixIsGameCategoryList(categories->toStdString());
+  lastGame_ = std::pair(processIdentifier, game);
+  return game;
+}

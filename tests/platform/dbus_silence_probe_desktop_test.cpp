@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDeadlineTimer>
+#include <QObject>
+#include <functional>
+
+#include "platform/linux/linux_silence_probe.h"
+
+// The D-Bus questions against stand-ins for the desktop's services on the
+// session bus of scripts/headless-session: GNOME's session manager, a
+// notification server with KDE's Inhibited property, and Feral's GameMode
+// daemon, each registered by this test.
+
+namespace {
+
+class SessionManager : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.gnome.SessionManager")
+
+ public:
+  uint inhibited = 0;
+
+ public slots:
+  bool IsInhibited(uint flags) { return (inhibited & flags) != 0; }
+};
+
+class NotificationServer : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+  Q_PROPERTY(bool Inhibited MEMBER inhibited)
+
+ public:
+  bool inhibited = false;
+};
+
+class GameModeDaemon : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "com.feralinteractive.GameMode")
+  Q_PROPERTY(int ClientCount MEMBER clientCount)
+
+ public:
+  int clientCount = 0;
+};
+
+// Turns the event loop until `answer` is yes or the time is up: a yes that
+// is due arrives within milliseconds, a wrong one within a second.
+bool becomesTrue(const std::function<bool()>& answer, int milliseconds = 5000) {
+  const QDeadlineTimer deadline(milliseconds);
+  while (!deadline.hasExpired()) {
+    if (answer()) return true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return answer();
+}
+
+class DBusSilenceProbeTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!bus.isConnected()) GTEST_SKIP() << "no session bus: run inside scripts/headless-session";
+  }
+  void TearDown() override {
+    for (const QString& name : registered) bus.unregisterService(name);
+    for (const QString& path : paths) bus.unregisterObject(path);
+  }
+
+  void serve(const QString& service, const QString& path, QObject& object,
+             QDBusConnection::RegisterOptions options) {
+    ASSERT_TRUE(bus.registerObject(path, &object, options));
+    ASSERT_TRUE(bus.registerService(service));
+    registered << service;
+    paths << path;
+  }
+
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  QStringList registered;
+  QStringList paths;
+};
+
+}  // namespace
+
+TEST_F(DBusSilenceProbeTest, WithoutTheServicesEveryAnswerStaysNo) {
+  TonnixLinuxSilenceProbe probe;
+  EXPECT_FALSE(becomesTrue(
+      [&] {
+        return probe.isVideoPlaying() || probe.isFocusActive() || probe.isGameModeActive({}, {});
+      },
+      1000));
+}
+
+TEST_F(DBusSilenceProbeTest, AnIdleInhibitorOfTheSessionManagerIsAVideoPlaying) {
+  SessionManager manager;
+  manager.inhibited = 8;
+  serve(QStringLiteral("org.gnome.SessionManager"), QStringLiteral("/org/gnome/SessionManager"),
+        manager, QDBusConnection::ExportAllSlots);
+  TonnixLinuxSilenceProbe probe;
+  EXPECT_FALSE(probe.isVideoPlaying()) << "the first answer comes before the fetch";
+  EXPECT_TRUE(becomesTrue([&] { return probe.isVideoPlaying(); }));
+}
+
+TEST_F(DBusSilenceProbeTest, OnlyAnIdleInhibitorCounts) {
+  SessionManager manager;
+  manager.inhibited = 4;  // suspend
+  serve(QStringLiteral("org.gnome.SessionManager"), QStringLiteral("/org/gnome/SessionManager"),
+        manager, QDBusConnection::ExportAllSlots);
+  TonnixLinuxSilenceProbe probe;
+  EXPECT_FALSE(becomesTrue([&] { return probe.isVideoPlaying(); }, 1000));
+}
+
+TEST_F(DBusSilenceProbeTest, AnInhibitedNotificationServerIsDoNotDisturb) {
+  NotificationServer server;
+  server.inhibited = true;
+  serve(QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"), server,
+        QDBusConnection::ExportAllProperties);
+  TonnixLinuxSilenceProbe probe;
+  EXPECT_TRUE(becomesTrue([&] { return probe.isFocusActive(); }));
+}
+
+TEST_F(DBusSilenceProbeTest, AGameModeSessionIsGameModeWhateverIsInFront) {
+  GameModeDaemon daemon;
+  daemon.clientCount = 1;
+  serve(QStringLiteral("com.feralinteractive.GameMode"),
+        QStringLiteral("/com/feralinteractive/GameMode"), daemon,
+        QDBusConnection::ExportAllProperties);
+  TonnixLinuxSilenceProbe probe;
+  EXPECT_TRUE(becomesTrue([&] { return probe.isGameModeActive({}, {}); }));
+}
+
+TEST_F(DBusSilenceProbeTest, AGameModeDaemonWithoutGamesIsNoSession) {
+  GameModeDaemon daemon;
+  serve(QStringLiteral("com.feralinteractive.GameMode"),
+        QStringLiteral("/com/feralinteractive/GameMode"), daemon,
+        QDBusConnection::ExportAllProperties);
+  TonnixLinuxSilenceProbe probe;
+  EXPECT_FALSE(becomesTrue([&] { return probe.isGameModeActive({}, {}); }, 1000));
+}
+
+#include "dbus_silence_probe_desktop_test.moc"

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QRect>
+#include <algorithm>
+
+#include "platform/linux/display_to_itself.h"
+#include "platform/linux/linux_silence_probe.h"
+#include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_window_list.h"
+#include "platform/linux/xrandr_displays.h"
+
+// After Qt's and GoogleTest's headers, which Xlib's macros would break.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+// Run inside scripts/headless-session: an Xvfb of 1280x800 without a window
+// manager, so the test itself plays the window manager's part where it
+// needs one, writing the EWMH hints the probes read.
+
+namespace {
+
+const QRect screen(0, 0, 1280, 800);
+
+class X11SilenceProbeTest : public testing::Test {
+ protected:
+  X11SilenceProbeTest() : display_(XOpenDisplay(nullptr)) {}
+  ~X11SilenceProbeTest() override {
+    if (!display_) return;
+    for (const char* hint : {"_NET_CLIENT_LIST_STACKING", "_NET_ACTIVE_WINDOW"}) {
+      XDeleteProperty(display_, root(), atom(hint));
+    }
+    for (Window window : windows_) XDestroyWindow(display_, window);
+    XCloseDisplay(display_);
+  }
+
+  void SetUp() override {
+    if (!display_) GTEST_SKIP() << "no X server: run inside scripts/headless-session";
+  }
+
+  Window root() const { return DefaultRootWindow(display_); }
+  Atom atom(const char* name) const { return XInternAtom(display_, name, False); }
+
+  void setProperty(Window window, const char* name, Atom type,
+                   const std::vector<unsigned long>& values) {
+    XChangeProperty(display_, window, atom(name), type, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(values.data()),
+                    static_cast<int>(values.size()));
+    XSync(display_, False);
+  }
+
+  void setStates(Window window, std::initializer_list<const char*> states) {
+    std::vector<unsigned long> atoms;
+    for (const char* state : states) atoms.push_back(atom(state));
+    setProperty(window, "_NET_WM_STATE", XA_ATOM, atoms);
+  }
+
+  Window makeWindow(QRect bounds, bool overrideRedirect = false, bool maps = true) {
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = overrideRedirect ? True : False;
+    const Window window =
+        XCreateWindow(display_, root(), bounds.x(), bounds.y(),
+                      static_cast<unsigned>(bounds.width()), static_cast<unsigned>(bounds.height()),
+                      0, CopyFromParent, InputOutput, nullptr, CWOverrideRedirect, &attributes);
+    windows_.push_back(window);
+    setProperty(window, "_NET_WM_PID", XA_CARDINAL, {static_cast<unsigned long>(::getpid())});
+    if (maps) XMapWindow(display_, window);
+    XSync(display_, False);
+    return window;
+  }
+
+  // The description of the listed window with these bounds.
+  static std::optional<std::size_t> find(const std::vector<TonnixWindowDescription>& windows,
+                                         QRect bounds) {
+    const auto found = std::ranges::find(windows, QRectF(bounds), &TonnixWindowDescription::bounds);
+    if (found == windows.end()) return std::nullopt;
+    return static_cast<std::size_t>(found - windows.begin());
+  }
+
+  Display* display_;
+  std::vector<Window> windows_;
+};
+
+}  // namespace
+
+TEST_F(X11SilenceProbeTest, WithoutAWindowManagerTheMappedTopLevelWindowsAreListedFrontFirst) {
+  const QRect full = screen;
+  const QRect clear(10, 10, 100, 100);
+  const QRect menu(20, 20, 50, 50);
+  const QRect hidden(30, 30, 60, 60);
+  makeWindow(full);
+  setProperty(makeWindow(clear), "_NET_WM_WINDOW_OPACITY", XA_CARDINAL, {0});
+  makeWindow(menu, true);
+  makeWindow(hidden, false, false);
+
+  TonnixX11Connection connection;
+  const auto windows = TonnixX11WindowList(connection).windows();
+  const auto fullAt = find(windows, full);
+  const auto clearAt = find(windows, clear);
+  const auto menuAt = find(windows, menu);
+  ASSERT_TRUE(fullAt && clearAt && menuAt);
+  EXPECT_FALSE(find(windows, hidden));
+  EXPECT_LT(*menuAt, *clearAt);
+  EXPECT_LT(*clearAt, *fullAt);
+  EXPECT_EQ(windows[*fullAt],
+            (TonnixWindowDescription{::getpid(), TonnixWindowLayer::normal, QRectF(full), 1.0}));
+  EXPECT_EQ(windows[*clearAt].alpha, 0.0);
+  EXPECT_EQ(windows[*menuAt].layer, TonnixWindowLayer::popUp);
+}
+
+TEST_F(X11SilenceProbeTest, TheWindowManagersStackingOrderTypesAndStatesDecide) {
+  const QRect bottom(0, 0, 200, 200);
+  const QRect top(100, 100, 200, 200);
+  const QRect panel(0, 0, 1280, 30);
+  const QRect minimized(300, 300, 50, 50);
+  const Window topWindow = makeWindow(top);
+  const Window bottomWindow = makeWindow(bottom);
+  const Window panelWindow = makeWindow(panel);
+  const Window minimizedWindow = makeWindow(minimized);
+  setStates(topWindow, {"_NET_WM_STATE_ABOVE"});
+  setProperty(panelWindow, "_NET_WM_WINDOW_TYPE", XA_ATOM, {atom("_NET_WM_WINDOW_TYPE_DOCK")});
+  setStates(minimizedWindow, {"_NET_WM_STATE_HIDDEN"});
+  setProperty(root(), "_NET_CLIENT_LIST_STACKING", XA_WINDOW,
+              {bottomWindow, minimizedWindow, topWindow, panelWindow});
+
+  TonnixX11Connection connection;
+  const auto windows = TonnixX11WindowList(connection).windows();
+  ASSERT_EQ(windows.size(), 3U);
+  EXPECT_EQ(windows[0].bounds, QRectF(panel));
+  EXPECT_EQ(windows[0].layer, TonnixWindowLayer::dock);
+  EXPECT_EQ(windows[1].bounds, QRectF(top));
+  EXPECT_EQ(windows[1].layer, TonnixWindowLayer::floating);
+  EXPECT_EQ(windows[2].bounds, QRectF(bottom));
+}
+
+TEST_F(X11SilenceProbeTest, TheActiveWindowTellsItsOwnerAndFullScreenState) {
+  TonnixX11Connection connection;
+  TonnixX11WindowList list(connection);
+  EXPECT_FALSE(list.activeWindow());
+
+  const Window window = makeWindow(QRect(0, 0, 300, 200));
+  setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {window});
+  auto active = list.activeWindow();
+  ASSERT_TRUE(active);
+  EXPECT_EQ(active->processIdentifier, ::getpid());
+  EXPECT_FALSE(active->isFullscreen);
+
+  setStates(window, {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_FULLSCREEN"});
+  active = list.activeWindow();
+  ASSERT_TRUE(active);
+  EXPECT_TRUE(active->isFullscreen);
+}
+
+TEST_F(X11SilenceProbeTest, TheServersOneOutputIsTheOneDisplayAndNotMirrored) {
+  TonnixX11Connection connection;
+  EXPECT_EQ(TonnixXRandRDisplays(connection).outputs(), std::vector{screen});
+  TonnixLinuxSilenceProbe probe;
+  EXPECT_EQ(probe.displayBounds(), std::vector{QRectF(screen)});
+  EXPECT_FALSE(probe.isDisplayShared());
+}
+
+TEST_F(X11SilenceProbeTest, TheFrontApplicationIsFullScreenWhenItCoversTheDisplay) {
+  TonnixLinuxSilenceProbe probe;
+  const auto fullScreen = [&probe] {
+    return probe.isApplicationFullscreen(probe.windowDescriptions(), probe.displayBounds());
+  };
+  EXPECT_FALSE(fullScreen()) << "no active window";
+
+  const Window small = makeWindow(QRect(0, 0, 640, 480));
+  setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {small});
+  EXPECT_FALSE(fullScreen());
+  setStates(small, {"_NET_WM_STATE_FULLSCREEN"});
+  EXPECT_TRUE(fullScreen()) << "the window manager's full-screen state counts";
+
+  const Window covering = makeWindow(screen.adjusted(1, 1, -1, -1));
+  setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {covering});
+  EXPECT_TRUE(fullScreen());
+  EXPECT_FALSE(probe.isGameModeActive(probe.windowDescriptions(), probe.displayBounds()))
+      << "this test program is no game";
+}
