@@ -11,10 +11,13 @@ const QStringList& elementAttributeNames() {
   return names;
 }
 
-const QStringList& windowAttributeNames() {
-  static const QStringList names{TonnixAXAttribute::subrole, TonnixAXAttribute::defaultButton,
-                                 TonnixAXAttribute::cancelButton};
-  return names;
+// Only a button can be its window's default or cancel button, and finding
+// them may cost the application a search of the whole window.
+const QStringList& windowAttributeNames(bool isButton) {
+  static const QStringList buttonNames{TonnixAXAttribute::subrole, TonnixAXAttribute::defaultButton,
+                                       TonnixAXAttribute::cancelButton};
+  static const QStringList otherNames{TonnixAXAttribute::subrole};
+  return isButton ? buttonNames : otherNames;
 }
 
 // Menus sound through their own notifications, so clicks on them never do.
@@ -136,7 +139,8 @@ std::optional<TonnixClickTarget> TonnixClickResolver::target(QPointF point) {
   const ElementAttributes attributes = elementAttributes(*element);
   if (!attributes.role || isMenuRole(*attributes.role)) return std::nullopt;
 
-  const WindowAttributes window = windowAttributes(attributes.window.value_or(*element));
+  const WindowAttributes window = windowAttributes(attributes.window.value_or(*element),
+                                                   *attributes.role == TonnixAXRole::button);
   const bool isUtilityWindow =
       window.subrole && (*window.subrole == TonnixAXSubrole::floatingWindow ||
                          *window.subrole == TonnixAXSubrole::systemFloatingWindow);
@@ -185,8 +189,9 @@ TonnixClickResolver::ElementAttributes TonnixClickResolver::elementAttributes(
 }
 
 TonnixClickResolver::WindowAttributes TonnixClickResolver::windowAttributes(
-    const TonnixAXElement& window) {
-  const auto values = readAttributes(window, windowAttributeNames());
+    const TonnixAXElement& window, bool isButton) {
+  const auto values = readAttributes(window, windowAttributeNames(isButton));
+  if (!isButton) return {valueAs<QString>(values[0]), std::nullopt, std::nullopt};
   return {valueAs<QString>(values[0]), valueAs<TonnixAXElement>(values[1]),
           valueAs<TonnixAXElement>(values[2])};
 }

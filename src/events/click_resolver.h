@@ -80,7 +80,8 @@ class TonnixClickResolver {
   std::vector<TonnixAXValue> readAttributes(const TonnixAXElement& element,
                                             const QStringList& names);
   ElementAttributes elementAttributes(const TonnixAXElement& element);
-  WindowAttributes windowAttributes(const TonnixAXElement& window);
+  // The default and cancel buttons are read only for a button.
+  WindowAttributes windowAttributes(const TonnixAXElement& window, bool isButton);
   bool isTab(const TonnixAXElement& element, const ElementAttributes& attributes);
 
   TonnixAccessibility& accessibility_;
