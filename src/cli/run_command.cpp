@@ -18,6 +18,7 @@
 #include "platform/fake/fake_silence_probes.h"
 #include "platform/linux/atspi_accessibility.h"
 #include "platform/linux/atspi_workspace.h"
+#include "platform/linux/linux_silence_probe.h"
 #include "platform/linux/mouse_monitor_factory.h"
 #include "platform/linux/openal_audio.h"
 #include "platform/linux/plist_preferences_store.h"
@@ -141,7 +142,7 @@ int observe(bool monitors) {
   TonnixLibrary library;
   TonnixAssignments assignments(preferences);
   TonnixExclusions exclusions(preferences);
-  TonnixSilenceMonitor silence(preferences, std::make_unique<TonnixFakeSilenceProbe>());
+  TonnixSilenceMonitor silence(preferences, std::make_unique<TonnixLinuxSilenceProbe>());
   TonnixOpenALAudio audio;
   TonnixAtspiAccessibility accessibility;
   TonnixAtspiWorkspace workspace;
