@@ -23,9 +23,19 @@ struct FakeSource final : TonnixAtspiEventSource {
     ++questions;
     return isMenuHolder;
   }
+  bool ownsMenu() override {
+    ++questions;
+    return isMenuOwner;
+  }
+  bool hasState(AtspiStateType state) override {
+    ++questions;
+    return states.contains(state);
+  }
   AtspiRole sourceRole;
   AtspiRole sourceParentRole;
   bool isMenuHolder;
+  bool isMenuOwner = false;
+  QList<AtspiStateType> states;
   int questions = 0;
 };
 
@@ -92,6 +102,65 @@ TEST_F(AtspiEventTranslatorTest, MenusOpenAndCloseAsEachToolkitShowsThem) {
   EXPECT_EQ(translate(event("window:create", 0, "h"), holder), QStringList{Note::menuOpened});
   EXPECT_TRUE(translate(event("window:activate", 0, "h"), holder).isEmpty());
   EXPECT_EQ(translate(event("window:destroy", 0, "h"), holder), QStringList{Note::menuClosed});
+}
+
+FakeSource withStates(FakeSource source, QList<AtspiStateType> states) {
+  source.states = std::move(states);
+  return source;
+}
+
+FakeSource owningMenu(FakeSource source) {
+  source.isMenuOwner = true;
+  return source;
+}
+
+TEST_F(AtspiEventTranslatorTest, AGtk4WindowOpensWithShowingSwitchedOffAndClosesAsDefunct) {
+  const auto dialog =
+      withStates(FakeSource(ATSPI_ROLE_DIALOG, ATSPI_ROLE_APPLICATION), {ATSPI_STATE_VISIBLE});
+  EXPECT_EQ(translate(event("object:state-changed:showing", 0), dialog),
+            QStringList{Note::windowCreated});
+  EXPECT_EQ(translate(event("object:state-changed:defunct", 1), dialog),
+            QStringList{Note::uiElementDestroyed});
+  // A window no longer visible that was never seen opening is closing.
+  EXPECT_EQ(translate(event("object:state-changed:showing", 0, "other"),
+                      FakeSource(ATSPI_ROLE_DIALOG, ATSPI_ROLE_APPLICATION)),
+            QStringList{Note::uiElementDestroyed});
+}
+
+TEST_F(AtspiEventTranslatorTest, Gtk4PopoverMenusOpenWithTheirOwnerExpandedAndCloseEitherWay) {
+  // A menu bar title collapses again.
+  const auto title = owningMenu(FakeSource(ATSPI_ROLE_MENU_ITEM, ATSPI_ROLE_MENU_BAR));
+  EXPECT_EQ(translate(event("object:state-changed:expanded", 1, "t"), title),
+            QStringList{Note::menuOpened});
+  EXPECT_TRUE(translate(event("object:state-changed:expanded", 1, "t"), title).isEmpty());
+  EXPECT_EQ(translate(event("object:state-changed:expanded", 0, "t"), title),
+            QStringList{Note::menuClosed});
+  EXPECT_TRUE(translate(event("object:children-changed:remove", 1, "t"), title).isEmpty());
+  // A menu button only loses its popover.
+  const auto button = owningMenu(FakeSource(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL));
+  EXPECT_EQ(translate(event("object:state-changed:expanded", 1, "b"), button),
+            QStringList{Note::menuOpened});
+  EXPECT_EQ(translate(event("object:children-changed:remove", 1, "b"), button),
+            QStringList{Note::menuClosed});
+  // An expander owns no menu: no menu, and no row either.
+  EXPECT_TRUE(translate(event("object:state-changed:expanded", 1, "x"),
+                        FakeSource(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL))
+                  .isEmpty());
+}
+
+TEST_F(AtspiEventTranslatorTest, Gtk4PopoverItemsInPanelsAreLitAgainAfterTheMenuReopens) {
+  const auto button = owningMenu(FakeSource(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL));
+  const FakeSource item(ATSPI_ROLE_MENU_ITEM, ATSPI_ROLE_PANEL);
+  const auto wantsItems = [](const QString& name) { return name != Note::focusedUIElementChanged; };
+  EXPECT_EQ(translate(event("object:state-changed:focused", 1, "i"), item, wantsItems),
+            QStringList{Note::menuItemSelected});
+  translate(event("object:state-changed:expanded", 1, "b"), button);
+  // GTK 4 focuses the item again when its window is activated again.
+  EXPECT_TRUE(translate(event("object:state-changed:focused", 1, "i"), item, wantsItems).isEmpty());
+  translate(event("object:children-changed:remove", 1, "b"), button);
+  translate(event("object:state-changed:expanded", 1, "b"), button);
+  EXPECT_EQ(translate(event("object:state-changed:focused", 1, "i"), item, wantsItems),
+            QStringList{Note::menuItemSelected});
 }
 
 TEST_F(AtspiEventTranslatorTest, AMenuItemLitTwiceInARowIsHeardOnce) {

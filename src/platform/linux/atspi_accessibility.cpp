@@ -444,6 +444,8 @@ class TonnixAtspiAccessibility::Private {
   }
 
   void deliver(const std::vector<TonnixAtspiEventRecord>& batch);
+  std::optional<std::int32_t> processOf(const TonnixAtspiEventRecord& record,
+                                        QHash<QString, std::int32_t>& observedBuses);
 
   std::map<int, TonnixAtspiObserver*> observers;
   TonnixX11WindowStacking stacking;
@@ -598,6 +600,28 @@ class EventSource final : public TonnixAtspiEventSource {
     return childRole && isAtspiMenuRole(*childRole);
   }
 
+  bool hasState(AtspiStateType state) override { return owner_.hasState(target_, state); }
+
+  bool ownsMenu() override {
+    constexpr int childLimit = 8;
+    const auto count = owner_.ask<int>(target_, [&](GError** error) {
+      return atspi_accessible_get_child_count(target_.object.get(), error);
+    });
+    if (!count) return false;
+    // The popover comes last.
+    for (int index = *count - 1; index >= std::max(0, *count - childLimit); --index) {
+      const auto child = owner_.ask<TonnixAtspiObjectRef>(target_, [&](GError** error) {
+        return TonnixAtspiObjectRef::adopt(
+            atspi_accessible_get_child_at_index(target_.object.get(), index, error));
+      });
+      if (!child) return false;
+      if (!*child) continue;
+      const auto childRole = owner_.role({*child, target_.processIdentifier});
+      if (childRole && isAtspiMenuRole(*childRole)) return true;
+    }
+    return false;
+  }
+
  private:
   TonnixAtspiAccessibility::Private& owner_;
   TonnixAtspiAccessibility::Private::Target target_;
@@ -607,11 +631,29 @@ class EventSource final : public TonnixAtspiEventSource {
 
 }  // namespace
 
+std::optional<std::int32_t> TonnixAtspiAccessibility::Private::processOf(
+    const TonnixAtspiEventRecord& record, QHash<QString, std::int32_t>& observedBuses) {
+  if (const auto pid = connection_->processIdentifier(record.source)) return pid;
+  // libatspi lets go of the application of an object gone defunct before the
+  // event is handed over; the bus name it arrived from still says whose it
+  // was.
+  if (observedBuses.isEmpty()) {
+    for (const auto& [id, observer] : observers) {
+      const auto application = connection_->application(observer->processIdentifier());
+      if (application) observedBuses.insert(application->busName, application->processIdentifier);
+    }
+  }
+  const auto found = observedBuses.constFind(record.event.applicationKey);
+  if (found == observedBuses.cend()) return std::nullopt;
+  return *found;
+}
+
 void TonnixAtspiAccessibility::Private::deliver(const std::vector<TonnixAtspiEventRecord>& batch) {
   translator_.beginBatch();
+  QHash<QString, std::int32_t> observedBuses;
   for (const auto& record : batch) {
     if (observers.empty()) return;
-    const auto pid = connection_->processIdentifier(record.source);
+    const auto pid = processOf(record, observedBuses);
     if (!pid) continue;
     std::vector<int> ids;
     for (const auto& [id, observer] : observers) {
@@ -628,7 +670,11 @@ void TonnixAtspiAccessibility::Private::deliver(const std::vector<TonnixAtspiEve
     EventSource source(*this, record.source, *pid);
     const auto names = translator_.translate(record.event, source, wants);
     if (names.isEmpty()) continue;
-    const auto element = wrap(record.source, *pid);
+    // A defunct object keeps the key it arrived with.
+    const auto element = record.source.busName().isEmpty()
+                             ? TonnixAXElement(std::make_shared<AtspiHandle>(
+                                   Kind::object, *pid, record.source, record.event.elementKey))
+                             : wrap(record.source, *pid);
     for (const auto& name : names) {
       // Callbacks may destroy observers, this one included.
       for (const int id : ids) {

@@ -33,6 +33,7 @@ const QString valueChanged = QStringLiteral("object:value-changed");
 const QString valueProperty = QStringLiteral("object:property-change:accessible-value");
 const QString textSelectionChanged = QStringLiteral("object:text-selection-changed");
 const QString childAdded = QStringLiteral("object:children-changed:add");
+const QString childRemoved = QStringLiteral("object:children-changed:remove");
 
 // Which notifications each AT-SPI event type can produce. The translation
 // rules below decide which of them one event does produce.
@@ -54,12 +55,13 @@ const std::vector<std::pair<QString, QStringList>>& candidatesByType() {
       {iconified, {Note::windowMiniaturized, Note::windowDeminiaturized}},
       {selectedState, {Note::menuOpened, Note::menuClosed, Note::menuItemSelected}},
       {focusedState, {Note::menuItemSelected, Note::focusedUIElementChanged}},
-      {expandedState, {Note::rowExpanded, Note::rowCollapsed}},
+      {expandedState, {Note::rowExpanded, Note::rowCollapsed, Note::menuOpened, Note::menuClosed}},
       {selectionChangedType, {Note::selectedRowsChanged, Note::selectedChildrenChanged}},
       {valueChanged, {Note::valueChanged}},
       {valueProperty, {Note::valueChanged}},
       {textSelectionChanged, {Note::selectedTextChanged}},
       {childAdded, {Note::created}},
+      {childRemoved, {Note::menuClosed}},
   };
   return table;
 }
@@ -94,10 +96,11 @@ bool isTableRole(AtspiRole role) {
   return role == ATSPI_ROLE_TABLE || role == ATSPI_ROLE_TREE_TABLE || role == ATSPI_ROLE_TREE;
 }
 
-// An item inside an open menu: a menu item, or the title of a submenu.
+// An item inside an open menu: a menu item anywhere but in a menu bar (GTK 4
+// puts a popover menu's items in panels), or the title of a submenu.
 bool isItemInMenu(AtspiRole role, AtspiRole parentRole) {
-  if (!isAtspiMenuRole(parentRole)) return false;
-  return isAtspiMenuItemRole(role) || role == ATSPI_ROLE_MENU;
+  if (isAtspiMenuItemRole(role)) return parentRole != ATSPI_ROLE_MENU_BAR;
+  return role == ATSPI_ROLE_MENU && isAtspiMenuRole(parentRole);
 }
 
 }  // namespace
@@ -177,11 +180,12 @@ QStringList TonnixAtspiEventTranslator::translate(const TonnixAtspiEvent& event,
   if (type == windowResize) return {Note::windowResized};
   if (type == selectedState) return selected(event, source);
   if (type == focusedState && on) return focused(event, source, wants);
-  if (type == expandedState) return expanded(event, source);
+  if (type == expandedState) return expanded(event, source, wants);
   if (type == selectionChangedType) return selectionChanged(source);
   if (type == valueChanged || type == valueProperty) return {Note::valueChanged};
   if (type == textSelectionChanged) return {Note::selectedTextChanged};
   if (type == childAdded) return {Note::created};
+  if (type == childRemoved) return popoverHidden(event);
   return {};
 }
 
@@ -218,12 +222,18 @@ QStringList TonnixAtspiEventTranslator::hidden(const TonnixAtspiEvent& event,
                                                TonnixAtspiEventSource& source, const Wants& wants) {
   auto& app = application(event.applicationKey);
   const auto& key = event.elementKey;
+  if (wants(Note::windowCreated) && isOpening(event, source)) {
+    if (!app.openWindows.insert(key)) return {};
+    return {Note::windowCreated};
+  }
   QStringList names;
   const bool wasMenu = app.openMenus.remove(key);
   if (wasMenu && event.type != visible && event.type != defunct) names.append(Note::menuClosed);
+  if (wasMenu) app.litMenuItem.clear();
   const bool wasWindow = app.openWindows.remove(key);
   const bool wasHelpTag = app.openHelpTags.remove(key);
   app.minimizedWindows.remove(key);
+  app.menuOwners.remove(key);
   if (app.litMenuItem == key) app.litMenuItem.clear();
   if (wasMenu || !wants(Note::uiElementDestroyed)) return names;
   const bool isGone = event.type == windowDestroy || event.type == defunct;
@@ -307,14 +317,64 @@ QStringList TonnixAtspiEventTranslator::menuItemLit(const TonnixAtspiEvent& even
   return {Note::menuItemSelected};
 }
 
+// GTK 4.8 announces a top-level window it shows as "showing" switched off,
+// with the window still visible: the window is opening, not closing.
+bool TonnixAtspiEventTranslator::isOpening(const TonnixAtspiEvent& event,
+                                           TonnixAtspiEventSource& source) {
+  if (event.type != showing || event.detail1 != 0) return false;
+  const auto& app = application(event.applicationKey);
+  const auto& key = event.elementKey;
+  if (app.openWindows.contains(key) || app.openMenus.contains(key) ||
+      app.openHelpTags.contains(key)) {
+    return false;
+  }
+  const auto role = source.role();
+  if (role == ATSPI_ROLE_TOOL_TIP || isAtspiMenuRole(role) || role == ATSPI_ROLE_APPLICATION) {
+    return false;
+  }
+  return source.parentRole() == ATSPI_ROLE_APPLICATION && source.hasState(ATSPI_STATE_VISIBLE);
+}
+
 QStringList TonnixAtspiEventTranslator::expanded(const TonnixAtspiEvent& event,
-                                                 TonnixAtspiEventSource& source) {
-  if (!isRowRole(source.role())) return {};
+                                                 TonnixAtspiEventSource& source,
+                                                 const Wants& wants) {
+  if (event.detail1 == 0 &&
+      application(event.applicationKey).menuOwners.contains(event.elementKey)) {
+    return popoverHidden(event);
+  }
+  if (!isRowRole(source.role())) {
+    if (event.detail1 == 0 || !wants(Note::menuOpened)) return {};
+    return popoverShown(event, source);
+  }
+  if (!wants(Note::rowExpanded) && !wants(Note::rowCollapsed)) return {};
   const auto& name = event.detail1 != 0 ? Note::rowExpanded : Note::rowCollapsed;
   const auto batchKey = event.applicationKey + u'\n' + name;
   if (batchRowNotifications_.contains(batchKey)) return {};
   batchRowNotifications_.append(batchKey);
   return {name};
+}
+
+// GTK 4 expands the owner of a popover menu while the menu is open: a menu
+// button or a menu bar title, with the menu among its children. GTK 4.8
+// sets no has-popup state, and calls both an expander and a menu button
+// expandable.
+QStringList TonnixAtspiEventTranslator::popoverShown(const TonnixAtspiEvent& event,
+                                                     TonnixAtspiEventSource& source) {
+  const auto role = source.role();
+  if (role != ATSPI_ROLE_PUSH_BUTTON && role != ATSPI_ROLE_MENU_ITEM) return {};
+  if (!source.ownsMenu()) return {};
+  auto& app = application(event.applicationKey);
+  if (!app.menuOwners.insert(event.elementKey)) return {};
+  return {Note::menuOpened};
+}
+
+// GTK 4.8 collapses a menu bar title when its menu closes, but a menu
+// button only loses the popover from its children.
+QStringList TonnixAtspiEventTranslator::popoverHidden(const TonnixAtspiEvent& event) {
+  auto& app = application(event.applicationKey);
+  if (!app.menuOwners.remove(event.elementKey)) return {};
+  app.litMenuItem.clear();
+  return {Note::menuClosed};
 }
 
 // Selection inside menus is heard as lit menu items instead.

@@ -29,6 +29,12 @@ class TonnixAtspiEventSource {
   // For a window of role "window": whether it is only there to hold a
   // pop-up menu (how GTK 3 shows context and combo box menus).
   virtual bool holdsMenu() = 0;
+  // Whether one of its children is a menu: GTK 4's popover menus are
+  // children of their menu button or menu bar title.
+  virtual bool ownsMenu() = 0;
+  // Whether the source's current state set holds `state` (false when the
+  // application does not answer).
+  virtual bool hasState(AtspiStateType state) = 0;
 };
 
 // Turns AT-SPI events into the classic notification names, by one table
@@ -75,6 +81,9 @@ class TonnixAtspiEventTranslator {
     KeySet openMenus;
     KeySet openHelpTags;
     KeySet minimizedWindows;
+    // Controls whose pop-up menu is open (GTK 4 menu buttons and menu bar
+    // titles: their popover menus announce nothing themselves).
+    KeySet menuOwners;
     QString litMenuItem;
   };
 
@@ -89,7 +98,11 @@ class TonnixAtspiEventTranslator {
   QStringList focused(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
                       const Wants& wants);
   QStringList menuItemLit(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
-  QStringList expanded(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
+  QStringList expanded(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
+                       const Wants& wants);
+  QStringList popoverShown(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
+  QStringList popoverHidden(const TonnixAtspiEvent& event);
+  bool isOpening(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   static QStringList selectionChanged(TonnixAtspiEventSource& source);
 
   QHash<QString, Application> applications_;
