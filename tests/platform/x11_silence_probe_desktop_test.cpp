@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QRect>
+#include <QTemporaryDir>
 #include <algorithm>
 
 #include "platform/linux/display_to_itself.h"
@@ -16,11 +20,35 @@
 
 // Run inside scripts/headless-session: an Xvfb of 1280x800 without a window
 // manager, so the test itself plays the window manager's part where it
-// needs one, writing the EWMH hints the probes read.
+// needs one, writing the EWMH hints the probes read. This test program is
+// an installed game.
 
 namespace {
 
 const QRect screen(0, 0, 1280, 800);
+
+// Installs this test program as a game, a .desktop file in a data folder of
+// its own, before anything asks GIO (which reads the folders once).
+class GameDesktopFile : public testing::Environment {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.isValid());
+    ASSERT_TRUE(QDir(folder_.path()).mkpath(QStringLiteral("applications")));
+    QFile file(folder_.filePath(QStringLiteral("applications/org.example.TonnixTestGame.desktop")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nType=Application\nName=Test Game\nExec=" +
+               QFile::encodeName(QCoreApplication::applicationFilePath()) +
+               "\nCategories=Game;ArcadeGame;\n");
+    file.close();
+    ::setenv("XDG_DATA_HOME", QFile::encodeName(folder_.path()).constData(), 1);
+  }
+
+ private:
+  QTemporaryDir folder_;
+};
+
+[[maybe_unused]] testing::Environment* const gameDesktopFile =
+    testing::AddGlobalTestEnvironment(new GameDesktopFile);
 
 class X11SilenceProbeTest : public testing::Test {
  protected:
@@ -106,6 +134,9 @@ TEST_F(X11SilenceProbeTest, WithoutAWindowManagerTheMappedTopLevelWindowsAreList
             (TonnixWindowDescription{::getpid(), TonnixWindowLayer::normal, QRectF(full), 1.0}));
   EXPECT_EQ(windows[*clearAt].alpha, 0.0);
   EXPECT_EQ(windows[*menuAt].layer, TonnixWindowLayer::popUp);
+
+  EXPECT_EQ(TonnixX11WindowList(connection).windows(::getpid()).size(), 3U);
+  EXPECT_TRUE(TonnixX11WindowList(connection).windows(::getpid() + 1).empty());
 }
 
 TEST_F(X11SilenceProbeTest, TheWindowManagersStackingOrderTypesAndStatesDecide) {
@@ -175,6 +206,19 @@ TEST_F(X11SilenceProbeTest, TheFrontApplicationIsFullScreenWhenItCoversTheDispla
   const Window covering = makeWindow(screen.adjusted(1, 1, -1, -1));
   setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {covering});
   EXPECT_TRUE(fullScreen());
-  EXPECT_FALSE(probe.isGameModeActive(probe.windowDescriptions(), probe.displayBounds()))
-      << "this test program is no game";
+}
+
+TEST_F(X11SilenceProbeTest, AGameInFrontWithADisplayToItselfIsGameMode) {
+  TonnixLinuxSilenceProbe probe;
+  const auto gameMode = [&probe] {
+    return probe.isGameModeActive(probe.windowDescriptions(), probe.displayBounds());
+  };
+  const Window small = makeWindow(QRect(0, 0, 640, 480));
+  setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {small});
+  setStates(small, {"_NET_WM_STATE_FULLSCREEN"});
+  EXPECT_FALSE(gameMode()) << "a full-screen state alone is not enough for a game";
+
+  const Window covering = makeWindow(screen);
+  setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {covering});
+  EXPECT_TRUE(gameMode());
 }

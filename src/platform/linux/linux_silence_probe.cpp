@@ -63,8 +63,12 @@ bool TonnixLinuxSilenceProbe::isApplicationFullscreen(
   return tonnixHasDisplayToItself(windows, front->processIdentifier, displays);
 }
 
+// Only the front application's windows: the window-based tests look at no
+// others, and every window costs the X server several questions.
 std::vector<TonnixWindowDescription> TonnixLinuxSilenceProbe::windowDescriptions() {
-  return windows_.windows();
+  const auto front = windows_.activeWindow();
+  if (!front || front->processIdentifier < 1) return {};
+  return windows_.windows(front->processIdentifier);
 }
 
 // Mirrored outputs show one area of the screen: it counts once.

@@ -87,7 +87,10 @@ double alpha(Display* display, Window window) {
   return static_cast<double>(opacity.front() & 0xffffffffUL) / 0xffffffffUL;
 }
 
-std::optional<TonnixWindowDescription> describe(Display* display, Window window) {
+std::optional<TonnixWindowDescription> describe(Display* display, Window window,
+                                                std::optional<std::int32_t> wanted) {
+  const std::int32_t processIdentifier = owner(display, window);
+  if (wanted && processIdentifier != *wanted) return std::nullopt;
   XWindowAttributes attributes{};
   if (!XGetWindowAttributes(display, window, &attributes)) return std::nullopt;
   if (attributes.map_state != IsViewable || attributes.c_class != InputOutput) return std::nullopt;
@@ -100,7 +103,7 @@ std::optional<TonnixWindowDescription> describe(Display* display, Window window)
     return std::nullopt;
   }
   return TonnixWindowDescription{
-      owner(display, window), layer(display, window, attributes.override_redirect, states),
+      processIdentifier, layer(display, window, attributes.override_redirect, states),
       QRectF(x, y, attributes.width, attributes.height), alpha(display, window)};
 }
 
@@ -124,14 +127,17 @@ std::vector<unsigned long> stackingOrder(Display* display) {
 TonnixX11WindowList::TonnixX11WindowList(TonnixX11Connection& connection)
     : connection_(connection) {}
 
-std::vector<TonnixWindowDescription> TonnixX11WindowList::windows() {
+std::vector<TonnixWindowDescription> TonnixX11WindowList::windows(
+    std::optional<std::int32_t> owner) {
   Display* display = connection_.display();
   if (!display) return {};
   const IgnoredErrors ignored(display);
   const auto order = stackingOrder(display);
   std::vector<TonnixWindowDescription> descriptions;
   for (auto window = order.rbegin(); window != order.rend(); ++window) {
-    if (auto description = describe(display, *window)) descriptions.push_back(*description);
+    if (auto description = describe(display, *window, owner)) {
+      descriptions.push_back(*description);
+    }
   }
   return descriptions;
 }

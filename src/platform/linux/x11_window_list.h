@@ -29,8 +29,9 @@ class TonnixX11WindowList {
   explicit TonnixX11WindowList(TonnixX11Connection& connection);
 
   // Viewable, not hidden windows, front first, in root-window coordinates;
-  // empty without an X server.
-  std::vector<TonnixWindowDescription> windows();
+  // empty without an X server. With `owner`, only that process's windows,
+  // which spares the server most questions.
+  std::vector<TonnixWindowDescription> windows(std::optional<std::int32_t> owner = {});
   // Nothing without a window manager that names an active window.
   std::optional<TonnixX11ActiveWindow> activeWindow();
 
