@@ -29,12 +29,18 @@ struct ListRefresh {
 
 }  // namespace
 
+// A lost or missing server is tried again this often, so a restarted
+// sound server is followed without restarting Tonnix.
+constexpr pa_usec_t retryDelay = 5 * PA_USEC_PER_SEC;
+
 // Everything but the atomics is touched only on the mainloop's thread (or
 // with its lock held).
 struct TonnixPulseAudioState::Connection {
   pa_threaded_mainloop* loop = nullptr;
   pa_context* context = nullptr;
+  pa_time_event* retry = nullptr;
   bool wasReady = false;
+  bool saidFailure = false;
   ListRefresh sources;
   ListRefresh streams;
   std::atomic<bool> outputSilent{false};
@@ -43,7 +49,11 @@ struct TonnixPulseAudioState::Connection {
 
   void start();
   void stop();
+  void connect();
+  void release();
+  void retryLater();
   void onState();
+  void onFailure();
   void onChange(pa_subscription_event_type_t event);
   void refreshOutput();
   void readOutput(const char* sinkName);
@@ -58,6 +68,21 @@ struct TonnixPulseAudioState::Connection {
 void TonnixPulseAudioState::Connection::start() {
   loop = pa_threaded_mainloop_new();
   if (!loop) return;
+  pa_threaded_mainloop_lock(loop);
+  connect();
+  pa_threaded_mainloop_unlock(loop);
+  pa_threaded_mainloop_start(loop);
+}
+
+void TonnixPulseAudioState::Connection::stop() {
+  if (!loop) return;
+  pa_threaded_mainloop_stop(loop);
+  release();
+  // Frees a pending retry with the loop's other events.
+  pa_threaded_mainloop_free(loop);
+}
+
+void TonnixPulseAudioState::Connection::connect() {
   context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Tonnix");
   if (!context) return;
   pa_context_set_state_callback(
@@ -68,31 +93,45 @@ void TonnixPulseAudioState::Connection::start() {
         static_cast<Connection*>(self)->onChange(event);
       },
       this);
-  pa_threaded_mainloop_lock(loop);
-  // Never start a server just to ask whether it is muted. A connection
-  // refused at once is told by the state callback, like a later failure.
-  const bool connecting =
-      pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
-  pa_threaded_mainloop_unlock(loop);
-  if (connecting) pa_threaded_mainloop_start(loop);
+  sources = {};
+  streams = {};
+  // Never start a server just to ask whether it is muted. A refusal at
+  // once is told by the state callback, like a later failure.
+  pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
 }
 
-void TonnixPulseAudioState::Connection::stop() {
-  if (!loop) return;
-  pa_threaded_mainloop_stop(loop);
-  if (context) {
-    pa_context_set_state_callback(context, nullptr, nullptr);
-    pa_context_set_subscribe_callback(context, nullptr, nullptr);
-    pa_context_disconnect(context);
-    pa_context_unref(context);
-  }
-  pa_threaded_mainloop_free(loop);
+void TonnixPulseAudioState::Connection::release() {
+  if (!context) return;
+  pa_context_set_state_callback(context, nullptr, nullptr);
+  pa_context_set_subscribe_callback(context, nullptr, nullptr);
+  pa_context_disconnect(context);
+  pa_context_unref(context);
+  context = nullptr;
+}
+
+// A context cannot be dropped inside its own callback; a timer replaces it.
+void TonnixPulseAudioState::Connection::retryLater() {
+  if (retry) return;
+  pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop);
+  timeval when{};
+  pa_timeval_add(pa_gettimeofday(&when), retryDelay);
+  retry = api->time_new(
+      api, &when,
+      [](pa_mainloop_api* events, pa_time_event* event, const timeval*, void* data) {
+        auto* self = static_cast<Connection*>(data);
+        events->time_free(event);
+        self->retry = nullptr;
+        self->release();
+        self->connect();
+      },
+      this);
 }
 
 void TonnixPulseAudioState::Connection::onState() {
   switch (pa_context_get_state(context)) {
     case PA_CONTEXT_READY: {
       wasReady = true;
+      saidFailure = false;
       const auto mask = static_cast<pa_subscription_mask_t>(
           PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE |
           PA_SUBSCRIPTION_MASK_SINK_INPUT);
@@ -103,19 +142,24 @@ void TonnixPulseAudioState::Connection::onState() {
       return;
     }
     case PA_CONTEXT_FAILED:
-      forget();
-      say(wasReady
-              ? std::string("lost the PulseAudio server; a muted output or a recording "
-                            "microphone goes unnoticed from now on")
-              : std::string("no PulseAudio server (") + pa_strerror(pa_context_errno(context)) +
-                    "); a muted output or a recording microphone goes unnoticed");
-      return;
     case PA_CONTEXT_TERMINATED:
-      forget();
+      onFailure();
       return;
     default:
       return;
   }
+}
+
+// Said once per loss, not at every attempt to reconnect.
+void TonnixPulseAudioState::Connection::onFailure() {
+  forget();
+  retryLater();
+  if (saidFailure) return;
+  saidFailure = true;
+  say(wasReady ? std::string("lost the PulseAudio server; a muted output or a recording "
+                             "microphone goes unnoticed until it is back")
+               : std::string("no PulseAudio server (") + pa_strerror(pa_context_errno(context)) +
+                     "); a muted output or a recording microphone goes unnoticed");
 }
 
 void TonnixPulseAudioState::Connection::onChange(pa_subscription_event_type_t event) {

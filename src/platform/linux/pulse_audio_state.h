@@ -8,7 +8,7 @@
 // answers, so asking costs nothing and never waits. Before the server has
 // answered, and without a server, both answers are "no". Construction
 // returns at once; a server that cannot be reached is named on one
-// "TonnixPulseAudioState: " line.
+// "TonnixPulseAudioState: " line and tried again every 5 seconds.
 class TonnixPulseAudioState {
  public:
   TonnixPulseAudioState();

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+#include "platform/linux/pulse_audio_state.h"
+
+// The PulseAudio state against a PulseAudio server of the test's own, with
+// a silent output and a silent input, changed with pactl and recorded from
+// with parecord. Skipped where the server is not installed.
+
+namespace {
+
+// Turns the event loop until `condition` holds or the time is up; the
+// state changes on the connection's own thread within milliseconds, so a
+// wrong answer shows within a second.
+bool becomes(const std::function<bool()>& condition, int milliseconds = 5000) {
+  const QDeadlineTimer deadline(milliseconds);
+  while (!deadline.hasExpired()) {
+    if (condition()) return true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return condition();
+}
+
+class PulseAudioStateTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const QString server = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
+    if (server.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty()) {
+      return;
+    }
+    folder_ = std::make_unique<QTemporaryDir>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), folder_->path());
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder_->path());
+    environment.remove(QStringLiteral("PULSE_SERVER"));
+    server_ = std::make_unique<QProcess>();
+    server_->setProcessEnvironment(environment);
+    server_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server_->start(server,
+                   {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
+                    QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=false"),
+                    QStringLiteral("--load=module-native-protocol-unix"),
+                    QStringLiteral("--load=module-null-sink sink_name=out"),
+                    QStringLiteral("--load=module-null-source source_name=mic")});
+    const QByteArray address = "unix:" + QFile::encodeName(folder_->filePath("pulse/native"));
+    ::setenv("PULSE_SERVER", address.constData(), 1);
+    running_ = server_->waitForStarted() && becomes([] { return pactl({"info"}); });
+  }
+
+  static void TearDownTestSuite() {
+    if (server_) {
+      server_->terminate();
+      if (!server_->waitForFinished(5000)) server_->kill();
+    }
+    server_.reset();
+    folder_.reset();
+  }
+
+  void SetUp() override {
+    if (!running_) GTEST_SKIP() << "no PulseAudio server to test with (package pulseaudio)";
+    ASSERT_TRUE(pactl({"set-default-sink", "out"}));
+    ASSERT_TRUE(pactl({"set-sink-mute", "out", "0"}));
+    ASSERT_TRUE(pactl({"set-sink-volume", "out", "100%"}));
+  }
+
+  static bool pactl(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("pactl"), arguments);
+    return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+  }
+
+  static inline std::unique_ptr<QTemporaryDir> folder_;
+  static inline std::unique_ptr<QProcess> server_;
+  static inline bool running_ = false;
+};
+
+}  // namespace
+
+TEST_F(PulseAudioStateTest, AMutedOrSilentDefaultOutputIsHeldBack) {
+  TonnixPulseAudioState state;
+  EXPECT_FALSE(becomes([&] { return state.isOutputHeldBack(); }, 1000));
+
+  ASSERT_TRUE(pactl({"set-sink-mute", "out", "1"}));
+  EXPECT_TRUE(becomes([&] { return state.isOutputHeldBack(); }));
+  ASSERT_TRUE(pactl({"set-sink-mute", "out", "0"}));
+  EXPECT_TRUE(becomes([&] { return !state.isOutputHeldBack(); }));
+
+  ASSERT_TRUE(pactl({"set-sink-volume", "out", "0"}));
+  EXPECT_TRUE(becomes([&] { return state.isOutputHeldBack(); }));
+  ASSERT_TRUE(pactl({"set-sink-volume", "out", "1%"}));
+  EXPECT_TRUE(becomes([&] { return !state.isOutputHeldBack(); }));
+}
+
+TEST_F(PulseAudioStateTest, AnInputIsInUseWhileSomethingRecordsFromIt) {
+  TonnixPulseAudioState state;
+  EXPECT_FALSE(becomes([&] { return state.isInputRecording(); }, 1000))
+      << "neither the idle input nor the output's monitor counts";
+
+  QProcess recorder;
+  recorder.start(QStringLiteral("parecord"),
+                 {QStringLiteral("--device=mic"), QStringLiteral("--raw"), QProcess::nullDevice()});
+  if (!recorder.waitForStarted()) GTEST_SKIP() << "parecord is not installed";
+  EXPECT_TRUE(becomes([&] { return state.isInputRecording(); }));
+  recorder.kill();
+  recorder.waitForFinished();
+  EXPECT_TRUE(becomes([&] { return !state.isInputRecording(); }));
+}
+
+TEST_F(PulseAudioStateTest, RecordingTheOutputsMonitorIsNoMicrophone) {
+  TonnixPulseAudioState state;
+  QProcess recorder;
+  recorder.start(QStringLiteral("parecord"), {QStringLiteral("--device=out.monitor"),
+                                              QStringLiteral("--raw"), QProcess::nullDevice()});
+  if (!recorder.waitForStarted()) GTEST_SKIP() << "parecord is not installed";
+  EXPECT_FALSE(becomes([&] { return state.isInputRecording(); }, 1000));
+  recorder.kill();
+  recorder.waitForFinished();
+}
