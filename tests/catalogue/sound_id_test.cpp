@@ -1,8 +1,9 @@
+#include "catalogue/sound_id.h"
+
 #include <gtest/gtest.h>
 
 #include "catalogue/sound_category.h"
 #include "catalogue/sound_flags.h"
-#include "catalogue/sound_id.h"
 
 TEST(SoundID, DescriptionPrintsFourCharactersWithQuestionMarksForUnprintableBytes) {
   EXPECT_EQ(TonnixSoundID(0x62746E70u).description(), "btnp");
@@ -24,16 +25,12 @@ TEST(SoundCategory, RawValuesAndTheirLimits) {
   EXPECT_EQ(soundCategoryFromRawValue(2), TonnixSoundCategory::control);
   EXPECT_FALSE(soundCategoryFromRawValue(4));
   EXPECT_FALSE(soundCategoryFromRawValue(-1));
-  for (std::size_t i = 0; i < allSoundCategories.size(); ++i) {
-    EXPECT_EQ(rawValue(allSoundCategories[i]), static_cast<int>(i));
-  }
 }
 
 TEST(SoundFlags, SetOperations) {
   using F = TonnixSoundFlags;
   const F loopsExclusive{F::loops, F::exclusive};
-  EXPECT_EQ(loopsExclusive.rawValue, 0x0Au);
-  EXPECT_EQ((loopsExclusive | F::centered).rawValue, 0x0Eu);
+  EXPECT_EQ((loopsExclusive | F::centered), F({F::loops, F::exclusive, F::centered}));
   EXPECT_EQ((loopsExclusive & F::loops), F::loops);
   EXPECT_EQ((loopsExclusive ^ F{F::loops, F::centered}), F({F::exclusive, F::centered}));
   EXPECT_EQ(loopsExclusive - F::loops, F::exclusive);
