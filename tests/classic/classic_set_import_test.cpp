@@ -21,12 +21,7 @@ namespace {
 class ClassicSetImportTest : public testing::Test {
  protected:
   fs::path writeSet(const std::string& name, const TestResourceForkWriter& fork) {
-    const fs::path path = root() / name;
-    const auto bytes = fork.bytes();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return writeBytes(root() / name, fork.bytes());
   }
   fs::path root() const { return dir_.path().toStdString(); }
   fs::path scratch() const { return root() / "scratch"; }

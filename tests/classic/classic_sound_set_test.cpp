@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <fstream>
 #include <map>
 
 #include "resource_fork_writer.h"
@@ -144,11 +143,7 @@ TEST(ClassicSoundSet, BodiesHoldOnlySoundsWithData) {
 TEST(ClassicSoundSet, FileErrorsNameTheFile) {
   QTemporaryDir dir;
   const auto write = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return writeBytes(dir.filePath(QString::fromStdString(name)).toStdString(), bytes).string();
   };
   const auto plain = write("Plain.txt", bytesOf("hello"));
   EXPECT_EQ(TonnixClassicSoundSet::read(plain).error().description(),

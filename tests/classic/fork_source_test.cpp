@@ -5,7 +5,6 @@
 
 #include <QTemporaryDir>
 #include <filesystem>
-#include <fstream>
 
 #include "classic/resource_fork.h"
 #include "fork_containers.h"
@@ -29,12 +28,7 @@ std::vector<std::uint8_t> sampleFork() {
 class ForkSourceTest : public testing::Test {
  protected:
   fs::path write(const std::string& relative, const std::vector<std::uint8_t>& bytes) {
-    const fs::path path = fs::path(dir_.path().toStdString()) / relative;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return writeBytes(fs::path(dir_.path().toStdString()) / relative, bytes);
   }
 
   QTemporaryDir dir_;
@@ -144,10 +138,9 @@ TEST_F(ForkSourceTest, DamagedContainersYieldNoFork) {
   auto single = appleSingleFile(dataFork_, fork_);
   single[26 + 12 + 11] += 1;  // the fork entry now runs past the end
   EXPECT_FALSE(unwrapForkContainer(single));
-}
 
-TEST_F(ForkSourceTest, FilesThatOnlyResembleMacBinaryAreRejected) {
-  // Zero markers and a plausible name, but the lengths do not match the file.
+  // Files that only resemble MacBinary: zero markers and a plausible name, but the lengths do not
+  // match the file.
   auto lookalike = macBinaryFile(1, "Chimes", dataFork_, fork_);
   lookalike.resize(lookalike.size() + 128, 0);
   EXPECT_FALSE(unwrapForkContainer(lookalike));

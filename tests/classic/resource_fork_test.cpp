@@ -26,7 +26,7 @@ std::vector<std::uint8_t> threeTypeFork() {
 
 }  // namespace
 
-TEST(ResourceFork, KeepsTheMapsOrderOfTypesAndResources) {
+TEST(ResourceFork, KeepsTheMapsOrderNamesAndBytes) {
   const auto fork = parsed(threeTypeFork());
   EXPECT_EQ(fork.resourceTypes(), (std::vector<std::string>{"vers", "snd ", "snd#"}));
   const auto& sounds = fork.resourcesOfType("snd ");
@@ -34,11 +34,8 @@ TEST(ResourceFork, KeepsTheMapsOrderOfTypesAndResources) {
   EXPECT_EQ(sounds[0].identifier, 200);
   EXPECT_EQ(sounds[1].identifier, -16000);
   EXPECT_EQ(sounds[2].identifier, 129);
-}
 
-TEST(ResourceFork, HandsBytesOnUntouchedAndEmptyNamesAreAbsent) {
-  const auto fork = parsed(threeTypeFork());
-  const auto& sounds = fork.resourcesOfType("snd ");
+  // Bytes are handed on untouched; empty names are absent.
   EXPECT_EQ(sounds[0].data, (std::vector<std::uint8_t>{0x00, 0x01, 0xFF}));
   EXPECT_EQ(sounds[0].name, "Sosumi");
   EXPECT_EQ(sounds[1].name, std::nullopt);

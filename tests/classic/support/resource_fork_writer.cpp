@@ -1,5 +1,7 @@
 #include "resource_fork_writer.h"
 
+#include <fstream>
+
 void appendU8(std::vector<std::uint8_t>& out, std::uint32_t value) {
   out.push_back(static_cast<std::uint8_t>(value));
 }
@@ -90,4 +92,13 @@ std::vector<std::uint8_t> TestResourceForkWriter::bytes() const {
   fork.insert(fork.end(), references.begin(), references.end());
   fork.insert(fork.end(), names.begin(), names.end());
   return fork;
+}
+
+std::filesystem::path writeBytes(const std::filesystem::path& file,
+                                 const std::vector<std::uint8_t>& bytes) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  return file;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,3 +37,7 @@ void appendU24(std::vector<std::uint8_t>& out, std::uint32_t value);
 void appendU32(std::vector<std::uint8_t>& out, std::uint32_t value);
 void appendText(std::vector<std::uint8_t>& out, const std::string& text);
 void putU32(std::vector<std::uint8_t>& out, std::size_t offset, std::uint32_t value);
+
+// Writes the bytes to `file`, making its folder first; gives the path back.
+std::filesystem::path writeBytes(const std::filesystem::path& file,
+                                 const std::vector<std::uint8_t>& bytes);
