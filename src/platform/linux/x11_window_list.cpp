@@ -16,24 +16,24 @@ int ignoreError(Display*, XErrorEvent*) {
 
 // A window that went away between the list and a request about it raises
 // an X error, which Xlib's default handler answers by ending the process.
+// Every request here waits for its reply, so its error has been handled by
+// the time the request returns and no final round trip is needed.
 class IgnoredErrors {
  public:
-  explicit IgnoredErrors(Display* display)
-      : display_(display), previous_(XSetErrorHandler(ignoreError)) {}
-  ~IgnoredErrors() {
-    XSync(display_, False);
-    XSetErrorHandler(previous_);
-  }
+  IgnoredErrors() : previous_(XSetErrorHandler(ignoreError)) {}
+  ~IgnoredErrors() { XSetErrorHandler(previous_); }
   IgnoredErrors(const IgnoredErrors&) = delete;
   IgnoredErrors& operator=(const IgnoredErrors&) = delete;
 
  private:
-  Display* display_;
   XErrorHandler previous_;
 };
 
+// Xlib keeps the atoms it interned, so each name costs one round trip per
+// connection; asking only for existing atoms would ask again every time
+// for those no window manager has made.
 Atom atom(Display* display, const char* name) {
-  return XInternAtom(display, name, True);
+  return XInternAtom(display, name, False);
 }
 
 // A property of 32-bit items (Xlib hands them over as longs).
@@ -131,7 +131,7 @@ std::vector<TonnixWindowDescription> TonnixX11WindowList::windows(
     std::optional<std::int32_t> owner) {
   Display* display = connection_.display();
   if (!display) return {};
-  const IgnoredErrors ignored(display);
+  const IgnoredErrors ignored;
   const auto order = stackingOrder(display);
   std::vector<TonnixWindowDescription> descriptions;
   for (auto window = order.rbegin(); window != order.rend(); ++window) {
@@ -145,7 +145,7 @@ std::vector<TonnixWindowDescription> TonnixX11WindowList::windows(
 std::optional<TonnixX11ActiveWindow> TonnixX11WindowList::activeWindow() {
   Display* display = connection_.display();
   if (!display) return std::nullopt;
-  const IgnoredErrors ignored(display);
+  const IgnoredErrors ignored;
   const auto active =
       cardinals(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW", XA_WINDOW);
   if (active.empty() || active.front() == None) return std::nullopt;

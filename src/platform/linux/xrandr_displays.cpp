@@ -36,17 +36,37 @@ TonnixXRandRDisplays::TonnixXRandRDisplays(TonnixX11Connection& connection)
   // Output and CRTC queries came with RandR 1.2; 1.3 reads them without a probe.
   hasRandR_ = display && XRRQueryExtension(display, &eventBase, &errorBase) &&
               XRRQueryVersion(display, &major, &minor) && (major > 1 || minor >= 3);
+  if (!hasRandR_) return;
+  XRRSelectInput(display, DefaultRootWindow(display),
+                 RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
 }
 
 std::vector<QRect> TonnixXRandRDisplays::outputs() {
   Display* display = connection_.display();
   if (!display) return {};
-  const Window root = DefaultRootWindow(display);
   if (!hasRandR_) {
     return {QRect(0, 0, DisplayWidth(display, DefaultScreen(display)),
                   DisplayHeight(display, DefaultScreen(display)))};
   }
-  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+  if (hasChanged(display) || !outputs_) outputs_ = read(display);
+  return *outputs_;
+}
+
+// The connection selects RandR's change events and no others, so any event
+// queued since the last read means the configuration may have changed.
+// XPending reads what has arrived without waiting for the server.
+bool TonnixXRandRDisplays::hasChanged(_XDisplay* display) {
+  bool changed = false;
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    changed = true;
+  }
+  return changed;
+}
+
+std::vector<QRect> TonnixXRandRDisplays::read(_XDisplay* display) {
+  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display));
   if (!resources) return {};
   auto areas = activeOutputs(display, resources);
   XRRFreeScreenResources(resources);
