@@ -602,12 +602,6 @@ class EventSource final : public TonnixAtspiEventSource {
 
   bool hasState(AtspiStateType state) override { return owner_.hasState(target_, state); }
 
-  std::optional<QRect> extents() override {
-    const auto rect = owner_.extents(target_);
-    if (!rect) return std::nullopt;
-    return QRect(rect->x, rect->y, rect->width, rect->height);
-  }
-
   bool ownsMenu() override {
     constexpr int childLimit = 8;
     const auto count = owner_.ask<int>(target_, [&](GError** error) {

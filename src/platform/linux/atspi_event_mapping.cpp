@@ -34,7 +34,6 @@ const QString valueProperty = QStringLiteral("object:property-change:accessible-
 const QString textSelectionChanged = QStringLiteral("object:text-selection-changed");
 const QString childAdded = QStringLiteral("object:children-changed:add");
 const QString childRemoved = QStringLiteral("object:children-changed:remove");
-const QString boundsChanged = QStringLiteral("object:bounds-changed");
 
 // Which notifications each AT-SPI event type can produce. The translation
 // rules below decide which of them one event does produce.
@@ -48,7 +47,6 @@ const std::vector<std::pair<QString, QStringList>>& candidatesByType() {
       {windowRestore, {Note::windowDeminiaturized}},
       {windowMove, {Note::windowMoved}},
       {windowResize, {Note::windowResized}},
-      {boundsChanged, {Note::windowResized, Note::windowMoved}},
       {showing,
        {Note::windowCreated, Note::helpTagCreated, Note::menuOpened, Note::menuClosed,
         Note::uiElementDestroyed}},
@@ -143,7 +141,7 @@ QStringList TonnixAtspiEventTranslator::producedNotifications() {
 }
 
 void TonnixAtspiEventTranslator::beginBatch() {
-  batchNotifications_.clear();
+  batchRowNotifications_.clear();
 }
 
 void TonnixAtspiEventTranslator::forgetApplication(const QString& applicationKey) {
@@ -180,7 +178,6 @@ QStringList TonnixAtspiEventTranslator::translate(const TonnixAtspiEvent& event,
   if (type == windowRestore || type == iconified) return minimized(event, false);
   if (type == windowMove) return {Note::windowMoved};
   if (type == windowResize) return {Note::windowResized};
-  if (type == boundsChanged) return windowBoundsChanged(event, source);
   if (type == selectedState) return selected(event, source);
   if (type == focusedState && on) return focused(event, source, wants);
   if (type == expandedState) return expanded(event, source, wants);
@@ -352,29 +349,9 @@ QStringList TonnixAtspiEventTranslator::expanded(const TonnixAtspiEvent& event,
   if (!wants(Note::rowExpanded) && !wants(Note::rowCollapsed)) return {};
   const auto& name = event.detail1 != 0 ? Note::rowExpanded : Note::rowCollapsed;
   const auto batchKey = event.applicationKey + u'\n' + name;
-  if (batchNotifications_.contains(batchKey)) return {};
-  batchNotifications_.append(batchKey);
+  if (batchRowNotifications_.contains(batchKey)) return {};
+  batchRowNotifications_.append(batchKey);
   return {name};
-}
-
-// GTK 3 announces a window resized by the window manager only as new bounds
-// of the window, twice, and its widgets' bounds by the thousand: only a
-// window's own are heard, compared with the bounds it announced last.
-QStringList TonnixAtspiEventTranslator::windowBoundsChanged(const TonnixAtspiEvent& event,
-                                                            TonnixAtspiEventSource& source) {
-  if (!isAtspiWindowRole(source.role())) return {};
-  if (source.parentRole() != ATSPI_ROLE_APPLICATION) return {};
-  const auto bounds = source.extents();
-  if (!bounds) return {};
-  auto& known = application(event.applicationKey).windowBounds;
-  const auto previous = known.constFind(event.elementKey);
-  const bool wasKnown = previous != known.cend();
-  const auto before = wasKnown ? *previous : QRect();
-  if (!wasKnown && known.size() >= static_cast<qsizetype>(keyLimit)) known.clear();
-  known.insert(event.elementKey, *bounds);
-  if (!wasKnown || before.size() != bounds->size()) return {Note::windowResized};
-  if (before.topLeft() != bounds->topLeft()) return {Note::windowMoved};
-  return {};
 }
 
 // GTK 4 expands the owner of a popover menu while the menu is open: a menu

@@ -3,7 +3,6 @@
 #include <atspi/atspi-constants.h>
 
 #include <QHash>
-#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <cstddef>
@@ -36,8 +35,6 @@ class TonnixAtspiEventSource {
   // Whether the source's current state set holds `state` (false when the
   // application does not answer).
   virtual bool hasState(AtspiStateType state) = 0;
-  // Its position and size on the screen, when the application answers.
-  virtual std::optional<QRect> extents() = 0;
 };
 
 // Turns AT-SPI events into the classic notification names, by one table
@@ -87,8 +84,6 @@ class TonnixAtspiEventTranslator {
     // Controls whose pop-up menu is open (GTK 4 menu buttons and menu bar
     // titles: their popover menus announce nothing themselves).
     KeySet menuOwners;
-    // The last bounds heard of each window that announced new ones.
-    QHash<QString, QRect> windowBounds;
     QString litMenuItem;
   };
 
@@ -108,14 +103,11 @@ class TonnixAtspiEventTranslator {
   QStringList popoverShown(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   QStringList popoverHidden(const TonnixAtspiEvent& event);
   bool isOpening(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
-  QStringList windowBoundsChanged(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   static QStringList selectionChanged(TonnixAtspiEventSource& source);
 
   QHash<QString, Application> applications_;
   std::deque<QString> applicationOrder_;
   QString activeWindow_;
   QString activeApplication_;
-  // Notifications heard in this batch, each with the application or
-  // window it was heard for.
-  QStringList batchNotifications_;
+  QStringList batchRowNotifications_;
 };

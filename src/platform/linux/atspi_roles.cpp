@@ -101,9 +101,7 @@ TonnixAtspiRoleNames windowNames(AtspiRole role) {
   }
 }
 
-}  // namespace
-
-bool isAtspiWindowRole(AtspiRole role) {
+bool isWindowRole(AtspiRole role) {
   switch (role) {
     case ATSPI_ROLE_FRAME:
     case ATSPI_ROLE_WINDOW:
@@ -116,6 +114,8 @@ bool isAtspiWindowRole(AtspiRole role) {
       return false;
   }
 }
+
+}  // namespace
 
 bool isAtspiMenuItemRole(AtspiRole role) {
   switch (role) {
@@ -138,8 +138,8 @@ TonnixAtspiRoleNames atspiRoleNames(const TonnixAtspiRoleFacts& facts) {
   const bool inMenuBar = facts.parentRole == ATSPI_ROLE_MENU_BAR;
   // A top-level tool tip or menu keeps its own role; any other top-level
   // element is a window.
-  if (isAtspiWindowRole(role) || (facts.isTopLevel && role != ATSPI_ROLE_TOOL_TIP &&
-                                  !isAtspiMenuRole(role) && role != ATSPI_ROLE_APPLICATION)) {
+  if (isWindowRole(role) || (facts.isTopLevel && role != ATSPI_ROLE_TOOL_TIP &&
+                             !isAtspiMenuRole(role) && role != ATSPI_ROLE_APPLICATION)) {
     return windowNames(role);
   }
   // GTK gives a menu bar's titles the role "menu" and a submenu's title the

@@ -31,5 +31,3 @@ TonnixAtspiRoleNames atspiRoleNames(const TonnixAtspiRoleFacts& facts);
 bool isAtspiMenuItemRole(AtspiRole role);
 // Roles of menus, whether they pop up or drop from a menu bar.
 bool isAtspiMenuRole(AtspiRole role);
-// Roles that always stand for a window.
-bool isAtspiWindowRole(AtspiRole role);
