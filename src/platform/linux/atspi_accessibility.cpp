@@ -445,7 +445,7 @@ class TonnixAtspiAccessibility::Private {
 
   void deliver(const std::vector<TonnixAtspiEventRecord>& batch);
   std::optional<std::int32_t> processOf(const TonnixAtspiEventRecord& record,
-                                        QHash<QString, std::int32_t>& observedBuses);
+                                        std::optional<QHash<QString, std::int32_t>>& buses);
 
   std::map<int, TonnixAtspiObserver*> observers;
   TonnixX11WindowStacking stacking;
@@ -632,28 +632,28 @@ class EventSource final : public TonnixAtspiEventSource {
 }  // namespace
 
 std::optional<std::int32_t> TonnixAtspiAccessibility::Private::processOf(
-    const TonnixAtspiEventRecord& record, QHash<QString, std::int32_t>& observedBuses) {
+    const TonnixAtspiEventRecord& record, std::optional<QHash<QString, std::int32_t>>& buses) {
   if (const auto pid = connection_->processIdentifier(record.source)) return pid;
   // libatspi lets go of the application of an object gone defunct before the
   // event is handed over; the bus name it arrived from still says whose it
-  // was.
-  if (observedBuses.isEmpty()) {
-    for (const auto& [id, observer] : observers) {
-      const auto application = connection_->application(observer->processIdentifier());
-      if (application) observedBuses.insert(application->busName, application->processIdentifier);
+  // was. The applications' bus names are listed once per batch.
+  if (!buses) {
+    buses.emplace();
+    for (const auto& application : connection_->applications()) {
+      buses->insert(application.busName, application.processIdentifier);
     }
   }
-  const auto found = observedBuses.constFind(record.event.applicationKey);
-  if (found == observedBuses.cend()) return std::nullopt;
+  const auto found = buses->constFind(record.event.applicationKey);
+  if (found == buses->cend()) return std::nullopt;
   return *found;
 }
 
 void TonnixAtspiAccessibility::Private::deliver(const std::vector<TonnixAtspiEventRecord>& batch) {
   translator_.beginBatch();
-  QHash<QString, std::int32_t> observedBuses;
+  std::optional<QHash<QString, std::int32_t>> buses;
   for (const auto& record : batch) {
     if (observers.empty()) return;
-    const auto pid = processOf(record, observedBuses);
+    const auto pid = processOf(record, buses);
     if (!pid) continue;
     std::vector<int> ids;
     for (const auto& [id, observer] : observers) {
