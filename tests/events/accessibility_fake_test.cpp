@@ -3,7 +3,8 @@
 #include "platform/fake/fake_accessibility.h"
 
 // The fake stands in for the desktop in every events test, so it has to
-// behave like one where the observer relies on it.
+// behave like one where the observer relies on it. Its reads, hit testing
+// and time-outs are pinned down by the tests that use them.
 
 namespace {
 
@@ -58,68 +59,4 @@ TEST(FakeAccessibility, DeliversToRegistrationsOnTheElementOrItsApplication) {
   fake.post(fake.addElement(42), TonnixAXNotification::windowCreated);
   EXPECT_EQ(deliveries.size(), 2u);
   EXPECT_EQ(fake.observerCount(42), 0);
-}
-
-TEST(FakeAccessibility, MultipleReadsAnswerInPlace) {
-  TonnixFakeAccessibility fake;
-  const auto button = fake.addElement(42);
-  fake.setAttribute(button, TonnixAXAttribute::role, "AXButton");
-  fake.setAttributeError(button, TonnixAXAttribute::title, TonnixAXError::cannotComplete);
-  const auto values = fake.attributeValues(
-      button, {TonnixAXAttribute::role, TonnixAXAttribute::subrole, TonnixAXAttribute::title});
-  ASSERT_TRUE(values);
-  ASSERT_EQ(values->size(), 3u);
-  EXPECT_EQ(*(*values)[0].as<QString>(), QStringLiteral("AXButton"));
-  EXPECT_TRUE((*values)[1].isNull());
-  EXPECT_EQ((*values)[2].as<TonnixAXErrorValue>()->error, TonnixAXError::cannotComplete);
-  EXPECT_EQ((*values)[0].as<TonnixAXElement>(), nullptr);
-
-  fake.setBatchReads(button, TonnixFakeAccessibility::BatchReads::answerTooFew);
-  EXPECT_EQ(fake.attributeValues(button, {TonnixAXAttribute::role})->size(), 0u);
-  fake.setBatchReads(button, TonnixFakeAccessibility::BatchReads::fail);
-  EXPECT_FALSE(fake.attributeValues(button, {TonnixAXAttribute::role}));
-  EXPECT_EQ(fake.attributeValue(button, TonnixAXAttribute::subrole).error(),
-            TonnixAXError::attributeUnsupported);
-}
-
-TEST(FakeAccessibility, UnresponsiveApplicationsTimeOut) {
-  TonnixFakeAccessibility fake;
-  const auto window = fake.addElement(42);
-  fake.place(window, QRectF(0, 0, 100, 100));
-  fake.setUnresponsive(42, true);
-  EXPECT_EQ(fake.attributeValue(window, TonnixAXAttribute::role).error(),
-            TonnixAXError::cannotComplete);
-  EXPECT_EQ(fake.attributeValues(window, {TonnixAXAttribute::role}).error(),
-            TonnixAXError::cannotComplete);
-  EXPECT_EQ(fake.elementAtPosition(fake.systemWideElement(), 5, 5).error(),
-            TonnixAXError::cannotComplete);
-  EXPECT_EQ(fake.createObserver(42, [](const TonnixAXElement&, const QString&) {}).error(),
-            TonnixAXError::cannotComplete);
-  EXPECT_EQ(*fake.processIdentifier(window), 42);
-}
-
-TEST(FakeAccessibility, HitTestingFindsTheElementPlacedLast) {
-  TonnixFakeAccessibility fake;
-  const auto window = fake.addElement(42);
-  const auto button = fake.addElement(42);
-  fake.place(window, QRectF(0, 0, 400, 300));
-  fake.place(button, QRectF(10, 10, 80, 20));
-  EXPECT_EQ(*fake.elementAtPosition(fake.systemWideElement(), 20, 15), button);
-  EXPECT_EQ(*fake.elementAtPosition(fake.systemWideElement(), 200, 200), window);
-  EXPECT_EQ(*fake.elementAtPosition(fake.applicationElement(42), 20, 15), button);
-  EXPECT_EQ(fake.elementAtPosition(fake.applicationElement(7), 20, 15).error(),
-            TonnixAXError::noValue);
-  EXPECT_EQ(fake.elementAtPosition(fake.systemWideElement(), 500, 500).error(),
-            TonnixAXError::noValue);
-  EXPECT_EQ(fake.processIdentifier(fake.systemWideElement()).error(),
-            TonnixAXError::illegalArgument);
-}
-
-TEST(FakeAccessibility, RemembersMessagingTimeouts) {
-  TonnixFakeAccessibility fake;
-  const auto application = fake.applicationElement(42);
-  EXPECT_EQ(fake.messagingTimeout(application), std::nullopt);
-  ASSERT_TRUE(fake.setMessagingTimeout(application, 0.25));
-  EXPECT_EQ(fake.messagingTimeout(fake.applicationElement(42)), 0.25);
-  EXPECT_FALSE(fake.setMessagingTimeout(application, -1));
 }

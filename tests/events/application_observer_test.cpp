@@ -140,14 +140,6 @@ TEST_F(ApplicationObserver, OneTimeOutIsForgivenTwoInARowStopRegistration) {
   EXPECT_TRUE(observer->isAttached());
 }
 
-TEST_F(ApplicationObserver, HungApplicationCannotBeObserved) {
-  fake.setUnresponsive(pid, true);
-  const auto attached = observer->attach();
-  ASSERT_FALSE(attached);
-  EXPECT_EQ(attached.error().error, TonnixAXError::cannotComplete);
-  EXPECT_TRUE(observer->didTimeOut());
-}
-
 TEST_F(ApplicationObserver, RemembersTheFirst32ExistingWindowsWithTheOrdinaryCloseSound) {
   TonnixAXValue::Array windows{TonnixAXValue("not a window"), TonnixAXValue()};
   std::vector<TonnixAXElement> elements;

@@ -72,52 +72,6 @@ TEST_F(ClickMonitorTest, PressExitEnterRelease) {
   EXPECT_FALSE(monitor.tracker().target);
 }
 
-TEST_F(ClickMonitorTest, ReleaseOutsideIsSilent) {
-  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
-  mouse.press(kInside);
-  mouse.drag(kOutside);
-  mouse.release(kOutside);
-  EXPECT_EQ(heard(), (std::vector<Heard>{{"MouseDown", TonnixSoundID("btnp")},
-                                         {"MouseExit", TonnixSoundID("btnx")}}));
-  EXPECT_FALSE(monitor.tracker().target);
-}
-
-TEST_F(ClickMonitorTest, NullFrameIsAlwaysInside) {
-  const TonnixAXElement box = desktop.addControl(QStringLiteral("AXCheckBox"), {}, kButton);
-  desktop.accessibility.setAttribute(box, TonnixAXAttribute::position, TonnixAXValue());
-  mouse.press(kInside);
-  mouse.drag(kOutside);
-  mouse.release(kOutside);
-  EXPECT_EQ(heard(), (std::vector<Heard>{{"MouseDown", TonnixSoundID("chkp")},
-                                         {"MouseUp", TonnixSoundID("chkr")}}));
-}
-
-TEST_F(ClickMonitorTest, TracksAndGenericClicksOnlyPress) {
-  for (const char* role : {"AXScrollBar", "AXTextField"}) {
-    SCOPED_TRACE(role);
-    ClickTestDesktop fresh;
-    fresh.addControl(QString::fromUtf8(role), {}, kButton);
-    TonnixFakeMouseMonitor freshMouse;
-    TonnixClickMonitor freshMonitor(freshMouse, fresh.makeResolver(), {});
-    std::vector<QString> phases;
-    QObject::connect(&freshMonitor, &TonnixClickMonitor::eventOccurred,
-                     [&phases](const TonnixEvent& event) {
-                       phases.push_back(event.notificationName + " " +
-                                        QString::fromStdString(event.soundID.description()));
-                     });
-    freshMonitor.start();
-    freshMouse.press(kInside);
-    freshMouse.drag(kOutside);
-    freshMouse.drag(kInside);
-    EXPECT_TRUE(freshMonitor.tracker().target) << "tracked until the release";
-    freshMouse.release(kInside);
-    const QString press = QString::fromUtf8(role) == QStringLiteral("AXScrollBar")
-                              ? QStringLiteral("MouseDown sbtp")
-                              : QStringLiteral("MouseDown !mdo");
-    EXPECT_EQ(phases, std::vector<QString>{press});
-  }
-}
-
 TEST_F(ClickMonitorTest, ShouldResolveIsAskedOnlyAtThePress) {
   desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
   resolves = false;
@@ -226,12 +180,4 @@ TEST_F(ClickMonitorTest, DestroyingAStartedMonitorRemovesItsMonitors) {
   EXPECT_EQ(mouse.installedKinds().size(), 3u);
   mouse.press(kInside);
   EXPECT_EQ(events.size(), 1u);
-}
-
-TEST_F(ClickMonitorTest, ExcludedApplicationsAreSilent) {
-  desktop.addControl(QStringLiteral("AXButton"), QStringLiteral("AXCloseButton"), kButton);
-  desktop.excluded.insert(QStringLiteral("org.gnome.TextEditor"));
-  mouse.press(kInside);
-  mouse.release(kInside);
-  EXPECT_TRUE(events.empty());
 }

@@ -24,27 +24,17 @@ std::vector<TonnixSoundID> soundsOf(const TonnixSoundResolution& resolution) {
 
 }  // namespace
 
-TEST(NotificationMappings, TableShape) {
-  const auto& all = allNotificationMappings();
-  ASSERT_EQ(all.size(), 29u);
+// What each row resolves to is pinned down by the observer's tests; here,
+// what every row must have, so a mistyped row shows.
+TEST(NotificationMappings, EveryRowIsUniqueAndNamesCatalogueSounds) {
   QSet<QString> names;
-  std::size_t kinds[5] = {};
-  for (const auto& mapping : all) {
+  for (const auto& mapping : allNotificationMappings()) {
     SCOPED_TRACE(mapping.notification.rawValue.toStdString());
     EXPECT_TRUE(mapping.notification.rawValue.startsWith(QStringLiteral("AX")));
     names.insert(mapping.notification.rawValue);
-    ++kinds[mapping.resolution.value.index()];
-    // Every sound the table asks for exists in the catalogue.
     for (const auto id : soundsOf(mapping.resolution)) EXPECT_NE(entryForSoundID(id), nullptr);
   }
-  EXPECT_EQ(names.size(), 29);
-  EXPECT_EQ(kinds[0], 23u);  // fixed
-  EXPECT_EQ(kinds[1], 3u);   // tracked: drawers, sheets, help tags
-  EXPECT_EQ(kinds[2], 1u);
-  EXPECT_EQ(kinds[3], 1u);
-  EXPECT_EQ(kinds[4], 1u);
-  EXPECT_EQ(all.front().notification.rawValue, TonnixAXNotification::focusedWindowChanged);
-  EXPECT_EQ(all.back().notification.rawValue, TonnixAXNotification::moved);
+  EXPECT_EQ(static_cast<std::size_t>(names.size()), allNotificationMappings().size());
 }
 
 TEST(NotificationMappings, EnabledByDefaultAreTheMarkedRowsInTableOrder) {
@@ -53,25 +43,6 @@ TEST(NotificationMappings, EnabledByDefaultAreTheMarkedRowsInTableOrder) {
     if (mapping.isEnabledByDefault) marked.push_back(mapping);
   }
   EXPECT_EQ(defaultNotificationMappings(), marked);
-  EXPECT_EQ(marked.size(), 21u);
-  const TonnixMappingsByRawName enabled(defaultNotificationMappings());
-  for (const auto& quiet :
-       {TonnixAXNotification::mainWindowChanged, TonnixAXNotification::valueChanged,
-        TonnixAXNotification::selectedTextChanged, TonnixAXNotification::moved}) {
-    EXPECT_FALSE(enabled.contains(quiet));
-  }
-  EXPECT_TRUE(enabled.contains(TonnixAXNotification::uiElementDestroyed));
-}
-
-TEST(NotificationMappings, ResolutionsThatDependOnTheElement) {
-  const TonnixMappingsByRawName all(allNotificationMappings());
-  EXPECT_EQ(all.find(TonnixAXNotification::windowCreated)->resolution, R{R::CreatedWindow{}});
-  EXPECT_EQ(all.find(TonnixAXNotification::uiElementDestroyed)->resolution,
-            R{R::DestroyedElement{}});
-  EXPECT_EQ(all.find(TonnixAXNotification::sheetCreated)->resolution,
-            (R{R::Tracked{TonnixSoundID("dopn"), TonnixSoundID("dlgc")}}));
-  EXPECT_EQ(all.find(TonnixAXNotification::selectedChildrenChanged)->resolution,
-            (R{R::SelectedChildrenChanged{TonnixSoundID("fsel"), TonnixSoundID("mnui")}}));
 }
 
 TEST(WindowSoundPair, BySubroleComparedExactly) {
@@ -80,11 +51,8 @@ TEST(WindowSoundPair, BySubroleComparedExactly) {
   };
   EXPECT_EQ(windowSoundPair(TonnixAXSubrole::dialog), pair("dopn", "dlgc"));
   EXPECT_EQ(windowSoundPair(TonnixAXSubrole::systemDialog), pair("aopn", "altc"));
-  EXPECT_EQ(windowSoundPair(TonnixAXSubrole::floatingWindow), pair("uopn", "ucls"));
   EXPECT_EQ(windowSoundPair(TonnixAXSubrole::systemFloatingWindow), pair("uopn", "ucls"));
-  EXPECT_EQ(windowSoundPair(QStringLiteral("AXStandardWindow")), pair("wopn", "wcls"));
   EXPECT_EQ(windowSoundPair(QStringLiteral("axdialog")), pair("wopn", "wcls"));
-  EXPECT_EQ(windowSoundPair(QString()), pair("wopn", "wcls"));
   EXPECT_EQ(windowSoundPair(std::nullopt), pair("wopn", "wcls"));
 }
 
@@ -95,9 +63,8 @@ TEST(MappingsByRawName, KeepsTheGivenOrderAndTheFirstOfTwins) {
   twin.resolution = R{R::Fixed{TonnixSoundID("beve")}};
   mappings.push_back(twin);
   const TonnixMappingsByRawName byName(mappings);
-  ASSERT_EQ(byName.inOrder().size(), 21u);
+  ASSERT_EQ(byName.inOrder().size(), mappings.size() - 1);
   EXPECT_EQ(byName.inOrder().front(), mappings.front());
   EXPECT_EQ(byName.find(twin.notification.rawValue)->resolution, mappings.front().resolution);
   EXPECT_EQ(byName.find(QStringLiteral("AXNothing")), nullptr);
-  EXPECT_EQ(TonnixMappingsByRawName().find(TonnixAXNotification::menuOpened), nullptr);
 }
