@@ -190,7 +190,7 @@ TEST_F(PlayerTest, VolumeIsTheClampedProductOfEntryCategoryAndMaster) {
   EXPECT_FLOAT_EQ(audio_.plays().back().volume, 0.25f);
 }
 
-TEST_F(PlayerTest, PanFollowsThePointerAcrossAllScreens) {
+TEST_F(PlayerTest, PanFollowsThePointerAcrossAllScreensExceptForCentredSounds) {
   EXPECT_EQ(player_->pointerPan(), 0.0f);  // auto-pan is off by default
   player_->setStereoEnabled(true);
   screens_.setPointerLocation(QPointF(0, 0));
@@ -207,10 +207,9 @@ TEST_F(PlayerTest, PanFollowsThePointerAcrossAllScreens) {
 
   screens_.setScreenFrames({});
   EXPECT_EQ(player_->pointerPan(), 0.0f);
-}
 
-TEST_F(PlayerTest, CentredSoundsAreNeverPanned) {
-  player_->setStereoEnabled(true);
+  // Centred sounds are never panned.
+  screens_.setScreenFrames({QRectF(0, 0, 1920, 1080)});
   screens_.setPointerLocation(QPointF(0, 0));
   EXPECT_TRUE(player_->play(kSelectItem));
   EXPECT_EQ(audio_.plays().back().pan, 0.0f);
