@@ -91,17 +91,18 @@ TEST(AfflictedApplications, ListRunningApplicationsWithAnInterfaceAndExcludedOne
   desktop.workspace.addApplication(editor);
   desktop.workspace.addApplication(shell);
   desktop.workspace.addApplication(daemon);
-  desktop.workspace.installApplicationFile({std::filesystem::path("/apps/org.example.Gone.desktop"),
-                                            QStringLiteral("org.example.Gone"),
-                                            QStringLiteral("Gone"), QStringLiteral("gone-icon")});
+  // An exclusion without a name is named by its application file.
+  desktop.workspace.installApplicationFile(
+      {std::filesystem::path("/apps/gone-app.desktop"), QStringLiteral("org.example.Gone"),
+       QStringLiteral("Gone Program"), QStringLiteral("gone-icon")});
   desktop.exclusions->exclude(QStringLiteral("org.example.Gone"), QString());
   desktop.exclusions->exclude(QStringLiteral("org.example.Missing"), QStringLiteral("Missing"));
   auto& controller = desktop.controller();
   controller.rebuildAfflictedApplications();
 
   EXPECT_EQ(names(controller.afflictedApplications()),
-            QStringList({QStringLiteral("Editor"), QStringLiteral("Missing"),
-                         QStringLiteral("org.example.Gone"), QStringLiteral("shell")}));
+            QStringList({QStringLiteral("Editor"), QStringLiteral("gone-app"),
+                         QStringLiteral("Missing"), QStringLiteral("shell")}));
   const auto* editorRow = row(controller, editorID);
   ASSERT_NE(editorRow, nullptr);
   EXPECT_EQ(editorRow->fileURL, editor.bundleURL);
@@ -115,17 +116,6 @@ TEST(AfflictedApplications, ListRunningApplicationsWithAnInterfaceAndExcludedOne
   ASSERT_NE(missing, nullptr);
   EXPECT_EQ(missing->fileURL, std::nullopt);
   EXPECT_EQ(row(controller, QStringLiteral("pid:31"))->fileURL, shell.executableURL);
-}
-
-TEST(AfflictedApplications, ExclusionWithoutANameIsNamedByItsFile) {
-  ControllerDesktop desktop;
-  desktop.workspace.installApplicationFile({std::filesystem::path("/apps/Paint.desktop"),
-                                            QStringLiteral("org.example.Paint"),
-                                            QStringLiteral("Paint Program"), std::nullopt});
-  desktop.exclusions->exclude(QStringLiteral("org.example.Paint"), QString());
-  auto& controller = desktop.controller();
-  controller.rebuildAfflictedApplications();
-  EXPECT_EQ(names(controller.afflictedApplications()), QStringList{QStringLiteral("Paint")});
 }
 
 TEST(AfflictedApplications, NamesAreInNaturalOrder) {

@@ -340,22 +340,4 @@ TEST(ControllerAttach, StatusTextChangesAreSignalled) {
   EXPECT_EQ(controller.failureDescription(), std::nullopt);
 }
 
-TEST(ControllerAttach, ObserverEventsAreHandled) {
-  ControllerDesktop desktop;
-  auto& controller = desktop.controller();
-  controller.setMonitoring(true);
-  controller.start();
-  desktop.workspace.launch({80, QStringLiteral("Mail"), appID(80)});
-  const auto sheet = desktop.accessibility.addElement(80);
-  desktop.accessibility.setAttribute(sheet, TonnixAXAttribute::role, "AXWindow");
-  desktop.accessibility.setAttribute(sheet, TonnixAXAttribute::subrole, TonnixAXSubrole::dialog);
-  desktop.accessibility.post(sheet, TonnixAXNotification::windowCreated);
-  desktop.accessibility.destroy(sheet);
-  EXPECT_EQ(
-      desktop.console,
-      QStringList({QStringLiteral("Tonnix: App Launched -> flap (plays) from Mail"),
-                   QStringLiteral("Tonnix: AXWindowCreated -> dopn (plays) from Mail"),
-                   QStringLiteral("Tonnix: AXUIElementDestroyed -> dlgc (plays) from Mail")}));
-}
-
 }  // namespace

@@ -102,10 +102,6 @@ struct ControllerDesktop {
     return *controller_;
   }
 
-  TonnixRunningApplication application(std::int32_t pid, const QString& id, const QString& name) {
-    return {pid, name, id};
-  }
-
   QTemporaryDir sets;
   TonnixMemoryPreferencesStore preferences;
   TonnixFakeAccessibility accessibility;

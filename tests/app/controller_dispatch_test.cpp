@@ -26,6 +26,10 @@ TEST(ControllerDispatch, WithMonitoringOffPlaysAndLogsWithoutALineOrRecentEvent)
   EXPECT_TRUE(controller.recentEvents().empty());
   EXPECT_EQ(desktop.played, QStringList{QStringLiteral("mnuo")});
   EXPECT_EQ(controller.log().soundCount(), 1);
+
+  controller.player().setEnabled(false);
+  controller.handle(event("mnuo"));
+  EXPECT_EQ(controller.log().soundCount(), 1) << "a declined sound is not logged";
 }
 
 TEST(ControllerDispatch, MonitorLineNamesTheEventSoundStatusAndSource) {
@@ -49,14 +53,6 @@ TEST(ControllerDispatch, EventWithoutSoundIsOfferedToThePlayerButNotLogged) {
   EXPECT_TRUE(desktop.played.isEmpty());
   EXPECT_EQ(controller.log().entryCount(), 0);
   EXPECT_EQ(controller.recentEvents().size(), 1u);
-}
-
-TEST(ControllerDispatch, ADeclinedSoundIsNotLogged) {
-  ControllerDesktop desktop;
-  auto& controller = desktop.controller();
-  controller.player().setEnabled(false);
-  controller.handle(event("mnuo"));
-  EXPECT_EQ(controller.log().entryCount(), 0);
 }
 
 TEST(ControllerDispatch, KeepsTheTwelveNewestEventsOldestFirst) {
@@ -92,6 +88,17 @@ TEST(ControllerDispatch, AFreshStorePlaysClicksButObservesNothingUntilSwitchedOn
   EXPECT_EQ(desktop.preferences.value(QStringLiteral("TonnixPlaysNotificationSounds")),
             QVariant(true));
 
+  // The click switches are stored and take effect at once.
+  controller.setPlaysClickSounds(false);
+  EXPECT_TRUE(desktop.mouse.installedKinds().empty());
+  EXPECT_EQ(desktop.preferences.value(QStringLiteral("TonnixPlaysClickSounds")), QVariant(false));
+  controller.setPlaysClickSounds(true);
+  EXPECT_EQ(desktop.mouse.installedKinds().size(), 3u);
+  controller.setPlaysGenericClickSound(false);
+  EXPECT_FALSE(controller.clickMonitor().resolver().playsGenericClick());
+  EXPECT_EQ(desktop.preferences.value(QStringLiteral("TonnixPlaysGenericClickSound")),
+            QVariant(false));
+
   controller.setPlaysNotificationSounds(false);
   EXPECT_FALSE(controller.isRunning());
   EXPECT_TRUE(desktop.mouse.installedKinds().empty());
@@ -109,22 +116,6 @@ TEST(ControllerDispatch, StoredSwitchesAreReadAtConstruction) {
   controller.startIfEnabled();
   EXPECT_TRUE(controller.isRunning());
   EXPECT_TRUE(desktop.mouse.installedKinds().empty()) << "clicks are switched off";
-}
-
-TEST(ControllerDispatch, ClickSwitchesAreStoredAndTakeEffectAtOnce) {
-  ControllerDesktop desktop;
-  auto& controller = desktop.controller();
-  controller.start();
-  controller.setPlaysClickSounds(false);
-  EXPECT_TRUE(desktop.mouse.installedKinds().empty());
-  EXPECT_EQ(desktop.preferences.value(QStringLiteral("TonnixPlaysClickSounds")), QVariant(false));
-  controller.setPlaysClickSounds(true);
-  EXPECT_EQ(desktop.mouse.installedKinds().size(), 3u);
-
-  controller.setPlaysGenericClickSound(false);
-  EXPECT_FALSE(controller.clickMonitor().resolver().playsGenericClick());
-  EXPECT_EQ(desktop.preferences.value(QStringLiteral("TonnixPlaysGenericClickSound")),
-            QVariant(false));
 }
 
 TEST(ControllerDispatch, ObservableSwitchesSignalOnlyOnChange) {

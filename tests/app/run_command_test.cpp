@@ -61,19 +61,11 @@ struct Home {
   QTemporaryDir folder;
 };
 
-const QByteArray dialogScript = R"(# A dialog, a button, a menu, and a quit.
-launch 100 org.example.Editor "Editor" active
-element 100 save AXWindow subrole=AXDialog title="Save As" frame=200,150,400,200
-element 100 ok AXButton title="Save" frame=480,300,100,30 window=save
-notify 100 AXWindowCreated save
-down 500 310
-up 505 312
-destroy 100 save
+// The event path itself is pinned down on the simulated desktop; this is
+// the program around it.
+const QByteArray menuScript = R"(launch 100 org.example.Editor "Editor" active
 element 100 file AXMenu title="File"
 notify 100 AXMenuOpened file
-notify 100 AXMenuClosed file
-wait 0.3
-quit 100
 wait 0.3
 log
 )";
@@ -81,30 +73,14 @@ log
 TEST(RunCommand, PlaysASimulatedDesktopAndPrintsWhatWasHeard) {
   const Home home;
   const auto result =
-      home.run({QStringLiteral("--simulate"), home.write(QStringLiteral("s.txt"), dialogScript),
+      home.run({QStringLiteral("--simulate"), home.write(QStringLiteral("s.txt"), menuScript),
                 QStringLiteral("--monitor")});
   ASSERT_EQ(result.exitCode, 0) << qPrintable(result.errors);
-  const QStringList lines = result.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-  const QStringList expected = {
-      QStringLiteral("Tonnix: App Launched -> flap (plays) from Editor"),
-      QStringLiteral("Tonnix: AXWindowCreated -> dopn (plays) from Editor"),
-      QStringLiteral("Tonnix: MouseDown -> btnp (plays) from Editor"),
-      QStringLiteral("Tonnix: MouseUp -> btnr (plays) from Editor"),
-      QStringLiteral("Tonnix: AXUIElementDestroyed -> dlgc (plays) from Editor"),
-      QStringLiteral("Tonnix: AXMenuOpened -> mnuo (plays) from Editor"),
-      QStringLiteral("Tonnix: AXMenuClosed -> mnuc (plays) from Editor"),
-      QStringLiteral("Tonnix: App Quit -> !aqt (plays) from Editor"),
-      QStringLiteral("System\tApp Quit\t!aqt\t1"),
-      QStringLiteral("System\tApp Launched\tflap\t1"),
-      QStringLiteral("Editor\tAXMenuClosed\tmnuc\t1"),
-      QStringLiteral("Editor\tAXMenuOpened\tmnuo\t1"),
-      QStringLiteral("Editor\tAXUIElementDestroyed\tdlgc\t1"),
-      QStringLiteral("Editor\tMouseUp\tbtnr\t1"),
-      QStringLiteral("Editor\tMouseDown\tbtnp\t1"),
-      QStringLiteral("Editor\tAXWindowCreated\tdopn\t1"),
-  };
-  EXPECT_EQ(lines.join(QLatin1Char('\n')).toStdString(),
-            expected.join(QLatin1Char('\n')).toStdString());
+  EXPECT_EQ(result.output.toStdString(),
+            "Tonnix: App Launched -> flap (plays) from Editor\n"
+            "Tonnix: AXMenuOpened -> mnuo (plays) from Editor\n"
+            "Editor\tAXMenuOpened\tmnuo\t1\n"
+            "System\tApp Launched\tflap\t1\n");
   EXPECT_GT(QFile(home.folder.filePath(QStringLiteral("out.wav"))).size(), 44)
       << "nothing reached the output";
 

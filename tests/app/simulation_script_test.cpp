@@ -97,8 +97,6 @@ TEST(SimulationScript, RefusesMalformedLinesWithTheirNumber) {
                            "[active]"));
   EXPECT_EQ(errorOf(QStringLiteral("launch 1 a b active active")),
             QStringLiteral("line 1: unexpected \"active\" after the application's name"));
-  EXPECT_EQ(errorOf(QStringLiteral("launch 1 a b accessory prohibited")),
-            QStringLiteral("line 1: unexpected \"prohibited\" after the application's name"));
   EXPECT_EQ(errorOf(QStringLiteral("element 1 e AXButton frame=1,2,3")),
             QStringLiteral("line 1: a frame is X,Y,WIDTH,HEIGHT, not \"1,2,3\""));
   EXPECT_EQ(errorOf(QStringLiteral("element 1 e AXButton frame=1,2,-3,4")),
