@@ -3,6 +3,7 @@
 #include <pulse/pulseaudio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -29,9 +30,12 @@ struct ListRefresh {
 
 }  // namespace
 
-// A lost or missing server is tried again this often, so a restarted
-// sound server is followed without restarting Tonnix.
-constexpr pa_usec_t retryDelay = 5 * PA_USEC_PER_SEC;
+// A lost or missing server is tried again, so a restarted sound server is
+// followed without restarting Tonnix: soon at first, then ever more rarely,
+// because every attempt wakes the process and a machine without a sound
+// server would otherwise pay for that forever.
+constexpr pa_usec_t firstRetryDelay = 5 * PA_USEC_PER_SEC;
+constexpr pa_usec_t longestRetryDelay = 80 * PA_USEC_PER_SEC;
 
 // Everything but the atomics is touched only on the mainloop's thread (or
 // with its lock held).
@@ -39,6 +43,7 @@ struct TonnixPulseAudioState::Connection {
   pa_threaded_mainloop* loop = nullptr;
   pa_context* context = nullptr;
   pa_time_event* retry = nullptr;
+  pa_usec_t retryDelay = firstRetryDelay;
   bool wasReady = false;
   bool saidFailure = false;
   ListRefresh sources;
@@ -115,6 +120,7 @@ void TonnixPulseAudioState::Connection::retryLater() {
   pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop);
   timeval when{};
   pa_timeval_add(pa_gettimeofday(&when), retryDelay);
+  retryDelay = std::min(2 * retryDelay, longestRetryDelay);
   retry = api->time_new(
       api, &when,
       [](pa_mainloop_api* events, pa_time_event* event, const timeval*, void* data) {
@@ -132,6 +138,7 @@ void TonnixPulseAudioState::Connection::onState() {
     case PA_CONTEXT_READY: {
       wasReady = true;
       saidFailure = false;
+      retryDelay = firstRetryDelay;
       const auto mask = static_cast<pa_subscription_mask_t>(
           PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE |
           PA_SUBSCRIPTION_MASK_SINK_INPUT);

@@ -8,7 +8,8 @@
 // answers, so asking costs nothing and never waits. Before the server has
 // answered, and without a server, both answers are "no". Construction
 // returns at once; a server that cannot be reached is named on one
-// "TonnixPulseAudioState: " line and tried again every 5 seconds.
+// "TonnixPulseAudioState: " line and tried again after 5 seconds, then
+// ever more rarely.
 class TonnixPulseAudioState {
  public:
   TonnixPulseAudioState();
