@@ -330,7 +330,28 @@ class TonnixAtspiAccessibility::Private {
     return TonnixAXValue(wrap(*up, target.processIdentifier));
   }
 
+  // Position and size come from one extents request; `frame` keeps it for
+  // the other of the two when both are read together.
+  using FrameCache = std::optional<TonnixAXResult<AtspiRect>>;
+
+  TonnixAXResult<TonnixAXValue> frameValue(const Target& target, const QString& name,
+                                           FrameCache& frame) {
+    if (!frame) frame = extents(target);
+    const auto& rect = *frame;
+    if (!rect) return unexpected(rect.error());
+    if (name == TonnixAXAttribute::position) {
+      return TonnixAXValue(TonnixAXPoint{1.0 * rect->x, 1.0 * rect->y});
+    }
+    return TonnixAXValue(TonnixAXSize{1.0 * rect->width, 1.0 * rect->height});
+  }
+
   TonnixAXResult<TonnixAXValue> attribute(const Target& target, const QString& name) {
+    FrameCache frame;
+    return attribute(target, name, frame);
+  }
+
+  TonnixAXResult<TonnixAXValue> attribute(const Target& target, const QString& name,
+                                          FrameCache& frame) {
     namespace Attribute = TonnixAXAttribute;
     if (name == Attribute::role || name == Attribute::subrole) {
       const auto names = roleNames(target);
@@ -348,11 +369,7 @@ class TonnixAtspiAccessibility::Private {
     if (name == Attribute::description) return text(target, atspi_accessible_get_description);
     if (name == Attribute::identifier) return text(target, atspi_accessible_get_accessible_id);
     if (name == Attribute::position || name == Attribute::size) {
-      const auto rect = extents(target);
-      if (!rect) return unexpected(rect.error());
-      if (name == Attribute::position)
-        return TonnixAXValue(TonnixAXPoint{1.0 * rect->x, 1.0 * rect->y});
-      return TonnixAXValue(TonnixAXSize{1.0 * rect->width, 1.0 * rect->height});
+      return frameValue(target, name, frame);
     }
     if (name == Attribute::window) return window(target);
     if (name == Attribute::windows) return windows(target);
@@ -766,8 +783,9 @@ TonnixAXResult<std::vector<TonnixAXValue>> TonnixAtspiAccessibility::attributeVa
   const auto target = d_->target(element);
   if (!target) return unexpected(target.error());
   std::vector<TonnixAXValue> values;
+  Private::FrameCache frame;
   for (const auto& attribute : attributes) {
-    auto value = d_->attribute(*target, attribute);
+    auto value = d_->attribute(*target, attribute, frame);
     if (value) {
       values.push_back(std::move(*value));
       continue;
