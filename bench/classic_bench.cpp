@@ -9,6 +9,7 @@
 
 #include "catalogue/catalogue.h"
 #include "classic/classic_set_import.h"
+#include "classic/import_folder.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
 #include "resource_fork_writer.h"
 #include "sound_resources.h"
@@ -63,11 +64,11 @@ void BM_ImportClassicSet(benchmark::State& state) {
   const fs::path set = writeSyntheticSet(folder);
   const TonnixSndfileAudioFileWriter writer;
   for (auto _ : state) {
-    const auto scratch = makeImportFolder(folder);
-    const auto summary = importClassicSet(set, *scratch, writer);
+    auto scratch = TonnixImportFolder::make(folder);
+    const auto summary = importClassicSet(set, (*scratch)->path(), writer);
     if (!summary || summary->writtenEventCount != 137) state.SkipWithError("import failed");
     state.PauseTiming();
-    fs::remove_all(*scratch);
+    scratch->reset();
     state.ResumeTiming();
   }
   fs::remove_all(folder);
