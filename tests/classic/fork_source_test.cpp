@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <filesystem>
 
 #include "classic/resource_fork.h"
@@ -17,8 +18,9 @@ namespace {
 
 std::vector<std::uint8_t> sampleFork() {
   // Runs of equal bytes exercise BinHex's run-length escape, 0x90 its literal.
-  std::vector<std::uint8_t> samples = {0x90, 0x90, 0x90, 0x90, 0x01, 0x90, 0xFF};
-  samples.resize(samples.size() + 300, 0x80);
+  std::vector<std::uint8_t> samples(307, 0x80);
+  const std::uint8_t head[] = {0x90, 0x90, 0x90, 0x90, 0x01, 0x90, 0xFF};
+  std::copy(std::begin(head), std::end(head), samples.begin());
   return TestResourceForkWriter()
       .add("snd ", 128, format1Sound(standardHeader(kRate22050, samples)), "btnp")
       .add("vers", 1, versionResource("1.0", "(c) 1997"))
