@@ -7,6 +7,7 @@
 
 #include "platform/linux/display_to_itself.h"
 #include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_properties.h"
 
 namespace {
 
@@ -36,33 +37,13 @@ Atom atom(Display* display, const char* name) {
   return XInternAtom(display, name, False);
 }
 
-// A property of 32-bit items (Xlib hands them over as longs).
-std::vector<unsigned long> cardinals(Display* display, Window window, const char* name, Atom type) {
-  const Atom property = atom(display, name);
-  if (property == None) return {};
-  Atom actualType = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long remaining = 0;
-  unsigned char* data = nullptr;
-  const int status = XGetWindowProperty(display, window, property, 0, 1 << 16, False, type,
-                                        &actualType, &format, &count, &remaining, &data);
-  std::vector<unsigned long> items;
-  if (status == Success && data && format == 32 && actualType == type) {
-    const auto* values = reinterpret_cast<const unsigned long*>(data);
-    items.assign(values, values + count);
-  }
-  if (data) XFree(data);
-  return items;
-}
-
 bool holds(const std::vector<unsigned long>& atoms, Display* display, const char* name) {
   const Atom wanted = atom(display, name);
   return wanted != None && std::ranges::find(atoms, wanted) != atoms.end();
 }
 
 std::int32_t owner(Display* display, Window window) {
-  const auto pid = cardinals(display, window, "_NET_WM_PID", XA_CARDINAL);
+  const auto pid = tonnixX11Cardinals(display, window, "_NET_WM_PID", XA_CARDINAL);
   if (pid.empty() || pid.front() > 0x7fffffffUL) return 0;
   return static_cast<std::int32_t>(pid.front());
 }
@@ -70,7 +51,7 @@ std::int32_t owner(Display* display, Window window) {
 int layer(Display* display, Window window, bool overrideRedirect,
           const std::vector<unsigned long>& states) {
   if (overrideRedirect) return TonnixWindowLayer::popUp;
-  const auto types = cardinals(display, window, "_NET_WM_WINDOW_TYPE", XA_ATOM);
+  const auto types = tonnixX11Cardinals(display, window, "_NET_WM_WINDOW_TYPE", XA_ATOM);
   if (holds(types, display, "_NET_WM_WINDOW_TYPE_DOCK")) return TonnixWindowLayer::dock;
   for (const char* popUp : {"_NET_WM_WINDOW_TYPE_NOTIFICATION", "_NET_WM_WINDOW_TYPE_TOOLTIP",
                             "_NET_WM_WINDOW_TYPE_POPUP_MENU", "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU",
@@ -82,7 +63,7 @@ int layer(Display* display, Window window, bool overrideRedirect,
 }
 
 double alpha(Display* display, Window window) {
-  const auto opacity = cardinals(display, window, "_NET_WM_WINDOW_OPACITY", XA_CARDINAL);
+  const auto opacity = tonnixX11Cardinals(display, window, "_NET_WM_WINDOW_OPACITY", XA_CARDINAL);
   if (opacity.empty()) return 1.0;
   return static_cast<double>(opacity.front() & 0xffffffffUL) / 0xffffffffUL;
 }
@@ -94,7 +75,7 @@ std::optional<TonnixWindowDescription> describe(Display* display, Window window,
   XWindowAttributes attributes{};
   if (!XGetWindowAttributes(display, window, &attributes)) return std::nullopt;
   if (attributes.map_state != IsViewable || attributes.c_class != InputOutput) return std::nullopt;
-  const auto states = cardinals(display, window, "_NET_WM_STATE", XA_ATOM);
+  const auto states = tonnixX11Cardinals(display, window, "_NET_WM_STATE", XA_ATOM);
   if (holds(states, display, "_NET_WM_STATE_HIDDEN")) return std::nullopt;
   int x = 0;
   int y = 0;
@@ -110,7 +91,7 @@ std::optional<TonnixWindowDescription> describe(Display* display, Window window,
 // Bottom first, as both the stacking list and the root's children run.
 std::vector<unsigned long> stackingOrder(Display* display) {
   const Window root = DefaultRootWindow(display);
-  auto clients = cardinals(display, root, "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
+  auto clients = tonnixX11Cardinals(display, root, "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
   if (!clients.empty()) return clients;
   Window rootReturn = None;
   Window parent = None;
@@ -147,9 +128,9 @@ std::optional<TonnixX11ActiveWindow> TonnixX11WindowList::activeWindow() {
   if (!display) return std::nullopt;
   const IgnoredErrors ignored;
   const auto active =
-      cardinals(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW", XA_WINDOW);
+      tonnixX11Cardinals(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW", XA_WINDOW);
   if (active.empty() || active.front() == None) return std::nullopt;
-  const auto states = cardinals(display, active.front(), "_NET_WM_STATE", XA_ATOM);
+  const auto states = tonnixX11Cardinals(display, active.front(), "_NET_WM_STATE", XA_ATOM);
   return TonnixX11ActiveWindow{owner(display, active.front()),
                                holds(states, display, "_NET_WM_STATE_FULLSCREEN")};
 }

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "platform/linux/x11_properties.h"
+
 namespace {
 
 // Xlib's default error handler ends the process; a window that went away
@@ -29,26 +31,6 @@ class IgnoredErrors {
   int (*previous_)(Display*, XErrorEvent*);
 };
 
-// A property of 32-bit items (Xlib hands them over as longs).
-std::vector<unsigned long> cardinals(Display* display, Window window, const char* name, Atom type) {
-  const Atom property = XInternAtom(display, name, True);
-  if (property == None) return {};
-  Atom actualType = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long remaining = 0;
-  unsigned char* data = nullptr;
-  const int status = XGetWindowProperty(display, window, property, 0, 1 << 16, False, type,
-                                        &actualType, &format, &count, &remaining, &data);
-  std::vector<unsigned long> items;
-  if (status == Success && data && format == 32 && actualType == type) {
-    const auto* values = reinterpret_cast<const unsigned long*>(data);
-    items.assign(values, values + count);
-  }
-  if (data) XFree(data);
-  return items;
-}
-
 struct ClientGeometry {
   QRect client;
   QRect outer;
@@ -65,7 +47,7 @@ std::optional<ClientGeometry> geometry(Display* display, Window window) {
     return std::nullopt;
   }
   const QRect client(x, y, attributes.width, attributes.height);
-  const auto extents = cardinals(display, window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+  const auto extents = tonnixX11Cardinals(display, window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
   if (extents.size() != 4) return ClientGeometry{client, client};
   const auto side = [&](std::size_t index) { return static_cast<int>(extents[index]); };
   return ClientGeometry{client, client.adjusted(-side(0), -side(2), side(1), side(3))};
@@ -82,15 +64,15 @@ TonnixX11WindowStacking::~TonnixX11WindowStacking() {
 std::optional<TonnixX11WindowAtPoint> TonnixX11WindowStacking::windowAt(QPoint point) {
   if (!display_) return std::nullopt;
   IgnoredErrors ignored(display_);
-  const auto stacking =
-      cardinals(display_, DefaultRootWindow(display_), "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
+  const auto stacking = tonnixX11Cardinals(display_, DefaultRootWindow(display_),
+                                           "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
   if (stacking.empty()) return std::nullopt;
   // The list runs from bottom to top.
   for (auto window = stacking.rbegin(); window != stacking.rend(); ++window) {
     const auto frames = geometry(display_, *window);
     if (!frames || !frames->outer.contains(point)) continue;
     if (!frames->client.contains(point)) return TonnixX11WindowAtPoint{};
-    const auto pid = cardinals(display_, *window, "_NET_WM_PID", XA_CARDINAL);
+    const auto pid = tonnixX11Cardinals(display_, *window, "_NET_WM_PID", XA_CARDINAL);
     return TonnixX11WindowAtPoint{TonnixX11WindowAtPoint::Kind::window,
                                   pid.empty() ? 0 : static_cast<std::int32_t>(pid.front()),
                                   frames->client};
