@@ -1,4 +1,4 @@
-# Needs a desktop session: scripts/headless-session build/bench/click_latency_bench
+# Needs a desktop session: scripts/headless-session build/bin/click_latency_bench
 pkg_check_modules(XTST IMPORTED_TARGET xtst)
 if(XTST_FOUND)
   tonnix_benchmark(click_latency_bench SOURCES click_latency_bench.cpp

@@ -3,7 +3,7 @@
 // window: the XInput 2 monitor, the hit test over AT-SPI and the resolver's
 // attribute reads. Needs a desktop session with gtk3-widget-factory:
 //
-//   scripts/headless-session build/bench/click_latency_bench
+//   scripts/headless-session build/bin/click_latency_bench
 
 #include <atspi/atspi.h>
 #include <benchmark/benchmark.h>

@@ -8,6 +8,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "library/bundle_info.h"
 #include "library/file_access.h"
@@ -130,16 +131,24 @@ fs::path TonnixLibrary::standardDirectory() {
 std::optional<fs::path> TonnixLibrary::standardBuiltInDirectory() {
   const QByteArray overridden = qgetenv("TONNIX_BUILTIN_SETS");
   if (!overridden.isEmpty()) return fs::path(overridden.toStdString());
-  if (!QCoreApplication::instance()) return std::nullopt;
-  const fs::path installed =
-      qPath(QCoreApplication::applicationDirPath()) / ".." / "share" / "tonnix" / "Tonnix Sets";
+  // The program's own prefix first, so an installed copy uses its own sets
+  // (the build tree mirrors that layout); then the system's data folders.
+  std::vector<fs::path> shares;
+  if (QCoreApplication::instance()) {
+    shares.push_back(qPath(QCoreApplication::applicationDirPath()) / ".." / "share");
+  }
+  QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+  if (dataDirs.isEmpty()) dataDirs = "/usr/local/share:/usr/share";
+  for (const QByteArray& share : dataDirs.split(':')) {
+    // Relative entries are invalid and ignored, as the base directory rules say.
+    if (share.startsWith('/')) shares.emplace_back(share.toStdString());
+  }
   std::error_code error;
-  if (fs::is_directory(installed, error)) return installed.lexically_normal();
-#ifdef TONNIX_BUILD_SHARE_DIR
-  const fs::path built = fs::path(TONNIX_BUILD_SHARE_DIR) / "Tonnix Sets";
-  if (fs::is_directory(built, error)) return built;
-#endif
-  return installed.lexically_normal();
+  for (const fs::path& share : shares) {
+    const fs::path sets = (share / "tonnix" / "Tonnix Sets").lexically_normal();
+    if (fs::is_directory(sets, error)) return sets;
+  }
+  return std::nullopt;
 }
 
 void TonnixLibrary::reload() {

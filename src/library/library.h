@@ -62,9 +62,9 @@ class TonnixLibrary : public QObject {
 
   // $XDG_DATA_HOME/tonnix/Tonnix Sets (~/.local/share when unset).
   static std::filesystem::path standardDirectory();
-  // $TONNIX_BUILTIN_SETS when set; otherwise share/tonnix/Tonnix Sets beside
-  // the program's bin folder, or the build tree's share folder when the
-  // program runs from the build tree.
+  // $TONNIX_BUILTIN_SETS when set; otherwise the first tonnix/Tonnix Sets
+  // folder in the share folder beside the program's bin folder or in
+  // $XDG_DATA_DIRS (/usr/local/share:/usr/share when unset); none if absent.
   static std::optional<std::filesystem::path> standardBuiltInDirectory();
 
   const std::filesystem::path& directory() const { return directory_; }
