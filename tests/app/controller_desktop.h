@@ -1,12 +1,8 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <ostream>
 #include <set>
@@ -14,6 +10,7 @@
 #include "app/controller.h"
 #include "app/exclusions.h"
 #include "catalogue/catalogue.h"
+#include "event_loop.h"
 #include "library/assignments.h"
 #include "library/bundle_writer.h"
 #include "library/library.h"
@@ -49,26 +46,9 @@ inline void writeSet(const std::filesystem::path& folder,
   }
 }
 
-// Turns the event loop until `done` holds, giving up after ten seconds.
-inline bool turnUntil(const std::function<bool()>& done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > 10000) return false;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-  }
-  return true;
-}
-
-// Turns the event loop for a while, timers and all.
-inline void turnFor(int milliseconds) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < milliseconds) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
-                                    static_cast<int>(milliseconds - timer.elapsed()));
-  }
-}
+// The event loop pump, under the names these tests have long used.
+using tonnix_test::turnFor;
+using tonnix_test::turnUntil;
 
 // A controller on the fakes, with a set that plays every catalogue sound
 // except those the test leaves out, and its console captured.

@@ -6,120 +6,92 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 
+#include "program.h"
 #include "resource_fork_writer.h"
 #include "sound_resources.h"
 
 namespace {
 
-constexpr const char* builtInIdentifier = "org.tonnix.tonnixset.default";
+using tonnix_test::ScratchHome;
 
-struct Result {
-  int exitCode = -1;
-  QString output;
-  QString errors;
-};
+const QString builtInIdentifier = QStringLiteral("org.tonnix.tonnixset.default");
 
-class SetCommandsTest : public testing::Test {
- protected:
-  Result tonnix(const QStringList& arguments) const {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-    environment.insert(QStringLiteral("TONNIX_BUILTIN_SETS"), QStringLiteral(TONNIX_BUILTIN_SETS));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TONNIX_EXECUTABLE), arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
-            QString::fromUtf8(process.readAllStandardError()).trimmed()};
-  }
+QString trimmedOutput(const tonnix_test::ProgramResult& result) {
+  return result.output.trimmed();
+}
 
-  QString path(const QString& name) const { return home_.filePath(name); }
-
-  // A classic set whose one sound plays the press and release of a button.
-  QString writeClassicSet(const QString& name) const {
-    const auto bytes =
-        TestResourceForkWriter()
-            .add("snd ", 128, format1Sound(standardHeader(kRate22050, {0x80, 0xC0, 0x40})))
-            .add("snd#", 1, soundList({{"btnp", {128}}, {"btnr", {128}}}, 20))
-            .bytes();
-    QFile file(path(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    return file.fileName();
-  }
-
-  QTemporaryDir home_;
-};
-
-TEST_F(SetCommandsTest, ImportsAClassicSetListsItAndExportsTheCurrentChoice) {
-  const Result before = tonnix({QStringLiteral("sets")});
+TEST(SetCommands, ImportsAClassicSetListsItAndExportsTheCurrentChoice) {
+  ScratchHome home;
+  const auto before = home.run({QStringLiteral("sets")});
   ASSERT_EQ(before.exitCode, 0) << qPrintable(before.errors);
   EXPECT_TRUE(before.output.contains(builtInIdentifier)) << qPrintable(before.output);
 
-  const Result imported = tonnix({QStringLiteral("import"), writeClassicSet("Chimes")});
+  // A classic set whose one sound plays the press and release of a button.
+  const auto classic =
+      TestResourceForkWriter()
+          .add("snd ", 128, format1Sound(standardHeader(kRate22050, {0x80, 0xC0, 0x40})))
+          .add("snd#", 1, soundList({{"btnp", {128}}, {"btnr", {128}}}, 20))
+          .bytes();
+  const auto imported =
+      home.run({QStringLiteral("import"),
+                home.write(QStringLiteral("Chimes"),
+                           QByteArray(reinterpret_cast<const char*>(classic.data()),
+                                      static_cast<qsizetype>(classic.size())))});
   ASSERT_EQ(imported.exitCode, 0) << qPrintable(imported.errors);
-  EXPECT_EQ(imported.output, QStringLiteral("Imported Chimes: 2 events from 1 sounds"));
-  const Result after = tonnix({QStringLiteral("sets")});
-  EXPECT_TRUE(after.output.contains(
-      QStringLiteral("Chimes\torg.tonnix.tonnixset.imported.chimes\tuser\t2")))
-      << qPrintable(after.output);
+  EXPECT_EQ(trimmedOutput(imported), QStringLiteral("Imported Chimes: 2 events from 1 sounds"));
+  EXPECT_TRUE(home.run({QStringLiteral("sets")})
+                  .output.contains(
+                      QStringLiteral("Chimes\torg.tonnix.tonnixset.imported.chimes\tuser\t2")));
 
-  ASSERT_EQ(tonnix({QStringLiteral("assign"), QStringLiteral("btnp"),
-                    QStringLiteral("set:org.tonnix.tonnixset.imported.chimes")})
+  ASSERT_EQ(home.run({QStringLiteral("assign"), QStringLiteral("btnp"),
+                      QStringLiteral("set:org.tonnix.tonnixset.imported.chimes")})
                 .exitCode,
             0);
-  EXPECT_EQ(tonnix({QStringLiteral("selection"), QStringLiteral("btnp")}).output,
+  EXPECT_EQ(trimmedOutput(home.run({QStringLiteral("selection"), QStringLiteral("btnp")})),
             QStringLiteral("set:org.tonnix.tonnixset.imported.chimes"));
 
-  const Result exported = tonnix({QStringLiteral("export"), path(QStringLiteral("Mine"))});
+  const auto exported = home.run({QStringLiteral("export"), home.path(QStringLiteral("Mine"))});
   ASSERT_EQ(exported.exitCode, 0) << qPrintable(exported.errors);
   EXPECT_TRUE(exported.output.startsWith(QStringLiteral("Exported Mine: ")))
       << qPrintable(exported.output);
-  EXPECT_TRUE(QFile::exists(path(QStringLiteral("Mine.tonnixset/Contents/Info.plist"))));
+  EXPECT_FALSE(home.read(QStringLiteral("Mine.tonnixset/Contents/Info.plist")).isEmpty());
 }
 
 // Bad input is refused in the program's own words, with a failing status,
 // and what was stored before stays as it was.
-TEST_F(SetCommandsTest, RefusesBadInputAndKeepsWhatIsStored) {
-  ASSERT_EQ(tonnix({QStringLiteral("baseline"), QString::fromLatin1(builtInIdentifier)}).exitCode,
-            0);
+TEST(SetCommands, RefusesBadInputAndKeepsWhatIsStored) {
+  ScratchHome home;
+  ASSERT_EQ(home.run({QStringLiteral("baseline"), builtInIdentifier}).exitCode, 0);
 
-  const Result unknownSet = tonnix({QStringLiteral("baseline"), QStringLiteral("no.such.set")});
+  const auto unknownSet = home.run({QStringLiteral("baseline"), QStringLiteral("no.such.set")});
   EXPECT_EQ(unknownSet.exitCode, 1);
-  EXPECT_EQ(unknownSet.errors, QStringLiteral("No installed set has the identifier no.such.set"));
-  EXPECT_EQ(tonnix({QStringLiteral("baseline")}).output, QString::fromLatin1(builtInIdentifier));
+  EXPECT_EQ(unknownSet.errors.trimmed(),
+            QStringLiteral("No installed set has the identifier no.such.set"));
 
-  const Result badCode =
-      tonnix({QStringLiteral("assign"), QStringLiteral("toolong"), QStringLiteral("silent")});
+  const auto badCode =
+      home.run({QStringLiteral("assign"), QStringLiteral("toolong"), QStringLiteral("silent")});
   EXPECT_EQ(badCode.exitCode, 1);
-  EXPECT_EQ(badCode.errors, QStringLiteral("toolong is not a four-character sound identifier"));
+  EXPECT_EQ(badCode.errors.trimmed(),
+            QStringLiteral("toolong is not a four-character sound identifier"));
 
-  QFile garbage(path(QStringLiteral("Not A Set")));
-  ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-  garbage.write("plain text, no resource fork");
-  garbage.close();
-  const Result notASet = tonnix({QStringLiteral("import"), garbage.fileName()});
+  const auto notASet =
+      home.run({QStringLiteral("import"),
+                home.write(QStringLiteral("Not A Set"), "plain text, no resource fork")});
   EXPECT_EQ(notASet.exitCode, 1);
-  EXPECT_EQ(notASet.errors,
+  EXPECT_EQ(notASet.errors.trimmed(),
             QStringLiteral("Not A Set has no resource fork, so it is not a classic sound set"));
-  EXPECT_FALSE(tonnix({QStringLiteral("sets")}).output.contains(QStringLiteral("Not A Set")));
-  EXPECT_TRUE(QDir(path(QStringLiteral("data/tonnix/Tonnix Sets")))
+  EXPECT_TRUE(QDir(home.path(QStringLiteral("data/tonnix/Tonnix Sets")))
                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden)
                   .isEmpty())
       << "a refused import leaves nothing half-made";
 
-  const Result nowhere =
-      tonnix({QStringLiteral("export"), path(QStringLiteral("Not A Set/inside/Mine"))});
+  const auto nowhere =
+      home.run({QStringLiteral("export"), home.path(QStringLiteral("Not A Set/inside/Mine"))});
   EXPECT_EQ(nowhere.exitCode, 1);
   EXPECT_TRUE(nowhere.errors.startsWith(QStringLiteral("Could not save Mine.tonnixset: ")))
       << qPrintable(nowhere.errors);
-  EXPECT_EQ(tonnix({QStringLiteral("baseline")}).output, QString::fromLatin1(builtInIdentifier));
+  EXPECT_EQ(trimmedOutput(home.run({QStringLiteral("baseline")})), builtInIdentifier);
 }
 
 }  // namespace
