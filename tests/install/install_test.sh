@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch DESTDIR; the installed program must find
+# its built-in set from its own prefix, and through $XDG_DATA_DIRS once the
+# set is moved elsewhere; the launcher entry and the metadata must validate.
+#
+#   install_test.sh CMAKE BUILD_DIR FULL_BINDIR FULL_DATADIR
+set -euo pipefail
+cmake=$1 build=$2 bindir=$3 datadir=$4
+work=$(mktemp -d "${TMPDIR:-/tmp}/tonnix-install.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+DESTDIR="$work/root" "$cmake" --install "$build" >"$work/install.log" ||
+  { cat "$work/install.log"; exit 1; }
+tonnix=$work/root$bindir/tonnix
+share=$work/root$datadir
+for file in applications/org.tonnix.Tonnix.desktop metainfo/org.tonnix.Tonnix.metainfo.xml \
+  dbus-1/services/org.tonnix.Tonnix.service icons/hicolor/scalable/apps/org.tonnix.Tonnix.svg \
+  icons/hicolor/symbolic/apps/org.tonnix.Tonnix-symbolic.svg; do
+  [ -f "$share/$file" ] || { echo "not installed: $file"; exit 1; }
+done
+
+# A user with nothing of their own, so only built-in sets are listed.
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
+unset TONNIX_BUILTIN_SETS
+lists_builtin_set() {
+  XDG_DATA_DIRS=$1 "$tonnix" sets >"$work/sets"
+  grep -q $'^Tonnix Default\t.*\tbuiltin\t' "$work/sets" ||
+    { echo "$2: the built-in set is not listed:"; cat "$work/sets"; exit 1; }
+}
+lists_builtin_set "$work/nowhere" "from the program's prefix"
+mkdir "$work/elsewhere"
+mv "$share/tonnix" "$work/elsewhere/tonnix"
+lists_builtin_set "$work/nowhere:$work/elsewhere" "through XDG_DATA_DIRS"
+
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$share/applications/org.tonnix.Tonnix.desktop"
+else
+  echo "desktop-file-validate is missing (scripts/install-deps --tests): launcher entry not checked"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net "$share/metainfo/org.tonnix.Tonnix.metainfo.xml"
+else
+  echo "appstreamcli is missing (scripts/install-deps --tests): metadata not checked"
+fi
