@@ -59,6 +59,8 @@ TonnixX11Connection::~TonnixX11Connection() {
   forgetDisplay(display_);
 }
 
-void TonnixX11Connection::connectionLost(Display*, void* connection) {
-  static_cast<TonnixX11Connection*>(connection)->lost_ = true;
+void TonnixX11Connection::connectionLost(Display*, void* data) {
+  auto* connection = static_cast<TonnixX11Connection*>(data);
+  connection->lost_ = true;
+  if (connection->whenLost_) connection->whenLost_();
 }

@@ -55,24 +55,19 @@ std::optional<ClientGeometry> geometry(Display* display, Window window) {
 
 }  // namespace
 
-TonnixX11WindowStacking::TonnixX11WindowStacking() : display_(XOpenDisplay(nullptr)) {}
-
-TonnixX11WindowStacking::~TonnixX11WindowStacking() {
-  if (display_) XCloseDisplay(display_);
-}
-
 std::optional<TonnixX11WindowAtPoint> TonnixX11WindowStacking::windowAt(QPoint point) {
-  if (!display_) return std::nullopt;
-  IgnoredErrors ignored(display_);
-  const auto stacking = tonnixX11Cardinals(display_, DefaultRootWindow(display_),
+  Display* display = connection_.display();
+  if (!display) return std::nullopt;
+  IgnoredErrors ignored(display);
+  const auto stacking = tonnixX11Cardinals(display, DefaultRootWindow(display),
                                            "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
   if (stacking.empty()) return std::nullopt;
   // The list runs from bottom to top.
   for (auto window = stacking.rbegin(); window != stacking.rend(); ++window) {
-    const auto frames = geometry(display_, *window);
+    const auto frames = geometry(display, *window);
     if (!frames || !frames->outer.contains(point)) continue;
     if (!frames->client.contains(point)) return TonnixX11WindowAtPoint{};
-    const auto pid = tonnixX11Cardinals(display_, *window, "_NET_WM_PID", XA_CARDINAL);
+    const auto pid = tonnixX11Cardinals(display, *window, "_NET_WM_PID", XA_CARDINAL);
     return TonnixX11WindowAtPoint{TonnixX11WindowAtPoint::Kind::window,
                                   pid.empty() ? 0 : static_cast<std::int32_t>(pid.front()),
                                   frames->client};

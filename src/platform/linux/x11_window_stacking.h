@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-struct _XDisplay;
+#include "platform/linux/x11_connection.h"
 
 // What the X server says lies at a screen point: the window manager's
 // stacking order of client windows (_NET_CLIENT_LIST_STACKING), front first,
@@ -29,11 +29,6 @@ struct TonnixX11WindowAtPoint {
 // skipped, never fatal.
 class TonnixX11WindowStacking {
  public:
-  TonnixX11WindowStacking();
-  ~TonnixX11WindowStacking();
-  TonnixX11WindowStacking(const TonnixX11WindowStacking&) = delete;
-  TonnixX11WindowStacking& operator=(const TonnixX11WindowStacking&) = delete;
-
   // The top-most viewable client window whose outer frame (client area plus
   // the window manager's _NET_FRAME_EXTENTS) holds the point; nothing when
   // there is no X server or no window manager publishing the stacking order,
@@ -41,5 +36,5 @@ class TonnixX11WindowStacking {
   std::optional<TonnixX11WindowAtPoint> windowAt(QPoint point);
 
  private:
-  _XDisplay* display_ = nullptr;
+  TonnixX11Connection connection_;
 };

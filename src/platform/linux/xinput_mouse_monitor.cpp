@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <mutex>
-#include <set>
+
+#include "platform/linux/x11_connection.h"
 
 // After Qt's headers, which Xlib's macros (None, Status, Bool) would break.
 #include <X11/Xlib.h>
@@ -23,43 +23,6 @@ void say(const char* text) {
   std::fflush(stdout);
 }
 
-// Xlib's process-wide answer to a lost server ends the process before a
-// display's own exit handler is asked. Ours go quietly to theirs; every
-// other display keeps the answer it had.
-struct LostServerHandling {
-  std::mutex mutex;
-  std::set<Display*> displays;
-  XIOErrorHandler previous = nullptr;
-};
-
-LostServerHandling& lostServerHandling() {
-  static LostServerHandling handling;
-  return handling;
-}
-
-int onLostServer(Display* display) {
-  auto& handling = lostServerHandling();
-  {
-    const std::lock_guard lock(handling.mutex);
-    if (handling.displays.contains(display)) return 0;
-  }
-  return handling.previous ? handling.previous(display) : 0;
-}
-
-void handleLossQuietly(Display* display) {
-  auto& handling = lostServerHandling();
-  static std::once_flag installed;
-  std::call_once(installed, [&handling] { handling.previous = XSetIOErrorHandler(&onLostServer); });
-  const std::lock_guard lock(handling.mutex);
-  handling.displays.insert(display);
-}
-
-void forgetDisplay(Display* display) {
-  auto& handling = lostServerHandling();
-  const std::lock_guard lock(handling.mutex);
-  handling.displays.erase(display);
-}
-
 }  // namespace
 
 TonnixExpected<std::unique_ptr<TonnixXInputMouseMonitor>, QString>
@@ -71,9 +34,10 @@ TonnixXInputMouseMonitor::connect(const QString& displayName) {
   if (name.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY")) {
     return unexpected(QStringLiteral("no X display (DISPLAY is not set)"));
   }
-  const char* nameOrDefault = name.isEmpty() ? nullptr : name.constData();
-  const QString shownName = QString::fromLocal8Bit(XDisplayName(nameOrDefault));
-  Display* display = XOpenDisplay(nameOrDefault);
+  const QString shownName =
+      QString::fromLocal8Bit(XDisplayName(name.isEmpty() ? nullptr : name.constData()));
+  auto connection = std::make_unique<TonnixX11Connection>(name);
+  Display* display = connection->display();
   if (!display) {
     return unexpected(QStringLiteral("could not connect to X display %1").arg(shownName));
   }
@@ -85,7 +49,6 @@ TonnixXInputMouseMonitor::connect(const QString& displayName) {
   int minor = 2;
   if (!XQueryExtension(display, "XInputExtension", &opcode, &firstEvent, &firstError) ||
       XIQueryVersion(display, &major, &minor) != Success || major < 2) {
-    XCloseDisplay(display);
     return unexpected(QStringLiteral("X display %1 has no XInput 2").arg(shownName));
   }
   QString description =
@@ -95,28 +58,25 @@ TonnixXInputMouseMonitor::connect(const QString& displayName) {
     description += QStringLiteral(" (XWayland: only clicks on X11 windows are heard)");
   }
   return std::unique_ptr<TonnixXInputMouseMonitor>(
-      new TonnixXInputMouseMonitor(display, opcode, std::move(description)));
+      new TonnixXInputMouseMonitor(std::move(connection), opcode, std::move(description)));
 }
 
-TonnixXInputMouseMonitor::TonnixXInputMouseMonitor(Display* display, int extensionOpcode,
-                                                   QString description)
-    : display_(display),
+TonnixXInputMouseMonitor::TonnixXInputMouseMonitor(std::unique_ptr<TonnixX11Connection> connection,
+                                                   int extensionOpcode, QString description)
+    : connection_(std::move(connection)),
+      display_(connection_->display()),
       extensionOpcode_(extensionOpcode),
       description_(std::move(description)),
       notifier_(
-          std::make_unique<QSocketNotifier>(XConnectionNumber(display), QSocketNotifier::Read)) {
-  handleLossQuietly(display_);
-  XSetIOErrorExitHandler(display_, &TonnixXInputMouseMonitor::connectionLost, this);
+          std::make_unique<QSocketNotifier>(XConnectionNumber(display_), QSocketNotifier::Read)) {
+  connection_->whenLost([this] { connectionLost(); });
   readButtonMap();
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                    [this] { readEvents(); });
 }
 
-TonnixXInputMouseMonitor::~TonnixXInputMouseMonitor() {
-  notifier_.reset();
-  XCloseDisplay(display_);
-  forgetDisplay(display_);
-}
+// The notifier goes before the connection it watches.
+TonnixXInputMouseMonitor::~TonnixXInputMouseMonitor() = default;
 
 std::optional<TonnixMouseMonitorToken> TonnixXInputMouseMonitor::addGlobalMonitor(
     TonnixMouseEventKind kind, Handler handler) {
@@ -134,12 +94,11 @@ void TonnixXInputMouseMonitor::removeMonitor(TonnixMouseMonitorToken token) {
 
 // Called from inside the Xlib call that found the connection broken; Xlib
 // refuses further requests on it from then on, and returns.
-void TonnixXInputMouseMonitor::connectionLost(Display*, void* data) {
-  auto* monitor = static_cast<TonnixXInputMouseMonitor*>(data);
-  monitor->connected_ = false;
-  monitor->holdingDevices_.clear();
-  monitor->dragPending_ = false;
-  if (monitor->notifier_) monitor->notifier_->setEnabled(false);
+void TonnixXInputMouseMonitor::connectionLost() {
+  connected_ = false;
+  holdingDevices_.clear();
+  dragPending_ = false;
+  if (notifier_) notifier_->setEnabled(false);
   say("lost the connection to the X server; clicks are no longer heard");
 }
 

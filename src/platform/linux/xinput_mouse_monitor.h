@@ -11,6 +11,7 @@
 #include "platform/mouse_monitor.h"
 
 class QSocketNotifier;
+class TonnixX11Connection;
 struct _XDisplay;
 union _XEvent;
 
@@ -47,8 +48,9 @@ class TonnixXInputMouseMonitor : public TonnixMouseMonitor {
   bool isConnected() const { return connected_; }
 
  private:
-  TonnixXInputMouseMonitor(_XDisplay* display, int extensionOpcode, QString description);
-  static void connectionLost(_XDisplay* display, void* monitor);
+  TonnixXInputMouseMonitor(std::unique_ptr<TonnixX11Connection> connection, int extensionOpcode,
+                           QString description);
+  void connectionLost();
 
   void readEvents();
   void handle(_XEvent& event);
@@ -59,6 +61,8 @@ class TonnixXInputMouseMonitor : public TonnixMouseMonitor {
   void readButtonMap();
   void updateSelection();
 
+  std::unique_ptr<TonnixX11Connection> connection_;
+  // The connection's display, kept for the calls Xlib refuses once it is lost.
   _XDisplay* display_;
   int extensionOpcode_;
   QString description_;
