@@ -145,7 +145,7 @@ std::optional<fs::path> TonnixLibrary::standardBuiltInDirectory() {
   }
   std::error_code error;
   for (const fs::path& share : shares) {
-    const fs::path sets = (share / "tonnix" / "Tonnix Sets").lexically_normal();
+    const fs::path sets = (share / "tonnix" / "builtin" / "Tonnix Sets").lexically_normal();
     if (fs::is_directory(sets, error)) return sets;
   }
   return std::nullopt;

@@ -62,8 +62,8 @@ class TonnixLibrary : public QObject {
 
   // $XDG_DATA_HOME/tonnix/Tonnix Sets (~/.local/share when unset).
   static std::filesystem::path standardDirectory();
-  // $TONNIX_BUILTIN_SETS when set; otherwise the first tonnix/Tonnix Sets
-  // folder in the share folder beside the program's bin folder or in
+  // $TONNIX_BUILTIN_SETS when set; otherwise the first tonnix/builtin/Tonnix
+  // Sets folder in the share folder beside the program's bin folder or in
   // $XDG_DATA_DIRS (/usr/local/share:/usr/share when unset); none if absent.
   static std::optional<std::filesystem::path> standardBuiltInDirectory();
 

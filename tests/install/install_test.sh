@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
-# Installs the build into a scratch DESTDIR; the installed program must find
-# its built-in set from its own prefix, and through $XDG_DATA_DIRS once the
-# set is moved elsewhere; the launcher entry and the metadata must validate.
+# Installs the build into a scratch DESTDIR, under a prefix chosen only now;
+# the installed program must find its built-in set from its own prefix, and
+# through $XDG_DATA_DIRS once the set is moved elsewhere; the launcher entry
+# and the service must start it by its installed path; the launcher entry
+# and the metadata must validate.
 #
-#   install_test.sh CMAKE BUILD_DIR FULL_BINDIR FULL_DATADIR
+#   install_test.sh CMAKE BUILD_DIR BINDIR DATADIR
 set -euo pipefail
 cmake=$1 build=$2 bindir=$3 datadir=$4
 work=$(mktemp -d "${TMPDIR:-/tmp}/tonnix-install.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-DESTDIR="$work/root" "$cmake" --install "$build" >"$work/install.log" ||
+prefix=/opt/tonnix-test
+DESTDIR="$work/root" "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" ||
   { cat "$work/install.log"; exit 1; }
-tonnix=$work/root$bindir/tonnix
-share=$work/root$datadir
+tonnix=$work/root$prefix/$bindir/tonnix
+share=$work/root$prefix/$datadir
 for file in applications/org.tonnix.Tonnix.desktop metainfo/org.tonnix.Tonnix.metainfo.xml \
   dbus-1/services/org.tonnix.Tonnix.service icons/hicolor/scalable/apps/org.tonnix.Tonnix.svg \
   icons/hicolor/symbolic/apps/org.tonnix.Tonnix-symbolic.svg; do
   [ -f "$share/$file" ] || { echo "not installed: $file"; exit 1; }
 done
+
+grep -qx "Exec=$prefix/$bindir/tonnix %F" "$share/applications/org.tonnix.Tonnix.desktop" &&
+  grep -qx "Exec=$prefix/$bindir/tonnix --service" "$share/dbus-1/services/org.tonnix.Tonnix.service" ||
+  { echo "the launcher entry or the service does not start $prefix/$bindir/tonnix"; exit 1; }
 
 # A user with nothing of their own, so only built-in sets are listed.
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config

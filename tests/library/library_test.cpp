@@ -293,7 +293,7 @@ TEST(LibraryFolders, FollowTheEnvironment) {
   qunsetenv("TONNIX_BUILTIN_SETS");
   // The build tree mirrors the installed layout: share/ beside bin/.
   const fs::path beside = fs::path(QCoreApplication::applicationDirPath().toStdString()) / ".." /
-                          "share" / "tonnix" / "Tonnix Sets";
+                          "share" / "tonnix" / "builtin" / "Tonnix Sets";
   EXPECT_EQ(TonnixLibrary::standardBuiltInDirectory(), beside.lexically_normal());
   const QByteArray saved = qgetenv("XDG_DATA_HOME");
   qputenv("XDG_DATA_HOME", "/tmp/tonnix-data");
