@@ -7,24 +7,23 @@
 
 #include <QElapsedTimer>
 
-#include "desktop_observation.h"
+#include "accessibility_observation.h"
 
 namespace {
 
 namespace Note = TonnixAXNotification;
 namespace Attribute = TonnixAXAttribute;
-using desktop::Application;
-using desktop::xdotool;
+using tonnix_test::Application;
+using tonnix_test::focusAndType;
+using tonnix_test::windowNamed;
+using tonnix_test::xdotool;
 
-class AtspiDesktopTest : public desktop::ObservationTest {};
+class AtspiDesktopTest : public tonnix_test::ObservationTest {};
 
 TEST_F(AtspiDesktopTest, HearsWindowsDialogsAndMenusOfAQtApplication) {
   Application fixture(QStringLiteral(TONNIX_QT_FIXTURE), {});
   ASSERT_TRUE(fixture.started());
-  const auto window =
-      xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-               QStringLiteral("--classname"), QStringLiteral("tonnix_qt_fixture")})
-          .section(u'\n', 0, 0);
+  const auto window = windowNamed(QStringLiteral("^Tonnix Fixture$"));
   ASSERT_FALSE(window.isEmpty());
   observe(fixture.pid(), {Note::windowCreated, Note::menuOpened, Note::menuClosed,
                           Note::menuItemSelected, Note::focusedWindowChanged});
@@ -100,10 +99,7 @@ TEST_F(AtspiDesktopTest, AHungApplicationCostsOneTimeOut) {
 TEST_F(AtspiDesktopTest, HearsAGtkAlertOpenAsASystemDialog) {
   Application demo(QStringLiteral("gtk3-demo"), {QStringLiteral("--run=dialog")});
   ASSERT_TRUE(demo.started());
-  const auto window =
-      xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-               QStringLiteral("--name"), QStringLiteral("Dialogs and Message Boxes")})
-          .section(u'\n', 0, 0);
+  const auto window = windowNamed(QStringLiteral("Dialogs and Message Boxes"));
   ASSERT_FALSE(window.isEmpty());
   observe(demo.pid(), {Note::windowCreated});
   // The focused button is "Message Dialog".
@@ -119,10 +115,7 @@ TEST_F(AtspiDesktopTest, HearsAGtkAlertOpenAsASystemDialog) {
 TEST_F(AtspiDesktopTest, HearsAGtkTreeRowCollapseAndExpand) {
   Application demo(QStringLiteral("gtk3-demo"), {QStringLiteral("--run=tree_store")});
   ASSERT_TRUE(demo.started());
-  const auto window =
-      xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-               QStringLiteral("--name"), QStringLiteral("Tree Store")})
-          .section(u'\n', 0, 0);
+  const auto window = windowNamed(QStringLiteral("Tree Store"));
   ASSERT_FALSE(window.isEmpty());
   observe(demo.pid(), {Note::rowExpanded, Note::rowCollapsed});
   // GTK 3 makes a row's cells accessible objects only once something asks

@@ -8,18 +8,12 @@
 #include <signal.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QThread>
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "desktop_session.h"
+#include "event_loop.h"
 #include "events/click_monitor.h"
 #include "platform/fake/fake_workspace.h"
 #include "platform/linux/atspi_accessibility.h"
@@ -32,25 +26,16 @@
 
 namespace {
 
+using tonnix_test::Application;
+using tonnix_test::windowOf;
+using tonnix_test::xdotool;
+
 constexpr int eventTimeout = 5'000;  // milliseconds
-constexpr int startTimeout = 30'000;
 // How long a press that is to make no sound is watched.
 constexpr int silentWait = 1'500;
 
 bool waitFor(const std::function<bool()>& done, int milliseconds = eventTimeout) {
-  QDeadlineTimer deadline(milliseconds);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
-  return true;
-}
-
-void xdotool(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral("xdotool"), arguments);
-  process.waitForFinished(startTimeout);
+  return tonnix_test::turnUntil(done, milliseconds);
 }
 
 QString nameOf(AtspiAccessible* object) {
@@ -102,38 +87,6 @@ std::optional<QRect> find(AtspiAccessible* root, AtspiRole role, const QString& 
   return found;
 }
 
-// The application's visible top-level X window.
-unsigned long windowOf(std::int32_t pid) {
-  QProcess search;
-  search.start(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                QString::number(pid)});
-  search.waitForFinished(startTimeout);
-  const auto found = QString::fromUtf8(search.readAllStandardOutput()).split(QLatin1Char('\n'));
-  return found.first().trimmed().toULong();
-}
-
-class Application {
- public:
-  Application(const QString& program, const QStringList& arguments) {
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // GTK's overlay scroll bars are hidden until the pointer comes near.
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("GTK_OVERLAY_SCROLLING"), QStringLiteral("0"));
-    process_.setProcessEnvironment(environment);
-    process_.start(program, arguments);
-  }
-  ~Application() {
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
-  std::int32_t pid() const { return static_cast<std::int32_t>(process_.processId()); }
-  bool started() { return process_.waitForStarted(startTimeout); }
-
- private:
-  QProcess process_;
-};
-
 struct Heard {
   QString phase;
   QString sound;
@@ -142,9 +95,8 @@ struct Heard {
 class ClickDesktopTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") ||
-        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
-      GTEST_SKIP() << "needs scripts/headless-session and xdotool";
+    if (const QString missing = tonnix_test::missingDesktopSession(); !missing.isEmpty()) {
+      GTEST_SKIP() << missing.toStdString();
     }
     accessibility_ = std::make_unique<TonnixAtspiAccessibility>();
     ASSERT_TRUE(accessibility_->isProcessTrusted());
@@ -171,7 +123,10 @@ class ClickDesktopTest : public testing::Test {
 
   // Starts the application and waits until its window shows `role`.
   void launch(const QString& program, const QStringList& arguments, AtspiRole role) {
-    application_ = std::make_unique<Application>(program, arguments);
+    // GTK's overlay scroll bars are hidden until the pointer comes near.
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("GTK_OVERLAY_SCROLLING"), QStringLiteral("0"));
+    application_ = std::make_unique<Application>(program, arguments, environment);
     ASSERT_TRUE(application_->started()) << program.toStdString();
     const auto pid = application_->pid();
     ASSERT_TRUE(waitFor(
@@ -181,7 +136,7 @@ class ClickDesktopTest : public testing::Test {
           root_ = found->root;
           return find(root_.get(), role).has_value();
         },
-        startTimeout))
+        tonnix_test::applicationStartTimeout))
         << program.toStdString() << " never showed its controls on the accessibility bus";
   }
 
@@ -189,9 +144,8 @@ class ClickDesktopTest : public testing::Test {
   void shiftLeft() {
     const auto before = find(root_.get(), ATSPI_ROLE_FRAME);
     ASSERT_TRUE(before);
-    xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"),
-             QString::number(windowOf(application_->pid())), QStringLiteral("-120"),
-             QStringLiteral("0")});
+    xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"), windowOf(application_->pid()),
+             QStringLiteral("-120"), QStringLiteral("0")});
     ASSERT_TRUE(waitFor([&] {
       const auto now = find(root_.get(), ATSPI_ROLE_FRAME);
       return now && now->x() != before->x();
@@ -353,7 +307,7 @@ class StackingManager {
 TEST_F(ClickDesktopTest, TheWindowManagersStackingOrderDecidesTheWindow) {
   launch(QStringLiteral("gtk3-widget-factory"), {}, ATSPI_ROLE_CHECK_BOX);
   ASSERT_FALSE(HasFailure());
-  const unsigned long factory = windowOf(application_->pid());
+  const unsigned long factory = windowOf(application_->pid()).toULong();
   ASSERT_NE(factory, 0U);
   StackingManager manager;
   const QPoint checkBox = centreOf(ATSPI_ROLE_CHECK_BOX);
@@ -395,8 +349,7 @@ TEST_F(ClickDesktopTest, QtControlsSoundAndMenuBarItemsStaySilent) {
 TEST_F(ClickDesktopTest, QtDialogsDefaultButtonIsKnown) {
   launch(QStringLiteral(TONNIX_QT_FIXTURE), {}, ATSPI_ROLE_CHECK_BOX);
   ASSERT_FALSE(HasFailure());
-  xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-           QString::number(windowOf(application_->pid()))});
+  xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), windowOf(application_->pid())});
   xdotool({QStringLiteral("key"), QStringLiteral("ctrl+d")});
   ASSERT_TRUE(waitFor([&] { return find(root_.get(), ATSPI_ROLE_DIALOG).has_value(); }));
 

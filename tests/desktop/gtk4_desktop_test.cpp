@@ -2,17 +2,20 @@
 // gtk-4-examples, driven by synthetic keys and clicks. GTK 4 announces
 // windows and menus differently from GTK 3 (src/platform/linux/README.md).
 
-#include "desktop_observation.h"
+#include <QStandardPaths>
+
+#include "accessibility_observation.h"
 
 namespace {
 
 namespace Note = TonnixAXNotification;
 namespace Attribute = TonnixAXAttribute;
-using desktop::Application;
-using desktop::windowNamed;
-using desktop::xdotool;
+using tonnix_test::Application;
+using tonnix_test::focusAndType;
+using tonnix_test::windowNamed;
+using tonnix_test::xdotool;
 
-class Gtk4DesktopTest : public desktop::ObservationTest {
+class Gtk4DesktopTest : public tonnix_test::ObservationTest {
  protected:
   void SetUp() override {
     ObservationTest::SetUp();
@@ -55,7 +58,7 @@ TEST_F(Gtk4DesktopTest, HearsAMenuBarMenuOpenLightItsItemsAndClose) {
   const auto window = windowNamed(QStringLiteral("^Application Class$"));
   ASSERT_FALSE(window.isEmpty());
   // The demo runs in a program of its own, which ends with the session.
-  const auto pid = desktop::windowProcess(window);
+  const auto pid = tonnix_test::windowProcess(window);
   ASSERT_GT(pid, 0);
   observe(pid, {Note::menuOpened, Note::menuClosed, Note::menuItemSelected});
   const auto title = expect(

@@ -6,17 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QThread>
-#include <QTimer>
 #include <algorithm>
 #include <array>
-#include <functional>
 #include <memory>
 #include <vector>
 
+#include "desktop_session.h"
+#include "event_loop.h"
 #include "platform/linux/atspi_mouse_monitor.h"
 #include "platform/linux/mouse_monitor_factory.h"
 #include "platform/linux/xinput_mouse_monitor.h"
@@ -28,23 +26,11 @@ namespace {
 
 using Kind = TonnixMouseEventKind;
 
-constexpr int eventTimeout = 10'000;  // milliseconds
-
-// Runs the event loop until `done` holds or the time is up.
-bool waitFor(const std::function<bool()>& done, int milliseconds = eventTimeout) {
-  QDeadlineTimer deadline(milliseconds);
-  QTimer wake;
-  wake.start(20);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return true;
-}
-
+// xdotool's actions, which must succeed for the test to mean anything.
 void xdotool(const QStringList& arguments) {
-  ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0)
-      << arguments.join(QLatin1Char(' ')).toStdString();
+  int status = -1;
+  tonnix_test::xdotool(arguments, &status);
+  ASSERT_EQ(status, 0) << arguments.join(QLatin1Char(' ')).toStdString();
 }
 
 struct Heard {
@@ -80,7 +66,7 @@ class Listener {
   }
   // Waits for the `n`th event of that kind and returns it.
   std::optional<Heard> await(Kind kind, int n = 1) {
-    if (!waitFor([&] { return count(kind) >= n; })) return std::nullopt;
+    if (!tonnix_test::turnUntil([&] { return count(kind) >= n; })) return std::nullopt;
     int seen = 0;
     for (const auto& h : heard) {
       if (h.kind == kind && ++seen == n) return h;
@@ -101,8 +87,7 @@ class Listener {
 };
 
 bool hasDesktop() {
-  return !qEnvironmentVariableIsEmpty("DISPLAY") &&
-         !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
+  return tonnix_test::missingDesktopSession().isEmpty();
 }
 
 class XInputMouseMonitorTest : public testing::Test {
@@ -241,7 +226,7 @@ TEST(XInputMouseMonitorConnectionTest, ALostServerStopsTheMonitorNotTheProgram) 
   QProcess server;
   server.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp"});
   ASSERT_TRUE(server.waitForStarted());
-  ASSERT_TRUE(waitFor([&] { return server.canReadLine(); }));
+  ASSERT_TRUE(tonnix_test::turnUntil([&] { return server.canReadLine(); }));
   const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine()).trimmed();
 
   auto connected = TonnixXInputMouseMonitor::connect(display);
@@ -252,7 +237,7 @@ TEST(XInputMouseMonitorConnectionTest, ALostServerStopsTheMonitorNotTheProgram) 
 
   server.kill();
   server.waitForFinished();
-  ASSERT_TRUE(waitFor([&] { return !monitor.isConnected(); }));
+  ASSERT_TRUE(tonnix_test::turnUntil([&] { return !monitor.isConnected(); }));
   EXPECT_FALSE(monitor.addGlobalMonitor(Kind::leftMouseUp, [](QPointF) {}));
 }
 

@@ -5,131 +5,50 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sndfile.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <vector>
 
+#include "desktop_session.h"
+#include "event_loop.h"
+#include "program.h"
+#include "sound_file.h"
+
 namespace {
 
+using tonnix_test::Application;
+using tonnix_test::focusAndType;
+using tonnix_test::turnUntil;
+using tonnix_test::windowNamed;
+using tonnix_test::xdotool;
+
 constexpr int eventTimeout = 15'000;  // milliseconds
-constexpr int startTimeout = 30'000;
-
-bool waitFor(const std::function<bool()>& done, int milliseconds = eventTimeout) {
-  QDeadlineTimer deadline(milliseconds);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    QThread::msleep(5);
-  }
-  return true;
-}
-
-QString xdotool(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral("xdotool"), arguments);
-  process.waitForFinished(startTimeout);
-  return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-QString findWindow(const QStringList& how) {
-  return xdotool(QStringList{QStringLiteral("search"), QStringLiteral("--sync"),
-                             QStringLiteral("--onlyvisible")} +
-                 how)
-      .section(u'\n', 0, 0);
-}
-
-void focusAndType(const QString& window, const QStringList& keys) {
-  xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-  xdotool(QStringList{QStringLiteral("key")} + keys);
-}
-
-// The loudest sample of a sound file; 0 when it cannot be read.
-float peak(const std::filesystem::path& file) {
-  SF_INFO info = {};
-  SNDFILE* handle = sf_open(file.c_str(), SFM_READ, &info);
-  if (!handle) return 0;
-  std::vector<float> samples(4096 * static_cast<std::size_t>(std::max(info.channels, 1)));
-  float loudest = 0;
-  for (sf_count_t read; (read = sf_read_float(handle, samples.data(),
-                                              static_cast<sf_count_t>(samples.size()))) > 0;) {
-    for (sf_count_t index = 0; index < read; ++index) {
-      loudest = std::max(loudest, std::abs(samples[static_cast<std::size_t>(index)]));
-    }
-  }
-  sf_close(handle);
-  return loudest;
-}
-
-// An application under test, ended when the test ends.
-class Application {
- public:
-  Application(const QString& program, const QStringList& arguments) {
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(program, arguments);
-  }
-  ~Application() {
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
-  bool started() { return process_.waitForStarted(startTimeout); }
-
-  // The first line the application prints that starts with `prefix`.
-  QString waitForLine(const QString& prefix) {
-    QString found;
-    waitFor([&] {
-      while (found.isEmpty() && process_.canReadLine()) {
-        const auto line = QString::fromUtf8(process_.readLine()).trimmed();
-        if (line.startsWith(prefix)) found = line;
-      }
-      return !found.isEmpty();
-    });
-    return found;
-  }
-
- private:
-  QProcess process_;
-};
 
 class TonnixRunDesktopTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") ||
-        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("gtk3-demo")).isEmpty()) {
-      GTEST_SKIP() << "needs scripts/headless-session, xdotool and gtk3-demo";
+    if (const QString missing = tonnix_test::missingDesktopSession(); !missing.isEmpty()) {
+      GTEST_SKIP() << missing.toStdString();
     }
-    ASSERT_TRUE(folder_.isValid());
-    const std::filesystem::path folder = folder_.path().toStdString();
-    std::filesystem::create_directories(folder / "config");
-    std::filesystem::create_directories(folder / "data");
+    if (QStandardPaths::findExecutable(QStringLiteral("gtk3-demo")).isEmpty()) {
+      GTEST_SKIP() << "needs gtk3-demo";
+    }
     // The session's settings database, where toolkit accessibility is on.
     const std::filesystem::path sessionSettings =
         qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/dconf";
     std::error_code ignored;
+    std::filesystem::create_directories(home_.root() / "config", ignored);
     if (std::filesystem::exists(sessionSettings, ignored)) {
-      std::filesystem::create_directory_symlink(sessionSettings, folder / "config" / "dconf",
+      std::filesystem::create_directory_symlink(sessionSettings, home_.root() / "config" / "dconf",
                                                 ignored);
     }
-    std::ofstream(folder / "alsoft.conf")
-        << "[general]\ndrivers = wave\n[wave]\nfile = " << wave().string() << "\n";
-    environment_ = QProcessEnvironment::systemEnvironment();
-    environment_.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                        folder_.filePath(QStringLiteral("config")));
-    environment_.insert(QStringLiteral("XDG_DATA_HOME"), folder_.filePath(QStringLiteral("data")));
-    environment_.insert(QStringLiteral("ALSOFT_CONF"),
-                        folder_.filePath(QStringLiteral("alsoft.conf")));
-    environment_.insert(QStringLiteral("ALSOFT_DRIVERS"), QStringLiteral("wave"));
+    home_.playIntoWaveFile();
+    environment_ = home_.environment();
     tonnix_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   }
 
@@ -142,19 +61,15 @@ class TonnixRunDesktopTest : public testing::Test {
         lines_.push_back(line);
       }
     });
-    tonnix_.start(QStringLiteral(TONNIX_EXECUTABLE),
+    tonnix_.start(tonnix_test::ScratchHome::executable(),
                   {QStringLiteral("run"), QStringLiteral("--monitor")});
-    ASSERT_TRUE(tonnix_.waitForStarted(startTimeout));
+    ASSERT_TRUE(tonnix_.waitForStarted(tonnix_test::applicationStartTimeout));
   }
 
   void TearDown() override {
     if (tonnix_.state() == QProcess::NotRunning) return;
     tonnix_.kill();
     tonnix_.waitForFinished(5000);
-  }
-
-  std::filesystem::path wave() const {
-    return std::filesystem::path(folder_.path().toStdString()) / "out.wav";
   }
 
   // Whether a "Tonnix: NOTIFICATION" line is printed after `action`,
@@ -167,7 +82,7 @@ class TonnixRunDesktopTest : public testing::Test {
     const auto from = lines_.size();
     for (int waited = 0; waited < eventTimeout; waited += retryAfter) {
       action();
-      const bool heard = waitFor(
+      const bool heard = turnUntil(
           [&] {
             return std::any_of(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end(),
                                [&](const QString& line) { return line.startsWith(prefix); });
@@ -185,7 +100,7 @@ class TonnixRunDesktopTest : public testing::Test {
     return tonnix_.exitStatus() == QProcess::NormalExit ? tonnix_.exitCode() : -1;
   }
 
-  QTemporaryDir folder_;
+  tonnix_test::ScratchHome home_;
   QProcessEnvironment environment_;
   QProcess tonnix_;
   std::vector<QString> lines_;
@@ -195,8 +110,7 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsMenusDialogsAndRowsOfRealApplications) 
   start();
   Application fixture(QStringLiteral(TONNIX_QT_FIXTURE), {});
   ASSERT_TRUE(fixture.started());
-  const auto window =
-      findWindow({QStringLiteral("--classname"), QStringLiteral("tonnix_qt_fixture")});
+  const auto window = windowNamed(QStringLiteral("^Tonnix Fixture$"));
   ASSERT_FALSE(window.isEmpty());
 
   EXPECT_TRUE(expect(
@@ -229,7 +143,7 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsMenusDialogsAndRowsOfRealApplications) 
 
   Application demo(QStringLiteral("gtk3-demo"), {QStringLiteral("--run=tree_store")});
   ASSERT_TRUE(demo.started());
-  const auto tree = findWindow({QStringLiteral("--name"), QStringLiteral("Tree Store")});
+  const auto tree = windowNamed(QStringLiteral("Tree Store"));
   ASSERT_FALSE(tree.isEmpty());
   // GTK 3 makes a row's cells accessible only once the keyboard focus
   // reaches the row.
@@ -243,7 +157,9 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsMenusDialogsAndRowsOfRealApplications) 
       << "no row expanded";
 
   EXPECT_EQ(stop(), 0);
-  EXPECT_GT(peak(wave()), 0.01f) << "the wave output holds no sound";
+  const auto output = tonnix_test::readSound(home_.waveOutput().toStdString());
+  ASSERT_TRUE(output);
+  EXPECT_GT(output->peak(), 0.01) << "the wave output holds no sound";
 }
 
 // A press on a real button, dragged off and back and released inside, as the
@@ -251,11 +167,14 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsMenusDialogsAndRowsOfRealApplications) 
 // controller, all inside the shipped program.
 TEST_F(TonnixRunDesktopTest, PlaysPressDragAndReleaseOnARealButton) {
   start();
-  ASSERT_TRUE(waitFor([&] {
-    return std::any_of(lines_.begin(), lines_.end(), [](const QString& line) {
-      return line.startsWith(QStringLiteral("TonnixMouseMonitor: XInput"));
-    });
-  })) << "no XInput mouse monitor";
+  ASSERT_TRUE(turnUntil(
+      [&] {
+        return std::any_of(lines_.begin(), lines_.end(), [](const QString& line) {
+          return line.startsWith(QStringLiteral("TonnixMouseMonitor: XInput"));
+        });
+      },
+      eventTimeout))
+      << "no XInput mouse monitor";
   Application fixture(QStringLiteral(TONNIX_QT_FIXTURE), {});
   ASSERT_TRUE(fixture.started());
   const auto button = fixture.waitForLine(QStringLiteral("pressMe ")).split(u' ');
@@ -301,10 +220,13 @@ TEST_F(TonnixRunDesktopTest, SaysWhyWithoutAnAccessibilityBusAndKeepsRunning) {
   environment_.remove(QStringLiteral("AT_SPI_BUS_ADDRESS"));
   tonnix_.setProcessChannelMode(QProcess::MergedChannels);
   start();
-  EXPECT_TRUE(waitFor([&] {
-    return std::find(lines_.begin(), lines_.end(),
-                     QStringLiteral("Accessibility access has not been granted.")) != lines_.end();
-  }));
+  EXPECT_TRUE(turnUntil(
+      [&] {
+        return std::find(lines_.begin(), lines_.end(),
+                         QStringLiteral("Accessibility access has not been granted.")) !=
+               lines_.end();
+      },
+      eventTimeout));
   QThread::msleep(500);
   EXPECT_EQ(tonnix_.state(), QProcess::Running);
   EXPECT_EQ(stop(), 0);

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDeadlineTimer>
 #include <QObject>
-#include <functional>
 
+#include "event_loop.h"
 #include "platform/linux/linux_silence_probe.h"
 
 // The D-Bus questions against stand-ins for the desktop's services on the
@@ -44,17 +42,6 @@ class GameModeDaemon : public QObject {
   int clientCount = 0;
 };
 
-// Turns the event loop until `answer` is yes or the time is up: a yes that
-// is due arrives within milliseconds, a wrong one within a second.
-bool becomesTrue(const std::function<bool()>& answer, int milliseconds = 5000) {
-  const QDeadlineTimer deadline(milliseconds);
-  while (!deadline.hasExpired()) {
-    if (answer()) return true;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return answer();
-}
-
 class DBusSilenceProbeTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -82,7 +69,7 @@ class DBusSilenceProbeTest : public testing::Test {
 
 TEST_F(DBusSilenceProbeTest, WithoutTheServicesEveryAnswerStaysNo) {
   TonnixLinuxSilenceProbe probe;
-  EXPECT_FALSE(becomesTrue(
+  EXPECT_FALSE(tonnix_test::turnUntil(
       [&] {
         return probe.isVideoPlaying() || probe.isFocusActive() || probe.isGameModeActive({}, {});
       },
@@ -96,7 +83,7 @@ TEST_F(DBusSilenceProbeTest, AnIdleInhibitorOfTheSessionManagerIsAVideoPlaying) 
         manager, QDBusConnection::ExportAllSlots);
   TonnixLinuxSilenceProbe probe;
   EXPECT_FALSE(probe.isVideoPlaying()) << "the first answer comes before the fetch";
-  EXPECT_TRUE(becomesTrue([&] { return probe.isVideoPlaying(); }));
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return probe.isVideoPlaying(); }));
 }
 
 TEST_F(DBusSilenceProbeTest, OnlyAnIdleInhibitorCounts) {
@@ -105,7 +92,7 @@ TEST_F(DBusSilenceProbeTest, OnlyAnIdleInhibitorCounts) {
   serve(QStringLiteral("org.gnome.SessionManager"), QStringLiteral("/org/gnome/SessionManager"),
         manager, QDBusConnection::ExportAllSlots);
   TonnixLinuxSilenceProbe probe;
-  EXPECT_FALSE(becomesTrue([&] { return probe.isVideoPlaying(); }, 1000));
+  EXPECT_FALSE(tonnix_test::turnUntil([&] { return probe.isVideoPlaying(); }, 1000));
 }
 
 TEST_F(DBusSilenceProbeTest, AnInhibitedNotificationServerIsDoNotDisturb) {
@@ -115,7 +102,7 @@ TEST_F(DBusSilenceProbeTest, AnInhibitedNotificationServerIsDoNotDisturb) {
         QStringLiteral("/org/freedesktop/Notifications"), server,
         QDBusConnection::ExportAllProperties);
   TonnixLinuxSilenceProbe probe;
-  EXPECT_TRUE(becomesTrue([&] { return probe.isFocusActive(); }));
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return probe.isFocusActive(); }));
 }
 
 TEST_F(DBusSilenceProbeTest, AGameModeSessionIsGameModeWhateverIsInFront) {
@@ -125,7 +112,7 @@ TEST_F(DBusSilenceProbeTest, AGameModeSessionIsGameModeWhateverIsInFront) {
         QStringLiteral("/com/feralinteractive/GameMode"), daemon,
         QDBusConnection::ExportAllProperties);
   TonnixLinuxSilenceProbe probe;
-  EXPECT_TRUE(becomesTrue([&] { return probe.isGameModeActive({}, {}); }));
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return probe.isGameModeActive({}, {}); }));
 }
 
 TEST_F(DBusSilenceProbeTest, AGameModeDaemonWithoutGamesIsNoSession) {
@@ -134,7 +121,7 @@ TEST_F(DBusSilenceProbeTest, AGameModeDaemonWithoutGamesIsNoSession) {
         QStringLiteral("/com/feralinteractive/GameMode"), daemon,
         QDBusConnection::ExportAllProperties);
   TonnixLinuxSilenceProbe probe;
-  EXPECT_FALSE(becomesTrue([&] { return probe.isGameModeActive({}, {}); }, 1000));
+  EXPECT_FALSE(tonnix_test::turnUntil([&] { return probe.isGameModeActive({}, {}); }, 1000));
 }
 
 #include "dbus_silence_probe_desktop_test.moc"

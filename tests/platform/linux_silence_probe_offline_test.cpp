@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <cstdlib>
 
+#include "event_loop.h"
 #include "platform/linux/linux_silence_probe.h"
 
 // The probe on a machine with no sound server, no session or system bus
@@ -38,11 +38,7 @@ class OfflineProbeTest : public testing::Test {
   }
 
   // Lets the failed connections report back; no answer depends on how long.
-  static void settle() {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
+  static void settle() { tonnix_test::turnFor(300); }
 };
 
 }  // namespace

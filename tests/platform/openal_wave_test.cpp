@@ -2,7 +2,6 @@
 // a file instead of a sound card, and checks the samples that came out.
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <QTemporaryDir>
 #include <QThread>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "platform/linux/openal_audio.h"
+#include "sound_file.h"
 
 namespace {
 
@@ -21,9 +21,15 @@ constexpr float kAmplitude = 0.5f;
 // Quieter than any sample of the fixtures, louder than rounding noise.
 constexpr float kSilence = 0.001f;
 
+double energy(const std::vector<double>& samples) {
+  double sum = 0;
+  for (const double sample : samples) sum += sample * sample;
+  return sum;
+}
+
 struct Capture {
-  std::vector<float> left;
-  std::vector<float> right;
+  std::vector<double> left;
+  std::vector<double> right;
 
   std::size_t nonSilentFrames() const {
     std::size_t count = 0;
@@ -32,34 +38,22 @@ struct Capture {
     }
     return count;
   }
-  static double energy(const std::vector<float>& samples) {
-    double sum = 0;
-    for (float sample : samples) sum += double(sample) * sample;
-    return sum;
-  }
   double leftEnergy() const { return energy(left); }
   double rightEnergy() const { return energy(right); }
 };
 
 // A square wave: every sample is at full amplitude, so each one counts as
-// sound and the energy is exactly known.
+// sound and the energy is exactly known. A stereo one is quieter on the
+// right, to tell the channels apart.
 void writeSquareWave(const std::filesystem::path& file, int channels) {
-  SF_INFO info{};
-  info.samplerate = kRate;
-  info.channels = channels;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  SNDFILE* handle = sf_open(file.c_str(), SFM_WRITE, &info);
-  ASSERT_NE(handle, nullptr);
-  std::vector<float> samples;
+  std::vector<double> samples;
   for (int frame = 0; frame < kFrames; ++frame) {
-    const float value = (frame / 50) % 2 == 0 ? kAmplitude : -kAmplitude;
+    const double value = (frame / 50) % 2 == 0 ? kAmplitude : -kAmplitude;
     for (int channel = 0; channel < channels; ++channel) {
-      // A stereo fixture is quieter on the right, to tell the channels apart.
       samples.push_back(channel == 0 ? value : value / 2);
     }
   }
-  sf_writef_float(handle, samples.data(), kFrames);
-  sf_close(handle);
+  ASSERT_TRUE(tonnix_test::writeSound(file, samples, channels, kRate, SF_FORMAT_FLOAT));
 }
 
 class OpenALWaveTest : public testing::Test {
@@ -112,20 +106,11 @@ class OpenALWaveTest : public testing::Test {
   }
 
   static Capture readCapture() {
-    SF_INFO info{};
-    SNDFILE* handle = sf_open(fixture("out.wav").c_str(), SFM_READ, &info);
-    EXPECT_NE(handle, nullptr);
-    if (!handle) return {};
-    EXPECT_EQ(info.channels, 2);
-    std::vector<float> samples(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_float(handle, samples.data(), info.frames);
-    sf_close(handle);
-    Capture capture;
-    for (std::size_t index = 0; index + 1 < samples.size(); index += 2) {
-      capture.left.push_back(samples[index]);
-      capture.right.push_back(samples[index + 1]);
-    }
-    return capture;
+    const auto sound = tonnix_test::readSound(fixture("out.wav"));
+    EXPECT_TRUE(sound);
+    if (!sound) return {};
+    EXPECT_EQ(sound->info.channels, 2);
+    return {sound->channel(0), sound->channel(1)};
   }
 
   static QTemporaryDir* directory_;

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <functional>
 #include <memory>
 
+#include "event_loop.h"
 #include "platform/linux/pulse_audio_state.h"
 
 // The PulseAudio state against a PulseAudio server of the test's own, with
@@ -15,18 +13,6 @@
 // with parecord. Skipped where the server is not installed.
 
 namespace {
-
-// Turns the event loop until `condition` holds or the time is up; the
-// state changes on the connection's own thread within milliseconds, so a
-// wrong answer shows within a second.
-bool becomes(const std::function<bool()>& condition, int milliseconds = 5000) {
-  const QDeadlineTimer deadline(milliseconds);
-  while (!deadline.hasExpired()) {
-    if (condition()) return true;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return condition();
-}
 
 class PulseAudioStateTest : public testing::Test {
  protected:
@@ -51,7 +37,7 @@ class PulseAudioStateTest : public testing::Test {
                     QStringLiteral("--load=module-null-source source_name=mic")});
     const QByteArray address = "unix:" + QFile::encodeName(folder_->filePath("pulse/native"));
     ::setenv("PULSE_SERVER", address.constData(), 1);
-    running_ = server_->waitForStarted() && becomes([] { return pactl({"info"}); });
+    running_ = server_->waitForStarted() && tonnix_test::turnUntil([] { return pactl({"info"}); });
   }
 
   static void TearDownTestSuite() {
@@ -86,32 +72,32 @@ class PulseAudioStateTest : public testing::Test {
 
 TEST_F(PulseAudioStateTest, AMutedOrSilentDefaultOutputIsHeldBack) {
   TonnixPulseAudioState state;
-  EXPECT_FALSE(becomes([&] { return state.isOutputHeldBack(); }, 1000));
+  EXPECT_FALSE(tonnix_test::turnUntil([&] { return state.isOutputHeldBack(); }, 1000));
 
   ASSERT_TRUE(pactl({"set-sink-mute", "out", "1"}));
-  EXPECT_TRUE(becomes([&] { return state.isOutputHeldBack(); }));
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return state.isOutputHeldBack(); }));
   ASSERT_TRUE(pactl({"set-sink-mute", "out", "0"}));
-  EXPECT_TRUE(becomes([&] { return !state.isOutputHeldBack(); }));
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return !state.isOutputHeldBack(); }));
 
   ASSERT_TRUE(pactl({"set-sink-volume", "out", "0"}));
-  EXPECT_TRUE(becomes([&] { return state.isOutputHeldBack(); }));
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return state.isOutputHeldBack(); }));
   ASSERT_TRUE(pactl({"set-sink-volume", "out", "1%"}));
-  EXPECT_TRUE(becomes([&] { return !state.isOutputHeldBack(); }));
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return !state.isOutputHeldBack(); }));
 }
 
 TEST_F(PulseAudioStateTest, AnInputIsInUseWhileSomethingRecordsFromIt) {
   TonnixPulseAudioState state;
-  EXPECT_FALSE(becomes([&] { return state.isInputRecording(); }, 1000))
+  EXPECT_FALSE(tonnix_test::turnUntil([&] { return state.isInputRecording(); }, 1000))
       << "neither the idle input nor the output's monitor counts";
 
   QProcess recorder;
   recorder.start(QStringLiteral("parecord"),
                  {QStringLiteral("--device=mic"), QStringLiteral("--raw"), QProcess::nullDevice()});
   if (!recorder.waitForStarted()) GTEST_SKIP() << "parecord is not installed";
-  EXPECT_TRUE(becomes([&] { return state.isInputRecording(); }));
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return state.isInputRecording(); }));
   recorder.kill();
   recorder.waitForFinished();
-  EXPECT_TRUE(becomes([&] { return !state.isInputRecording(); }));
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return !state.isInputRecording(); }));
 }
 
 TEST_F(PulseAudioStateTest, RecordingTheOutputsMonitorIsNoMicrophone) {
@@ -120,7 +106,7 @@ TEST_F(PulseAudioStateTest, RecordingTheOutputsMonitorIsNoMicrophone) {
   recorder.start(QStringLiteral("parecord"), {QStringLiteral("--device=out.monitor"),
                                               QStringLiteral("--raw"), QProcess::nullDevice()});
   if (!recorder.waitForStarted()) GTEST_SKIP() << "parecord is not installed";
-  EXPECT_FALSE(becomes([&] { return state.isInputRecording(); }, 1000));
+  EXPECT_FALSE(tonnix_test::turnUntil([&] { return state.isInputRecording(); }, 1000));
   recorder.kill();
   recorder.waitForFinished();
 }

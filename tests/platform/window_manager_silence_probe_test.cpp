@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QRect>
-#include <functional>
 
+#include "event_loop.h"
 #include "platform/linux/linux_silence_probe.h"
 
 // After Qt's and GoogleTest's headers, which Xlib's macros would break.
@@ -20,17 +18,6 @@
 namespace {
 
 const QRect screen(0, 0, 1280, 800);
-
-// Turns the event loop until `condition` holds or the window manager had
-// five seconds to do its part.
-bool becomes(const std::function<bool()>& condition) {
-  const QDeadlineTimer deadline(5000);
-  while (!deadline.hasExpired()) {
-    if (condition()) return true;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return condition();
-}
 
 class WindowManagerTest : public testing::Test {
  protected:
@@ -99,7 +86,7 @@ TEST_F(WindowManagerTest, TheActiveWindowMadeFullScreenIsAFullScreenApplication)
   };
   showWindow();
   ask("_NET_ACTIVE_WINDOW", 2);
-  ASSERT_TRUE(becomes([&] {
+  ASSERT_TRUE(tonnix_test::turnUntil([&] {
     const auto windows = probe.windowDescriptions();
     return windows.size() == 1 && windows.front().bounds.size() == QSizeF(300, 200);
   })) << "the window manager shows the window and makes it active";
@@ -107,8 +94,8 @@ TEST_F(WindowManagerTest, TheActiveWindowMadeFullScreenIsAFullScreenApplication)
 
   constexpr long add = 1;
   ask("_NET_WM_STATE", add, static_cast<long>(atom("_NET_WM_STATE_FULLSCREEN")));
-  EXPECT_TRUE(becomes(fullScreen));
-  EXPECT_TRUE(becomes([&] {
+  EXPECT_TRUE(tonnix_test::turnUntil(fullScreen));
+  EXPECT_TRUE(tonnix_test::turnUntil([&] {
     const auto windows = probe.windowDescriptions();
     return windows.size() == 1 && windows.front().bounds == QRectF(screen);
   })) << "the full-screen window covers the display";

@@ -1,13 +1,12 @@
 #include "playback/player.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <fstream>
 
 #include "catalogue/catalogue.h"
+#include "event_loop.h"
 #include "library/assignments.h"
 #include "library/bundle_writer.h"
 #include "library/library.h"
@@ -16,6 +15,7 @@
 #include "platform/fake/fake_silence_probes.h"
 #include "platform/fake/memory_preferences_store.h"
 #include "quiet/silence_monitor.h"
+#include "sound_file.h"
 
 namespace {
 
@@ -42,17 +42,6 @@ void writeBundleWithSounds(const fs::path& folder, const std::string& identifier
   for (TonnixSoundID soundID : sounds) {
     std::ofstream(folder / "Contents" / "Resources" / entryForSoundID(soundID)->fileName) << "x";
   }
-}
-
-void writeAudioFile(const fs::path& file) {
-  SF_INFO info{};
-  info.samplerate = 22050;
-  info.channels = 1;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-  SNDFILE* sound = sf_open(file.c_str(), SFM_WRITE, &info);
-  const std::vector<short> samples(64, 1000);
-  sf_writef_short(sound, samples.data(), 64);
-  sf_close(sound);
 }
 
 class PlayerTest : public testing::Test {
@@ -89,9 +78,7 @@ class PlayerTest : public testing::Test {
 
   // Runs the event loop until the loop's idle stop has fired.
   void runIdleStop() {
-    for (int turn = 0; turn < 1000 && player_->isLoopIdleStopPending(); ++turn) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    tonnix_test::turnUntil([this] { return !player_->isLoopIdleStopPending(); });
   }
 
   QTemporaryDir directory_;
@@ -293,7 +280,7 @@ TEST_F(PlayerTest, VoiceFollowsAChangedAssignment) {
 
 TEST_F(PlayerTest, SelectionsResolveWithoutFallingBack) {
   const fs::path custom = sets_.parent_path() / "mine.wav";
-  writeAudioFile(custom);
+  tonnix_test::writeSound(custom);
   ASSERT_TRUE(assignments_->setCustomSound(custom, kMenuOpen).hasValue());
   EXPECT_EQ(player_->urlFor(kMenuOpen), custom);
   EXPECT_EQ(player_->sourceName(kMenuOpen), "mine.wav");

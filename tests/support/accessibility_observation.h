@@ -1,17 +1,12 @@
 #pragma once
 
-// What the desktop tests of the accessibility seam share: real applications
-// started and ended by the test, xdotool, and an observer that records what
-// it hears while the event loop runs. Runs inside scripts/headless-session.
+// The fixture of the desktop tests of the AT-SPI accessibility seam: an
+// observer of a real application that records what it hears while the event
+// loop turns. Runs inside scripts/headless-session; the test program links
+// tonnix_platform_linux.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -19,62 +14,14 @@
 #include <optional>
 #include <vector>
 
+#include "desktop_session.h"
+#include "event_loop.h"
 #include "platform/linux/atspi_accessibility.h"
 #include "platform/linux/atspi_connection.h"
 
-namespace desktop {
+namespace tonnix_test {
 
 constexpr int eventTimeout = 10'000;  // milliseconds
-constexpr int startTimeout = 30'000;
-
-// Runs the event loop until `done` holds or the time is up.
-inline bool waitFor(const std::function<bool()>& done, int milliseconds = eventTimeout) {
-  QDeadlineTimer deadline(milliseconds);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    QThread::msleep(5);
-  }
-  return true;
-}
-
-inline QString xdotool(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral("xdotool"), arguments);
-  process.waitForFinished(startTimeout);
-  return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-// The first visible X window whose title matches, waiting for it to appear.
-inline QString windowNamed(const QString& name) {
-  return xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
-                  QStringLiteral("--onlyvisible"), QStringLiteral("--name"), name})
-      .section(u'\n', 0, 0);
-}
-
-// The process that owns an X window, or 0.
-inline std::int32_t windowProcess(const QString& window) {
-  return xdotool({QStringLiteral("getwindowpid"), window}).toInt();
-}
-
-// An application under test, ended when the test ends.
-class Application {
- public:
-  Application(const QString& program, const QStringList& arguments) {
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.setStandardOutputFile(QProcess::nullDevice());
-    process_.start(program, arguments);
-  }
-  ~Application() {
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
-  std::int32_t pid() const { return static_cast<std::int32_t>(process_.processId()); }
-  bool started() { return process_.waitForStarted(startTimeout); }
-
- private:
-  QProcess process_;
-};
 
 struct Heard {
   TonnixAXElement element;
@@ -84,9 +31,8 @@ struct Heard {
 class ObservationTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") ||
-        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
-      GTEST_SKIP() << "needs scripts/headless-session and xdotool";
+    if (const QString missing = missingDesktopSession(); !missing.isEmpty()) {
+      GTEST_SKIP() << missing.toStdString();
     }
     accessibility_ = std::make_unique<TonnixAtspiAccessibility>();
     ASSERT_TRUE(accessibility_->isProcessTrusted());
@@ -100,8 +46,9 @@ class ObservationTest : public testing::Test {
 
   // Waits until the process is on the accessibility bus, then listens to it.
   void observe(std::int32_t pid, const QStringList& notifications) {
-    ASSERT_TRUE(waitFor([&] { return accessibility_->connection()->application(pid).has_value(); },
-                        startTimeout))
+    ASSERT_TRUE(
+        turnUntil([&] { return accessibility_->connection()->application(pid).has_value(); },
+                  applicationStartTimeout))
         << "the application never reached the accessibility bus";
     application_ = accessibility_->applicationElement(pid);
     ASSERT_TRUE(accessibility_->setMessagingTimeout(*application_, 0.25));
@@ -116,22 +63,27 @@ class ObservationTest : public testing::Test {
     }
   }
 
-  // The first notification of that name heard after `action`; the action
-  // is repeated every `retryAfter` milliseconds, if given, until it is.
+  // The first notification of that name heard after `action`, from an
+  // element with that title when one is given; the action is repeated every
+  // `retryAfter` milliseconds, if given, until it is.
   std::optional<TonnixAXElement> expect(const QString& notification,
                                         const std::function<void()>& action,
-                                        int retryAfter = eventTimeout) {
+                                        int retryAfter = eventTimeout, const QString& title = {}) {
     heard_.clear();
     std::optional<TonnixAXElement> found;
     bool arrived = false;
     for (int waited = 0; !arrived && waited < eventTimeout; waited += retryAfter) {
       action();
-      arrived = waitFor(
+      arrived = turnUntil(
           [&] {
             for (const auto& heard : heard_) {
-              if (heard.notification == notification) found = heard.element;
+              if (heard.notification == notification &&
+                  (title.isEmpty() || text(heard.element, TonnixAXAttribute::title) == title)) {
+                found = heard.element;
+                return true;
+              }
             }
-            return found.has_value();
+            return false;
           },
           retryAfter);
     }
@@ -156,15 +108,10 @@ class ObservationTest : public testing::Test {
     return *value->as<QString>();
   }
 
-  void focusAndType(const QString& window, const QStringList& keys) {
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-    xdotool(QStringList{QStringLiteral("key")} + keys);
-  }
-
   std::unique_ptr<TonnixAtspiAccessibility> accessibility_;
   std::unique_ptr<TonnixAXObserver> observer_;
   std::optional<TonnixAXElement> application_;
   std::vector<Heard> heard_;
 };
 
-}  // namespace desktop
+}  // namespace tonnix_test

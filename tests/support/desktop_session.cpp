@@ -2,6 +2,8 @@
 
 #include <QStandardPaths>
 
+#include "event_loop.h"
+
 namespace tonnix_test {
 
 QString missingDesktopSession() {
@@ -48,7 +50,6 @@ void focusAndType(const QString& window, const QStringList& keys) {
 Application::Application(const QString& program, const QStringList& arguments,
                          const QProcessEnvironment& environment) {
   process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  process_.setStandardOutputFile(QProcess::nullDevice());
   process_.setProcessEnvironment(environment);
   process_.start(program, arguments);
 }
@@ -56,6 +57,18 @@ Application::Application(const QString& program, const QStringList& arguments,
 Application::~Application() {
   process_.kill();
   process_.waitForFinished(5000);
+}
+
+QString Application::waitForLine(const QString& prefix) {
+  QString found;
+  turnUntil([&] {
+    while (found.isEmpty() && process_.canReadLine()) {
+      const auto line = QString::fromUtf8(process_.readLine()).trimmed();
+      if (line.startsWith(prefix)) found = line;
+    }
+    return !found.isEmpty();
+  });
+  return found;
 }
 
 }  // namespace tonnix_test

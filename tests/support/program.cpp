@@ -27,7 +27,6 @@ ProgramResult runProgram(const QString& program, const QStringList& arguments,
 ScratchHome::ScratchHome() {
   environment_.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
   environment_.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-  environment_.insert(QStringLiteral("TONNIX_BUILTIN_SETS"), QStringLiteral(TONNIX_BUILTIN_SETS));
   environment_.insert(QStringLiteral("ALSOFT_DRIVERS"), QStringLiteral("null"));
 }
 
@@ -68,8 +67,12 @@ QString ScratchHome::waveOutput() const {
   return path(QStringLiteral("out.wav"));
 }
 
+QString ScratchHome::executable() {
+  return QStringLiteral(TONNIX_EXECUTABLE);
+}
+
 ProgramResult ScratchHome::run(const QStringList& arguments) const {
-  return runProgram(QStringLiteral(TONNIX_EXECUTABLE), arguments, environment_);
+  return runProgram(executable(), arguments, environment_);
 }
 
 }  // namespace tonnix_test

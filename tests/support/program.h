@@ -26,9 +26,10 @@ ProgramResult runProgram(
     int milliseconds = 60'000);
 
 // A scratch home for runs of the tonnix program: preferences and user sets
-// of its own (XDG_CONFIG_HOME and XDG_DATA_HOME inside it), the build's
-// built-in sets, and OpenAL Soft without a device unless the test asks for
-// its wave output. What one run stores, the next one reads.
+// of its own (XDG_CONFIG_HOME and XDG_DATA_HOME inside it), the built-in
+// sets the program finds beside itself in the build tree, and OpenAL Soft
+// without a device unless the test asks for its wave output. What one run stores, the next one
+// reads.
 class ScratchHome {
  public:
   ScratchHome();
@@ -44,6 +45,10 @@ class ScratchHome {
   // Sound goes into the wave file waveOutput() instead of a sound card.
   void playIntoWaveFile();
   QString waveOutput() const;
+
+  // What the program runs with: this home, and the test's own settings.
+  const QProcessEnvironment& environment() const { return environment_; }
+  static QString executable();
 
   // `tonnix ARGUMENTS` in this home.
   ProgramResult run(const QStringList& arguments) const;
