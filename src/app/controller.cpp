@@ -1,11 +1,14 @@
 #include "app/controller.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
 #include <set>
 
+#include "app/set_and_notify.h"
+#include "catalogue/catalogue.h"
 #include "library/library.h"
 
 namespace {
@@ -60,7 +63,8 @@ TonnixController::TonnixController(TonnixLibrary& library, TonnixAssignments& as
       mappings_(defaultNotificationMappings()),
       playsClickSounds_(defaults.boolValue(QString::fromLatin1(playsClickSoundsKey), true)),
       playsGenericClickSound_(
-          defaults.boolValue(QString::fromLatin1(playsGenericClickSoundKey), true)) {
+          defaults.boolValue(QString::fromLatin1(playsGenericClickSoundKey), true)),
+      setTransfer_(library, assignments) {
   player_ = std::make_unique<TonnixPlayer>(library, assignments, defaults, silence, desktop.audio,
                                            desktop.screens);
 
@@ -90,8 +94,27 @@ TonnixController::TonnixController(TonnixLibrary& library, TonnixAssignments& as
     if (log) log->silenceChanged(reason, TonnixEvent::Clock::now());
   });
 
-  attachTimer_.setSingleShot(true);
-  connect(&attachTimer_, &QTimer::timeout, this, &TonnixController::attachNext);
+  connect(&attachQueue_, &TonnixAttachQueue::due, this, &TonnixController::attachDue);
+  connect(&attachQueue_, &TonnixAttachQueue::finished, this, &TonnixController::finishAttaching);
+
+  setTransfer_.setConsole([this](const QString& line) { writeLine(line); });
+  connect(&setTransfer_, &TonnixSetTransfer::soundsChanged, this, &TonnixController::forgetVoices);
+  connect(&setTransfer_, &TonnixSetTransfer::soundChanged, player_.get(),
+          &TonnixPlayer::invalidate);
+  connect(&setTransfer_, &TonnixSetTransfer::isImportingSetsChanged, this,
+          &TonnixController::isImportingSetsChanged);
+  connect(&setTransfer_, &TonnixSetTransfer::setsImportedChanged, this,
+          &TonnixController::setsImportedChanged);
+  connect(&setTransfer_, &TonnixSetTransfer::setsToImportChanged, this,
+          &TonnixController::setsToImportChanged);
+  connect(&setTransfer_, &TonnixSetTransfer::lastImportSummariesChanged, this,
+          &TonnixController::lastImportSummariesChanged);
+  connect(&setTransfer_, &TonnixSetTransfer::isExportingSetChanged, this,
+          &TonnixController::isExportingSetChanged);
+  connect(&setTransfer_, &TonnixSetTransfer::lastExportSummaryChanged, this,
+          &TonnixController::lastExportSummaryChanged);
+  connect(&setTransfer_, &TonnixSetTransfer::lastFailureDescriptionChanged, this,
+          &TonnixController::lastFailureDescriptionChanged);
 }
 
 TonnixController::~TonnixController() {
@@ -104,9 +127,7 @@ TonnixController::~TonnixController() {
 // --- Dispatch
 
 void TonnixController::setMappings(const TonnixNotificationMappings& mappings) {
-  if (mappings_ == mappings) return;
-  mappings_ = mappings;
-  emit mappingsChanged();
+  setAndNotify(this, mappings_, mappings, &TonnixController::mappingsChanged);
 }
 
 bool TonnixController::playsNotificationSounds() const {
@@ -129,25 +150,20 @@ void TonnixController::startIfEnabled() {
 }
 
 void TonnixController::setPlaysClickSounds(bool plays) {
-  const bool changes = plays != playsClickSounds_;
-  playsClickSounds_ = plays;
   defaults_.setBool(QString::fromLatin1(playsClickSoundsKey), plays);
-  if (changes) emit playsClickSoundsChanged();
+  setAndNotify(this, playsClickSounds_, plays, &TonnixController::playsClickSoundsChanged);
   updateClickMonitoring();
 }
 
 void TonnixController::setPlaysGenericClickSound(bool plays) {
-  const bool changes = plays != playsGenericClickSound_;
-  playsGenericClickSound_ = plays;
   defaults_.setBool(QString::fromLatin1(playsGenericClickSoundKey), plays);
   clickMonitor_->resolver().setPlaysGenericClick(plays);
-  if (changes) emit playsGenericClickSoundChanged();
+  setAndNotify(this, playsGenericClickSound_, plays,
+               &TonnixController::playsGenericClickSoundChanged);
 }
 
 void TonnixController::setMonitoring(bool isMonitoring) {
-  if (isMonitoring_ == isMonitoring) return;
-  isMonitoring_ = isMonitoring;
-  emit isMonitoringChanged();
+  setAndNotify(this, isMonitoring_, isMonitoring, &TonnixController::isMonitoringChanged);
 }
 
 void TonnixController::clearRecentEvents() {
@@ -192,7 +208,9 @@ void TonnixController::updateClickMonitoring() {
 
 void TonnixController::start() {
   if (isRunning_) return;
-  setRunning(true);
+  if (setAndNotify(this, isRunning_, true, &TonnixController::isRunningChanged)) {
+    updateFailureDescription();
+  }
   if (workspaceObservations_.empty()) installWorkspaceObservations();
   updateClickMonitoring();
   rescan();
@@ -200,30 +218,31 @@ void TonnixController::start() {
 
 void TonnixController::stop() {
   if (!isRunning_) return;
-  setRunning(false);
-  cancelAttaching();
-  setAttaching(false);
-  setApplicationsAttached(0);
-  setApplicationsToAttach(0);
+  if (setAndNotify(this, isRunning_, false, &TonnixController::isRunningChanged)) {
+    updateFailureDescription();
+  }
+  attachQueue_.cancel();
+  setAndNotify(this, isAttaching_, false, &TonnixController::isAttachingChanged);
+  setAndNotify(this, applicationsAttached_, 0, &TonnixController::applicationsAttachedChanged);
+  setAndNotify(this, applicationsToAttach_, 0, &TonnixController::applicationsToAttachChanged);
   removeWorkspaceObservations();
   updateClickMonitoring();
   for (auto& entry : observers_) entry.second->teardown();
   observers_.clear();
   timeouts_.clear();
-  setObservedApplicationCount(0);
-  setRegisteredNotificationCount(0);
-  setFailedObserverCount(0);
+  recount();
+  setAndNotify(this, failedObserverCount_, 0, &TonnixController::failedObserverCountChanged);
   player_->stopAll();
   rebuildAfflictedApplications();
 }
 
 void TonnixController::rescan() {
   if (!isRunning_) {
-    setAttaching(false);
-    setApplicationsToAttach(0);
+    setAndNotify(this, isAttaching_, false, &TonnixController::isAttachingChanged);
+    setAndNotify(this, applicationsToAttach_, 0, &TonnixController::applicationsToAttachChanged);
     return;
   }
-  cancelAttaching();
+  attachQueue_.cancel();
   if (desktop_.workspace.isSandboxed()) writeLine(sandboxedConsoleLine);
 
   std::vector<TonnixRunningApplication> eligible;
@@ -233,45 +252,29 @@ void TonnixController::rescan() {
   std::stable_sort(eligible.begin(), eligible.end(),
                    [](const auto& a, const auto& b) { return attachRank(a) < attachRank(b); });
 
-  setApplicationsAttached(0);
-  setApplicationsToAttach(static_cast<int>(eligible.size()));
+  setAndNotify(this, applicationsAttached_, 0, &TonnixController::applicationsAttachedChanged);
+  setAndNotify(this, applicationsToAttach_, static_cast<int>(eligible.size()),
+               &TonnixController::applicationsToAttachChanged);
   rebuildAfflictedApplications();
-  if (eligible.empty()) {
-    setAttaching(false);
-    return;
-  }
-  setAttaching(true);
-  attachQueue_ = std::move(eligible);
-  attachPosition_ = 0;
-  attachTimer_.start(0);
+  setAndNotify(this, isAttaching_, !eligible.empty(), &TonnixController::isAttachingChanged);
+  if (!eligible.empty()) attachQueue_.start(std::move(eligible));
 }
 
-void TonnixController::attachNext() {
-  if (attachPosition_ >= attachQueue_.size()) {
-    finishAttaching();
-    return;
-  }
+void TonnixController::attachDue(const TonnixRunningApplication& application) {
   if (!isRunning_) {
-    cancelAttaching();
-    setAttaching(false);
+    attachQueue_.cancel();
+    setAndNotify(this, isAttaching_, false, &TonnixController::isAttachingChanged);
     return;
   }
-  attach(attachQueue_[attachPosition_++]);
-  setApplicationsAttached(applicationsAttached_ + 1);
-  attachTimer_.start(attachPauseMilliseconds);
+  attach(application);
+  setAndNotify(this, applicationsAttached_, applicationsAttached_ + 1,
+               &TonnixController::applicationsAttachedChanged);
 }
 
 void TonnixController::finishAttaching() {
-  cancelAttaching();
   rebuildAfflictedApplications();
   reportAttachCycle();
-  setAttaching(false);
-}
-
-void TonnixController::cancelAttaching() {
-  attachTimer_.stop();
-  attachQueue_.clear();
-  attachPosition_ = 0;
+  setAndNotify(this, isAttaching_, false, &TonnixController::isAttachingChanged);
 }
 
 void TonnixController::reportAttachCycle() {
@@ -315,7 +318,8 @@ void TonnixController::attach(const TonnixRunningApplication& application) {
     timeouts_.erase(processIdentifier);
   }
   if (!attached) {
-    setFailedObserverCount(failedObserverCount_ + 1);
+    setAndNotify(this, failedObserverCount_, failedObserverCount_ + 1,
+                 &TonnixController::failedObserverCountChanged);
     return;
   }
   observers_.emplace(processIdentifier, std::move(observer));
@@ -323,11 +327,18 @@ void TonnixController::attach(const TonnixRunningApplication& application) {
 }
 
 void TonnixController::recount() {
-  setObservedApplicationCount(static_cast<int>(observers_.size()));
-  setRegisteredNotificationCount(
+  const int registered =
       std::accumulate(observers_.begin(), observers_.end(), 0, [](int sum, const auto& entry) {
         return sum + static_cast<int>(entry.second->registeredRawNames().size());
-      }));
+      });
+  if (setAndNotify(this, observedApplicationCount_, static_cast<int>(observers_.size()),
+                   &TonnixController::observedApplicationCountChanged)) {
+    updateFailureDescription();
+  }
+  if (setAndNotify(this, registeredNotificationCount_, registered,
+                   &TonnixController::registeredNotificationCountChanged)) {
+    updateFailureDescription();
+  }
 }
 
 std::optional<QString> TonnixController::failureDescription() const {
@@ -440,6 +451,13 @@ void TonnixController::removeObserver(std::int32_t processIdentifier) {
   recount();
 }
 
+// The player keeps a voice per identifier and remembers files that would not
+// open; after the sets changed, both may be stale.
+void TonnixController::forgetVoices() {
+  player_->stopAll();
+  for (const auto& entry : allEntries()) player_->invalidate(entry.soundID);
+}
+
 // --- Applications list
 
 void TonnixController::rebuildAfflictedApplications() {
@@ -547,57 +565,10 @@ void TonnixController::toggleExclusion(const TonnixAfflictedApplication& applica
 // --- Observable state
 
 void TonnixController::updateFailureDescription() {
-  std::optional<QString> description = failureDescription();
-  if (description == publishedFailureDescription_) return;
-  publishedFailureDescription_ = std::move(description);
-  emit failureDescriptionChanged();
+  setAndNotify(this, publishedFailureDescription_, failureDescription(),
+               &TonnixController::failureDescriptionChanged);
 }
 
 void TonnixController::writeLine(const QString& line) const {
   if (console_) console_(line);
-}
-
-void TonnixController::setRunning(bool isRunning) {
-  if (isRunning_ == isRunning) return;
-  isRunning_ = isRunning;
-  emit isRunningChanged();
-  updateFailureDescription();
-}
-
-void TonnixController::setAttaching(bool isAttaching) {
-  if (isAttaching_ == isAttaching) return;
-  isAttaching_ = isAttaching;
-  emit isAttachingChanged();
-}
-
-void TonnixController::setApplicationsAttached(int count) {
-  if (applicationsAttached_ == count) return;
-  applicationsAttached_ = count;
-  emit applicationsAttachedChanged();
-}
-
-void TonnixController::setApplicationsToAttach(int count) {
-  if (applicationsToAttach_ == count) return;
-  applicationsToAttach_ = count;
-  emit applicationsToAttachChanged();
-}
-
-void TonnixController::setObservedApplicationCount(int count) {
-  if (observedApplicationCount_ == count) return;
-  observedApplicationCount_ = count;
-  emit observedApplicationCountChanged();
-  updateFailureDescription();
-}
-
-void TonnixController::setRegisteredNotificationCount(int count) {
-  if (registeredNotificationCount_ == count) return;
-  registeredNotificationCount_ = count;
-  emit registeredNotificationCountChanged();
-  updateFailureDescription();
-}
-
-void TonnixController::setFailedObserverCount(int count) {
-  if (failedObserverCount_ == count) return;
-  failedObserverCount_ = count;
-  emit failedObserverCountChanged();
 }

@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -12,8 +11,9 @@
 #include <vector>
 
 #include "app/afflicted_application.h"
+#include "app/attach_queue.h"
 #include "app/exclusions.h"
-#include "classic/classic_set_import.h"
+#include "app/set_transfer.h"
 #include "events/application_observer.h"
 #include "events/click_monitor.h"
 #include "events/event.h"
@@ -36,12 +36,13 @@ class TonnixLibrary;
 
 using TonnixEventList = std::vector<TonnixEvent>;
 using TonnixNotificationMappings = std::vector<TonnixNotificationMapping>;
-using TonnixClassicImportSummaries = std::vector<TonnixClassicImportSummary>;
 
 // The one coordinator of Tonnix: receives every event and plays it, logging
 // what was heard; observes the running applications (one application
 // observer each) and follows them through launches and quits; runs the click
-// monitor; keeps the applications list. One per process, main thread only.
+// monitor; keeps the applications list; and offers the set transfer's
+// imports and exports to the settings window. One per process, main thread
+// only.
 //
 // Observable fields signal only when their value changes.
 class TonnixController : public QObject {
@@ -123,6 +124,7 @@ class TonnixController : public QObject {
   TonnixPlayer& player() { return *player_; }
   TonnixSoundLog& log() { return *log_; }
   TonnixClickMonitor& clickMonitor() { return *clickMonitor_; }
+  TonnixSetTransfer& setTransfer() { return setTransfer_; }
   void setConsole(Console console) { console_ = std::move(console); }
 
   // --- Dispatch
@@ -205,44 +207,35 @@ class TonnixController : public QObject {
   // identifier stay as they are.
   void toggleExclusion(const TonnixAfflictedApplication& application);
 
-  // --- Importing and exporting sets
+  // --- Importing and exporting sets, through setTransfer(); after each the
+  // player forgets its voices.
 
-  // Converts classic set files during imports; without one they cannot be
-  // imported. Shared with the conversions still running.
   void setAudioFileWriter(std::shared_ptr<const TonnixAudioFileWriter> writer) {
-    audioFileWriter_ = std::move(writer);
+    setTransfer_.setAudioFileWriter(std::move(writer));
   }
-  // Where the staging folders of exports go, and how their files are
-  // written; the system's temporary folder and file system by default.
-  void setExportFiles(TonnixExportFiles files) { exportFiles_ = std::move(files); }
+  void setExportFiles(TonnixExportFiles files) { setTransfer_.setExportFiles(std::move(files)); }
 
-  bool isImportingSets() const { return isImportingSets_; }
-  // URLs of the current run handled so far, and in all.
-  int setsImported() const { return setsImported_; }
-  int setsToImport() const { return setsToImport_; }
-  // The classic files converted by the last finished run, in URL order.
-  const TonnixClassicImportSummaries& lastImportSummaries() const { return lastImportSummaries_; }
-  bool isExportingSet() const { return isExportingSet_; }
+  bool isImportingSets() const { return setTransfer_.isImportingSets(); }
+  int setsImported() const { return setTransfer_.setsImported(); }
+  int setsToImport() const { return setTransfer_.setsToImport(); }
+  const TonnixClassicImportSummaries& lastImportSummaries() const {
+    return setTransfer_.lastImportSummaries();
+  }
+  bool isExportingSet() const { return setTransfer_.isExportingSet(); }
   const std::optional<TonnixExportSummary>& lastExportSummary() const {
-    return lastExportSummary_;
+    return setTransfer_.lastExportSummary();
   }
-  // The last import, export or custom sound failure, for the sound sets tab.
-  const std::optional<QString>& lastFailureDescription() const { return lastFailureDescription_; }
+  const std::optional<QString>& lastFailureDescription() const {
+    return setTransfer_.lastFailureDescription();
+  }
 
-  // Installs the URLs one after another on the main thread: folders (and
-  // missing paths, which fail) go to the library, files are converted as
-  // classic sets in the background first. Cancels a run in progress before
-  // its next URL.
-  void importSets(const std::vector<std::filesystem::path>& urls);
-  // Writes everything audible now as a new bundle at `destination`, in the
-  // background.
-  void exportSet(const std::filesystem::path& destination);
-  // Reads the library again and tidies the assignments after it.
-  void reloadSets();
-  // False, with the reason in lastFailureDescription, when refused.
-  bool chooseCustomSound(const std::filesystem::path& url, TonnixSoundID soundID);
-  // Chooses the first set as the baseline when none was ever chosen.
-  void ensureBaseline();
+  void importSets(const std::vector<std::filesystem::path>& urls) { setTransfer_.importSets(urls); }
+  void exportSet(const std::filesystem::path& destination) { setTransfer_.exportSet(destination); }
+  void reloadSets() { setTransfer_.reloadSets(); }
+  bool chooseCustomSound(const std::filesystem::path& url, TonnixSoundID soundID) {
+    return setTransfer_.chooseCustomSound(url, soundID);
+  }
+  void ensureBaseline() { setTransfer_.ensureBaseline(); }
 
  signals:
   void mappingsChanged();
@@ -274,43 +267,17 @@ class TonnixController : public QObject {
   void installWorkspaceObservations();
   void removeWorkspaceObservations();
   bool isEligible(const TonnixRunningApplication& application) const;
-  void attachNext();
+  void attachDue(const TonnixRunningApplication& application);
   void finishAttaching();
-  void cancelAttaching();
   void recount();
   void reportAttachCycle();
   void applicationLaunched(const TonnixRunningApplication& application);
   void applicationTerminated(const TonnixRunningApplication& application);
   void volumeChanged(const TonnixVolume& volume, const QString& eventName, TonnixSoundID soundID);
   void removeObserver(std::int32_t processIdentifier);
+  void forgetVoices();
   void updateFailureDescription();
   void writeLine(const QString& line) const;
-
-  void setRunning(bool isRunning);
-  void setAttaching(bool isAttaching);
-  void setApplicationsAttached(int count);
-  void setApplicationsToAttach(int count);
-  void setObservedApplicationCount(int count);
-  void setRegisteredNotificationCount(int count);
-  void setFailedObserverCount(int count);
-
-  struct ImportRun;
-  struct ExportRun;
-  void importNext(const std::shared_ptr<ImportRun>& run);
-  void importFile(const std::shared_ptr<ImportRun>& run, const std::filesystem::path& url);
-  void importHandled(const std::shared_ptr<ImportRun>& run, std::optional<std::string> failure);
-  void finishImport(const std::shared_ptr<ImportRun>& run);
-  void finishExport(const std::shared_ptr<ExportRun>& run,
-                    const TonnixExpected<TonnixExportSummary, TonnixExportError>& result);
-  void chooseBaselineIfNone();
-  void forgetVoices();
-  void setImportingSets(bool isImporting);
-  void setSetsImported(int count);
-  void setSetsToImport(int count);
-  void setLastImportSummaries(const TonnixClassicImportSummaries& summaries);
-  void setExportingSet(bool isExporting);
-  void setLastExportSummary(const std::optional<TonnixExportSummary>& summary);
-  void setLastFailureDescription(const std::optional<QString>& description);
 
   TonnixLibrary& library_;
   TonnixAssignments& assignments_;
@@ -344,23 +311,9 @@ class TonnixController : public QObject {
   std::vector<TonnixWorkspaceObservation> workspaceObservations_;
   std::map<std::int32_t, TonnixAttachTimeout> timeouts_;
 
-  // The attach task: the applications still to attach, taken one per turn
-  // of the timer, which pauses between them so that the main thread goes on.
-  std::vector<TonnixRunningApplication> attachQueue_;
-  std::size_t attachPosition_ = 0;
-  QTimer attachTimer_;
+  // The attach task: the applications still to attach, one per turn of the
+  // event loop.
+  TonnixAttachQueue attachQueue_{attachPauseMilliseconds};
 
-  std::shared_ptr<const TonnixAudioFileWriter> audioFileWriter_;
-  TonnixExportFiles exportFiles_ = TonnixExportFiles::system();
-  bool isImportingSets_ = false;
-  int setsImported_ = 0;
-  int setsToImport_ = 0;
-  TonnixClassicImportSummaries lastImportSummaries_;
-  bool isExportingSet_ = false;
-  std::optional<TonnixExportSummary> lastExportSummary_;
-  std::optional<QString> lastFailureDescription_;
-  // The current import run and export, kept after they finish; a newer one
-  // replaces them, which cancels the old.
-  std::shared_ptr<ImportRun> importTask_;
-  std::shared_ptr<ExportRun> exportTask_;
+  TonnixSetTransfer setTransfer_;
 };

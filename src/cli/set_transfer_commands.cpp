@@ -5,39 +5,26 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/controller.h"
-#include "app/exclusions.h"
+#include "app/set_transfer.h"
 #include "app/set_transfer_texts.h"
 #include "cli/commands.h"
 #include "library/assignments.h"
 #include "library/library.h"
-#include "platform/fake/fake_accessibility.h"
-#include "platform/fake/fake_audio.h"
-#include "platform/fake/fake_mouse_monitor.h"
-#include "platform/fake/fake_screens.h"
-#include "platform/fake/fake_silence_probes.h"
-#include "platform/fake/fake_workspace.h"
 #include "platform/linux/plist_preferences_store.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
-#include "quiet/silence_monitor.h"
 
-// `tonnix import PATH...` and `tonnix export DESTINATION`: the controller's
-// import and export with the user's sets and preferences, as the sound sets
-// tab runs them. Nothing is observed or played, so the desktop stays fake.
+// `tonnix import PATH...` and `tonnix export DESTINATION`: the set transfer
+// of the sound sets tab, with the user's sets and preferences. Nothing is
+// observed or played.
 
 namespace fs = std::filesystem;
 
 namespace {
 
 struct SetTransfer {
-  SetTransfer()
-      : assignments(preferences),
-        exclusions(preferences),
-        silence(preferences, std::make_unique<TonnixFakeSilenceProbe>()),
-        controller(library, assignments, exclusions, preferences, silence,
-                   {accessibility, workspace, mouse, audio, screens}) {
-    controller.setAudioFileWriter(std::make_shared<TonnixSndfileAudioFileWriter>());
-    controller.ensureBaseline();
+  SetTransfer() {
+    transfer.setAudioFileWriter(std::make_shared<TonnixSndfileAudioFileWriter>());
+    transfer.ensureBaseline();
   }
 
   // Turns the event loop until the task has ended.
@@ -47,15 +34,8 @@ struct SetTransfer {
 
   TonnixPlistPreferencesStore preferences;
   TonnixLibrary library;
-  TonnixAssignments assignments;
-  TonnixExclusions exclusions;
-  TonnixSilenceMonitor silence;
-  TonnixFakeAccessibility accessibility;
-  TonnixFakeWorkspace workspace;
-  TonnixFakeMouseMonitor mouse;
-  TonnixFakeAudioOutput audio;
-  TonnixFakeScreens screens;
-  TonnixController controller;
+  TonnixAssignments assignments{preferences};
+  TonnixSetTransfer transfer{library, assignments};
 };
 
 void printLine(std::FILE* stream, const QString& line) {
@@ -81,23 +61,23 @@ int importCommand(const QStringList& arguments) {
   std::vector<fs::path> urls;
   for (const auto& argument : arguments) urls.emplace_back(argument.toStdString());
 
-  SetTransfer transfer;
-  TonnixController& controller = transfer.controller;
+  SetTransfer sets;
+  TonnixSetTransfer& transfer = sets.transfer;
   if (::isatty(STDERR_FILENO)) {
-    QObject::connect(&controller, &TonnixController::setsImportedChanged, [&controller] {
-      std::fprintf(stderr, "\rImporting\u2026 %d of %d", controller.setsImported(),
-                   controller.setsToImport());
+    QObject::connect(&transfer, &TonnixSetTransfer::setsImportedChanged, [&transfer] {
+      std::fprintf(stderr, "\rImporting\u2026 %d of %d", transfer.setsImported(),
+                   transfer.setsToImport());
     });
   }
-  controller.importSets(urls);
-  transfer.waitWhile([&controller] { return controller.isImportingSets(); });
+  transfer.importSets(urls);
+  sets.waitWhile([&transfer] { return transfer.isImportingSets(); });
   if (::isatty(STDERR_FILENO)) std::fprintf(stderr, "\r\033[K");
 
-  if (const QString summaries = importSummariesText(controller.lastImportSummaries());
+  if (const QString summaries = importSummariesText(transfer.lastImportSummaries());
       !summaries.isEmpty()) {
     printLine(stdout, summaries);
   }
-  const auto& failure = controller.lastFailureDescription();
+  const auto& failure = transfer.lastFailureDescription();
   if (failure) printLine(stderr, *failure);
   return failure ? 1 : 0;
 }
@@ -107,16 +87,16 @@ int exportCommand(const QStringList& arguments) {
     std::fprintf(stderr, "usage: tonnix export DESTINATION\n");
     return 2;
   }
-  SetTransfer transfer;
-  TonnixController& controller = transfer.controller;
-  // The failure reaches the user on standard error, once.
-  controller.setConsole([](const QString&) {});
-  controller.exportSet(exportDestination(arguments.front()));
-  transfer.waitWhile([&controller] { return controller.isExportingSet(); });
-  if (const auto& summary = controller.lastExportSummary()) {
+  // The failure reaches the user on standard error, once: the transfer
+  // writes no diagnostic line of its own here.
+  SetTransfer sets;
+  TonnixSetTransfer& transfer = sets.transfer;
+  transfer.exportSet(exportDestination(arguments.front()));
+  sets.waitWhile([&transfer] { return transfer.isExportingSet(); });
+  if (const auto& summary = transfer.lastExportSummary()) {
     printLine(stdout, exportSummaryText(*summary));
     return 0;
   }
-  printLine(stderr, controller.lastFailureDescription().value_or(QStringLiteral("Export failed")));
+  printLine(stderr, transfer.lastFailureDescription().value_or(QStringLiteral("Export failed")));
   return 1;
 }

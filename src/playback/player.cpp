@@ -7,6 +7,7 @@
 
 #include "catalogue/catalogue.h"
 #include "library/assignments.h"
+#include "library/audible_sound.h"
 #include "library/library.h"
 #include "quiet/silence_monitor.h"
 
@@ -186,31 +187,7 @@ std::unique_ptr<TonnixVoice> TonnixPlayer::makeVoice(const TonnixSetEntry& entry
 }
 
 std::optional<std::filesystem::path> TonnixPlayer::urlFor(TonnixSoundID soundID) const {
-  const TonnixSelection selection = assignments_.selectionFor(soundID);
-  switch (selection.kind) {
-    case TonnixSelection::Kind::custom: {
-      std::error_code error;
-      if (!std::filesystem::exists(selection.customURL, error)) return std::nullopt;
-      return selection.customURL;
-    }
-    case TonnixSelection::Kind::set:
-      return soundURLInSet(selection.setIdentifier, soundID);
-    case TonnixSelection::Kind::baseline: {
-      const auto& baseline = assignments_.storedBaselineIdentifier();
-      if (!baseline) return std::nullopt;
-      return soundURLInSet(*baseline, soundID);
-    }
-    case TonnixSelection::Kind::silent:
-      break;
-  }
-  return std::nullopt;
-}
-
-std::optional<std::filesystem::path> TonnixPlayer::soundURLInSet(const std::string& identifier,
-                                                                 TonnixSoundID soundID) const {
-  const TonnixBundlePointer bundle = library_.bundleWithIdentifier(std::string_view(identifier));
-  if (!bundle) return std::nullopt;
-  return bundle->soundURL(soundID);
+  return audibleSoundURL(library_, assignments_, soundID);
 }
 
 double TonnixPlayer::volumeFor(TonnixSoundCategory category, double entryVolume) const {

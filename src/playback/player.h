@@ -130,8 +130,6 @@ class TonnixPlayer : public QObject {
   void loopIdleTimeoutChanged();
 
  private:
-  std::optional<std::filesystem::path> soundURLInSet(const std::string& identifier,
-                                                     TonnixSoundID soundID) const;
   std::unique_ptr<TonnixVoice> makeVoice(const TonnixSetEntry& entry,
                                          const std::filesystem::path& url);
   bool continuesLoop(TonnixSoundID soundID);

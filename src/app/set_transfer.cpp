@@ -1,20 +1,17 @@
-#include <QFuture>
+#include "app/set_transfer.h"
+
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <set>
 #include <system_error>
 
-#include "app/controller.h"
-#include "catalogue/catalogue.h"
+#include "app/set_and_notify.h"
 #include "classic/fork_source.h"
 #include "classic/import_folder.h"
 #include "library/assignments.h"
+#include "library/audible_sound.h"
 #include "library/library.h"
 #include "library/path_names.h"
-
-// Importing and exporting sets: the controller's part runs on the main
-// thread; classic conversions and export copying run on the thread pool and
-// hand their results back to the main thread.
 
 namespace fs = std::filesystem;
 
@@ -37,9 +34,13 @@ std::string noWriterText(const fs::path& url) {
   return "Could not convert " + lastPathComponent(url) + ": no audio file writer";
 }
 
+// The diagnostic lines keep the prefix they have always had, which users
+// and tools look for.
+const QString linePrefix = QStringLiteral("TonnixController: ");
+
 }  // namespace
 
-struct TonnixController::ImportRun {
+struct TonnixSetTransfer::ImportRun {
   std::vector<fs::path> urls;
   std::size_t next = 0;
   TonnixClassicImportSummaries summaries;
@@ -47,29 +48,38 @@ struct TonnixController::ImportRun {
   bool isCancelled = false;
 };
 
-struct TonnixController::ExportRun {
+struct TonnixSetTransfer::ExportRun {
   bool isCancelled = false;
 };
 
-void TonnixController::importSets(const std::vector<fs::path>& urls) {
+TonnixSetTransfer::TonnixSetTransfer(TonnixLibrary& library, TonnixAssignments& assignments,
+                                     QObject* parent)
+    : QObject(parent), library_(library), assignments_(assignments) {}
+
+void TonnixSetTransfer::importSets(const std::vector<fs::path>& urls) {
   if (urls.empty()) return;
   if (importTask_) importTask_->isCancelled = true;
-  setSetsImported(0);
-  setSetsToImport(static_cast<int>(urls.size()));
-  setImportingSets(true);
-  setLastFailureDescription(std::nullopt);
-  setLastImportSummaries({});
-  setLastExportSummary(std::nullopt);
+  setAndNotify(this, setsImported_, 0, &TonnixSetTransfer::setsImportedChanged);
+  setAndNotify(this, setsToImport_, static_cast<int>(urls.size()),
+               &TonnixSetTransfer::setsToImportChanged);
+  setAndNotify(this, isImportingSets_, true, &TonnixSetTransfer::isImportingSetsChanged);
+  setFailure(std::nullopt);
+  setAndNotify(this, lastImportSummaries_, TonnixClassicImportSummaries{},
+               &TonnixSetTransfer::lastImportSummariesChanged);
+  setAndNotify(this, lastExportSummary_, std::optional<TonnixExportSummary>{},
+               &TonnixSetTransfer::lastExportSummaryChanged);
   auto run = std::make_shared<ImportRun>();
   run->urls = urls;
   importTask_ = run;
   QTimer::singleShot(0, this, [this, run] { importNext(run); });
 }
 
-void TonnixController::importNext(const std::shared_ptr<ImportRun>& run) {
+void TonnixSetTransfer::importNext(const std::shared_ptr<ImportRun>& run) {
   if (run->isCancelled) {
     // A newer run owns the progress fields now.
-    if (importTask_ == run) setImportingSets(false);
+    if (importTask_ == run) {
+      setAndNotify(this, isImportingSets_, false, &TonnixSetTransfer::isImportingSetsChanged);
+    }
     return;
   }
   if (run->next == run->urls.size()) return finishImport(run);
@@ -81,7 +91,7 @@ void TonnixController::importNext(const std::shared_ptr<ImportRun>& run) {
   importHandled(run, installed ? std::nullopt : std::optional(describe(installed.error())));
 }
 
-void TonnixController::importFile(const std::shared_ptr<ImportRun>& run, const fs::path& url) {
+void TonnixSetTransfer::importFile(const std::shared_ptr<ImportRun>& run, const fs::path& url) {
   if (!audioFileWriter_) return importHandled(run, noWriterText(url));
   const auto made = TonnixImportFolder::make();
   if (!made) return importHandled(run, made.error().description());
@@ -99,34 +109,41 @@ void TonnixController::importFile(const std::shared_ptr<ImportRun>& run, const f
   });
 }
 
-void TonnixController::importHandled(const std::shared_ptr<ImportRun>& run,
-                                     std::optional<std::string> failure) {
+void TonnixSetTransfer::importHandled(const std::shared_ptr<ImportRun>& run,
+                                      std::optional<std::string> failure) {
   if (failure) run->failures.push_back(std::move(*failure));
   ++run->next;
-  if (importTask_ == run) setSetsImported(static_cast<int>(run->next));
+  if (importTask_ == run) {
+    setAndNotify(this, setsImported_, static_cast<int>(run->next),
+                 &TonnixSetTransfer::setsImportedChanged);
+  }
   QTimer::singleShot(0, this, [this, run] { importNext(run); });
 }
 
-void TonnixController::finishImport(const std::shared_ptr<ImportRun>& run) {
-  setLastImportSummaries(run->summaries);
-  setLastFailureDescription(importFailureText(run->failures, run->urls.size()));
+void TonnixSetTransfer::finishImport(const std::shared_ptr<ImportRun>& run) {
+  setAndNotify(this, lastImportSummaries_, run->summaries,
+               &TonnixSetTransfer::lastImportSummariesChanged);
+  setFailure(importFailureText(run->failures, run->urls.size()));
   chooseBaselineIfNone();
-  forgetVoices();
-  setImportingSets(false);
+  emit soundsChanged();
+  setAndNotify(this, isImportingSets_, false, &TonnixSetTransfer::isImportingSetsChanged);
 }
 
-void TonnixController::exportSet(const fs::path& destination) {
+void TonnixSetTransfer::exportSet(const fs::path& destination) {
   const auto sources = exportSources(
-      [this](TonnixSoundID soundID) { return player_->urlFor(soundID); }, assignments_);
+      [this](TonnixSoundID soundID) { return audibleSoundURL(library_, assignments_, soundID); },
+      assignments_);
   if (sources.empty()) {
-    setLastFailureDescription(QString::fromStdString(TonnixExportError{}.description()));
+    setFailure(QString::fromStdString(TonnixExportError{}.description()));
     return;
   }
   if (exportTask_) exportTask_->isCancelled = true;
-  setExportingSet(true);
-  setLastFailureDescription(std::nullopt);
-  setLastExportSummary(std::nullopt);
-  setLastImportSummaries({});
+  setAndNotify(this, isExportingSet_, true, &TonnixSetTransfer::isExportingSetChanged);
+  setFailure(std::nullopt);
+  setAndNotify(this, lastExportSummary_, std::optional<TonnixExportSummary>{},
+               &TonnixSetTransfer::lastExportSummaryChanged);
+  setAndNotify(this, lastImportSummaries_, TonnixClassicImportSummaries{},
+               &TonnixSetTransfer::lastImportSummariesChanged);
   auto run = std::make_shared<ExportRun>();
   exportTask_ = run;
   QtConcurrent::run([sources, destination, files = exportFiles_] {
@@ -134,98 +151,59 @@ void TonnixController::exportSet(const fs::path& destination) {
   }).then(this, [this, run](const ExportResult& result) { finishExport(run, result); });
 }
 
-void TonnixController::finishExport(const std::shared_ptr<ExportRun>& run,
-                                    const ExportResult& result) {
+void TonnixSetTransfer::finishExport(const std::shared_ptr<ExportRun>& run,
+                                     const ExportResult& result) {
   if (run->isCancelled) return;
   if (result) {
-    setLastExportSummary(*result);
+    setAndNotify(this, lastExportSummary_, std::optional(*result),
+                 &TonnixSetTransfer::lastExportSummaryChanged);
   } else {
     const QString text = QString::fromStdString(result.error().description());
-    setLastFailureDescription(text);
-    writeLine(QStringLiteral("TonnixController: ") + text);
+    setFailure(text);
+    writeLine(linePrefix + text);
   }
-  setExportingSet(false);
+  setAndNotify(this, isExportingSet_, false, &TonnixSetTransfer::isExportingSetChanged);
 }
 
-void TonnixController::reloadSets() {
+void TonnixSetTransfer::reloadSets() {
   library_.reload();
   std::set<std::string> installed;
   for (const auto& bundle : library_.bundles()) installed.insert(bundle->metadata().identifier);
   assignments_.pruneOverrides(installed);
   assignments_.followMovedCustomSounds();
-  forgetVoices();
+  emit soundsChanged();
 }
 
-bool TonnixController::chooseCustomSound(const fs::path& url, TonnixSoundID soundID) {
+bool TonnixSetTransfer::chooseCustomSound(const fs::path& url, TonnixSoundID soundID) {
   const auto chosen = assignments_.setCustomSound(url, soundID);
   if (!chosen) {
     const QString text = QString::fromStdString(chosen.error().description());
-    setLastFailureDescription(text);
-    writeLine(QStringLiteral("TonnixController: ") + text);
+    setFailure(text);
+    writeLine(linePrefix + text);
     return false;
   }
-  setLastFailureDescription(std::nullopt);
-  player_->invalidate(soundID);
+  setFailure(std::nullopt);
+  emit soundChanged(soundID);
   return true;
 }
 
-void TonnixController::ensureBaseline() {
+void TonnixSetTransfer::ensureBaseline() {
   chooseBaselineIfNone();
-  forgetVoices();
+  emit soundsChanged();
 }
 
-void TonnixController::chooseBaselineIfNone() {
+void TonnixSetTransfer::chooseBaselineIfNone() {
   if (assignments_.storedBaselineIdentifier()) return;
   const auto& bundles = library_.bundles();
   assignments_.setBaselineIdentifier(
       bundles.empty() ? std::nullopt : std::optional(bundles.front()->metadata().identifier));
 }
 
-// The player keeps a voice per identifier and remembers files that would not
-// open; after the sets changed, both may be stale.
-void TonnixController::forgetVoices() {
-  player_->stopAll();
-  for (const auto& entry : allEntries()) player_->invalidate(entry.soundID);
+void TonnixSetTransfer::setFailure(const std::optional<QString>& description) {
+  setAndNotify(this, lastFailureDescription_, description,
+               &TonnixSetTransfer::lastFailureDescriptionChanged);
 }
 
-void TonnixController::setImportingSets(bool isImporting) {
-  if (isImportingSets_ == isImporting) return;
-  isImportingSets_ = isImporting;
-  emit isImportingSetsChanged();
-}
-
-void TonnixController::setSetsImported(int count) {
-  if (setsImported_ == count) return;
-  setsImported_ = count;
-  emit setsImportedChanged();
-}
-
-void TonnixController::setSetsToImport(int count) {
-  if (setsToImport_ == count) return;
-  setsToImport_ = count;
-  emit setsToImportChanged();
-}
-
-void TonnixController::setLastImportSummaries(const TonnixClassicImportSummaries& summaries) {
-  if (lastImportSummaries_ == summaries) return;
-  lastImportSummaries_ = summaries;
-  emit lastImportSummariesChanged();
-}
-
-void TonnixController::setExportingSet(bool isExporting) {
-  if (isExportingSet_ == isExporting) return;
-  isExportingSet_ = isExporting;
-  emit isExportingSetChanged();
-}
-
-void TonnixController::setLastExportSummary(const std::optional<TonnixExportSummary>& summary) {
-  if (lastExportSummary_ == summary) return;
-  lastExportSummary_ = summary;
-  emit lastExportSummaryChanged();
-}
-
-void TonnixController::setLastFailureDescription(const std::optional<QString>& description) {
-  if (lastFailureDescription_ == description) return;
-  lastFailureDescription_ = description;
-  emit lastFailureDescriptionChanged();
+void TonnixSetTransfer::writeLine(const QString& line) const {
+  if (console_) console_(line);
 }

@@ -1,9 +1,16 @@
+#include "app/set_transfer.h"
+
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <fstream>
 
 #include "app/set_transfer_texts.h"
-#include "controller_desktop.h"
+#include "event_loop.h"
+#include "library/assignments.h"
+#include "library/bundle_writer.h"
+#include "library/library.h"
+#include "platform/fake/memory_preferences_store.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
 #include "resource_fork_writer.h"
 #include "sound_resources.h"
@@ -11,26 +18,25 @@
 namespace {
 
 namespace fs = std::filesystem;
-using controller_test::ControllerDesktop;
-using controller_test::turnUntil;
+using tonnix_test::turnUntil;
 
-// A controller on an empty library whose imports and exports write only
-// below the test's own folder.
-class ControllerImportExport : public ::testing::Test {
+// A set transfer on an empty library whose imports and exports write only
+// below the test's own folder, its console captured.
+class SetTransferTest : public ::testing::Test {
  protected:
-  ControllerImportExport() : desktop({}, false) {
-    desktop.assignments->setBaselineIdentifier(std::nullopt);
+  SetTransferTest() {
     fs::create_directories(path("tmp"));
     TonnixExportFiles files = TonnixExportFiles::system();
     files.temporaryDirectory = path("tmp");
-    controller().setExportFiles(files);
-    controller().setAudioFileWriter(std::make_shared<TonnixSndfileAudioFileWriter>());
+    transfer.setExportFiles(files);
+    transfer.setAudioFileWriter(std::make_shared<TonnixSndfileAudioFileWriter>());
+    transfer.setConsole([this](const QString& line) { console.append(line); });
     // Scratch folders go to the system's temporary folder; a private one keeps
     // other tests running at the same time out of the leftover check.
     savedTemporaryDirectory = qgetenv("TMPDIR");
     qputenv("TMPDIR", QByteArray::fromStdString(path("tmp").string()));
   }
-  ~ControllerImportExport() override {
+  ~SetTransferTest() override {
     if (savedTemporaryDirectory.isNull()) {
       qunsetenv("TMPDIR");
     } else {
@@ -38,7 +44,6 @@ class ControllerImportExport : public ::testing::Test {
     }
   }
 
-  TonnixController& controller() { return desktop.controller(); }
   fs::path path(const std::string& name) const {
     return fs::path(root.path().toStdString()) / name;
   }
@@ -78,8 +83,8 @@ class ControllerImportExport : public ::testing::Test {
   }
 
   void importAndWait(const std::vector<fs::path>& urls) {
-    controller().importSets(urls);
-    ASSERT_TRUE(turnUntil([this] { return !controller().isImportingSets(); }));
+    transfer.importSets(urls);
+    ASSERT_TRUE(turnUntil([this] { return !transfer.isImportingSets(); }));
   }
 
   QByteArray savedTemporaryDirectory;
@@ -92,107 +97,111 @@ class ControllerImportExport : public ::testing::Test {
   }
 
   QTemporaryDir root;
-  ControllerDesktop desktop;
+  QTemporaryDir sets;
+  TonnixMemoryPreferencesStore preferences;
+  TonnixLibrary library{sets.path().toStdString(), std::nullopt};
+  TonnixAssignments assignments{preferences};
+  TonnixSetTransfer transfer{library, assignments};
+  QStringList console;
 };
 
-TEST_F(ControllerImportExport, ThreeDroppedItemsAreInstalledInOrderWithOneSummary) {
+TEST_F(SetTransferTest, ThreeDroppedItemsAreInstalledInOrderWithOneSummary) {
   std::vector<int> progress;
-  QObject::connect(&controller(), &TonnixController::setsImportedChanged,
-                   [&] { progress.push_back(controller().setsImported()); });
+  QObject::connect(&transfer, &TonnixSetTransfer::setsImportedChanged,
+                   [&] { progress.push_back(transfer.setsImported()); });
   importAndWait({bundle("Zebra", "org.example.zebra"), looseFolder("Loose"), classicSet("Chimes")});
   EXPECT_EQ(progress, (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(controller().setsToImport(), 3);
-  EXPECT_EQ(controller().lastFailureDescription(), std::nullopt);
-  ASSERT_EQ(controller().lastImportSummaries().size(), 1u);
-  EXPECT_EQ(importSummariesText(controller().lastImportSummaries()),
+  EXPECT_EQ(transfer.setsToImport(), 3);
+  EXPECT_EQ(transfer.lastFailureDescription(), std::nullopt);
+  ASSERT_EQ(transfer.lastImportSummaries().size(), 1u);
+  EXPECT_EQ(importSummariesText(transfer.lastImportSummaries()),
             "Imported Chimes: 2 events from 1 sounds");
   std::vector<std::string> names;
-  for (const auto& set : desktop.library->bundles()) names.push_back(set->metadata().name);
+  for (const auto& set : library.bundles()) names.push_back(set->metadata().name);
   EXPECT_EQ(names, (std::vector<std::string>{"Chimes", "Loose", "Zebra"}));
   // An empty library gains its first baseline, by name order.
-  EXPECT_EQ(desktop.assignments->storedBaselineIdentifier(),
-            desktop.library->bundles().front()->metadata().identifier);
+  EXPECT_EQ(assignments.storedBaselineIdentifier(),
+            library.bundles().front()->metadata().identifier);
   EXPECT_TRUE(noScratchFolders());
 }
 
-TEST_F(ControllerImportExport, FailuresAreCountedBeforeTheFirstTextAndLeaveNoScratchFolder) {
+TEST_F(SetTransferTest, FailuresAreCountedBeforeTheFirstTextAndLeaveNoScratchFolder) {
   importAndWait({writeFile("notes.txt", "hello")});
-  ASSERT_TRUE(controller().lastFailureDescription());
-  EXPECT_FALSE(controller().lastFailureDescription()->contains(QLatin1String("could not be")))
+  ASSERT_TRUE(transfer.lastFailureDescription());
+  EXPECT_FALSE(transfer.lastFailureDescription()->contains(QLatin1String("could not be")))
       << "a single failure is not counted";
-  EXPECT_EQ(desktop.assignments->storedBaselineIdentifier(), std::nullopt);
+  EXPECT_EQ(assignments.storedBaselineIdentifier(), std::nullopt);
   EXPECT_TRUE(noScratchFolders());
 
   importAndWait({looseFolder("One"), path("notes.txt"), path("missing"), looseFolder("Two"),
                  bundle("Three", "org.example.three")});
-  ASSERT_TRUE(controller().lastFailureDescription());
-  EXPECT_TRUE(controller().lastFailureDescription()->startsWith(
+  ASSERT_TRUE(transfer.lastFailureDescription());
+  EXPECT_TRUE(transfer.lastFailureDescription()->startsWith(
       QStringLiteral("2 of 5 could not be imported. ")));
-  EXPECT_EQ(desktop.library->bundles().size(), 3u);
+  EXPECT_EQ(library.bundles().size(), 3u);
   EXPECT_TRUE(noScratchFolders());
 }
 
-TEST_F(ControllerImportExport, ANewerRunCancelsTheOldBeforeItsNextURL) {
-  controller().importSets({looseFolder("One"), looseFolder("Two")});
-  controller().importSets({looseFolder("Three")});
-  ASSERT_TRUE(turnUntil([this] { return !controller().isImportingSets(); }));
-  EXPECT_EQ(controller().setsImported(), 1);
-  EXPECT_EQ(controller().setsToImport(), 1);
-  ASSERT_EQ(desktop.library->bundles().size(), 1u);
-  EXPECT_EQ(desktop.library->bundles().front()->metadata().name, "Three");
+TEST_F(SetTransferTest, ANewerRunCancelsTheOldBeforeItsNextURL) {
+  transfer.importSets({looseFolder("One"), looseFolder("Two")});
+  transfer.importSets({looseFolder("Three")});
+  ASSERT_TRUE(turnUntil([this] { return !transfer.isImportingSets(); }));
+  EXPECT_EQ(transfer.setsImported(), 1);
+  EXPECT_EQ(transfer.setsToImport(), 1);
+  ASSERT_EQ(library.bundles().size(), 1u);
+  EXPECT_EQ(library.bundles().front()->metadata().name, "Three");
 }
 
-TEST_F(ControllerImportExport, ExportingWithEverythingSilentStartsNothing) {
-  controller().exportSet(path("Mine.tonnixset"));
-  EXPECT_EQ(controller().lastFailureDescription(),
-            QStringLiteral("No event has a sound to export"));
-  EXPECT_FALSE(controller().isExportingSet());
+TEST_F(SetTransferTest, ExportingWithEverythingSilentStartsNothing) {
+  transfer.exportSet(path("Mine.tonnixset"));
+  EXPECT_EQ(transfer.lastFailureDescription(), QStringLiteral("No event has a sound to export"));
+  EXPECT_FALSE(transfer.isExportingSet());
   EXPECT_FALSE(fs::exists(path("Mine.tonnixset")));
 }
 
-TEST_F(ControllerImportExport, ExportPublishesItsSummary) {
+TEST_F(SetTransferTest, ExportPublishesItsSummary) {
   importAndWait({looseFolder("Loose")});
-  controller().exportSet(path("Mine.tonnixset"));
-  EXPECT_TRUE(controller().isExportingSet());
-  ASSERT_TRUE(turnUntil([this] { return !controller().isExportingSet(); }));
-  ASSERT_TRUE(controller().lastExportSummary());
-  EXPECT_EQ(exportSummaryText(*controller().lastExportSummary()),
+  transfer.exportSet(path("Mine.tonnixset"));
+  EXPECT_TRUE(transfer.isExportingSet());
+  ASSERT_TRUE(turnUntil([this] { return !transfer.isExportingSet(); }));
+  ASSERT_TRUE(transfer.lastExportSummary());
+  EXPECT_EQ(exportSummaryText(*transfer.lastExportSummary()),
             "Exported Mine: 1 events from 1 sounds");
   EXPECT_TRUE(fs::exists(path("Mine.tonnixset/Contents/Resources/ButtonPress.caf")));
-  EXPECT_EQ(defaultExportName(*desktop.library, *desktop.assignments), "Loose Custom");
+  EXPECT_EQ(defaultExportName(library, assignments), "Loose Custom");
 }
 
-TEST_F(ControllerImportExport, ExportFailureIsShownAndWrittenToTheConsole) {
+TEST_F(SetTransferTest, ExportFailureIsShownAndWrittenToTheConsole) {
   importAndWait({looseFolder("Loose")});
   TonnixExportFiles files = TonnixExportFiles::system();
   files.temporaryDirectory = path("tmp");
   files.place = [](const fs::path&, const fs::path&) {
     return std::make_error_code(std::errc::no_space_on_device);
   };
-  controller().setExportFiles(files);
-  controller().exportSet(path("Mine.tonnixset"));
-  ASSERT_TRUE(turnUntil([this] { return !controller().isExportingSet(); }));
+  transfer.setExportFiles(files);
+  transfer.exportSet(path("Mine.tonnixset"));
+  ASSERT_TRUE(turnUntil([this] { return !transfer.isExportingSet(); }));
   const QString text = QStringLiteral("Could not save Mine.tonnixset: No space left on device");
-  EXPECT_EQ(controller().lastFailureDescription(), text);
-  EXPECT_TRUE(desktop.console.contains(QStringLiteral("TonnixController: ") + text));
+  EXPECT_EQ(transfer.lastFailureDescription(), text);
+  EXPECT_TRUE(console.contains(QStringLiteral("TonnixController: ") + text));
   EXPECT_FALSE(fs::exists(path("Mine.tonnixset")));
   EXPECT_TRUE(fs::is_empty(path("tmp")));
 }
 
-TEST_F(ControllerImportExport, AnUnplayableCustomFileLeavesTheSelection) {
+TEST_F(SetTransferTest, AnUnplayableCustomFileLeavesTheSelection) {
   const TonnixSoundID buttonPress("btnp");
-  EXPECT_FALSE(controller().chooseCustomSound(writeFile("bad.wav", "not audio"), buttonPress));
-  EXPECT_TRUE(controller().lastFailureDescription());
-  EXPECT_EQ(desktop.assignments->selectionFor(buttonPress), TonnixSelection::baseline());
+  EXPECT_FALSE(transfer.chooseCustomSound(writeFile("bad.wav", "not audio"), buttonPress));
+  EXPECT_TRUE(transfer.lastFailureDescription());
+  EXPECT_EQ(assignments.selectionFor(buttonPress), TonnixSelection::baseline());
 }
 
-TEST_F(ControllerImportExport, ReloadDropsOverridesOfVanishedSets) {
+TEST_F(SetTransferTest, ReloadDropsOverridesOfVanishedSets) {
   importAndWait({looseFolder("Loose")});
-  const std::string identifier = desktop.library->bundles().front()->metadata().identifier;
-  desktop.assignments->setSelection(TonnixSelection::set(identifier), TonnixSoundID("btnp"));
-  fs::remove_all(desktop.library->bundles().front()->url());
-  controller().reloadSets();
-  EXPECT_TRUE(desktop.assignments->storedOverrides().empty());
+  const std::string identifier = library.bundles().front()->metadata().identifier;
+  assignments.setSelection(TonnixSelection::set(identifier), TonnixSoundID("btnp"));
+  fs::remove_all(library.bundles().front()->url());
+  transfer.reloadSets();
+  EXPECT_TRUE(assignments.storedOverrides().empty());
 }
 
 }  // namespace

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/sound_id.h"
+#include "classic/classic_set_import.h"
+#include "library/sound_set_export.h"
+#include "platform/audio_file_writer.h"
+#include "platform/expected.h"
+
+class TonnixAssignments;
+class TonnixLibrary;
+
+using TonnixClassicImportSummaries = std::vector<TonnixClassicImportSummary>;
+
+// Sound set management for the sound sets tab and the `import` and
+// `export` commands: installs dropped or opened files and folders one
+// after another, exports what is audible, reloads the library, sets custom
+// sounds and picks a baseline when none was chosen. The work on the
+// library and assignments runs on the main thread; classic conversions and
+// export copying run on the thread pool. Main thread only.
+//
+// Observable fields signal only when their value changes. Whoever plays
+// sounds listens to soundsChanged and soundChanged: what plays may have
+// changed, and voices made before are stale.
+class TonnixSetTransfer : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(bool isImportingSets READ isImportingSets NOTIFY isImportingSetsChanged)
+  Q_PROPERTY(int setsImported READ setsImported NOTIFY setsImportedChanged)
+  Q_PROPERTY(int setsToImport READ setsToImport NOTIFY setsToImportChanged)
+  Q_PROPERTY(TonnixClassicImportSummaries lastImportSummaries READ lastImportSummaries NOTIFY
+                 lastImportSummariesChanged)
+  Q_PROPERTY(bool isExportingSet READ isExportingSet NOTIFY isExportingSetChanged)
+  Q_PROPERTY(std::optional<TonnixExportSummary> lastExportSummary READ lastExportSummary NOTIFY
+                 lastExportSummaryChanged)
+  Q_PROPERTY(std::optional<QString> lastFailureDescription READ lastFailureDescription NOTIFY
+                 lastFailureDescriptionChanged)
+
+ public:
+  // Where the export and custom sound failures are written as diagnostic
+  // lines; nowhere by default.
+  using Console = std::function<void(const QString& line)>;
+
+  // Both must outlive the transfer.
+  TonnixSetTransfer(TonnixLibrary& library, TonnixAssignments& assignments,
+                    QObject* parent = nullptr);
+
+  // Converts classic set files during imports; without one they cannot be
+  // imported. Shared with the conversions still running.
+  void setAudioFileWriter(std::shared_ptr<const TonnixAudioFileWriter> writer) {
+    audioFileWriter_ = std::move(writer);
+  }
+  // Where the staging folders of exports go, and how their files are
+  // written; the system's temporary folder and file system by default.
+  void setExportFiles(TonnixExportFiles files) { exportFiles_ = std::move(files); }
+  void setConsole(Console console) { console_ = std::move(console); }
+
+  bool isImportingSets() const { return isImportingSets_; }
+  // URLs of the current run handled so far, and in all.
+  int setsImported() const { return setsImported_; }
+  int setsToImport() const { return setsToImport_; }
+  // The classic files converted by the last finished run, in URL order.
+  const TonnixClassicImportSummaries& lastImportSummaries() const { return lastImportSummaries_; }
+  bool isExportingSet() const { return isExportingSet_; }
+  const std::optional<TonnixExportSummary>& lastExportSummary() const { return lastExportSummary_; }
+  // The last import, export or custom sound failure, for the sound sets tab.
+  const std::optional<QString>& lastFailureDescription() const { return lastFailureDescription_; }
+
+  // Installs the URLs one after another on the main thread: folders (and
+  // missing paths, which fail) go to the library, files are converted as
+  // classic sets in the background first. Cancels a run in progress before
+  // its next URL.
+  void importSets(const std::vector<std::filesystem::path>& urls);
+  // Writes everything audible now as a new bundle at `destination`, in the
+  // background.
+  void exportSet(const std::filesystem::path& destination);
+  // Reads the library again and tidies the assignments after it.
+  void reloadSets();
+  // False, with the reason in lastFailureDescription, when refused.
+  bool chooseCustomSound(const std::filesystem::path& url, TonnixSoundID soundID);
+  // Chooses the first set as the baseline when none was ever chosen.
+  void ensureBaseline();
+
+ signals:
+  void isImportingSetsChanged();
+  void setsImportedChanged();
+  void setsToImportChanged();
+  void lastImportSummariesChanged();
+  void isExportingSetChanged();
+  void lastExportSummaryChanged();
+  void lastFailureDescriptionChanged();
+  // Sets were installed or reloaded, or a baseline chosen: any identifier
+  // may play another file now, or the same file changed.
+  void soundsChanged();
+  // The identifier plays another file now.
+  void soundChanged(TonnixSoundID soundID);
+
+ private:
+  struct ImportRun;
+  struct ExportRun;
+  void importNext(const std::shared_ptr<ImportRun>& run);
+  void importFile(const std::shared_ptr<ImportRun>& run, const std::filesystem::path& url);
+  void importHandled(const std::shared_ptr<ImportRun>& run, std::optional<std::string> failure);
+  void finishImport(const std::shared_ptr<ImportRun>& run);
+  void finishExport(const std::shared_ptr<ExportRun>& run,
+                    const TonnixExpected<TonnixExportSummary, TonnixExportError>& result);
+  void chooseBaselineIfNone();
+  void setFailure(const std::optional<QString>& description);
+  void writeLine(const QString& line) const;
+
+  TonnixLibrary& library_;
+  TonnixAssignments& assignments_;
+  std::shared_ptr<const TonnixAudioFileWriter> audioFileWriter_;
+  TonnixExportFiles exportFiles_ = TonnixExportFiles::system();
+  Console console_;
+
+  bool isImportingSets_ = false;
+  int setsImported_ = 0;
+  int setsToImport_ = 0;
+  TonnixClassicImportSummaries lastImportSummaries_;
+  bool isExportingSet_ = false;
+  std::optional<TonnixExportSummary> lastExportSummary_;
+  std::optional<QString> lastFailureDescription_;
+  // The current import run and export, kept after they finish; a newer one
+  // replaces them, which cancels the old.
+  std::shared_ptr<ImportRun> importTask_;
+  std::shared_ptr<ExportRun> exportTask_;
+};
