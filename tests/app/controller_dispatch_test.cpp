@@ -118,24 +118,6 @@ TEST(ControllerDispatch, StoredSwitchesAreReadAtConstruction) {
   EXPECT_TRUE(desktop.mouse.installedKinds().empty()) << "clicks are switched off";
 }
 
-TEST(ControllerDispatch, ObservableSwitchesSignalOnlyOnChange) {
-  ControllerDesktop desktop;
-  auto& controller = desktop.controller();
-  int clickSignals = 0;
-  int monitoringSignals = 0;
-  QObject::connect(&controller, &TonnixController::playsClickSoundsChanged,
-                   [&] { ++clickSignals; });
-  QObject::connect(&controller, &TonnixController::isMonitoringChanged,
-                   [&] { ++monitoringSignals; });
-  controller.setPlaysClickSounds(true);
-  controller.setMonitoring(false);
-  EXPECT_EQ(clickSignals + monitoringSignals, 0);
-  controller.setPlaysClickSounds(false);
-  controller.setMonitoring(true);
-  EXPECT_EQ(clickSignals, 1);
-  EXPECT_EQ(monitoringSignals, 1);
-}
-
 TEST(ControllerDispatch, AQuitSoundsWhetherOrNotTheApplicationWasObserved) {
   ControllerDesktop desktop;
   auto& controller = desktop.controller();

@@ -69,22 +69,6 @@ TEST(Exclusions, IncludeWritesOnlyWhenSomethingWasRemoved) {
   EXPECT_FALSE(exclusions.isExcluded(kEditor));
 }
 
-TEST(Exclusions, SignalsOnlyOnChange) {
-  TonnixMemoryPreferencesStore store;
-  TonnixExclusions exclusions(store);
-  int changes = 0;
-  QObject::connect(&exclusions, &TonnixExclusions::exclusionsChanged, [&changes] { ++changes; });
-  exclusions.exclude(kEditor, QStringLiteral("Text Editor"));
-  exclusions.exclude(kEditor, QStringLiteral("Text Editor"));
-  exclusions.exclude(kEditor);
-  EXPECT_EQ(changes, 1);
-  exclusions.exclude(kEditor, QStringLiteral("Editor"));
-  EXPECT_EQ(changes, 2);
-  exclusions.include(QStringLiteral("org.other"));
-  exclusions.include(kEditor);
-  EXPECT_EQ(changes, 3);
-}
-
 // A change made by one object is what the next start reads.
 TEST(Exclusions, SurviveARestart) {
   TonnixMemoryPreferencesStore store;

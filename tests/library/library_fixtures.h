@@ -1,8 +1,5 @@
 #pragma once
 
-#include <sndfile.h>
-
-#include <QObject>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
@@ -12,11 +9,13 @@
 
 #include "library/bundle_metadata.h"
 #include "library/bundle_writer.h"
+#include "sound_file.h"
 
 // Bundles, audio files and folders built in code for the library's tests.
 namespace fixtures {
 
 namespace fs = std::filesystem;
+using tonnix_test::writeSound;
 
 inline void writeText(const fs::path& file, const std::string& text) {
   fs::create_directories(file.parent_path());
@@ -26,25 +25,6 @@ inline void writeText(const fs::path& file, const std::string& text) {
 inline std::string readText(const fs::path& file) {
   std::ifstream stream(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-}
-
-// A short 16-bit sound whose format libsndfile picks from the extension
-// (.aiff, .wav, .caf, .flac).
-inline void writeAudio(const fs::path& file, int frames = 64) {
-  fs::create_directories(file.parent_path());
-  SF_INFO info{};
-  info.samplerate = 22050;
-  info.channels = 1;
-  const std::string extension = file.extension().string();
-  const int major = extension == ".wav"    ? SF_FORMAT_WAV
-                    : extension == ".caf"  ? SF_FORMAT_CAF
-                    : extension == ".flac" ? SF_FORMAT_FLAC
-                                           : SF_FORMAT_AIFF;
-  info.format = major | SF_FORMAT_PCM_16;
-  SNDFILE* sound = sf_open(file.c_str(), SFM_WRITE, &info);
-  std::vector<short> samples(static_cast<std::size_t>(frames), 1000);
-  sf_writef_short(sound, samples.data(), frames);
-  sf_close(sound);
 }
 
 // A bundle folder written by writeBundle, holding an (unchecked) file for
@@ -76,20 +56,6 @@ inline fs::path makeBundleWithInfo(const fs::path& folder, const std::string& di
 inline std::string key(const std::string& name, const std::string& value) {
   return "<key>" + name + "</key><string>" + value + "</string>";
 }
-
-// Counts the emissions of one signal.
-class SignalCounter {
- public:
-  template <typename Object, typename Signal>
-  SignalCounter(const Object* sender, Signal signal) {
-    QObject::connect(sender, signal, &context_, [this] { ++count_; });
-  }
-  int count() const { return count_; }
-
- private:
-  QObject context_;
-  int count_ = 0;
-};
 
 // A temporary folder that goes away with the test.
 class TemporaryFolder {

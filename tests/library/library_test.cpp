@@ -107,26 +107,6 @@ TEST_F(LibraryTest, MissingFoldersContributeNothing) {
   EXPECT_FALSE(fs::exists(user()));
 }
 
-TEST_F(LibraryTest, ReloadSignalsOnlyChanges) {
-  makeBundle(user() / "A.tonnixset", "org.example.a", "A");
-  TonnixLibrary library(user(), std::nullopt);
-  SignalCounter bundlesSpy(&library, &TonnixLibrary::bundlesChanged);
-  SignalCounter failuresSpy(&library, &TonnixLibrary::loadFailuresChanged);
-  const auto before = library.bundles().front();
-  library.reload();
-  EXPECT_EQ(bundlesSpy.count(), 0);
-  EXPECT_EQ(library.bundles().front(), before);
-
-  makeBundle(user() / "B.tonnixset", "org.example.b", "B");
-  library.reload();
-  EXPECT_EQ(bundlesSpy.count(), 1);
-  EXPECT_EQ(failuresSpy.count(), 0);
-  writeText(user() / "C.tonnixset", "x");
-  library.reload();
-  EXPECT_EQ(bundlesSpy.count(), 1);
-  EXPECT_EQ(failuresSpy.count(), 1);
-}
-
 TEST_F(LibraryTest, InstallingTheSameBundleTwiceGivesItANewFolderAndIdentifier) {
   makeBundle(outside() / "Chimes.tonnixset", "org.example.chimes", "Chimes", {"MenuOpen.aiff"});
   const std::string original = readText(outside() / "Chimes.tonnixset" / "Contents" / "Info.plist");

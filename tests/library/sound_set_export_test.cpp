@@ -12,8 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using fixtures::readText;
-using fixtures::writeAudio;
 using fixtures::writeText;
+using tonnix_test::writeSound;
 
 const TonnixSoundID buttonPress("btnp");
 const TonnixSoundID defaultButtonPress("dbtp");
@@ -48,7 +48,7 @@ TEST_F(SoundSetExport, NothingAudibleWritesNothing) {
 }
 
 TEST_F(SoundSetExport, FileNamedAfterItsEntryIsLeftToBaseNameMatching) {
-  writeAudio(path("set/ButtonPress.aiff"));
+  writeSound(path("set/ButtonPress.aiff"));
   const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
                                      path("Mine.tonnixset"), files());
   ASSERT_TRUE(result);
@@ -61,7 +61,7 @@ TEST_F(SoundSetExport, FileNamedAfterItsEntryIsLeftToBaseNameMatching) {
 }
 
 TEST_F(SoundSetExport, CustomFileOfTwoIdentifiersIsCopiedOnceAndMapped) {
-  writeAudio(path("own/Boing.wav"));
+  writeSound(path("own/Boing.wav"));
   const auto result = exportSoundSet({{buttonPress, path("own/Boing.wav"), true},
                                       {defaultButtonPress, path("own/Boing.wav"), true}},
                                      path("Mine.tonnixset"), files());
@@ -106,7 +106,7 @@ TEST_F(SoundSetExport, ExplicitMapHoldsWhatBaseNamesWouldMiss) {
 
 TEST_F(SoundSetExport, ReplacesAnExistingBundleWhole) {
   writeText(path("Mine.tonnixset/Contents/Resources/Old.aiff"), "old");
-  writeAudio(path("set/ButtonPress.aiff"));
+  writeSound(path("set/ButtonPress.aiff"));
   ASSERT_TRUE(exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
                              path("Mine.tonnixset"), files()));
   EXPECT_FALSE(fs::exists(resources(path("Mine.tonnixset")) / "Old.aiff"));
@@ -125,7 +125,7 @@ TEST_F(SoundSetExport, ExportedBundlePlaysWhatPlayedBefore) {
     if (std::ranges::any_of(sources, [&](const auto& s) { return s.soundID == entry.soundID; }))
       continue;
     const fs::path file = path(sources.size() % 3 == 0 ? "own/Sound.wav" : "set/" + entry.fileName);
-    if (!fs::exists(file)) writeAudio(file, frames++);
+    if (!fs::exists(file)) writeSound(file, frames++);
     sources.push_back({entry.soundID, file, sources.size() % 3 == 0});
   }
   ASSERT_TRUE(exportSoundSet(sources, path("Mine.tonnixset"), files()));
@@ -142,7 +142,7 @@ TEST_F(SoundSetExport, ExportedBundlePlaysWhatPlayedBefore) {
 // that vanished. The destination stays as it was and no staging remains.
 
 TEST_F(SoundSetExport, FullDiskCostsTheFileAndFinallyTheExport) {
-  writeAudio(path("set/ButtonPress.aiff"));
+  writeSound(path("set/ButtonPress.aiff"));
   TonnixExportFiles full = files();
   full.copyFile = [](const fs::path&, const fs::path&) {
     return std::make_error_code(std::errc::no_space_on_device);
@@ -157,7 +157,7 @@ TEST_F(SoundSetExport, FullDiskCostsTheFileAndFinallyTheExport) {
 
 TEST_F(SoundSetExport, UnwritableDestinationIsLeftAsItWas) {
   writeText(path("Mine.tonnixset/Contents/Resources/Old.aiff"), "old");
-  writeAudio(path("set/ButtonPress.aiff"));
+  writeSound(path("set/ButtonPress.aiff"));
   TonnixExportFiles readOnly = files();
   readOnly.place = [](const fs::path&, const fs::path&) {
     return std::make_error_code(std::errc::permission_denied);
@@ -174,7 +174,7 @@ TEST_F(SoundSetExport, UnusableStagingFolderIsABuildFailure) {
   writeText(path("blocked"), "a file, not a folder");
   TonnixExportFiles blocked = files();
   blocked.temporaryDirectory = path("blocked");
-  writeAudio(path("set/ButtonPress.aiff"));
+  writeSound(path("set/ButtonPress.aiff"));
   const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
                                      path("Mine.tonnixset"), blocked);
   ASSERT_FALSE(result);
@@ -184,7 +184,7 @@ TEST_F(SoundSetExport, UnusableStagingFolderIsABuildFailure) {
 }
 
 TEST_F(SoundSetExport, VanishedSourceIsSkipped) {
-  writeAudio(path("set/ButtonPress.aiff"));
+  writeSound(path("set/ButtonPress.aiff"));
   const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false},
                                       {defaultButtonPress, path("gone/Vanished.aiff"), false}},
                                      path("Mine.tonnixset"), files());

@@ -1,0 +1,90 @@
+// Observable state announces a change only when the value changed, so that
+// a window bound to it redraws once per change and never for a write that
+// stored the same value again.
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "controller_desktop.h"
+
+namespace {
+
+using controller_test::ControllerDesktop;
+
+class SignalCounts {
+ public:
+  template <typename Object, typename Signal>
+  void count(const char* name, const Object* sender, Signal signal) {
+    counts_[name] = 0;
+    QObject::connect(sender, signal, &context_, [this, name] { ++counts_[name]; });
+  }
+  int operator[](const char* name) const { return counts_.at(name); }
+
+ private:
+  QObject context_;
+  std::map<std::string, int> counts_;
+};
+
+TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
+  ControllerDesktop desktop;
+  auto& library = *desktop.library;
+  auto& assignments = *desktop.assignments;
+  auto& exclusions = *desktop.exclusions;
+  auto& controller = desktop.controller();
+  SignalCounts heard;
+  heard.count("bundles", &library, &TonnixLibrary::bundlesChanged);
+  heard.count("failures", &library, &TonnixLibrary::loadFailuresChanged);
+  heard.count("overrides", &assignments, &TonnixAssignments::storedOverridesChanged);
+  heard.count("customs", &assignments, &TonnixAssignments::storedCustomSoundsChanged);
+  heard.count("baseline", &assignments, &TonnixAssignments::storedBaselineIdentifierChanged);
+  heard.count("exclusions", &exclusions, &TonnixExclusions::exclusionsChanged);
+  heard.count("clicks", &controller, &TonnixController::playsClickSoundsChanged);
+  heard.count("monitoring", &controller, &TonnixController::isMonitoringChanged);
+
+  const auto before = library.bundles().front();
+  library.reload();
+  EXPECT_EQ(heard["bundles"], 0);
+  EXPECT_EQ(library.bundles().front(), before) << "an unchanged set is not opened again";
+  const std::filesystem::path sets = desktop.sets.path().toStdString();
+  TonnixBundleMetadata other;
+  other.identifier = "org.example.other";
+  writeBundle(sets / "Other.tonnixset", other);
+  library.reload();
+  EXPECT_EQ(heard["bundles"], 1);
+  std::ofstream(sets / "File.tonnixset") << "not a folder";
+  library.reload();
+  EXPECT_EQ(heard["bundles"], 1);
+  EXPECT_EQ(heard["failures"], 1);
+
+  assignments.setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
+  assignments.setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
+  assignments.setSelection(TonnixSelection::baseline(), TonnixSoundID("mnuc"));
+  EXPECT_EQ(heard["overrides"], 1);
+  EXPECT_EQ(heard["customs"], 0);
+  assignments.setBaselineIdentifier(controller_test::setIdentifier);
+  assignments.setBaselineIdentifier(std::string("org.example.other"));
+  assignments.setBaselineIdentifier(std::string("org.example.other"));
+  assignments.setBaselineIdentifier(std::nullopt);
+  EXPECT_EQ(heard["baseline"], 2);
+
+  const QString editor = QStringLiteral("org.gnome.TextEditor");
+  exclusions.exclude(editor, QStringLiteral("Text Editor"));
+  exclusions.exclude(editor, QStringLiteral("Text Editor"));
+  exclusions.exclude(editor);  // keeps the stored name
+  EXPECT_EQ(heard["exclusions"], 1);
+  exclusions.exclude(editor, QStringLiteral("Editor"));
+  exclusions.include(QStringLiteral("org.other"));
+  exclusions.include(editor);
+  EXPECT_EQ(heard["exclusions"], 3);
+
+  controller.setPlaysClickSounds(true);
+  controller.setMonitoring(false);
+  EXPECT_EQ(heard["clicks"] + heard["monitoring"], 0);
+  controller.setPlaysClickSounds(false);
+  controller.setMonitoring(true);
+  EXPECT_EQ(heard["clicks"], 1);
+  EXPECT_EQ(heard["monitoring"], 1);
+}
+
+}  // namespace
