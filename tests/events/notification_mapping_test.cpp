@@ -37,14 +37,6 @@ TEST(NotificationMappings, EveryRowIsUniqueAndNamesCatalogueSounds) {
   EXPECT_EQ(static_cast<std::size_t>(names.size()), allNotificationMappings().size());
 }
 
-TEST(NotificationMappings, EnabledByDefaultAreTheMarkedRowsInTableOrder) {
-  std::vector<TonnixNotificationMapping> marked;
-  for (const auto& mapping : allNotificationMappings()) {
-    if (mapping.isEnabledByDefault) marked.push_back(mapping);
-  }
-  EXPECT_EQ(defaultNotificationMappings(), marked);
-}
-
 TEST(WindowSoundPair, BySubroleComparedExactly) {
   const auto pair = [](const char* open, const char* close) {
     return TonnixWindowSoundPair{*TonnixSoundID::fromText(open), *TonnixSoundID::fromText(close)};

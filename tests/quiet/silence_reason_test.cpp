@@ -23,12 +23,6 @@ TEST(SilenceReasonTest, ReasonsAreTestedInTheirDeclaredOrderWithTheirKeys) {
   EXPECT_EQ(silenceReasonFromRawValue("Focus"), std::nullopt);
 }
 
-TEST(SilenceReasonTest, OnlyFullscreenApplicationIsOffByDefault) {
-  for (TonnixSilenceReason reason : allSilenceReasons) {
-    EXPECT_EQ(isChosenByDefault(reason), reason != TonnixSilenceReason::fullscreenApplication);
-  }
-}
-
 TEST(SilenceReasonTest, TextsAreExactWithRealEmDashes) {
   EXPECT_EQ(title(TonnixSilenceReason::audioHeldBack), "Audio is muted or ducked");
   EXPECT_EQ(title(TonnixSilenceReason::fullscreenApplication), "Any app is fullscreen");
