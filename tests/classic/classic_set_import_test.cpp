@@ -1,9 +1,9 @@
 #include "classic/classic_set_import.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <QTemporaryDir>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -12,6 +12,7 @@
 #include "platform/fake/fake_audio_file_writer.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
 #include "resource_fork_writer.h"
+#include "sound_file.h"
 #include "sound_resources.h"
 
 namespace fs = std::filesystem;
@@ -121,19 +122,14 @@ TEST_F(ClassicSetImportTest, WritesLittleEndianSixteenBitCaf) {
   ASSERT_TRUE(importClassicSet(file, scratch(), sndfile_));
   const auto caf = resources("Stereo") / "ButtonPress.caf";
 
-  SF_INFO info{};
-  SNDFILE* sound = sf_open(caf.c_str(), SFM_READ, &info);
-  ASSERT_NE(sound, nullptr);
-  EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_CAF);
-  EXPECT_EQ(info.format & SF_FORMAT_SUBMASK, SF_FORMAT_PCM_16);
-  EXPECT_EQ(info.channels, 2);
-  EXPECT_EQ(info.samplerate, 22050);
-  ASSERT_EQ(info.frames, 2);
-  std::int16_t samples[4] = {};
-  EXPECT_EQ(sf_readf_short(sound, samples, 2), 2);
-  sf_close(sound);
-  EXPECT_EQ(std::vector<std::int16_t>(samples, samples + 4),
-            (std::vector<std::int16_t>{1, -1, -32768, 32767}));
+  const auto sound = tonnix_test::readSound(caf);
+  ASSERT_TRUE(sound);
+  EXPECT_EQ(sound->info.format, SF_ENDIAN_LITTLE | SF_FORMAT_CAF | SF_FORMAT_PCM_16);
+  EXPECT_EQ(sound->info.channels, 2);
+  EXPECT_EQ(sound->info.samplerate, 22050);
+  std::vector<long> samples;
+  for (const double sample : sound->samples) samples.push_back(std::lround(sample * 32768));
+  EXPECT_EQ(samples, (std::vector<long>{1, -1, -32768, 32767}));
 
   // The 'desc' chunk: linear PCM, flags say little-endian integer.
   std::ifstream in(caf, std::ios::binary);

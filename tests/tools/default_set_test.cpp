@@ -2,7 +2,6 @@
 // playable, the bundle clean, and the sound design's promises kept.
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +15,7 @@
 
 #include "catalogue/catalogue.h"
 #include "library/bundle.h"
+#include "sound_file.h"
 
 namespace {
 
@@ -25,31 +25,15 @@ const fs::path kBundle = TONNIX_DEFAULT_SET_DIR;
 constexpr double kSampleRate = 44100.0;
 constexpr double kMinusThreeDecibels = 0.70795;
 
-struct Sound {
-  SF_INFO info{};
-  std::vector<double> samples;  // as libsndfile normalises them, in [-1, 1)
+using tonnix_test::Sound;
 
-  double seconds() const { return static_cast<double>(samples.size()) / kSampleRate; }
-  double peak() const {
-    double peak = 0.0;
-    for (double x : samples) peak = std::max(peak, std::abs(x));
-    return peak;
-  }
-  double mean() const {
-    return std::accumulate(samples.begin(), samples.end(), 0.0) /
-           static_cast<double>(samples.size());
-  }
-};
+double seconds(const Sound& sound) {
+  return static_cast<double>(sound.samples.size()) / kSampleRate;
+}
 
-// Null when libsndfile cannot open the file.
-std::unique_ptr<Sound> readSound(const fs::path& file) {
-  auto sound = std::make_unique<Sound>();
-  SNDFILE* handle = sf_open(file.c_str(), SFM_READ, &sound->info);
-  if (!handle) return nullptr;
-  sound->samples.resize(static_cast<std::size_t>(sound->info.frames * sound->info.channels));
-  sf_read_double(handle, sound->samples.data(), static_cast<sf_count_t>(sound->samples.size()));
-  sf_close(handle);
-  return sound;
+double mean(const Sound& sound) {
+  return std::accumulate(sound.samples.begin(), sound.samples.end(), 0.0) /
+         static_cast<double>(sound.samples.size());
 }
 
 // The catalogue row each identifier resolves to: one file per sound.
@@ -63,11 +47,12 @@ std::vector<const TonnixSetEntry*> expectedEntries() {
 }
 
 // Every shipped sound by its identifier, read once.
-const std::map<TonnixSoundID, std::unique_ptr<Sound>>& shippedSounds() {
+const std::map<TonnixSoundID, std::optional<Sound>>& shippedSounds() {
   static const auto sounds = [] {
-    std::map<TonnixSoundID, std::unique_ptr<Sound>> read;
+    std::map<TonnixSoundID, std::optional<Sound>> read;
     for (const TonnixSetEntry* entry : expectedEntries()) {
-      read[entry->soundID] = readSound(kBundle / "Contents" / "Resources" / entry->fileName);
+      read[entry->soundID] =
+          tonnix_test::readSound(kBundle / "Contents" / "Resources" / entry->fileName);
     }
     return read;
   }();
@@ -125,7 +110,7 @@ TEST(DefaultSet, HoldsOneAiffForEveryCatalogueSound) {
   for (const TonnixSetEntry* entry : expectedEntries()) {
     SCOPED_TRACE(entry->fileName);
     const auto& sound = shippedSounds().at(entry->soundID);
-    ASSERT_NE(sound, nullptr);
+    ASSERT_TRUE(sound);
     EXPECT_EQ(sound->info.format, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
     EXPECT_EQ(sound->info.samplerate, 44100);
     EXPECT_EQ(sound->info.channels, 1);
@@ -155,7 +140,7 @@ TEST(DefaultSet, LevelsStayWithinHeadroomWithoutDcOffset) {
     const Sound& sound = *shippedSounds().at(entry->soundID);
     EXPECT_LE(sound.peak(), kMinusThreeDecibels);
     EXPECT_GE(sound.peak(), 0.01);  // -40 dBFS: faint sounds, but sounds
-    EXPECT_LE(std::abs(sound.mean()), 0.001);
+    EXPECT_LE(std::abs(mean(sound)), 0.001);
   }
 }
 
@@ -207,15 +192,15 @@ TEST(DefaultSet, ControlClicksAreShortWithPressLowerThanReleaseAndHoverFainter) 
   for (const TonnixSetEntry& entry : catalogue()) {
     if (entry.category != TonnixSoundCategory::control || loops(entry)) continue;
     SCOPED_TRACE(entry.fileName);
-    const double seconds = shippedSounds().at(entry.soundID)->seconds();
-    EXPECT_GE(seconds, 0.02);
-    EXPECT_LE(seconds, 0.12);
+    const double length = seconds(*shippedSounds().at(entry.soundID));
+    EXPECT_GE(length, 0.02);
+    EXPECT_LE(length, 0.12);
   }
 
   const auto sound = [](const std::string& stem, char role) -> const Sound* {
     const auto id = TonnixSoundID::fromText(stem + role);
     const auto found = shippedSounds().find(*id);
-    return found == shippedSounds().end() ? nullptr : found->second.get();
+    return found == shippedSounds().end() || !found->second ? nullptr : &*found->second;
   };
   int pairs = 0;
   for (const TonnixSetEntry& entry : catalogue()) {
