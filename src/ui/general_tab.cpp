@@ -1,0 +1,478 @@
+#include "ui/general_tab.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/autostart.h"
+#include "app/controller.h"
+#include "library/assignments.h"
+#include "library/library.h"
+#include "platform/accessibility_status.h"
+#include "playback/player.h"
+#include "quiet/silence_monitor.h"
+#include "ui/appearance.h"
+
+namespace {
+
+// The sound the test button plays: a menu opening, heard in every set.
+constexpr TonnixSoundID testSoundID("mnuo");
+constexpr int volumeSteps = 100;
+// Wide enough for a bar, narrow enough to sit beside its text.
+constexpr int attachProgressWidth = 80;
+
+QString applicationLabel(const TonnixEvent& event) {
+  if (event.applicationName && !event.applicationName->isEmpty()) return *event.applicationName;
+  return QStringLiteral("pid ") + QString::number(event.processIdentifier);
+}
+
+QTreeWidgetItem* eventRow(const TonnixEvent& event, TonnixPlayer& player, const QWidget& widget) {
+  auto* row = new QTreeWidgetItem({event.notificationName,
+                                   QString::fromStdString(event.soundID.description()),
+                                   applicationLabel(event)});
+  const bool hasSound = player.hasSound(event.soundID);
+  row->setIcon(0, hasSound ? themeIcon("audio-volume-high", QStyle::SP_MediaVolume, widget)
+                           : themeIcon("audio-volume-muted", QStyle::SP_MediaVolumeMuted, widget));
+  return row;
+}
+
+// A column of widgets without margins of its own, indented by `indent`.
+QVBoxLayout* columnIn(QWidget* widget, int indent = 0) {
+  auto* column = new QVBoxLayout(widget);
+  column->setContentsMargins(indent, 0, 0, 0);
+  return column;
+}
+
+}  // namespace
+
+TonnixGeneralTab::TonnixGeneralTab(TonnixSettingsModel model, QWidget* parent)
+    : QWidget(parent), model_(model) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(makeScrollingGroups());
+  layout->addWidget(makeStartAndQuitBar());
+
+  silenceSummaryTimer_.setInterval(silenceSummaryRefreshMilliseconds);
+  connect(&silenceSummaryTimer_, &QTimer::timeout, this, &TonnixGeneralTab::refreshSilence);
+  connectModel();
+  isAccessibilityTrusted_ = model_.accessibility.isTrusted();
+  refreshStatus();
+  refreshSwitches();
+  refreshAttachProgress();
+  refreshAccessibilityTrust();
+  refreshTestSound();
+  refreshSilence();
+  refreshRecentEvents();
+  refreshAutostart();
+}
+
+void TonnixGeneralTab::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  isAccessibilityTrusted_ = model_.accessibility.isTrusted();
+  refreshAccessibilityTrust();
+  model_.autostart.refresh();
+  refreshSilence();
+  silenceSummaryTimer_.start();
+}
+
+void TonnixGeneralTab::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  silenceSummaryTimer_.stop();
+}
+
+// --- Building
+
+// The status line and the groups, which scroll when the window is small or
+// the reasons are shown.
+QWidget* TonnixGeneralTab::makeScrollingGroups() {
+  auto* content = new QWidget;
+  auto* column = new QVBoxLayout(content);
+  status_ = new QLabel;
+  status_->setObjectName(QStringLiteral("status"));
+  status_->setWordWrap(true);
+  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  column->addWidget(status_);
+  column->addWidget(makeSoundsGroup());
+  column->addWidget(makeSilenceGroup());
+  column->addWidget(makeEventsGroup());
+  column->addStretch();
+
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(content);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  return scroll;
+}
+
+QWidget* TonnixGeneralTab::makeSoundsGroup() {
+  auto& tonnix = model_.tonnix;
+  auto& player = tonnix.player();
+  auto* group = new QGroupBox(tr("Sounds"));
+  auto* form = new QFormLayout(group);
+
+  notificationSounds_ = new QCheckBox(tr("Play sounds for accessibility notifications"));
+  connect(notificationSounds_, &QCheckBox::clicked, &tonnix,
+          &TonnixController::setPlaysNotificationSounds);
+  form->addRow(notificationSounds_);
+  form->addRow(makeListeningDetails());
+
+  clickSounds_ = new QCheckBox(tr("Play sounds for clicks on controls"));
+  connect(clickSounds_, &QCheckBox::clicked, &tonnix, &TonnixController::setPlaysClickSounds);
+  form->addRow(clickSounds_);
+  genericClickSound_ = new QCheckBox(tr("Play sounds for all clicks"));
+  connect(genericClickSound_, &QCheckBox::clicked, &tonnix,
+          &TonnixController::setPlaysGenericClickSound);
+  form->addRow(genericClickSound_);
+  autoPan_ = new QCheckBox(tr("Auto-pan with the pointer"));
+  connect(autoPan_, &QCheckBox::clicked, &player, &TonnixPlayer::setStereoEnabled);
+  form->addRow(autoPan_);
+
+  volume_ = new QSlider(Qt::Horizontal);
+  volume_->setRange(0, volumeSteps);
+  volume_->setPageStep(volumeSteps / 10);
+  // Every stored change rewrites the preferences, so a drag is stored once,
+  // when it ends; keys and clicks on the groove store at once.
+  connect(volume_, &QSlider::valueChanged, this, [this] {
+    if (!volume_->isSliderDown()) setVolumeFromSlider();
+  });
+  connect(volume_, &QSlider::sliderReleased, this, &TonnixGeneralTab::setVolumeFromSlider);
+  form->addRow(tr("Volume"), volume_);
+  form->addRow(makeSoundButtons());
+  return group;
+}
+
+QWidget* TonnixGeneralTab::makeListeningDetails() {
+  auto* details = new QWidget;
+  auto* column = columnIn(details, checkBoxTextIndent(*this));
+
+  attachProgressRow_ = new QWidget;
+  auto* row = new QHBoxLayout(attachProgressRow_);
+  row->setContentsMargins(0, 0, 0, 0);
+  attachProgress_ = new QProgressBar;
+  attachProgress_->setFixedWidth(attachProgressWidth);
+  attachProgress_->setTextVisible(false);
+  attachProgressText_ = new QLabel;
+  row->addWidget(attachProgress_);
+  row->addWidget(attachProgressText_, 1);
+  column->addWidget(attachProgressRow_);
+
+  attachCounts_ = new QLabel;
+  attachCounts_->setObjectName(QStringLiteral("attachCounts"));
+  makeSecondaryText(*attachCounts_);
+  column->addWidget(attachCounts_);
+  column->addWidget(makeAccessibilityWarning());
+  return details;
+}
+
+QWidget* TonnixGeneralTab::makeAccessibilityWarning() {
+  accessibilityWarning_ = new QWidget;
+  accessibilityWarning_->setObjectName(QStringLiteral("accessibilityWarning"));
+  auto* row = new QHBoxLayout(accessibilityWarning_);
+  row->setContentsMargins(0, 0, 0, 0);
+
+  auto* texts = new QWidget;
+  auto* column = columnIn(texts);
+  auto* warning = new QLabel(tr("Accessibility access is required to hear other apps."));
+  makeWarningText(*warning);
+  auto* meaning =
+      new QLabel(tr("Granting it switches on the desktop's accessibility support, which "
+                    "applications look at when they start: applications already open may need "
+                    "to be restarted before Tonnix hears them."));
+  makeSecondaryText(*meaning);
+  column->addWidget(warning);
+  column->addWidget(meaning);
+
+  auto* grant = new QPushButton(tr("Grant…"));
+  connect(grant, &QPushButton::clicked, this, [this] {
+    isAccessibilityTrusted_ = model_.accessibility.requestTrust();
+    refreshAccessibilityTrust();
+  });
+  row->addWidget(texts, 1);
+  row->addWidget(grant, 0, Qt::AlignTop);
+  return accessibilityWarning_;
+}
+
+QWidget* TonnixGeneralTab::makeSoundButtons() {
+  auto* buttons = new QWidget;
+  auto* row = new QHBoxLayout(buttons);
+  row->setContentsMargins(0, 0, 0, 0);
+  testSound_ = new QPushButton(themeIcon("media-playback-start", QStyle::SP_MediaPlay, *this),
+                               tr("Test Sound"));
+  connect(testSound_, &QPushButton::clicked, this,
+          [this] { model_.tonnix.player().preview(testSoundID); });
+  auto* rescanApps = new QPushButton(themeIcon("view-refresh", QStyle::SP_BrowserReload, *this),
+                                     tr("Rescan Apps"));
+  connect(rescanApps, &QPushButton::clicked, this, &TonnixGeneralTab::rescan);
+  row->addWidget(testSound_);
+  row->addWidget(rescanApps);
+  row->addStretch();
+  return buttons;
+}
+
+QWidget* TonnixGeneralTab::makeSilenceGroup() {
+  auto* group = new QGroupBox(tr("When to go quiet"));
+  auto* column = new QVBoxLayout(group);
+  // A disclosure triangle with the summary beside it.
+  silenceSummary_ = new QToolButton;
+  silenceSummary_->setObjectName(QStringLiteral("silenceSummary"));
+  silenceSummary_->setAutoRaise(true);
+  silenceSummary_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  silenceSummary_->setArrowType(Qt::RightArrow);
+  column->addWidget(silenceSummary_);
+  column->addWidget(makeSilenceReasons());
+  connect(silenceSummary_, &QToolButton::clicked, this, [this] {
+    isShowingSilenceReasons_ = !isShowingSilenceReasons_;
+    silenceSummary_->setArrowType(isShowingSilenceReasons_ ? Qt::DownArrow : Qt::RightArrow);
+    silenceReasons_->setVisible(isShowingSilenceReasons_);
+  });
+  return group;
+}
+
+QWidget* TonnixGeneralTab::makeSilenceReasons() {
+  silenceReasons_ = new QWidget;
+  silenceReasons_->setVisible(false);
+  // Under the summary's text, as the rows of an opened disclosure triangle.
+  const int indent = checkBoxTextIndent(*this);
+  auto* column = columnIn(silenceReasons_, indent);
+  for (const TonnixSilenceReason reason : allSilenceReasons) {
+    auto* box = new QCheckBox(title(reason));
+    connect(box, &QCheckBox::clicked, this,
+            [this, reason](bool isOn) { model_.silence.setEnabled(isOn, reason); });
+    auto* text = new QLabel(explanation(reason));
+    makeSecondaryText(*text);
+    text->setContentsMargins(indent, 0, 0, 0);
+    column->addWidget(box);
+    column->addWidget(text);
+    silenceReasonBoxes_[reason] = box;
+  }
+  return silenceReasons_;
+}
+
+QWidget* TonnixGeneralTab::makeEventsGroup() {
+  auto& tonnix = model_.tonnix;
+  auto* group = new QGroupBox(tr("Recent events"));
+  auto* column = new QVBoxLayout(group);
+  monitoring_ = new QCheckBox(tr("Log notifications from other apps"));
+  connect(monitoring_, &QCheckBox::clicked, &tonnix, &TonnixController::setMonitoring);
+  column->addWidget(monitoring_);
+
+  recentEvents_ = new QTreeWidget;
+  recentEvents_->setObjectName(QStringLiteral("recentEvents"));
+  recentEvents_->setHeaderLabels({tr("Event"), tr("Sound"), tr("Application")});
+  recentEvents_->setRootIsDecorated(false);
+  recentEvents_->setUniformRowHeights(true);
+  recentEvents_->setSelectionMode(QAbstractItemView::NoSelection);
+  recentEvents_->setFocusPolicy(Qt::NoFocus);
+  recentEvents_->header()->setStretchLastSection(false);
+  recentEvents_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  recentEvents_->header()->setSectionResizeMode(2, QHeaderView::Stretch);
+  recentEvents_->setMinimumHeight(fontMetrics().height() * 9);
+
+  auto* hint = new QLabel(tr("Switch to another app and open a menu…"));
+  hint->setAlignment(Qt::AlignCenter);
+  hint->setWordWrap(true);
+  hint->setForegroundRole(QPalette::PlaceholderText);
+  hint->setFrameShape(QFrame::StyledPanel);
+  hint->setBackgroundRole(QPalette::Base);
+  hint->setAutoFillBackground(true);
+  recentEventsPages_ = new QStackedWidget;
+  recentEventsPages_->addWidget(hint);
+  recentEventsPages_->addWidget(recentEvents_);
+  column->addWidget(recentEventsPages_);
+
+  clearRecentEvents_ = new QPushButton(
+      themeIcon("edit-clear-history", QStyle::SP_DialogResetButton, *this), tr("Clear"));
+  connect(clearRecentEvents_, &QPushButton::clicked, &tonnix, &TonnixController::clearRecentEvents);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(clearRecentEvents_);
+  column->addLayout(buttons);
+  return group;
+}
+
+// Starting and ending Tonnix, kept in reach below the groups however far
+// they are scrolled. The default margins line it up with the groups.
+QWidget* TonnixGeneralTab::makeStartAndQuitBar() {
+  startsAtLogin_ = new QCheckBox(tr("Start Tonnix when you log in"));
+  connect(startsAtLogin_, &QCheckBox::clicked, this, &TonnixGeneralTab::setStartsAtLogin);
+  autostartFailure_ = new QLabel;
+  autostartFailure_->setObjectName(QStringLiteral("autostartFailure"));
+  makeWarningText(*autostartFailure_);
+  autostartFailure_->setContentsMargins(checkBoxTextIndent(*this), 0, 0, 0);
+  autostartFailure_->setVisible(false);
+  auto* quit = new QPushButton(themeIcon("application-exit", QStyle::SP_DialogCloseButton, *this),
+                               tr("Quit Tonnix"));
+  connect(quit, &QPushButton::clicked, this, &TonnixGeneralTab::quitRequested);
+
+  auto* bar = new QWidget;
+  auto* grid = new QGridLayout(bar);
+  grid->addWidget(startsAtLogin_, 0, 0);
+  grid->setColumnStretch(1, 1);
+  grid->addWidget(quit, 0, 2);
+  grid->addWidget(autostartFailure_, 1, 0, 1, 3);
+  return bar;
+}
+
+void TonnixGeneralTab::connectModel() {
+  auto& tonnix = model_.tonnix;
+  auto& player = tonnix.player();
+  using Tab = TonnixGeneralTab;
+
+  connect(&tonnix, &TonnixController::lastFailureDescriptionChanged, this, &Tab::refreshStatus);
+  connect(&tonnix, &TonnixController::failureDescriptionChanged, this, &Tab::refreshStatus);
+  // What each sound plays decides the status line's count, the test button
+  // and the events' speakers alike.
+  const auto soundsChanged = [this] {
+    refreshStatus();
+    refreshTestSound();
+    refreshRecentEvents();
+  };
+  connect(&tonnix.library(), &TonnixLibrary::bundlesChanged, this, soundsChanged);
+  auto& assignments = tonnix.assignments();
+  connect(&assignments, &TonnixAssignments::storedBaselineIdentifierChanged, this, soundsChanged);
+  connect(&assignments, &TonnixAssignments::storedOverridesChanged, this, soundsChanged);
+  connect(&assignments, &TonnixAssignments::storedCustomSoundsChanged, this, soundsChanged);
+
+  connect(&tonnix, &TonnixController::playsNotificationSoundsChanged, this, &Tab::refreshSwitches);
+  connect(&tonnix, &TonnixController::playsClickSoundsChanged, this, &Tab::refreshSwitches);
+  connect(&tonnix, &TonnixController::playsGenericClickSoundChanged, this, &Tab::refreshSwitches);
+  connect(&tonnix, &TonnixController::isMonitoringChanged, this, &Tab::refreshSwitches);
+  connect(&player, &TonnixPlayer::isStereoEnabledChanged, this, &Tab::refreshSwitches);
+  connect(&player, &TonnixPlayer::masterVolumeChanged, this, &Tab::refreshSwitches);
+
+  connect(&tonnix, &TonnixController::isAttachingChanged, this, &Tab::refreshAttachProgress);
+  connect(&tonnix, &TonnixController::applicationsAttachedChanged, this,
+          &Tab::refreshAttachProgress);
+  connect(&tonnix, &TonnixController::applicationsToAttachChanged, this,
+          &Tab::refreshAttachProgress);
+  connect(&tonnix, &TonnixController::observedApplicationCountChanged, this,
+          &Tab::refreshAttachProgress);
+  connect(&tonnix, &TonnixController::registeredNotificationCountChanged, this,
+          &Tab::refreshAttachProgress);
+
+  connect(&model_.silence, &TonnixSilenceMonitor::enabledReasonsChanged, this,
+          &Tab::refreshSilence);
+  connect(&tonnix, &TonnixController::recentEventsChanged, this, &Tab::refreshRecentEvents);
+  connect(&model_.autostart, &TonnixAutostart::isEnabledChanged, this, &Tab::refreshAutostart);
+}
+
+// --- Showing the state
+
+void TonnixGeneralTab::refreshStatus() {
+  status_->setText(statusText());
+}
+
+QString TonnixGeneralTab::statusText() const {
+  auto& tonnix = model_.tonnix;
+  if (const auto& failure = tonnix.lastFailureDescription()) return *failure;
+  if (const auto status = tonnix.failureDescription()) return *status;
+  const auto baseline =
+      tonnix.library().bundleWithIdentifier(tonnix.assignments().storedBaselineIdentifier());
+  const QString baselineName =
+      baseline ? QString::fromStdString(baseline->metadata().name) : tr("None");
+  return QString::asprintf("%lld", static_cast<long long>(tonnix.player().audibleEventCount())) +
+         tr(" events will play, from ") + baselineName;
+}
+
+void TonnixGeneralTab::refreshSwitches() {
+  auto& tonnix = model_.tonnix;
+  auto& player = tonnix.player();
+  notificationSounds_->setChecked(tonnix.playsNotificationSounds());
+  clickSounds_->setChecked(tonnix.playsClickSounds());
+  genericClickSound_->setChecked(tonnix.playsGenericClickSound());
+  autoPan_->setChecked(player.isStereoEnabled());
+  monitoring_->setChecked(tonnix.isMonitoring());
+  if (volume_->isSliderDown()) return;
+  // Shown, not stored: a stored 0.333 stays as it is.
+  const QSignalBlocker blocker(volume_);
+  volume_->setValue(static_cast<int>(std::lround(player.masterVolume() * volumeSteps)));
+}
+
+void TonnixGeneralTab::refreshAttachProgress() {
+  auto& tonnix = model_.tonnix;
+  const int total = tonnix.applicationsToAttach();
+  attachProgressRow_->setVisible(tonnix.isAttaching() && total > 1);
+  attachProgress_->setRange(0, total);
+  attachProgress_->setValue(tonnix.applicationsAttached());
+  attachProgressText_->setText(tr("Attaching to applications… ") +
+                               QString::number(tonnix.applicationsAttached()) + tr(" of ") +
+                               QString::number(total));
+  attachCounts_->setText(tr("Observing ") + QString::number(tonnix.observedApplicationCount()) +
+                         tr(" applications, ") +
+                         QString::number(tonnix.registeredNotificationCount()) +
+                         tr(" notifications registered"));
+}
+
+void TonnixGeneralTab::refreshAccessibilityTrust() {
+  accessibilityWarning_->setVisible(!isAccessibilityTrusted_);
+}
+
+void TonnixGeneralTab::refreshTestSound() {
+  testSound_->setEnabled(model_.tonnix.player().hasSound(testSoundID));
+}
+
+void TonnixGeneralTab::refreshSilence() {
+  silenceSummary_->setText(silenceSummary());
+  for (const auto& [reason, box] : silenceReasonBoxes_) {
+    box->setChecked(model_.silence.isEnabled(reason));
+  }
+}
+
+QString TonnixGeneralTab::silenceSummary() {
+  auto& silence = model_.silence;
+  if (const auto reason = silence.currentReason()) return tr("Silent: ") + title(*reason);
+  const auto count = silence.enabledReasons().size();
+  if (count == 0) return tr("Never go quiet on their own");
+  if (count == 1) return tr("Go quiet for 1 reason");
+  return tr("Go quiet for ") + QString::number(count) + tr(" reasons");
+}
+
+void TonnixGeneralTab::refreshRecentEvents() {
+  auto& tonnix = model_.tonnix;
+  const auto& events = tonnix.recentEvents();
+  recentEvents_->clear();
+  // Newest first, where the eye lands.
+  for (auto event = events.rbegin(); event != events.rend(); ++event) {
+    recentEvents_->addTopLevelItem(eventRow(*event, tonnix.player(), *this));
+  }
+  recentEventsPages_->setCurrentIndex(events.empty() ? 0 : 1);
+  clearRecentEvents_->setEnabled(!events.empty());
+}
+
+void TonnixGeneralTab::refreshAutostart() {
+  startsAtLogin_->setChecked(model_.autostart.isEnabled());
+}
+
+// --- Acting
+
+void TonnixGeneralTab::setVolumeFromSlider() {
+  model_.tonnix.player().setMasterVolume(static_cast<double>(volume_->value()) / volumeSteps);
+}
+
+void TonnixGeneralTab::setStartsAtLogin(bool starts) {
+  const auto changed = model_.autostart.setEnabled(starts);
+  autostartFailure_->setVisible(!changed);
+  if (!changed) autostartFailure_->setText(changed.error().description());
+  // A refused change leaves the entry as it was, and the switch with it.
+  refreshAutostart();
+}
+
+void TonnixGeneralTab::rescan() {
+  isAccessibilityTrusted_ = model_.accessibility.isTrusted();
+  refreshAccessibilityTrust();
+  model_.tonnix.rescan();
+}

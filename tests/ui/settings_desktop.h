@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+#include "app/autostart.h"
+#include "app/controller_desktop.h"
+#include "platform/fake/fake_accessibility_status.h"
+#include "ui/general_tab.h"
+
+namespace ui_test {
+
+// The controller on the fake desktop, with the rest the settings window is
+// given: an accessibility switch the test sets (off to begin with) and a
+// login entry in a scratch folder.
+struct SettingsDesktop : controller_test::ControllerDesktop {
+  using ControllerDesktop::ControllerDesktop;
+
+  std::filesystem::path autostartFolder() const {
+    return std::filesystem::path(config.path().toStdString()) / "autostart";
+  }
+  TonnixSettingsModel model() { return {controller(), *silence, accessibility, autostart}; }
+
+  std::unique_ptr<TonnixGeneralTab> showGeneralTab() {
+    auto tab = std::make_unique<TonnixGeneralTab>(model());
+    tab->show();
+    if (!QTest::qWaitForWindowExposed(tab.get())) throw std::runtime_error("tab not shown");
+    return tab;
+  }
+
+  TonnixFakeAccessibilityStatus accessibility;
+  QTemporaryDir config;
+  TonnixAutostart autostart{autostartFolder() / "org.tonnix.Tonnix.desktop",
+                            QStringLiteral("/usr/bin/tonnix")};
+};
+
+// The widget showing `text`; a missing one fails the test.
+template <typename Widget>
+Widget& withText(const QWidget& root, const QString& text) {
+  for (auto* widget : root.findChildren<Widget*>()) {
+    if (widget->text() == text) return *widget;
+  }
+  throw std::runtime_error("nothing shows " + text.toStdString());
+}
+
+template <typename Widget>
+Widget& named(const QWidget& root, const char* name) {
+  auto* widget = root.findChild<Widget*>(QString::fromLatin1(name));
+  if (!widget) throw std::runtime_error(std::string("no widget named ") + name);
+  return *widget;
+}
+
+// Clicks near the left edge, where a check box's box is however wide its
+// row stretches it.
+inline void click(QAbstractButton& button) {
+  QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(6, button.height() / 2));
+}
+
+}  // namespace ui_test

@@ -1,0 +1,47 @@
+// The settings window: its tabs, files dropped on it, and asking to quit.
+
+#include "ui/settings_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+
+#include "settings_desktop.h"
+
+using ui_test::click;
+using ui_test::SettingsDesktop;
+using ui_test::withText;
+
+TEST(SettingsView, ShowsTheGeneralTabAloneImportsWhatIsDroppedAndAsksToQuit) {
+  SettingsDesktop desktop;
+  auto& controller = desktop.controller();
+  TonnixSettingsView view(controller, *desktop.silence, desktop.accessibility, desktop.autostart);
+  view.show();
+  view.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  ASSERT_EQ(view.tabs().count(), 1);
+  EXPECT_EQ(view.tabs().tabText(0), QStringLiteral("General"));
+
+  // Everything dropped goes to one import.
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QStringLiteral("/nowhere/Chimes.tonnixset")),
+                QUrl::fromLocalFile(QStringLiteral("/nowhere/Loose Sounds")),
+                QUrl::fromLocalFile(QStringLiteral("/nowhere/Classic Set"))});
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&view, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&view, &drop);
+  EXPECT_EQ(controller.setsToImport(), 3);
+
+  QSignalSpy quit(&view, &TonnixSettingsView::quitRequested);
+  QTest::keyClick(&view, Qt::Key_Q, Qt::ControlModifier);
+  click(withText<QPushButton>(view, QStringLiteral("Quit Tonnix")));
+  EXPECT_EQ(quit.count(), 2);
+  view.close();
+  EXPECT_EQ(quit.count(), 2) << "closing the window is not quitting";
+}
