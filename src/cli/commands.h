@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <filesystem>
+#include <vector>
 
 // One subcommand of the `tonnix` program: its arguments after the command
 // name; the return value is the process's exit status.
@@ -18,3 +19,7 @@ int mappingsCommand(const QStringList& arguments);
 int runCommand(const QStringList& arguments);
 int convertCommand(const QStringList& arguments);
 int playCommand(const QStringList& arguments);
+int quitCommand(const QStringList& arguments);
+// The application: listens in the background and shows the settings window
+// when asked; `startedByBus` when the session bus started it for a launcher.
+int applicationCommand(const std::vector<std::filesystem::path>& files, bool startedByBus);

@@ -8,10 +8,10 @@
 #include "cli/commands.h"
 #include "library/assignments.h"
 #include "library/library.h"
-#include "platform/fake/fake_silence_probes.h"
 #include "platform/linux/openal_audio.h"
 #include "platform/linux/plist_preferences_store.h"
 #include "platform/linux/qt_screens.h"
+#include "platform/null_silence_probe.h"
 #include "playback/player.h"
 #include "quiet/silence_monitor.h"
 
@@ -96,7 +96,7 @@ int playCommand(const QStringList& arguments) {
     assignments.setBaselineIdentifier(library.bundles().front()->metadata().identifier);
   }
   // A preview plays whatever the reasons to keep quiet say.
-  TonnixSilenceMonitor silence(preferences, std::make_unique<TonnixFakeSilenceProbe>());
+  TonnixSilenceMonitor silence(preferences, std::make_unique<TonnixNullSilenceProbe>());
   TonnixOpenALAudio audio;
   TonnixQtScreens screens;
   TonnixPlayer player(library, assignments, preferences, silence, audio, screens);

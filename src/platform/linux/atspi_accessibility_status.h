@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "platform/accessibility_status.h"
+
 // Whether the desktop's accessibility is switched on, and switching it on.
 // On Linux an application is never refused access to another: what can be
 // missing is the accessibility bus (at-spi2-core's launcher, org.a11y.Bus
@@ -10,7 +12,7 @@
 // IsEnabled on that bus, kept equal by the launcher to GNOME's
 // toolkit-accessibility setting where that setting exists. Every question
 // is bounded by a short D-Bus time-out.
-class TonnixAtspiAccessibilityStatus {
+class TonnixAtspiAccessibilityStatus : public TonnixAccessibilityStatus {
  public:
   // The accessibility bus's launcher runs (it is not started by asking).
   bool hasAccessibilityBus() const;
@@ -26,4 +28,7 @@ class TonnixAtspiAccessibilityStatus {
   // not running; answers isSwitchedOn() afterwards. Applications that
   // started before may need a restart to notice.
   bool switchOn();
+
+  bool isTrusted() const override { return isSwitchedOn(); }
+  bool requestTrust() override { return switchOn(); }
 };

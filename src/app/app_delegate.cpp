@@ -1,0 +1,90 @@
+#include "app/app_delegate.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+
+#include "app/controller.h"
+#include "app/single_instance.h"
+#include "quiet/silence_monitor.h"
+#include "ui/settings_view.h"
+
+TonnixAppDelegate::TonnixAppDelegate(TonnixController& tonnix, TonnixSilenceMonitor& silence,
+                                     TonnixAccessibilityStatus& accessibility,
+                                     TonnixAutostart& autostart, QObject* parent)
+    : QObject(parent),
+      tonnix_(tonnix),
+      silence_(silence),
+      accessibility_(accessibility),
+      autostart_(autostart) {}
+
+TonnixAppDelegate::~TonnixAppDelegate() {
+  delete settingsWindow_;
+}
+
+void TonnixAppDelegate::applicationDidFinishLaunching() {
+  tonnix_.ensureBaseline();
+  tonnix_.startIfEnabled();
+  if (silence_.isEnabled(TonnixSilenceReason::focus)) silence_.probe().requestFocusAuthorization();
+  if (tonnix_.isRunning()) return;
+  // After this turn of the loop, once everything the window shows is set.
+  QTimer::singleShot(0, this, &TonnixAppDelegate::openSettingsWindow);
+}
+
+bool TonnixAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
+  if (hasVisibleWindows) return true;
+  openSettingsWindow();
+  return false;
+}
+
+void TonnixAppDelegate::openFiles(const std::vector<std::filesystem::path>& urls) {
+  if (urls.empty()) return;
+  tonnix_.importSets(urls);
+}
+
+void TonnixAppDelegate::applicationWillTerminate() {
+  tonnix_.stop();
+}
+
+void TonnixAppDelegate::serve(TonnixSingleInstance& instance, bool startedByBus) {
+  skipsNextActivation_ = startedByBus;
+  connect(&instance, &TonnixSingleInstance::activated, this, [this] {
+    if (std::exchange(skipsNextActivation_, false)) return;
+    applicationShouldHandleReopen(hasVisibleWindows());
+  });
+  connect(&instance, &TonnixSingleInstance::openRequested, this,
+          [this](const std::vector<std::filesystem::path>& files) {
+            skipsNextActivation_ = false;
+            openFiles(files);
+          });
+  connect(&instance, &TonnixSingleInstance::actionRequested, this,
+          &TonnixAppDelegate::handleAction);
+}
+
+void TonnixAppDelegate::handleAction(const QString& action) {
+  if (action == QStringLiteral("quit")) {
+    emit quitRequested();
+  } else if (action == QStringLiteral("preferences")) {
+    openSettingsWindow();
+  } else {
+    std::fprintf(stderr, "TonnixAppDelegate: no action named %s\n", qPrintable(action));
+  }
+}
+
+void TonnixAppDelegate::openSettingsWindow() {
+  if (!settingsWindow_) {
+    settingsWindow_ = new TonnixSettingsView(tonnix_, silence_, accessibility_, autostart_);
+    connect(settingsWindow_, &TonnixSettingsView::quitRequested, this,
+            &TonnixAppDelegate::quitRequested);
+  }
+  settingsWindow_->show();
+  settingsWindow_->raise();
+  settingsWindow_->activateWindow();
+}
+
+bool TonnixAppDelegate::hasVisibleWindows() const {
+  const auto windows = QApplication::topLevelWidgets();
+  return std::any_of(windows.begin(), windows.end(),
+                     [](const QWidget* window) { return window->isVisible(); });
+}

@@ -1,0 +1,105 @@
+// The application as the user starts it: whether the settings window opens
+// at launch and on a second start, files handed to it, and quitting; on a
+// controller over the fake desktop, with the real settings window.
+
+#include "app/app_delegate.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/autostart.h"
+#include "app/single_instance.h"
+#include "controller_desktop.h"
+#include "platform/fake/fake_accessibility_status.h"
+#include "ui/settings_view.h"
+
+using controller_test::ControllerDesktop;
+using controller_test::turnFor;
+
+namespace {
+
+struct Shell {
+  explicit Shell(bool playsNotificationSounds) {
+    desktop.preferences.setBool(QString::fromLatin1(TonnixController::playsNotificationSoundsKey),
+                                playsNotificationSounds);
+  }
+  ~Shell() { delegate.applicationWillTerminate(); }
+
+  bool windowShows() const {
+    return delegate.settingsWindow() && delegate.settingsWindow()->isVisible();
+  }
+
+  ControllerDesktop desktop;
+  TonnixFakeAccessibilityStatus accessibility;
+  QTemporaryDir home;
+  TonnixAutostart autostart{std::filesystem::path(home.path().toStdString()) / "entry.desktop"};
+  TonnixAppDelegate delegate{desktop.controller(), *desktop.silence, accessibility, autostart};
+};
+
+}  // namespace
+
+TEST(AppDelegateTest, LaunchOpensTheWindowOnlyWhenSoundsAreOff) {
+  Shell off(false);
+  off.delegate.applicationDidFinishLaunching();
+  EXPECT_FALSE(off.windowShows()) << "the window opens on the next turn of the loop";
+  turnFor(20);
+  EXPECT_TRUE(off.windowShows());
+  EXPECT_FALSE(off.desktop.controller().isRunning());
+
+  Shell on(true);
+  on.desktop.silence->setEnabled(true, TonnixSilenceReason::focus);
+  const int requests = on.desktop.silenceProbe->focusAuthorizationRequests();
+  on.delegate.applicationDidFinishLaunching();
+  turnFor(20);
+  EXPECT_TRUE(on.desktop.controller().isRunning());
+  EXPECT_FALSE(on.windowShows());
+  EXPECT_GT(on.desktop.silenceProbe->focusAuthorizationRequests(), requests);
+}
+
+TEST(AppDelegateTest, StartingAgainOpensTheWindowOnlyWhenNoneShows) {
+  Shell shell(true);
+  shell.delegate.applicationDidFinishLaunching();
+  TonnixSingleInstance instance{QDBusConnection(QString())};
+  shell.delegate.serve(instance, false);
+
+  emit instance.activated();
+  ASSERT_TRUE(shell.windowShows());
+  auto* window = shell.delegate.settingsWindow();
+  EXPECT_TRUE(shell.delegate.applicationShouldHandleReopen(true));
+  EXPECT_EQ(shell.delegate.settingsWindow(), window);
+
+  // Closing the window leaves Tonnix listening; starting it again reopens it.
+  window->close();
+  EXPECT_TRUE(shell.desktop.controller().isRunning());
+  emit instance.activated();
+  EXPECT_TRUE(shell.windowShows());
+}
+
+TEST(AppDelegateTest, TheBusStartIsTheLaunchAndLaterRequestsAreServed) {
+  Shell shell(true);
+  shell.delegate.applicationDidFinishLaunching();
+  TonnixSingleInstance instance{QDBusConnection(QString())};
+  shell.delegate.serve(instance, true);
+
+  // The launcher's own activation started this process: sounds are on, so
+  // no window.
+  emit instance.activated();
+  EXPECT_FALSE(shell.windowShows());
+
+  emit instance.openRequested({"/nonexistent/One.tonnixset", "/nonexistent/Two"});
+  EXPECT_EQ(shell.desktop.controller().setsToImport(), 2);
+
+  int quits = 0;
+  QObject::connect(&shell.delegate, &TonnixAppDelegate::quitRequested, [&] { ++quits; });
+  emit instance.actionRequested(QStringLiteral("quit"));
+  EXPECT_EQ(quits, 1);
+}
+
+int main(int argc, char** argv) {
+  // Listing the tests at build time happens without the tests' environment.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

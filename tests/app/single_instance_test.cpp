@@ -1,0 +1,137 @@
+// One Tonnix per session, as a user meets it: the first process owns the
+// bus name, and `tonnix` started again (the program itself) hands its files
+// or its wish to see the window to it and exits. Each test runs a session
+// bus of its own.
+
+#include "app/single_instance.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include "controller_desktop.h"
+
+namespace fs = std::filesystem;
+using controller_test::turnUntil;
+
+namespace {
+
+// A private session bus, and a connection of this process to it.
+class SessionBus {
+ public:
+  SessionBus() {
+    daemon_.start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address=1")});
+    if (!daemon_.waitForReadyRead(10000)) return;
+    address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+  }
+  ~SessionBus() {
+    for (const QString& name : names_) QDBusConnection::disconnectFromBus(name);
+    daemon_.kill();
+    daemon_.waitForFinished();
+  }
+
+  bool isRunning() const { return !address_.isEmpty(); }
+
+  // A new connection, as another process on the bus would have.
+  QDBusConnection connect() {
+    names_ << QUuid::createUuid().toString();
+    return QDBusConnection::connectToBus(address_, names_.last());
+  }
+
+  // Runs `tonnix ARGUMENTS` on this bus, without a display, turning this
+  // process's event loop meanwhile so that its bus objects answer.
+  std::pair<int, QString> runTonnix(const QStringList& arguments) {
+    QProcess process;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TONNIX_EXECUTABLE), arguments);
+    turnUntil([&process] { return process.state() == QProcess::NotRunning; });
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+  }
+
+ private:
+  QProcess daemon_;
+  QString address_;
+  QStringList names_;
+  QTemporaryDir home_;
+};
+
+class SingleInstanceTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!bus.isRunning()) GTEST_SKIP() << "dbus-daemon is not installed";
+  }
+  SessionBus bus;
+};
+
+}  // namespace
+
+TEST_F(SingleInstanceTest, SecondStartHandsItsFilesToTheFirstInOneCall) {
+  TonnixSingleInstance first(bus.connect());
+  ASSERT_EQ(first.claim(), TonnixSingleInstance::Role::primary);
+  EXPECT_EQ(TonnixSingleInstance(bus.connect()).claim(), TonnixSingleInstance::Role::secondary);
+
+  std::vector<std::vector<fs::path>> opened;
+  int activations = 0;
+  QObject::connect(&first, &TonnixSingleInstance::openRequested,
+                   [&](const std::vector<fs::path>& files) { opened.push_back(files); });
+  QObject::connect(&first, &TonnixSingleInstance::activated, [&] { ++activations; });
+
+  QTemporaryDir folder;
+  const QString a = folder.filePath(QStringLiteral("A Set.tonnixset"));
+  const QString b = folder.filePath(QStringLiteral("Classic Sounds"));
+  QDir().mkpath(a);
+  QFile(b).open(QIODevice::WriteOnly);
+  const auto [status, errors] = bus.runTonnix({a, b});
+  EXPECT_EQ(status, 0) << errors.toStdString();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], (std::vector<fs::path>{a.toStdString(), b.toStdString()}));
+
+  EXPECT_EQ(bus.runTonnix({}).first, 0);
+  EXPECT_EQ(activations, 1);
+}
+
+TEST_F(SingleInstanceTest, QuitAndRunReachTheRunningTonnix) {
+  TonnixSingleInstance first(bus.connect());
+  ASSERT_EQ(first.claim(), TonnixSingleInstance::Role::primary);
+  QStringList actions;
+  QObject::connect(&first, &TonnixSingleInstance::actionRequested,
+                   [&](const QString& action) { actions << action; });
+
+  EXPECT_EQ(bus.runTonnix({QStringLiteral("quit")}).first, 0);
+  EXPECT_EQ(actions, QStringList{QStringLiteral("quit")});
+
+  // A second listener would play every sound twice.
+  const auto [status, errors] = bus.runTonnix({QStringLiteral("run")});
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(errors.contains(QStringLiteral("already running"))) << errors.toStdString();
+}
+
+TEST_F(SingleInstanceTest, AForeignOwnerOrNoneIsToldPlainly) {
+  EXPECT_EQ(bus.runTonnix({QStringLiteral("quit")}).first, 1);
+
+  // Another program holds the name but is not Tonnix.
+  auto foreign = bus.connect();
+  ASSERT_TRUE(foreign.registerService(QString::fromLatin1(TonnixSingleInstance::serviceName)));
+  TonnixSingleInstance second(bus.connect());
+  EXPECT_EQ(second.claim(), TonnixSingleInstance::Role::secondary);
+  const auto [status, errors] = bus.runTonnix({QStringLiteral("quit")});
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(errors.contains(QStringLiteral("did not answer as Tonnix"))) << errors.toStdString();
+
+  const auto nowhere = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                     QStringLiteral("nowhere"));
+  EXPECT_EQ(TonnixSingleInstance(nowhere).claim(), TonnixSingleInstance::Role::alone);
+}
