@@ -29,7 +29,7 @@
 
 namespace {
 
-// The sound the test button plays: a menu opening, heard in every set.
+// The sound the test button plays: a menu opening, short and familiar.
 constexpr TonnixSoundID testSoundID("mnuo");
 constexpr int volumeSteps = 100;
 // Wide enough for a bar, narrow enough to sit beside its text.
@@ -40,7 +40,8 @@ QString applicationLabel(const TonnixEvent& event) {
   return QStringLiteral("pid ") + QString::number(event.processIdentifier);
 }
 
-QTreeWidgetItem* eventRow(const TonnixEvent& event, TonnixPlayer& player, const QWidget& widget) {
+QTreeWidgetItem* eventRow(const TonnixEvent& event, const TonnixPlayer& player,
+                          const QWidget& widget) {
   auto* row = new QTreeWidgetItem({event.notificationName,
                                    QString::fromStdString(event.soundID.description()),
                                    applicationLabel(event)});
