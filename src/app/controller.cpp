@@ -89,10 +89,10 @@ TonnixController::TonnixController(TonnixLibrary& library, TonnixAssignments& as
   setPlaysClickSounds(playsClickSounds_);
   clickMonitor_->resolver().setPlaysGenericClick(playsGenericClickSound_);
 
-  QPointer<TonnixSoundLog> log(log_.get());
-  silence_.setOnChange([log](std::optional<TonnixSilenceReason> reason) {
-    if (log) log->silenceChanged(reason, TonnixEvent::Clock::now());
-  });
+  connect(&silence_, &TonnixSilenceMonitor::reasonChanged, log_.get(),
+          [log = log_.get()](std::optional<TonnixSilenceReason> reason) {
+            log->silenceChanged(reason, TonnixEvent::Clock::now());
+          });
 
   connect(&attachQueue_, &TonnixAttachQueue::due, this, &TonnixController::attachDue);
   connect(&attachQueue_, &TonnixAttachQueue::finished, this, &TonnixController::finishAttaching);
@@ -118,7 +118,6 @@ TonnixController::TonnixController(TonnixLibrary& library, TonnixAssignments& as
 }
 
 TonnixController::~TonnixController() {
-  silence_.setOnChange({});
   removeWorkspaceObservations();
   clickMonitor_->stop();
   for (auto& entry : observers_) entry.second->teardown();

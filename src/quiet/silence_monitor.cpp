@@ -68,7 +68,7 @@ std::optional<TonnixSilenceReason> TonnixSilenceMonitor::check() {
   const std::optional<TonnixSilenceReason> reason = currentReason();
   if (reason == notifiedReason_) return reason;
   notifiedReason_ = reason;
-  if (onChange_) onChange_(reason);
+  emit reasonChanged(reason);
   return reason;
 }
 

@@ -33,7 +33,6 @@ class TonnixSilenceMonitor : public QObject {
  public:
   using Clock = std::chrono::steady_clock;
   using Answer = std::function<bool(TonnixSilenceReason, const TonnixSilenceContext&)>;
-  using OnChange = std::function<void(std::optional<TonnixSilenceReason>)>;
 
   // Reads the chosen reasons from `preferences` (which must outlive the
   // monitor) without writing anything back. `answer` replaces the probe's
@@ -53,10 +52,9 @@ class TonnixSilenceMonitor : public QObject {
 
   // The cached decision, computed afresh when older than `freshness`.
   std::optional<TonnixSilenceReason> currentReason();
-  // currentReason(), and onChange told when it differs from what it was
-  // told last (the first reason found counts as a change).
+  // currentReason(), and reasonChanged when it differs from the one told
+  // last (the first reason found counts as a change).
   std::optional<TonnixSilenceReason> check();
-  void setOnChange(OnChange onChange) { onChange_ = std::move(onChange); }
 
   TonnixSilenceProbe& probe() { return *probe_; }
   // Replaces the monotonic clock, for tests.
@@ -65,6 +63,8 @@ class TonnixSilenceMonitor : public QObject {
  signals:
   void freshnessChanged();
   void enabledReasonsChanged();
+  // From check(): the reason to keep quiet now, or none.
+  void reasonChanged(std::optional<TonnixSilenceReason> reason);
 
  private:
   std::optional<TonnixSilenceReason> decide();
@@ -73,7 +73,6 @@ class TonnixSilenceMonitor : public QObject {
   TonnixPreferencesStore& preferences_;
   std::unique_ptr<TonnixSilenceProbe> probe_;
   Answer answer_;
-  OnChange onChange_;
   std::function<Clock::time_point()> now_ = [] { return Clock::now(); };
   std::chrono::duration<double> freshness_{0.5};
   TonnixSilenceReasons enabledReasons_;

@@ -328,7 +328,8 @@ TEST_F(PlayerTest, GatesRefuseBeforeAnythingSounds) {
 
 TEST_F(PlayerTest, ReasonToBeQuietStopsTheLoopAndIsReported) {
   std::vector<std::optional<TonnixSilenceReason>> reported;
-  silence_->setOnChange([&](auto reason) { reported.push_back(reason); });
+  QObject::connect(silence_.get(), &TonnixSilenceMonitor::reasonChanged,
+                   [&](auto reason) { reported.push_back(reason); });
   EXPECT_TRUE(player_->play(kMoveWindow));
   probe_->setAnswer(TonnixFakeSilenceProbe::Test::focus, true);
   letTimePass();

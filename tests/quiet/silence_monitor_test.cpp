@@ -111,7 +111,8 @@ TEST_F(SilenceMonitorTest, EarliestReasonInTheTableWins) {
 TEST_F(SilenceMonitorTest, CheckReportsOnlyChangesOfTheReason) {
   const auto monitor = makeMonitor(countingAnswer());
   std::vector<std::optional<Reason>> reported;
-  monitor->setOnChange([&](std::optional<Reason> reason) { reported.push_back(reason); });
+  QObject::connect(monitor.get(), &TonnixSilenceMonitor::reasonChanged,
+                   [&](std::optional<Reason> reason) { reported.push_back(reason); });
   const std::vector<std::set<Reason>> sequence = {
       {Reason::focus}, {Reason::focus}, {}, {}, {Reason::videoPlayback}};
   for (const auto& holding : sequence) {
@@ -127,7 +128,8 @@ TEST_F(SilenceMonitorTest, CheckReportsOnlyChangesOfTheReason) {
 TEST_F(SilenceMonitorTest, FirstCheckWithoutAReasonReportsNothing) {
   const auto monitor = makeMonitor();
   int reports = 0;
-  monitor->setOnChange([&](std::optional<Reason>) { ++reports; });
+  QObject::connect(monitor.get(), &TonnixSilenceMonitor::reasonChanged,
+                   [&](std::optional<Reason>) { ++reports; });
   EXPECT_EQ(monitor->check(), std::nullopt);
   EXPECT_EQ(reports, 0);
 }
