@@ -1,29 +1,17 @@
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
 #include <cstdio>
 #include <memory>
 
-#include "app/controller.h"
-#include "app/exclusions.h"
+#include "app/single_instance.h"
 #include "cli/commands.h"
+#include "cli/desktop_session.h"
+#include "cli/interruption.h"
 #include "cli/simulated_desktop.h"
 #include "cli/simulation_script.h"
 #include "library/assignments.h"
 #include "library/library.h"
-#include "platform/linux/atspi_accessibility.h"
-#include "platform/linux/atspi_workspace.h"
-#include "platform/linux/linux_silence_probe.h"
-#include "platform/linux/mouse_monitor_factory.h"
-#include "platform/linux/openal_audio.h"
-#include "platform/linux/plist_preferences_store.h"
-#include "platform/linux/qt_screens.h"
 #include "platform/null_silence_probe.h"
-#include "quiet/silence_monitor.h"
 
 // `tonnix run`: background observation without a window, until SIGINT or
 // SIGTERM. Without --simulate the desktop is the real one (AT-SPI, /proc,
@@ -52,13 +40,6 @@ TonnixExpected<QString, QString> readScript(const QString& path) {
   return QString::fromUtf8(file.readAll());
 }
 
-// What the application does at launch before observing: the first set
-// becomes the baseline when none was ever chosen.
-void ensureBaseline(const TonnixLibrary& library, TonnixAssignments& assignments) {
-  if (assignments.storedBaselineIdentifier() || library.bundles().empty()) return;
-  assignments.setBaselineIdentifier(library.bundles().front()->metadata().identifier);
-}
-
 int simulate(const std::vector<TonnixSimulation::Step>& steps, bool monitors) {
   TonnixPlistPreferencesStore preferences;
   TonnixLibrary library;
@@ -68,10 +49,9 @@ int simulate(const std::vector<TonnixSimulation::Step>& steps, bool monitors) {
   TonnixSilenceMonitor silence(preferences, std::make_unique<TonnixNullSilenceProbe>());
   TonnixOpenALAudio audio;
   TonnixSimulatedDesktop desktop;
-  ensureBaseline(library, assignments);
-
   TonnixController controller(library, assignments, exclusions, preferences, silence,
                               desktop.desktop(audio));
+  controller.ensureBaseline();
   controller.setMonitoring(monitors);
   // Observing is what the command asks for, whatever the stored switch says.
   controller.start();
@@ -83,45 +63,22 @@ int simulate(const std::vector<TonnixSimulation::Step>& steps, bool monitors) {
   return 0;
 }
 
-// SIGINT and SIGTERM end the event loop through a pipe, so that the
-// controller stops as it does when the application quits; the handler
-// itself only writes a byte.
-class InterruptionPipe {
- public:
-  InterruptionPipe() {
-    if (::pipe2(descriptors_, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    writer_ = descriptors_[1];
-    struct sigaction action = {};
-    action.sa_handler = &InterruptionPipe::interrupted;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-    notifier_ = std::make_unique<QSocketNotifier>(descriptors_[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated,
-                     [] { QCoreApplication::exit(0); });
-  }
-  ~InterruptionPipe() {
-    if (!notifier_) return;
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
-    notifier_.reset();
-    writer_ = -1;
-    ::close(descriptors_[0]);
-    ::close(descriptors_[1]);
-  }
-  InterruptionPipe(const InterruptionPipe&) = delete;
-  InterruptionPipe& operator=(const InterruptionPipe&) = delete;
-
- private:
-  static void interrupted(int) {
-    const char byte = 0;
-    if (writer_ >= 0) (void)!::write(writer_, &byte, 1);
-  }
-
-  static inline volatile sig_atomic_t writer_ = -1;
-  int descriptors_[2] = {-1, -1};
-  std::unique_ptr<QSocketNotifier> notifier_;
-};
+// Later starts of Tonnix reach this process: their files are imported and
+// `tonnix quit` ends it; there is no window to show.
+void serveWithoutWindow(TonnixSingleInstance& instance, TonnixController& controller) {
+  QObject::connect(&instance, &TonnixSingleInstance::activated, [] {
+    std::fprintf(stderr,
+                 "tonnix run: Tonnix listens here without a window; quit it (tonnix quit) "
+                 "and start tonnix to see its settings.\n");
+  });
+  QObject::connect(&instance, &TonnixSingleInstance::openRequested,
+                   [&controller](const std::vector<std::filesystem::path>& files) {
+                     if (!files.empty()) controller.importSets(files);
+                   });
+  QObject::connect(&instance, &TonnixSingleInstance::actionRequested, [](const QString& action) {
+    if (action == QStringLiteral("quit")) QCoreApplication::quit();
+  });
+}
 
 // How long accessibility events took from their arrival to the end of
 // their handling, for the monitor's last line.
@@ -135,23 +92,22 @@ void printDeliveryStatistics(const TonnixAtspiAccessibility::DeliveryStatistics&
 
 // Observes the real desktop until interrupted. Without an accessibility
 // bus it says why nothing is heard and keeps running: clicks and disks may
-// still sound.
+// still sound. It takes the application's place on the session bus, so a
+// Tonnix started later hands its files to this one instead of playing every
+// sound a second time.
 int observe(bool monitors) {
-  const InterruptionPipe interruption;
-  TonnixPlistPreferencesStore preferences;
-  TonnixLibrary library;
-  TonnixAssignments assignments(preferences);
-  TonnixExclusions exclusions(preferences);
-  TonnixSilenceMonitor silence(preferences, std::make_unique<TonnixLinuxSilenceProbe>());
-  TonnixOpenALAudio audio;
-  TonnixAtspiAccessibility accessibility;
-  TonnixAtspiWorkspace workspace;
-  const auto mouseMonitor = makeMouseMonitor();
-  const TonnixQtScreens screens;
-  ensureBaseline(library, assignments);
-
-  TonnixController controller(library, assignments, exclusions, preferences, silence,
-                              {accessibility, workspace, *mouseMonitor, audio, screens});
+  TonnixSingleInstance instance;
+  if (instance.claim() == TonnixSingleInstance::Role::secondary) {
+    std::fprintf(stderr,
+                 "tonnix run: Tonnix is already running in this session, and two would play "
+                 "every sound twice; quit it first (tonnix quit).\n");
+    return 1;
+  }
+  const TonnixInterruption interruption;
+  TonnixDesktopSession session;
+  auto& controller = session.controller;
+  serveWithoutWindow(instance, controller);
+  controller.ensureBaseline();
   controller.setMonitoring(monitors);
   controller.start();
   if (const auto status = controller.failureDescription()) {
@@ -159,7 +115,7 @@ int observe(bool monitors) {
   }
   QCoreApplication::exec();
   controller.stop();
-  if (monitors) printDeliveryStatistics(accessibility.deliveryStatistics());
+  if (monitors) printDeliveryStatistics(session.accessibility.deliveryStatistics());
   return 0;
 }
 
