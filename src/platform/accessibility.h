@@ -314,4 +314,35 @@ inline const QString selectedTextChanged = QStringLiteral("AXSelectedTextChanged
 inline const QString created = QStringLiteral("AXCreated");
 inline const QString resized = QStringLiteral("AXResized");
 inline const QString moved = QStringLiteral("AXMoved");
+
+// Every name above: the notifications an observer may register.
+inline const QStringList all{focusedWindowChanged,
+                             mainWindowChanged,
+                             focusedUIElementChanged,
+                             applicationActivated,
+                             applicationHidden,
+                             applicationShown,
+                             windowCreated,
+                             windowMiniaturized,
+                             windowDeminiaturized,
+                             windowMoved,
+                             windowResized,
+                             drawerCreated,
+                             sheetCreated,
+                             helpTagCreated,
+                             uiElementDestroyed,
+                             valueChanged,
+                             menuOpened,
+                             menuClosed,
+                             menuItemSelected,
+                             rowExpanded,
+                             rowCollapsed,
+                             selectedCellsChanged,
+                             selectedRowsChanged,
+                             selectedColumnsChanged,
+                             selectedChildrenChanged,
+                             selectedTextChanged,
+                             created,
+                             resized,
+                             moved};
 }  // namespace TonnixAXNotification

@@ -58,8 +58,7 @@ class TonnixAtspiAccessibility final : public TonnixAccessibility {
   std::shared_ptr<TonnixAtspiConnection> connection();
   DeliveryStatistics deliveryStatistics() const;
 
-  class Private;
-
  private:
+  class Private;
   std::unique_ptr<Private> d_;
 };

@@ -291,3 +291,33 @@ TonnixAXResult<TonnixDone> TonnixAtspiConnection::call(
   }
   return unexpected(mapped);
 }
+
+TonnixAXResult<TonnixAtspiObjectRef> TonnixAtspiConnection::child(
+    std::int32_t processIdentifier, const TonnixAtspiObjectRef& object, int index) {
+  TonnixAtspiObjectRef found;
+  const auto done = call(processIdentifier, [&](GError** error) {
+    found = TonnixAtspiObjectRef::adopt(
+        atspi_accessible_get_child_at_index(object.get(), index, error));
+  });
+  if (!done) return unexpected(done.error());
+  return found;
+}
+
+TonnixAXResult<TonnixDone> TonnixAtspiConnection::visitChildren(std::int32_t processIdentifier,
+                                                                const TonnixAtspiObjectRef& object,
+                                                                const ChildVisitor& visit,
+                                                                ChildOrder order, int limit) {
+  int count = 0;
+  const auto counted = call(processIdentifier, [&](GError** error) {
+    count = atspi_accessible_get_child_count(object.get(), error);
+  });
+  if (!counted) return counted;
+  const int visited = std::clamp(count, 0, std::max(limit, 0));
+  for (int step = 0; step < visited; ++step) {
+    const int index = order == ChildOrder::fromFirst ? step : count - 1 - step;
+    const auto found = child(processIdentifier, object, index);
+    if (!found) return unexpected(found.error());
+    if (*found && !visit(*found)) break;
+  }
+  return TonnixDone{};
+}

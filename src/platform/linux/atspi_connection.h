@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -108,6 +109,21 @@ class TonnixAtspiConnection : public QObject {
   // cannotComplete, a vanished application or object invalidUIElement.
   TonnixAXResult<TonnixDone> call(std::int32_t processIdentifier,
                                   const std::function<void(GError**)>& request);
+
+  // The child of `object` at `index`, null when there is none; one request.
+  TonnixAXResult<TonnixAtspiObjectRef> child(std::int32_t processIdentifier,
+                                             const TonnixAtspiObjectRef& object, int index);
+  // Hands `visit` the children of `object` one by one, from the first or
+  // from the last, at most `limit` of them, skipping those that are gone,
+  // until `visit` returns false. Each is one request, and a failed one
+  // ends the walk with its error.
+  enum class ChildOrder { fromFirst, fromLast };
+  using ChildVisitor = std::function<bool(const TonnixAtspiObjectRef& child)>;
+  TonnixAXResult<TonnixDone> visitChildren(std::int32_t processIdentifier,
+                                           const TonnixAtspiObjectRef& object,
+                                           const ChildVisitor& visit,
+                                           ChildOrder order = ChildOrder::fromFirst,
+                                           int limit = std::numeric_limits<int>::max());
 
  private:
   TonnixAtspiConnection();

@@ -78,20 +78,15 @@ TonnixAXResult<TonnixAtspiObjectRef> walk(TonnixAtspiConnection& connection, std
     const TonnixAtspiObjectRef object = std::move(queue.front());
     queue.pop_front();
     if (isDefaultButton(connection, pid, object)) return object;
-    int count = 0;
-    const auto counted = connection.call(pid, [&](GError** error) {
-      count = atspi_accessible_get_child_count(object.get(), error);
-    });
-    if (!counted && counted.error() == TonnixAXError::cannotComplete) {
-      return unexpected(counted.error());
-    }
-    for (int index = 0; index < count; ++index) {
-      TonnixAtspiObjectRef child;
-      connection.call(pid, [&](GError** error) {
-        child = TonnixAtspiObjectRef::adopt(
-            atspi_accessible_get_child_at_index(object.get(), index, error));
-      });
-      if (child) queue.push_back(std::move(child));
+    const auto listed =
+        connection.visitChildren(pid, object, [&](const TonnixAtspiObjectRef& child) {
+          queue.push_back(child);
+          return true;
+        });
+    // An object that went away is passed over; an application that does
+    // not answer ends the search.
+    if (!listed && listed.error() == TonnixAXError::cannotComplete) {
+      return unexpected(listed.error());
     }
   }
   return TonnixAtspiObjectRef();

@@ -1,0 +1,248 @@
+#include "platform/linux/atspi_observers.h"
+
+#include <QSet>
+#include <algorithm>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Kind = TonnixAtspiHandle::Kind;
+
+// What the translator asks about an event's source, each fact fetched
+// once and only when a rule needs it.
+class EventSource final : public TonnixAtspiEventSource {
+ public:
+  EventSource(TonnixAtspiElements& elements, TonnixAtspiObjectRef object, std::int32_t pid)
+      : elements_(elements), target_{std::move(object), pid} {}
+
+  AtspiRole role() override {
+    if (role_) return *role_;
+    const auto found = elements_.role(target_);
+    role_ = found ? *found : ATSPI_ROLE_INVALID;
+    return *role_;
+  }
+
+  AtspiRole parentRole() override {
+    if (parentRole_) return *parentRole_;
+    parentRole_ = ATSPI_ROLE_INVALID;
+    const auto up = elements_.parent(target_);
+    if (!up || !*up) return *parentRole_;
+    const auto found = elements_.role({*up, target_.processIdentifier});
+    if (found) parentRole_ = *found;
+    return *parentRole_;
+  }
+
+  bool holdsMenu() override {
+    const auto child = elements_.connection().child(target_.processIdentifier, target_.object, 0);
+    return child && *child && isMenu(*child);
+  }
+
+  bool hasState(AtspiStateType state) override { return elements_.hasState(target_, state); }
+
+  // The popover comes last.
+  bool ownsMenu() override {
+    constexpr int childLimit = 8;
+    bool found = false;
+    // A child that cannot be read leaves the menu unfound, as the rest would.
+    (void)elements_.connection().visitChildren(
+        target_.processIdentifier, target_.object,
+        [&](const TonnixAtspiObjectRef& child) {
+          found = isMenu(child);
+          return !found;
+        },
+        TonnixAtspiConnection::ChildOrder::fromLast, childLimit);
+    return found;
+  }
+
+ private:
+  bool isMenu(const TonnixAtspiObjectRef& object) {
+    const auto objectRole = elements_.role({object, target_.processIdentifier});
+    return objectRole && isAtspiMenuRole(*objectRole);
+  }
+
+  TonnixAtspiElements& elements_;
+  TonnixAtspiTarget target_;
+  std::optional<AtspiRole> role_;
+  std::optional<AtspiRole> parentRole_;
+};
+
+}  // namespace
+
+// One application's registrations: notification names on the application
+// (every element of it) and on single elements.
+class TonnixAtspiObserver final : public TonnixAXObserver {
+ public:
+  TonnixAtspiObserver(TonnixAtspiObservers& owner, int id, std::int32_t processIdentifier,
+                      Callback callback)
+      : owner_(owner),
+        connection_(owner.connection_),
+        id_(id),
+        processIdentifier_(processIdentifier),
+        callback_(std::move(callback)) {
+    owner_.observers_[id_] = this;
+  }
+
+  ~TonnixAtspiObserver() override {
+    owner_.observers_.erase(id_);
+    for (const auto& name : std::as_const(applicationNames_)) unsubscribe(name);
+    for (const auto& names : std::as_const(elementNames_)) {
+      for (const auto& name : names) unsubscribe(name);
+    }
+  }
+
+  TonnixAXResult<TonnixDone> addNotification(const TonnixAXElement& element,
+                                             const QString& notification) override {
+    auto* names = namesFor(element);
+    if (!names) return unexpected(TonnixAXError::illegalArgument);
+    if (!TonnixAXNotification::all.contains(notification)) {
+      return unexpected(TonnixAXError::notificationUnsupported);
+    }
+    if (names->contains(notification)) {
+      return unexpected(TonnixAXError::notificationAlreadyRegistered);
+    }
+    const auto subscribed = subscribe(notification);
+    if (!subscribed) return subscribed;
+    names->insert(notification);
+    return TonnixDone{};
+  }
+
+  TonnixAXResult<TonnixDone> removeNotification(const TonnixAXElement& element,
+                                                const QString& notification) override {
+    auto* names = namesFor(element);
+    if (!names) return unexpected(TonnixAXError::illegalArgument);
+    if (!names->remove(notification)) return unexpected(TonnixAXError::notificationNotRegistered);
+    unsubscribe(notification);
+    if (names != &applicationNames_ && names->isEmpty()) {
+      elementNames_.remove(element.handleAs<TonnixAtspiHandle>()->key);
+    }
+    return TonnixDone{};
+  }
+
+  bool wants(const QString& elementKey, const QString& notification) const {
+    if (applicationNames_.contains(notification)) return true;
+    const auto names = elementNames_.constFind(elementKey);
+    return names != elementNames_.cend() && names->contains(notification);
+  }
+
+  std::int32_t processIdentifier() const { return processIdentifier_; }
+  const Callback& callback() const { return callback_; }
+
+ private:
+  // The names registered on the element; null for an element of another
+  // process or of another implementation.
+  QSet<QString>* namesFor(const TonnixAXElement& element) {
+    const auto* handle = element.handleAs<TonnixAtspiHandle>();
+    if (!handle || handle->kind == Kind::systemWide) return nullptr;
+    if (handle->kind == Kind::application) {
+      return handle->processIdentifier == processIdentifier_ ? &applicationNames_ : nullptr;
+    }
+    auto pid = handle->processIdentifier;
+    if (pid == 0) pid = connection_->processIdentifier(handle->object).value_or(0);
+    if (pid != processIdentifier_) return nullptr;
+    return &elementNames_[handle->key];
+  }
+
+  TonnixAXResult<TonnixDone> subscribe(const QString& notification) {
+    QStringList done;
+    for (const auto& type : TonnixAtspiEventTranslator::atspiEventTypes(notification)) {
+      const auto subscribed = connection_->subscribe(type);
+      if (!subscribed) {
+        for (const auto& undone : done) connection_->unsubscribe(undone);
+        return subscribed;
+      }
+      done.append(type);
+    }
+    return TonnixDone{};
+  }
+
+  void unsubscribe(const QString& notification) {
+    for (const auto& type : TonnixAtspiEventTranslator::atspiEventTypes(notification)) {
+      connection_->unsubscribe(type);
+    }
+  }
+
+  TonnixAtspiObservers& owner_;
+  std::shared_ptr<TonnixAtspiConnection> connection_;
+  int id_;
+  std::int32_t processIdentifier_;
+  Callback callback_;
+  QSet<QString> applicationNames_;
+  QHash<QString, QSet<QString>> elementNames_;
+};
+
+TonnixAtspiObservers::TonnixAtspiObservers(std::shared_ptr<TonnixAtspiConnection> connection,
+                                           TonnixAtspiElements& elements)
+    : connection_(std::move(connection)), elements_(elements) {
+  sink_ = connection_->addSink(
+      [this](const std::vector<TonnixAtspiEventRecord>& batch) { deliver(batch); });
+}
+
+TonnixAtspiObservers::~TonnixAtspiObservers() {
+  connection_->removeSink(sink_);
+}
+
+std::unique_ptr<TonnixAXObserver> TonnixAtspiObservers::create(
+    std::int32_t processIdentifier, TonnixAXObserver::Callback callback) {
+  return std::make_unique<TonnixAtspiObserver>(*this, nextObserver_++, processIdentifier,
+                                               std::move(callback));
+}
+
+std::optional<std::int32_t> TonnixAtspiObservers::processOf(
+    const TonnixAtspiEventRecord& record, std::optional<QHash<QString, std::int32_t>>& buses) {
+  if (const auto pid = connection_->processIdentifier(record.source)) return pid;
+  // libatspi lets go of the application of an object gone defunct before the
+  // event is handed over; the bus name it arrived from still says whose it
+  // was. The applications' bus names are listed once per batch.
+  if (!buses) {
+    buses.emplace();
+    for (const auto& application : connection_->applications()) {
+      buses->insert(application.busName, application.processIdentifier);
+    }
+  }
+  const auto found = buses->constFind(record.event.applicationKey);
+  if (found == buses->cend()) return std::nullopt;
+  return *found;
+}
+
+void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& batch) {
+  translator_.beginBatch();
+  std::optional<QHash<QString, std::int32_t>> buses;
+  for (const auto& record : batch) {
+    if (observers_.empty()) return;
+    const auto pid = processOf(record, buses);
+    if (!pid) continue;
+    std::vector<int> ids;
+    for (const auto& [id, observer] : observers_) {
+      if (observer->processIdentifier() == *pid) ids.push_back(id);
+    }
+    if (ids.empty()) continue;
+    const auto& key = record.event.elementKey;
+    const auto wants = [&](const QString& name) {
+      return std::any_of(ids.begin(), ids.end(), [&](int id) {
+        const auto observer = observers_.find(id);
+        return observer != observers_.end() && observer->second->wants(key, name);
+      });
+    };
+    EventSource source(elements_, record.source, *pid);
+    const auto names = translator_.translate(record.event, source, wants);
+    if (names.isEmpty()) continue;
+    // A defunct object keeps the key it arrived with.
+    const auto element = record.source.busName().isEmpty()
+                             ? TonnixAXElement(std::make_shared<TonnixAtspiHandle>(
+                                   Kind::object, *pid, record.source, record.event.elementKey))
+                             : elements_.wrap(record.source, *pid);
+    for (const auto& name : names) {
+      // Callbacks may destroy observers, this one included.
+      for (const int id : ids) {
+        const auto observer = observers_.find(id);
+        if (observer == observers_.end() || !observer->second->wants(key, name)) continue;
+        const auto callback = observer->second->callback();
+        callback(element, name);
+      }
+    }
+    const std::chrono::duration<double> took = Clock::now() - record.arrival;
+    ++statistics_.count;
+    statistics_.total += took;
+    statistics_.longest = std::max(statistics_.longest, took);
+  }
+}
