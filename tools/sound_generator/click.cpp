@@ -18,19 +18,21 @@ TonnixSignal mode(std::size_t length, double hz, double glide, double decaySecon
 
 }  // namespace
 
-TonnixSignal renderClick(const TonnixClickSpec& spec, TonnixNoiseSource& noise) {
-  const std::size_t length = samplesIn(spec.durationSeconds);
-  TonnixSignal body = mode(length, spec.pitchHz, spec.glide, spec.decaySeconds);
-  mixInto(body,
-          mode(length, spec.pitchHz * spec.overtoneRatio, spec.glide, spec.decaySeconds * 0.45),
-          spec.overtoneGain);
+TonnixSignal renderClick(const TonnixClickRecipe& recipe, TonnixNoiseSource& noise) {
+  const std::size_t length = samplesIn(recipe.durationSeconds);
+  TonnixSignal body = mode(length, recipe.pitchHz, recipe.glide, recipe.decaySeconds);
+  mixInto(
+      body,
+      mode(length, recipe.pitchHz * recipe.overtoneRatio, recipe.glide, recipe.decaySeconds * 0.45),
+      recipe.overtoneGain);
 
   TonnixSignal contact = noise.white(length);
   applyGain(contact, decayEnvelope(length, kAttackSeconds / 2.0, kContactSeconds));
-  contact = filtered(contact, TonnixBiquadCoefficients::bandPass(spec.brightnessHz * 0.7, 0.8));
-  mixInto(body, contact, spec.noiseGain);
+  contact = filtered(contact, TonnixBiquadCoefficients::bandPass(recipe.brightnessHz * 0.7, 0.8));
+  mixInto(body, contact, recipe.noiseGain);
 
-  TonnixSignal click = filtered(body, TonnixBiquadCoefficients::lowPass(spec.brightnessHz, 0.707));
+  TonnixSignal click =
+      filtered(body, TonnixBiquadCoefficients::lowPass(recipe.brightnessHz, 0.707));
   applyFades(click, 0.0, kTailFadeSeconds);
   return click;
 }

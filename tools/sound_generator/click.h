@@ -5,7 +5,7 @@
 
 // A control click: a small resonant body, like a tap on a hard wooden
 // button, under a breath of contact noise. Thumps are low, dull clicks.
-struct TonnixClickSpec {
+struct TonnixClickRecipe {
   double pitchHz = 1000.0;      // the body's first mode
   double overtoneRatio = 2.76;  // its second mode: 2.76 is wood, 2.0 glass
   double overtoneGain = 0.35;
@@ -16,4 +16,4 @@ struct TonnixClickSpec {
   double durationSeconds = 0.06;  // ends in a short fade of its own
 };
 
-TonnixSignal renderClick(const TonnixClickSpec& spec, TonnixNoiseSource& noise);
+TonnixSignal renderClick(const TonnixClickRecipe& recipe, TonnixNoiseSource& noise);

@@ -50,12 +50,12 @@ struct Recipe {
 
 using RecipeTable = std::unordered_map<TonnixSoundID, Recipe>;
 
-Render click(const TonnixClickSpec& spec) {
-  return [spec](TonnixNoiseSource& noise) { return renderClick(spec, noise); };
+Render click(const TonnixClickRecipe& recipe) {
+  return [recipe](TonnixNoiseSource& noise) { return renderClick(recipe, noise); };
 }
 
-Render swish(const TonnixSwishSpec& spec) {
-  return [spec](TonnixNoiseSource& noise) { return renderSwish(spec, noise); };
+Render swish(const TonnixSwishRecipe& recipe) {
+  return [recipe](TonnixNoiseSource& noise) { return renderSwish(recipe, noise); };
 }
 
 Render chime(std::vector<TonnixChimeNote> notes, double durationSeconds) {
@@ -64,8 +64,8 @@ Render chime(std::vector<TonnixChimeNote> notes, double durationSeconds) {
   };
 }
 
-Render loop(const TonnixLoopSpec& spec) {
-  return [spec](TonnixNoiseSource& noise) { return renderLoop(spec, noise); };
+Render loop(const TonnixLoopRecipe& recipe) {
+  return [recipe](TonnixNoiseSource& noise) { return renderLoop(recipe, noise); };
 }
 
 struct Layer {
@@ -102,29 +102,29 @@ struct ControlTimbre {
 // Press: the lowest, dullest and longest of the four, sagging a little.
 // Release: a fifth higher, brighter and shorter. Enter and exit: faint
 // ticks an octave up, exit a tone below enter.
-TonnixClickSpec controlClick(const ControlTimbre& timbre, char role) {
-  TonnixClickSpec spec{.pitchHz = timbre.pitchHz,
-                       .overtoneRatio = timbre.overtoneRatio,
-                       .decaySeconds = timbre.decaySeconds,
-                       .brightnessHz = timbre.brightnessHz,
-                       .noiseGain = timbre.noiseGain,
-                       .glide = 0.97,
-                       .durationSeconds = 0.07};
+TonnixClickRecipe controlClick(const ControlTimbre& timbre, char role) {
+  TonnixClickRecipe recipe{.pitchHz = timbre.pitchHz,
+                           .overtoneRatio = timbre.overtoneRatio,
+                           .decaySeconds = timbre.decaySeconds,
+                           .brightnessHz = timbre.brightnessHz,
+                           .noiseGain = timbre.noiseGain,
+                           .glide = 0.97,
+                           .durationSeconds = 0.07};
   if (role == 'r') {
-    spec.pitchHz *= 1.5;
-    spec.brightnessHz *= 1.7;
-    spec.decaySeconds *= 0.7;
-    spec.glide = 1.02;
-    spec.durationSeconds = 0.05;
+    recipe.pitchHz *= 1.5;
+    recipe.brightnessHz *= 1.7;
+    recipe.decaySeconds *= 0.7;
+    recipe.glide = 1.02;
+    recipe.durationSeconds = 0.05;
   } else if (role == 'e' || role == 'x') {
-    spec.pitchHz *= role == 'e' ? 2.0 : 1.78;
-    spec.brightnessHz *= 1.2;
-    spec.decaySeconds = 0.004;
-    spec.noiseGain *= 1.5;
-    spec.glide = role == 'e' ? 1.03 : 0.97;
-    spec.durationSeconds = 0.025;
+    recipe.pitchHz *= role == 'e' ? 2.0 : 1.78;
+    recipe.brightnessHz *= 1.2;
+    recipe.decaySeconds = 0.004;
+    recipe.noiseGain *= 1.5;
+    recipe.glide = role == 'e' ? 1.03 : 0.97;
+    recipe.durationSeconds = 0.025;
   }
-  return spec;
+  return recipe;
 }
 
 double controlPeak(const ControlTimbre& timbre, char role) {
@@ -150,7 +150,7 @@ void addControl(RecipeTable& table, std::string_view stem, const ControlTimbre& 
   }
 }
 
-TonnixClickSpec thump(double pitchHz, double durationSeconds) {
+TonnixClickRecipe thump(double pitchHz, double durationSeconds) {
   return {.pitchHz = pitchHz,
           .overtoneRatio = 1.5,
           .overtoneGain = 0.3,
@@ -161,7 +161,7 @@ TonnixClickSpec thump(double pitchHz, double durationSeconds) {
           .durationSeconds = durationSeconds};
 }
 
-TonnixClickSpec tick(double pitchHz, double brightnessHz, double durationSeconds) {
+TonnixClickRecipe tick(double pitchHz, double brightnessHz, double durationSeconds) {
   return {.pitchHz = pitchHz,
           .overtoneRatio = kWood,
           .decaySeconds = 0.004,
@@ -418,13 +418,13 @@ void addFinder(RecipeTable& table) {
 }
 
 // A drag sound: a bed of air with slow swells.
-TonnixLoopSpec airLoop(std::vector<TonnixLoopBand> bands, int swells, double depth) {
+TonnixLoopRecipe airLoop(std::vector<TonnixLoopBand> bands, int swells, double depth) {
   return {.bands = std::move(bands), .swellsPerLoop = swells, .swellDepth = depth};
 }
 
 // A drag sound with detents: soft ticks over a faint bed.
-TonnixLoopSpec detentLoop(double bedHz, int ticks, double pitchHz, double glide) {
-  TonnixClickSpec detent = tick(pitchHz, 5000.0, 0.02);
+TonnixLoopRecipe detentLoop(double bedHz, int ticks, double pitchHz, double glide) {
+  TonnixClickRecipe detent = tick(pitchHz, 5000.0, 0.02);
   detent.decaySeconds = 0.003;
   detent.glide = glide;
   return {.bands = {{.hz = bedHz, .q = 0.8, .gain = 0.3}},

@@ -3,11 +3,11 @@
 #include "sound_generator/biquad.h"
 #include "sound_generator/envelope.h"
 
-TonnixSignal renderLoop(const TonnixLoopSpec& spec, TonnixNoiseSource& noise) {
-  const std::size_t length = samplesIn(spec.seconds);
+TonnixSignal renderLoop(const TonnixLoopRecipe& recipe, TonnixNoiseSource& noise) {
+  const std::size_t length = samplesIn(recipe.seconds);
   const TonnixSignal white = noise.white(length);
   TonnixSignal loop(length, 0.0);
-  for (const TonnixLoopBand& band : spec.bands) {
+  for (const TonnixLoopBand& band : recipe.bands) {
     // The low-pass steepens the band's upper skirt: drag sounds last long,
     // and hiss above the band would tire the ear.
     const TonnixSignal air =
@@ -15,16 +15,16 @@ TonnixSignal renderLoop(const TonnixLoopSpec& spec, TonnixNoiseSource& noise) {
     mixInto(loop, filteredPeriodic(air, TonnixBiquadCoefficients::lowPass(3.0 * band.hz, 0.707)),
             band.gain);
   }
-  if (spec.swellsPerLoop > 0) {
-    applyGain(loop, rippleEnvelope(length, spec.swellsPerLoop, spec.swellDepth));
+  if (recipe.swellsPerLoop > 0) {
+    applyGain(loop, rippleEnvelope(length, recipe.swellsPerLoop, recipe.swellDepth));
   }
-  if (spec.ticksPerLoop <= 0) return loop;
+  if (recipe.ticksPerLoop <= 0) return loop;
 
-  const TonnixSignal tick = renderClick(spec.tick, noise);
-  const auto count = static_cast<std::size_t>(spec.ticksPerLoop);
+  const TonnixSignal tick = renderClick(recipe.tick, noise);
+  const auto count = static_cast<std::size_t>(recipe.ticksPerLoop);
   // Detents sit half a spacing off the seam, so the seam falls in the bed.
   for (std::size_t k = 0; k < count; ++k) {
-    mixIntoLoop(loop, tick, spec.tickGain, (2 * k + 1) * length / (2 * count));
+    mixIntoLoop(loop, tick, recipe.tickGain, (2 * k + 1) * length / (2 * count));
   }
   return loop;
 }

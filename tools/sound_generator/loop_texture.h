@@ -17,14 +17,14 @@ struct TonnixLoopBand {
 // repeats a whole number of times per loop (the noise bed is one period of
 // periodic noise, swells and detents are whole counts), so the last sample
 // runs straight on into the first.
-struct TonnixLoopSpec {
+struct TonnixLoopRecipe {
   double seconds = 1.0;
   std::vector<TonnixLoopBand> bands = {};
   int swellsPerLoop = 0;  // slow waves of loudness across the loop
   double swellDepth = 0.0;
   int ticksPerLoop = 0;  // evenly spread detents
-  TonnixClickSpec tick = {};
+  TonnixClickRecipe tick = {};
   double tickGain = 0.0;  // detent loudness against the bed
 };
 
-TonnixSignal renderLoop(const TonnixLoopSpec& spec, TonnixNoiseSource& noise);
+TonnixSignal renderLoop(const TonnixLoopRecipe& recipe, TonnixNoiseSource& noise);

@@ -12,14 +12,15 @@ constexpr double kSoftenHz = 9000.0;
 
 }  // namespace
 
-TonnixSignal renderSwish(const TonnixSwishSpec& spec, TonnixNoiseSource& noise) {
-  const std::size_t length = samplesIn(spec.durationSeconds);
-  TonnixSignal air = sweptBandPass(noise.white(length), spec.startHz, spec.endHz, spec.q);
-  air = filtered(air, TonnixBiquadCoefficients::lowPass(
-                          std::max(kSoftenHz, 2.0 * std::max(spec.startHz, spec.endHz)), 0.707));
-  applyGain(air, swellEnvelope(length, spec.peakAt));
-  if (spec.flutterCycles > 0) {
-    applyGain(air, rippleEnvelope(length, spec.flutterCycles, spec.flutterDepth));
+TonnixSignal renderSwish(const TonnixSwishRecipe& recipe, TonnixNoiseSource& noise) {
+  const std::size_t length = samplesIn(recipe.durationSeconds);
+  TonnixSignal air = sweptBandPass(noise.white(length), recipe.startHz, recipe.endHz, recipe.q);
+  air =
+      filtered(air, TonnixBiquadCoefficients::lowPass(
+                        std::max(kSoftenHz, 2.0 * std::max(recipe.startHz, recipe.endHz)), 0.707));
+  applyGain(air, swellEnvelope(length, recipe.peakAt));
+  if (recipe.flutterCycles > 0) {
+    applyGain(air, rippleEnvelope(length, recipe.flutterCycles, recipe.flutterDepth));
   }
   return air;
 }

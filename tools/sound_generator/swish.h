@@ -5,7 +5,7 @@
 
 // Air moving past: noise through a band-pass whose centre glides, under a
 // smooth swell. Rising for things that open, falling for things that close.
-struct TonnixSwishSpec {
+struct TonnixSwishRecipe {
   double startHz = 600.0;
   double endHz = 2400.0;
   double durationSeconds = 0.2;
@@ -15,4 +15,4 @@ struct TonnixSwishSpec {
   double flutterDepth = 0.0;  // 0 for a plain swish
 };
 
-TonnixSignal renderSwish(const TonnixSwishSpec& spec, TonnixNoiseSource& noise);
+TonnixSignal renderSwish(const TonnixSwishRecipe& recipe, TonnixNoiseSource& noise);
