@@ -16,12 +16,12 @@ const ReasonText& textOf(TonnixSilenceReason reason) {
        "the way down.",
        "TonnixMutesForAudioHeldBack"},
       {"sharedDisplay", "The screen is mirrored or shared",
-       "A display is mirrored \u2014 a projector, a TV, an AirPlay screen \u2014 or something is "
-       "watching this one over Screen Sharing or a recording.",
+       "A display is mirrored \u2014 a projector, a TV, a screen you cast to \u2014 or something "
+       "is watching this one over screen sharing or a recording.",
        "TonnixMutesForSharedDisplay"},
       {"gameMode", "A game has the screen",
-       "macOS has started a Game Mode session, or the app in front files itself under Games and "
-       "has a display to itself.",
+       "The desktop has started a Game Mode session, or the app in front files itself under Games "
+       "and has a display to itself.",
        "TonnixMutesForGameMode"},
       {"microphoneInUse", "The microphone is in use",
        "Any input device is recording, whoever is doing it: a call, dictation, a voice memo.",
@@ -30,9 +30,9 @@ const ReasonText& textOf(TonnixSilenceReason reason) {
        "Something is holding the display awake to play a film. Players typically drop that the "
        "moment playback pauses.",
        "TonnixMutesForVideoPlayback"},
-      {"focus", "A Focus is active",
-       "Any Focus, including Do Not Disturb. Needs access to your Focus status, which macOS asks "
-       "about once.",
+      {"focus", "Do Not Disturb is on",
+       "The desktop is holding its notifications back, switched from its panel, its settings or "
+       "a schedule.",
        "TonnixMutesForFocus"},
       {"fullscreenApplication", "Any app is fullscreen",
        "Any application at all with a display to itself, which for most people is an editor or a "

@@ -29,9 +29,7 @@ TEST(SilenceReasonTest, TextsAreExactWithRealEmDashes) {
   const QString shared = explanation(TonnixSilenceReason::sharedDisplay);
   EXPECT_EQ(shared.count(QChar(0x2014)), 2);
   EXPECT_TRUE(shared.startsWith(QStringLiteral("A display is mirrored \u2014 a projector")));
-  EXPECT_EQ(explanation(TonnixSilenceReason::focus),
-            "Any Focus, including Do Not Disturb. Needs access to your Focus status, which macOS "
-            "asks about once.");
+  EXPECT_EQ(title(TonnixSilenceReason::focus), "Do Not Disturb is on");
 }
 
 }  // namespace
