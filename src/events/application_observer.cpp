@@ -4,7 +4,6 @@
 #include <chrono>
 
 #include "events/element_description.h"
-#include "events/ignored_elements.h"
 
 namespace {
 
@@ -139,7 +138,6 @@ void TonnixApplicationObserver::handleNotification(const TonnixAXElement& elemen
                                                    const QString& rawName) {
   const auto* mapping = mappingsByRawName_.find(rawName);
   if (!mapping) return;
-  if (isIgnoredElement(accessibility_, bundleIdentifier_, element)) return;
   const auto& resolution = mapping->resolution.value;
   if (const auto* fixed = std::get_if<Resolution::Fixed>(&resolution)) {
     emitEvent(rawName, fixed->soundID, TonnixEventElement::unnamed(element));
@@ -176,19 +174,15 @@ void TonnixApplicationObserver::handleDestroyed(const TonnixAXElement& element,
   emitEvent(rawName, tracked.closeSoundID, std::move(named));
 }
 
-// Selection inside a menu is a menu item lighting up. Elsewhere only the
-// Dock's selection makes a sound; other applications change selections far
-// too often.
+// Selection inside a menu is a menu item lighting up. Elsewhere it makes
+// no sound: applications change selections far too often.
 void TonnixApplicationObserver::handleSelectedChildren(
     const TonnixAXElement& element, const QString& rawName,
     const TonnixSoundResolution::SelectedChildrenChanged& sounds) {
   const auto role = stringAttribute(element, TonnixAXAttribute::role);
   if (role == TonnixAXRole::menu && sounds.menuHilite != sounds.defaultSound) {
     emitEvent(rawName, sounds.menuHilite, TonnixEventElement::unnamed(element));
-    return;
   }
-  if (bundleIdentifier_ != QStringLiteral("com.apple.dock")) return;
-  emitEvent(rawName, sounds.defaultSound, TonnixEventElement::unnamed(element));
 }
 
 std::optional<QString> TonnixApplicationObserver::stringAttribute(const TonnixAXElement& element,

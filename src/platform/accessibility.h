@@ -206,8 +206,6 @@ class TonnixAccessibility {
   // missing attribute as null and an unreadable one as a TonnixAXErrorValue.
   virtual TonnixAXResult<std::vector<TonnixAXValue>> attributeValues(
       const TonnixAXElement& element, const QStringList& attributes) = 0;
-  virtual TonnixAXResult<QStringList> parameterizedAttributeNames(
-      const TonnixAXElement& element) = 0;
 
   // The deepest element at a point in global screen coordinates (origin at
   // the top left of the primary screen), asked of the system-wide element or
@@ -241,11 +239,6 @@ inline const QString size = QStringLiteral("AXSize");
 inline const QString defaultButton = QStringLiteral("AXDefaultButton");
 inline const QString cancelButton = QStringLiteral("AXCancelButton");
 }  // namespace TonnixAXAttribute
-
-// Parameterized attribute names.
-namespace TonnixAXParameterizedAttribute {
-inline const QString replaceRangeWithText = QStringLiteral("AXReplaceRangeWithText");
-}  // namespace TonnixAXParameterizedAttribute
 
 // Role names.
 namespace TonnixAXRole {

@@ -312,19 +312,18 @@ TEST_F(ApplicationObserver, NoTrackingWithoutTheDestructionMapping) {
   EXPECT_TRUE(fake.registeredNotifications(created).isEmpty());
 }
 
-TEST_F(ApplicationObserver, SelectedChildrenSoundInMenusAnywhereAndOtherwiseOnlyInTheDock) {
+TEST_F(ApplicationObserver, SelectedChildrenSoundOnlyInMenus) {
   const auto menu = fake.addElement(pid);
   fake.setAttribute(menu, A::role, "AXMenu");
   const auto list = fake.addElement(pid);
   fake.setAttribute(list, A::role, "AXList");
   const auto roleless = fake.addElement(pid);
 
-  // Three observers of the same process: an editor, one without a bundle
-  // identifier, and the Dock.
+  // Two observers of the same process: an editor and one without a bundle
+  // identifier.
   std::vector<std::unique_ptr<TonnixApplicationObserver>> observers;
   observers.push_back(std::move(observer));
   observers.push_back(makeObserver(std::nullopt));
-  observers.push_back(makeObserver(QStringLiteral("com.apple.dock")));
   for (auto& each : observers) {
     if (each != observers.front()) connectRecorder(*each);
     ASSERT_TRUE(each->attach());
@@ -332,28 +331,7 @@ TEST_F(ApplicationObserver, SelectedChildrenSoundInMenusAnywhereAndOtherwiseOnly
   fake.post(menu, N::selectedChildrenChanged);
   fake.post(list, N::selectedChildrenChanged);
   fake.post(roleless, N::selectedChildrenChanged);
-  EXPECT_EQ(sounds(), (std::vector<std::string>{"mnui", "mnui", "mnui", "fsel", "fsel"}));
-}
-
-TEST_F(ApplicationObserver, DesktopElementsOfTheFileManagerAreSilent) {
-  const auto desktop = fake.addElement(pid);
-  fake.setAttribute(desktop, A::description, "desktop");
-  fake.setAttribute(desktop, A::window, desktop);
-  fake.setParameterizedAttributeNames(desktop, {QStringLiteral("AXReplaceRangeWithText")});
-
-  replaceObserver(makeObserver(QStringLiteral("com.apple.finder")));
-  ASSERT_TRUE(observer->attach());
-  fake.post(desktop, N::selectedChildrenChanged);
-  fake.post(desktop, N::focusedWindowChanged);
-  fake.post(desktop, N::windowCreated);
-  EXPECT_TRUE(events.empty());
-  fake.post(fake.addElement(pid), N::focusedWindowChanged);
-  EXPECT_EQ(sounds(), std::vector<std::string>{"wact"});
-
-  replaceObserver(makeObserver(QStringLiteral("org.example.Editor")));
-  ASSERT_TRUE(observer->attach());
-  fake.post(desktop, N::focusedWindowChanged);
-  EXPECT_EQ(sounds(), (std::vector<std::string>{"wact", "wact"}));
+  EXPECT_EQ(sounds(), (std::vector<std::string>{"mnui", "mnui"}));
 }
 
 TEST_F(ApplicationObserver, ReceiverMayGoAwayOrTearDownFromItsSlot) {

@@ -153,11 +153,6 @@ void TonnixFakeAccessibility::setAttributeError(const TonnixAXElement& element,
   }
 }
 
-void TonnixFakeAccessibility::setParameterizedAttributeNames(const TonnixAXElement& element,
-                                                             QStringList names) {
-  if (auto* record = find(element)) record->parameterizedNames = std::move(names);
-}
-
 void TonnixFakeAccessibility::setBatchReads(const TonnixAXElement& element, BatchReads behaviour) {
   if (auto* record = find(element)) record->batchReads = behaviour;
 }
@@ -317,13 +312,6 @@ TonnixAXResult<std::vector<TonnixAXValue>> TonnixFakeAccessibility::attributeVal
   }
   if ((*record)->batchReads == BatchReads::answerTooFew && !values.empty()) values.pop_back();
   return values;
-}
-
-TonnixAXResult<QStringList> TonnixFakeAccessibility::parameterizedAttributeNames(
-    const TonnixAXElement& element) {
-  auto record = answering(element);
-  if (!record) return unexpected(record.error());
-  return (*record)->parameterizedNames;
 }
 
 TonnixAXResult<TonnixAXElement> TonnixFakeAccessibility::elementAtPosition(

@@ -37,7 +37,6 @@ class TonnixFakeAccessibility final : public TonnixAccessibility {
   // Reads of the attribute fail with `error`; a multiple read reports it in place.
   void setAttributeError(const TonnixAXElement& element, const QString& attribute,
                          TonnixAXError error);
-  void setParameterizedAttributeNames(const TonnixAXElement& element, QStringList names);
   void setBatchReads(const TonnixAXElement& element, BatchReads behaviour);
   // Where the element lies on screen, for hit testing; the element placed
   // last wins where frames overlap.
@@ -80,7 +79,6 @@ class TonnixFakeAccessibility final : public TonnixAccessibility {
                                                const QString& attribute) override;
   TonnixAXResult<std::vector<TonnixAXValue>> attributeValues(
       const TonnixAXElement& element, const QStringList& attributes) override;
-  TonnixAXResult<QStringList> parameterizedAttributeNames(const TonnixAXElement& element) override;
   TonnixAXResult<TonnixAXElement> elementAtPosition(const TonnixAXElement& root, float x,
                                                     float y) override;
   TonnixAXResult<std::unique_ptr<TonnixAXObserver>> createObserver(
@@ -95,7 +93,6 @@ class TonnixFakeAccessibility final : public TonnixAccessibility {
     bool isDestroyed = false;
     QHash<QString, TonnixAXValue> attributes;
     QHash<QString, TonnixAXError> attributeErrors;
-    QStringList parameterizedNames;
     BatchReads batchReads = BatchReads::answer;
     std::optional<double> messagingTimeout;
     std::optional<QRectF> frame;

@@ -167,13 +167,6 @@ TonnixAXResult<std::vector<TonnixAXValue>> TonnixAtspiAccessibility::attributeVa
   return values;
 }
 
-TonnixAXResult<QStringList> TonnixAtspiAccessibility::parameterizedAttributeNames(
-    const TonnixAXElement& element) {
-  const auto target = d_->target(element);
-  if (!target) return unexpected(target.error());
-  return QStringList();
-}
-
 TonnixAXResult<TonnixAXElement> TonnixAtspiAccessibility::elementAtPosition(
     const TonnixAXElement& root, float x, float y) {
   const auto* handle = root.handleAs<TonnixAtspiHandle>();

@@ -46,7 +46,6 @@ class TonnixAtspiAccessibility final : public TonnixAccessibility {
                                                const QString& attribute) override;
   TonnixAXResult<std::vector<TonnixAXValue>> attributeValues(
       const TonnixAXElement& element, const QStringList& attributes) override;
-  TonnixAXResult<QStringList> parameterizedAttributeNames(const TonnixAXElement& element) override;
   TonnixAXResult<TonnixAXElement> elementAtPosition(const TonnixAXElement& root, float x,
                                                     float y) override;
   TonnixAXResult<std::unique_ptr<TonnixAXObserver>> createObserver(
