@@ -35,7 +35,7 @@ class TonnixSilenceProbe {
   virtual bool isMicrophoneInUse() = 0;
   // Another process keeps the display awake, as video players do.
   virtual bool isVideoPlaying() = 0;
-  // Do Not Disturb or another focus mode is on.
+  // The desktop's Do Not Disturb is on.
   virtual bool isFocusActive() = 0;
   // Some application has a display to itself.
   virtual bool isApplicationFullscreen(const std::vector<TonnixWindowDescription>& windows,
@@ -45,6 +45,7 @@ class TonnixSilenceProbe {
   virtual std::vector<TonnixWindowDescription> windowDescriptions() = 0;
   // The bounds of the active displays.
   virtual std::vector<QRectF> displayBounds() = 0;
-  // Asks for access to the focus status where the desktop wants it granted.
+  // Do Not Disturb was chosen as a reason to keep quiet: the next question
+  // about it asks the desktop afresh.
   virtual void requestFocusAuthorization() = 0;
 };
