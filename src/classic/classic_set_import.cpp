@@ -45,9 +45,7 @@ class SoundConversion {
   TonnixExpected<TonnixClassicImportSummary, TonnixClassicImportError> run() {
     // The map is ordered by the identifiers' 32-bit values.
     for (const auto& [soundID, resourceID] : set_.resourceIDsBySoundID) {
-      if (auto converted = convert(soundID, resourceID); !converted) {
-        return unexpected(converted.error());
-      }
+      TONNIX_TRY(converted, convert(soundID, resourceID));
     }
     return TonnixClassicImportSummary{set_.name, written_, skipped_,
                                       static_cast<int>(writtenFiles_.size())};

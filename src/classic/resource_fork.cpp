@@ -125,14 +125,12 @@ std::string TonnixResource::description() const {
 
 TonnixExpected<TonnixResourceFork, TonnixResourceForkError> TonnixResourceFork::open(
     std::string_view location) {
-  const auto path = resolveFileLocation(location);
-  if (!path) return unexpected(path.error());
+  TONNIX_TRY(path, resolveFileLocation(location));
   const std::lock_guard lock(accessQueue());
-  const auto fork = readResourceForkBytes(*path);
-  if (!fork) return unexpected(fork.error());
-  auto parsed = parse(fork->bytes);
+  TONNIX_TRY(fork, readResourceForkBytes(path));
+  auto parsed = parse(fork.bytes);
   // Plain file bytes that are no fork simply mean the file has none.
-  if (!parsed && fork->container == TonnixForkContainer::rawFork &&
+  if (!parsed && fork.container == TonnixForkContainer::rawFork &&
       parsed.error().code == TonnixResourceForkError::kMapReadError) {
     return unexpected(TonnixResourceForkError::noReadableFork(TonnixResourceForkError::kEndOfFile));
   }

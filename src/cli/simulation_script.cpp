@@ -75,11 +75,9 @@ Parsed<double> number(const QString& text) {
 }
 
 Parsed<QPointF> point(const QString& x, const QString& y) {
-  const auto px = number(x);
-  if (!px) return unexpected(px.error());
-  const auto py = number(y);
-  if (!py) return unexpected(py.error());
-  return QPointF(*px, *py);
+  TONNIX_TRY(px, number(x));
+  TONNIX_TRY(py, number(y));
+  return QPointF(px, py);
 }
 
 Parsed<QRectF> frame(const QString& text) {
@@ -136,9 +134,8 @@ class LineReader {
             countError(3, 5, "launch PID APPID \"NAME\" [accessory|prohibited] [active]")) {
       return unexpected(*error);
     }
-    const auto pid = processIdentifier(arguments_.at(0));
-    if (!pid) return unexpected(pid.error());
-    TonnixRunningApplication application{*pid, arguments_.at(2), arguments_.at(1)};
+    TONNIX_TRY(pid, processIdentifier(arguments_.at(0)));
+    TonnixRunningApplication application{pid, arguments_.at(2), arguments_.at(1)};
     if (arguments_.at(1) == QStringLiteral("-")) application.bundleIdentifier.reset();
     bool policyGiven = false;
     for (const auto& option : arguments_.mid(3)) {
@@ -160,11 +157,10 @@ class LineReader {
 
   Parsed<Command> quit() {
     if (auto error = countError(1, 1, "quit PID")) return unexpected(*error);
-    const auto pid = processIdentifier(arguments_.at(0));
-    if (!pid) return unexpected(pid.error());
+    TONNIX_TRY(pid, processIdentifier(arguments_.at(0)));
     // A later process with the same id has elements of its own.
-    std::erase_if(declared_, [&](const auto& declared) { return declared.first == *pid; });
-    return Command{Quit{*pid}};
+    std::erase_if(declared_, [&](const auto& declared) { return declared.first == pid; });
+    return Command{Quit{pid}};
   }
 
   template <typename Change>
@@ -179,21 +175,19 @@ class LineReader {
                                 "[frame=X,Y,W,H] [window=ID] [parent=ID]")) {
       return unexpected(*error);
     }
-    const auto pid = processIdentifier(arguments_.at(0));
-    if (!pid) return unexpected(pid.error());
-    Element element{.processIdentifier = *pid, .id = arguments_.at(1), .role = arguments_.at(2)};
+    TONNIX_TRY(pid, processIdentifier(arguments_.at(0)));
+    Element element{.processIdentifier = pid, .id = arguments_.at(1), .role = arguments_.at(2)};
     if (element.id == applicationElementID) {
       return unexpected(QStringLiteral("\"app\" names the application itself; choose another id"));
     }
-    if (declared_.contains({*pid, element.id})) {
+    if (declared_.contains({pid, element.id})) {
       return unexpected(QStringLiteral("element ") + element.id +
-                        QStringLiteral(" is already declared for process ") +
-                        QString::number(*pid));
+                        QStringLiteral(" is already declared for process ") + QString::number(pid));
     }
     for (const auto& option : arguments_.mid(3)) {
       if (auto error = readOption(element, option)) return unexpected(*error);
     }
-    declared_.insert({*pid, element.id});
+    declared_.insert({pid, element.id});
     return Command{std::move(element)};
   }
 
@@ -229,36 +223,31 @@ class LineReader {
 
   Parsed<Command> notify() {
     if (auto error = countError(3, 3, "notify PID NOTIFICATION ID")) return unexpected(*error);
-    const auto pid = processIdentifier(arguments_.at(0));
-    if (!pid) return unexpected(pid.error());
-    if (auto error = unknownElement(*pid, arguments_.at(2))) return unexpected(*error);
-    return Command{Notify{*pid, arguments_.at(1), arguments_.at(2)}};
+    TONNIX_TRY(pid, processIdentifier(arguments_.at(0)));
+    if (auto error = unknownElement(pid, arguments_.at(2))) return unexpected(*error);
+    return Command{Notify{pid, arguments_.at(1), arguments_.at(2)}};
   }
 
   Parsed<Command> destroy() {
     if (auto error = countError(2, 2, "destroy PID ID")) return unexpected(*error);
-    const auto pid = processIdentifier(arguments_.at(0));
-    if (!pid) return unexpected(pid.error());
-    if (auto error = unknownElement(*pid, arguments_.at(1))) return unexpected(*error);
-    return Command{Destroy{*pid, arguments_.at(1)}};
+    TONNIX_TRY(pid, processIdentifier(arguments_.at(0)));
+    if (auto error = unknownElement(pid, arguments_.at(1))) return unexpected(*error);
+    return Command{Destroy{pid, arguments_.at(1)}};
   }
 
   Parsed<Command> mouse(TonnixMouseEventKind kind) {
     if (arguments_.size() != 2)
       return unexpected(QStringLiteral("expected ") + name_ + QStringLiteral(" X Y"));
-    const auto location = point(arguments_.at(0), arguments_.at(1));
-    if (!location) return unexpected(location.error());
-    return Command{Mouse{kind, *location}};
+    TONNIX_TRY(location, point(arguments_.at(0), arguments_.at(1)));
+    return Command{Mouse{kind, location}};
   }
 
   Parsed<Command> wait() {
     if (auto error = countError(1, 1, "wait SECONDS")) return unexpected(*error);
-    const auto seconds = number(arguments_.at(0));
-    if (!seconds) return unexpected(seconds.error());
-    if (*seconds < 0) return unexpected(QStringLiteral("cannot wait a negative time"));
-    if (*seconds > maximumWait)
-      return unexpected(QStringLiteral("cannot wait longer than an hour"));
-    return Command{Wait{*seconds}};
+    TONNIX_TRY(seconds, number(arguments_.at(0)));
+    if (seconds < 0) return unexpected(QStringLiteral("cannot wait a negative time"));
+    if (seconds > maximumWait) return unexpected(QStringLiteral("cannot wait longer than an hour"));
+    return Command{Wait{seconds}};
   }
 
   template <typename Change>

@@ -115,7 +115,8 @@ void TonnixApplicationObserver::track(const TonnixAXElement& element, TonnixSoun
   if (known) return;
   if (!observer_->addNotification(element, destroyed)) return;
   if (trackedElements_.size() >= maximumTrackedElements) {
-    observer_->removeNotification(trackedElements_.front().element, destroyed);
+    // The oldest is forgotten either way; it may have gone already.
+    (void)observer_->removeNotification(trackedElements_.front().element, destroyed);
     trackedElements_.erase(trackedElements_.begin());
   }
   trackedElements_.push_back({element, closeSoundID, std::move(name)});
@@ -123,11 +124,12 @@ void TonnixApplicationObserver::track(const TonnixAXElement& element, TonnixSoun
 
 void TonnixApplicationObserver::teardown() {
   if (!observer_) return;
+  // The observer goes next, with whatever could not be removed.
   for (const auto& rawName : std::as_const(registeredRawNames_)) {
-    observer_->removeNotification(applicationElement_, rawName);
+    (void)observer_->removeNotification(applicationElement_, rawName);
   }
   for (const auto& tracked : trackedElements_) {
-    observer_->removeNotification(tracked.element, TonnixAXNotification::uiElementDestroyed);
+    (void)observer_->removeNotification(tracked.element, TonnixAXNotification::uiElementDestroyed);
   }
   observer_.reset();
   registeredRawNames_.clear();
@@ -168,7 +170,8 @@ void TonnixApplicationObserver::handleDestroyed(const TonnixAXElement& element,
   if (found == trackedElements_.end()) return;
   const auto tracked = std::move(*found);
   trackedElements_.erase(found);
-  observer_->removeNotification(tracked.element, TonnixAXNotification::uiElementDestroyed);
+  // The element is gone, and its registration may have gone with it.
+  (void)observer_->removeNotification(tracked.element, TonnixAXNotification::uiElementDestroyed);
   std::optional<TonnixEventElement> named;
   if (tracked.name) named = TonnixEventElement::named(*tracked.name);
   emitEvent(rawName, tracked.closeSoundID, std::move(named));

@@ -116,8 +116,9 @@ TonnixClickResolver::TonnixClickResolver(TonnixAccessibility& accessibility,
       systemWideElement_(accessibility.systemWideElement()),
       hostProcessIdentifier_(hostProcessIdentifier) {
   // Hit testing goes through the system-wide element, so its time-out bounds
-  // how long a hung application can hold up the press.
-  accessibility_.setMessagingTimeout(systemWideElement_, messagingTimeout);
+  // how long a hung application can hold up the press. A positive time-out
+  // on the system-wide element is never refused.
+  (void)accessibility_.setMessagingTimeout(systemWideElement_, messagingTimeout);
 }
 
 std::int32_t TonnixClickResolver::currentProcessIdentifier() {

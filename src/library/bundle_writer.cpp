@@ -15,7 +15,6 @@ TonnixExpected<fs::path, TonnixFileError> writeBundle(
   const auto xml = bundleInfoDictionary(metadata, sounds).xml();
   const fs::path info = bundle / "Contents" / "Info.plist";
   if (!xml) return unexpected(TonnixFileError{info, "the property list could not be serialised"});
-  auto written = writeWholeFile(info, *xml);
-  if (!written) return unexpected(written.error());
+  TONNIX_TRY(written, writeWholeFile(info, *xml));
   return bundle;
 }

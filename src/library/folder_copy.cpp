@@ -92,9 +92,8 @@ TonnixExpected<TonnixDone, std::string> copyFileWithin(const fs::path& root, con
   std::error_code error;
   const fs::path canonicalRoot = fs::canonical(root, error);
   if (error) return unexpected(error.message());
-  const auto copyable = copyableFile(canonicalRoot, file);
-  if (!copyable) return unexpected(copyable.error());
-  fs::copy_file(*copyable, destination, error);
+  TONNIX_TRY(copyable, copyableFile(canonicalRoot, file));
+  fs::copy_file(copyable, destination, error);
   if (error) return unexpected(error.message());
   return TonnixDone{};
 }

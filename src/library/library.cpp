@@ -255,11 +255,9 @@ TonnixExpected<TonnixBundlePointer, TonnixInstallError> TonnixLibrary::install(
       return unexpected(TonnixInstallError(
           TonnixLibraryError{TonnixLibraryError::Kind::couldNotCopy, url, copied.error(), {}}));
     }
-    if (auto adopted = adoptCopiedBundle(destination, identifier, name); !adopted) {
-      return unexpected(adopted.error());
-    }
-  } else if (auto built = buildFromLooseFiles(url, destination, identifier, name); !built) {
-    return unexpected(built.error());
+    TONNIX_TRY(adopted, adoptCopiedBundle(destination, identifier, name));
+  } else {
+    TONNIX_TRY(built, buildFromLooseFiles(url, destination, identifier, name));
   }
 
   auto opened = TonnixBundle::open(destination, false);

@@ -15,8 +15,10 @@ TonnixUnexpected<E> unexpected(E error) {
   return {std::move(error)};
 }
 
+// Ignoring one is a compile error: handle the error, pass it on with
+// TONNIX_TRY, or say with a cast to void why it does not matter.
 template <typename T, typename E>
-class TonnixExpected {
+class [[nodiscard]] TonnixExpected {
  public:
   TonnixExpected(T value) : state_(std::in_place_index<0>, std::move(value)) {}
   TonnixExpected(TonnixUnexpected<E> failure)
@@ -41,3 +43,12 @@ class TonnixExpected {
 
 // For operations that produce nothing but can fail.
 struct TonnixDone {};
+
+// Evaluates `expression`, a TonnixExpected: on failure returns its error
+// from the enclosing function, else declares `name` holding its value, as
+// SerenityOS's TRY does:
+//   TONNIX_TRY(path, resolveFileLocation(location));
+#define TONNIX_TRY(name, expression)                            \
+  auto name##Result_ = (expression);                            \
+  if (!name##Result_) return unexpected(name##Result_.error()); \
+  [[maybe_unused]] auto name = std::move(name##Result_).value()

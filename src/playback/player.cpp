@@ -279,8 +279,7 @@ std::optional<std::string> TonnixPlayer::sourceName(TonnixSoundID soundID) const
 
 TonnixExpected<TonnixDone, TonnixAudioError> TonnixPlayer::canOpenAudio(
     const std::filesystem::path& url) {
-  auto clip = output_.openClip(url);
-  if (!clip) return unexpected(clip.error());
+  TONNIX_TRY(clip, output_.openClip(url));
   return TonnixDone{};
 }
 

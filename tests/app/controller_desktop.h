@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
@@ -39,7 +41,7 @@ inline void writeSet(const std::filesystem::path& folder,
   TonnixBundleMetadata metadata;
   metadata.identifier = setIdentifier;
   metadata.name = "Test";
-  writeBundle(folder, metadata);
+  EXPECT_TRUE(writeBundle(folder, metadata));
   for (const auto& entry : allEntries()) {
     if (missing.contains(entry.soundID)) continue;
     std::ofstream(folder / "Contents" / "Resources" / entry.fileName) << "x";

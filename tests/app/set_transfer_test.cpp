@@ -68,17 +68,18 @@ class SetTransferTest : public ::testing::Test {
     metadata.identifier = identifier;
     metadata.name = name;
     const fs::path folder = path("drop/" + name + ".tonnixset");
-    writeBundle(folder, metadata);
-    TonnixSndfileAudioFileWriter().writeCaf16(folder / "Contents/Resources/ButtonPress.caf", 22050,
-                                              1, std::vector<std::int16_t>(64, 100));
+    EXPECT_TRUE(writeBundle(folder, metadata));
+    EXPECT_TRUE(
+        TonnixSndfileAudioFileWriter().writeCaf16(folder / "Contents/Resources/ButtonPress.caf",
+                                                  22050, 1, std::vector<std::int16_t>(64, 100)));
     return folder;
   }
 
   fs::path looseFolder(const std::string& name) {
     const fs::path folder = path("drop/" + name);
     fs::create_directories(folder);
-    TonnixSndfileAudioFileWriter().writeCaf16(folder / "ButtonPress.caf", 22050, 1,
-                                              std::vector<std::int16_t>(64, 100));
+    EXPECT_TRUE(TonnixSndfileAudioFileWriter().writeCaf16(folder / "ButtonPress.caf", 22050, 1,
+                                                          std::vector<std::int16_t>(64, 100)));
     return folder;
   }
 

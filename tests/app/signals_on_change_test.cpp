@@ -49,7 +49,7 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   const std::filesystem::path sets = desktop.sets.path().toStdString();
   TonnixBundleMetadata other;
   other.identifier = "org.example.other";
-  writeBundle(sets / "Other.tonnixset", other);
+  ASSERT_TRUE(writeBundle(sets / "Other.tonnixset", other));
   library.reload();
   EXPECT_EQ(heard["bundles"], 1);
   std::ofstream(sets / "File.tonnixset") << "not a folder";

@@ -22,7 +22,7 @@ class PlayCommandTest : public testing::Test {
     TonnixBundleMetadata metadata;
     metadata.identifier = "org.tonnix.tonnixset.played";
     metadata.name = "Played";
-    writeBundle(bundle, metadata);
+    EXPECT_TRUE(writeBundle(bundle, metadata));
     tonnix_test::writeSound(bundle / "Contents" / "Resources" / "MenuOpen.aiff", soundFrames, 0.37,
                             44100);
     // No built-in set: the one above is all there is.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
@@ -35,7 +37,7 @@ inline fs::path makeBundle(const fs::path& folder, const std::string& identifier
   TonnixBundleMetadata metadata;
   metadata.identifier = identifier;
   metadata.name = name;
-  writeBundle(folder, metadata, sounds);
+  EXPECT_TRUE(writeBundle(folder, metadata, sounds));
   for (const auto& resource : resources)
     writeText(folder / "Contents" / "Resources" / resource, "x");
   return folder;

@@ -34,13 +34,12 @@ class TonnixFakeAXObserver final : public TonnixAXObserver {
 
   TonnixAXResult<TonnixDone> addNotification(const TonnixAXElement& element,
                                              const QString& notification) override {
-    auto record = fake_.answering(element);
-    if (!record) return unexpected(record.error());
-    if ((*record)->processIdentifier != processIdentifier_) {
+    TONNIX_TRY(record, fake_.answering(element));
+    if (record->processIdentifier != processIdentifier_) {
       return unexpected(TonnixAXError::illegalArgument);
     }
-    if (const auto error = (*record)->registrationErrors.constFind(notification);
-        error != (*record)->registrationErrors.cend()) {
+    if (const auto error = record->registrationErrors.constFind(notification);
+        error != record->registrationErrors.cend()) {
       return unexpected(*error);
     }
     auto& names = registrations_[*fake_.idOf(element)];
@@ -284,46 +283,43 @@ TonnixAXResult<std::int32_t> TonnixFakeAccessibility::processIdentifier(
 TonnixAXResult<TonnixAXValue> TonnixFakeAccessibility::attributeValue(
     const TonnixAXElement& element, const QString& attribute) {
   ++singleReads_;
-  auto record = answering(element);
-  if (!record) return unexpected(record.error());
-  if (const auto error = (*record)->attributeErrors.constFind(attribute);
-      error != (*record)->attributeErrors.cend()) {
+  TONNIX_TRY(record, answering(element));
+  if (const auto error = record->attributeErrors.constFind(attribute);
+      error != record->attributeErrors.cend()) {
     return unexpected(*error);
   }
-  const auto value = (*record)->attributes.constFind(attribute);
-  if (value == (*record)->attributes.cend()) return unexpected(TonnixAXError::attributeUnsupported);
+  const auto value = record->attributes.constFind(attribute);
+  if (value == record->attributes.cend()) return unexpected(TonnixAXError::attributeUnsupported);
   return *value;
 }
 
 TonnixAXResult<std::vector<TonnixAXValue>> TonnixFakeAccessibility::attributeValues(
     const TonnixAXElement& element, const QStringList& attributes) {
   ++batchReads_;
-  auto record = answering(element);
-  if (!record) return unexpected(record.error());
-  if ((*record)->batchReads == BatchReads::fail) return unexpected(TonnixAXError::failure);
+  TONNIX_TRY(record, answering(element));
+  if (record->batchReads == BatchReads::fail) return unexpected(TonnixAXError::failure);
   std::vector<TonnixAXValue> values;
   for (const auto& attribute : attributes) {
-    if (const auto error = (*record)->attributeErrors.constFind(attribute);
-        error != (*record)->attributeErrors.cend()) {
+    if (const auto error = record->attributeErrors.constFind(attribute);
+        error != record->attributeErrors.cend()) {
       values.emplace_back(TonnixAXErrorValue{*error});
       continue;
     }
-    values.push_back((*record)->attributes.value(attribute));
+    values.push_back(record->attributes.value(attribute));
   }
-  if ((*record)->batchReads == BatchReads::answerTooFew && !values.empty()) values.pop_back();
+  if (record->batchReads == BatchReads::answerTooFew && !values.empty()) values.pop_back();
   return values;
 }
 
 TonnixAXResult<TonnixAXElement> TonnixFakeAccessibility::elementAtPosition(
     const TonnixAXElement& root, float x, float y) {
-  auto rootRecord = answering(root);
-  if (!rootRecord) return unexpected(rootRecord.error());
-  const bool wholeDesktop = (*rootRecord)->isSystemWide;
+  TONNIX_TRY(rootRecord, answering(root));
+  const bool wholeDesktop = rootRecord->isSystemWide;
   const QPointF point(x, y);
   for (auto id = placements_.rbegin(); id != placements_.rend(); ++id) {
     const auto& record = records_.at(*id);
     if (!record.frame || !record.frame->contains(point)) continue;
-    if (!wholeDesktop && record.processIdentifier != (*rootRecord)->processIdentifier) continue;
+    if (!wholeDesktop && record.processIdentifier != rootRecord->processIdentifier) continue;
     if (unresponsive_.value(record.processIdentifier)) {
       return unexpected(TonnixAXError::cannotComplete);
     }

@@ -132,21 +132,19 @@ TonnixAXResult<std::int32_t> TonnixAtspiAccessibility::processIdentifier(
 
 TonnixAXResult<TonnixAXValue> TonnixAtspiAccessibility::attributeValue(
     const TonnixAXElement& element, const QString& attribute) {
-  const auto target = d_->target(element);
-  if (!target) return unexpected(target.error());
-  return d_->elements->attribute(*target, attribute);
+  TONNIX_TRY(target, d_->target(element));
+  return d_->elements->attribute(target, attribute);
 }
 
 // AT-SPI has no request for several attributes at once; they are read one
 // by one, but an application that does not answer ends the whole request.
 TonnixAXResult<std::vector<TonnixAXValue>> TonnixAtspiAccessibility::attributeValues(
     const TonnixAXElement& element, const QStringList& attributes) {
-  const auto target = d_->target(element);
-  if (!target) return unexpected(target.error());
+  TONNIX_TRY(target, d_->target(element));
   std::vector<TonnixAXValue> values;
   TonnixAtspiElements::FrameCache frame;
   for (const auto& attribute : attributes) {
-    auto value = d_->elements->attribute(*target, attribute, frame);
+    auto value = d_->elements->attribute(target, attribute, frame);
     if (value) {
       values.push_back(std::move(*value));
       continue;
@@ -181,13 +179,12 @@ TonnixAXResult<TonnixAXElement> TonnixAtspiAccessibility::elementAtPosition(
       applications.push_back({application.root, application.processIdentifier});
     }
   } else {
-    const auto target = d_->target(root);
-    if (!target) return unexpected(target.error());
+    TONNIX_TRY(target, d_->target(root));
     if (handle->kind == Kind::object) {
-      return d_->elements->wrap(d_->hitTest->deepest(*target, pointX, pointY),
-                                target->processIdentifier);
+      return d_->elements->wrap(d_->hitTest->deepest(target, pointX, pointY),
+                                target.processIdentifier);
     }
-    applications.push_back(*target);
+    applications.push_back(target);
   }
   auto found = d_->hitTest->hit(applications, pointX, pointY, handle->kind == Kind::systemWide);
   if (!found) return unexpected(TonnixAXError::noValue);

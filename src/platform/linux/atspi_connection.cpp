@@ -295,11 +295,11 @@ TonnixAXResult<TonnixDone> TonnixAtspiConnection::call(
 TonnixAXResult<TonnixAtspiObjectRef> TonnixAtspiConnection::child(
     std::int32_t processIdentifier, const TonnixAtspiObjectRef& object, int index) {
   TonnixAtspiObjectRef found;
-  const auto done = call(processIdentifier, [&](GError** error) {
+  const auto read = [&](GError** error) {
     found = TonnixAtspiObjectRef::adopt(
         atspi_accessible_get_child_at_index(object.get(), index, error));
-  });
-  if (!done) return unexpected(done.error());
+  };
+  TONNIX_TRY(done, call(processIdentifier, read));
   return found;
 }
 
@@ -315,9 +315,8 @@ TonnixAXResult<TonnixDone> TonnixAtspiConnection::visitChildren(std::int32_t pro
   const int visited = std::clamp(count, 0, std::max(limit, 0));
   for (int step = 0; step < visited; ++step) {
     const int index = order == ChildOrder::fromFirst ? step : count - 1 - step;
-    const auto found = child(processIdentifier, object, index);
-    if (!found) return unexpected(found.error());
-    if (*found && !visit(*found)) break;
+    TONNIX_TRY(found, child(processIdentifier, object, index));
+    if (found && !visit(found)) break;
   }
   return TonnixDone{};
 }

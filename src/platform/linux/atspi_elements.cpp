@@ -81,7 +81,8 @@ TonnixAXResult<TonnixAtspiObjectRef> TonnixAtspiElements::parent(const TonnixAts
 
 bool TonnixAtspiElements::hasState(const TonnixAtspiTarget& target, AtspiStateType state) {
   bool result = false;
-  connection_.call(target.processIdentifier, [&](GError**) {
+  // An application that does not answer leaves the result false.
+  (void)connection_.call(target.processIdentifier, [&](GError**) {
     auto* states = atspi_accessible_get_state_set(target.object.get());
     if (!states) return;
     result = atspi_state_set_contains(states, state);
@@ -107,17 +108,17 @@ TonnixAXResult<AtspiRect> TonnixAtspiElements::extents(const TonnixAtspiTarget& 
 TonnixAXResult<std::vector<TonnixAtspiTarget>> TonnixAtspiElements::windows(
     const TonnixAtspiTarget& application) {
   std::vector<TonnixAtspiTarget> windows;
-  const auto listed = connection_.visitChildren(
-      application.processIdentifier, application.object, [&](const TonnixAtspiObjectRef& child) {
-        const TonnixAtspiTarget window{child, application.processIdentifier};
-        const auto childRole = role(window);
-        if (!childRole || *childRole == ATSPI_ROLE_TOOL_TIP || isAtspiMenuRole(*childRole)) {
-          return true;
-        }
-        if (hasState(window, ATSPI_STATE_VISIBLE)) windows.push_back(window);
-        return true;
-      });
-  if (!listed) return unexpected(listed.error());
+  const auto keepVisibleWindow = [&](const TonnixAtspiObjectRef& child) {
+    const TonnixAtspiTarget window{child, application.processIdentifier};
+    const auto childRole = role(window);
+    if (!childRole || *childRole == ATSPI_ROLE_TOOL_TIP || isAtspiMenuRole(*childRole)) {
+      return true;
+    }
+    if (hasState(window, ATSPI_STATE_VISIBLE)) windows.push_back(window);
+    return true;
+  };
+  TONNIX_TRY(listed, connection_.visitChildren(application.processIdentifier, application.object,
+                                               keepVisibleWindow));
   return windows;
 }
 
@@ -132,12 +133,11 @@ TonnixAXResult<TonnixAXValue> TonnixAtspiElements::attribute(const TonnixAtspiTa
                                                              FrameCache& frame) {
   namespace Attribute = TonnixAXAttribute;
   if (name == Attribute::role || name == Attribute::subrole) {
-    const auto names = roleNames(target);
-    if (!names) return unexpected(names.error());
-    if (name == Attribute::role) return TonnixAXValue(names->role);
+    TONNIX_TRY(names, roleNames(target));
+    if (name == Attribute::role) return TonnixAXValue(names.role);
     if (const auto frameButton = frameButtonSubrole(target)) return TonnixAXValue(*frameButton);
-    if (!names->subrole) return unexpected(TonnixAXError::noValue);
-    return TonnixAXValue(*names->subrole);
+    if (!names.subrole) return unexpected(TonnixAXError::noValue);
+    return TonnixAXValue(*names.subrole);
   }
   if (name == Attribute::defaultButton) return defaultButton(target);
   if (name == Attribute::roleDescription) {
@@ -157,16 +157,14 @@ TonnixAXResult<TonnixAXValue> TonnixAtspiElements::attribute(const TonnixAtspiTa
 
 TonnixAXResult<TonnixAtspiRoleNames> TonnixAtspiElements::roleNames(
     const TonnixAtspiTarget& target) {
-  const auto ownRole = role(target);
-  if (!ownRole) return unexpected(ownRole.error());
-  if (*ownRole == ATSPI_ROLE_INVALID) return unexpected(TonnixAXError::invalidUIElement);
+  TONNIX_TRY(ownRole, role(target));
+  if (ownRole == ATSPI_ROLE_INVALID) return unexpected(TonnixAXError::invalidUIElement);
   TonnixAtspiRoleFacts facts;
-  facts.role = *ownRole;
+  facts.role = ownRole;
   if (needsParentRole(facts.role)) {
-    const auto parentObject = parent(target);
-    if (!parentObject) return unexpected(parentObject.error());
-    if (*parentObject) {
-      const auto parentRole = role({*parentObject, target.processIdentifier});
+    TONNIX_TRY(parentObject, parent(target));
+    if (parentObject) {
+      const auto parentRole = role({parentObject, target.processIdentifier});
       if (parentRole) facts.parentRole = *parentRole;
     }
     facts.isTopLevel = facts.parentRole == ATSPI_ROLE_APPLICATION;
@@ -183,11 +181,10 @@ TonnixAXResult<TonnixAtspiRoleNames> TonnixAtspiElements::roleNames(
 TonnixAXResult<TonnixAXValue> TonnixAtspiElements::text(const TonnixAtspiTarget& target,
                                                         gchar* (*getter)(AtspiAccessible*,
                                                                          GError**)) {
-  const auto value = ask<QString>(
-      target, [&](GError** error) { return takeString(getter(target.object.get(), error)); });
-  if (!value) return unexpected(value.error());
-  if (value->isEmpty()) return unexpected(TonnixAXError::noValue);
-  return TonnixAXValue(*value);
+  const auto read = [&](GError** error) { return takeString(getter(target.object.get(), error)); };
+  TONNIX_TRY(value, ask<QString>(target, read));
+  if (value.isEmpty()) return unexpected(TonnixAXError::noValue);
+  return TonnixAXValue(value);
 }
 
 // The top-level object holding the element: the one whose parent is its
@@ -196,54 +193,48 @@ TonnixAXResult<TonnixAXValue> TonnixAtspiElements::windowValue(const TonnixAtspi
   if (target.object.isApplicationRoot()) return unexpected(TonnixAXError::noValue);
   TonnixAtspiTarget current = target;
   for (int depth = 0; depth < maximumDepth; ++depth) {
-    const auto up = parent(current);
-    if (!up) return unexpected(up.error());
-    if (!*up) return unexpected(TonnixAXError::noValue);
-    if (up->isApplicationRoot()) return TonnixAXValue(wrap(current.object));
-    current.object = *up;
+    TONNIX_TRY(up, parent(current));
+    if (!up) return unexpected(TonnixAXError::noValue);
+    if (up.isApplicationRoot()) return TonnixAXValue(wrap(current.object));
+    current.object = up;
   }
   return unexpected(TonnixAXError::noValue);
 }
 
 TonnixAXResult<TonnixAXValue> TonnixAtspiElements::windowsValue(const TonnixAtspiTarget& target) {
   if (!target.object.isApplicationRoot()) return unexpected(TonnixAXError::attributeUnsupported);
-  const auto found = windows(target);
-  if (!found) return unexpected(found.error());
+  TONNIX_TRY(found, windows(target));
   TonnixAXValue::Array values;
-  for (const auto& window : *found)
+  for (const auto& window : found)
     values.emplace_back(wrap(window.object, window.processIdentifier));
   return TonnixAXValue(std::move(values));
 }
 
 TonnixAXResult<TonnixAXValue> TonnixAtspiElements::parentValue(const TonnixAtspiTarget& target) {
   if (target.object.isApplicationRoot()) return unexpected(TonnixAXError::noValue);
-  const auto up = parent(target);
-  if (!up) return unexpected(up.error());
-  if (!*up) return unexpected(TonnixAXError::noValue);
-  return TonnixAXValue(wrap(*up, target.processIdentifier));
+  TONNIX_TRY(up, parent(target));
+  if (!up) return unexpected(TonnixAXError::noValue);
+  return TonnixAXValue(wrap(up, target.processIdentifier));
 }
 
 TonnixAXResult<TonnixAXValue> TonnixAtspiElements::frameValue(const TonnixAtspiTarget& target,
                                                               const QString& name,
                                                               FrameCache& frame) {
   if (!frame) frame = extents(target);
-  const auto& rect = *frame;
-  if (!rect) return unexpected(rect.error());
+  TONNIX_TRY(rect, *frame);
   if (name == TonnixAXAttribute::position) {
-    return TonnixAXValue(TonnixAXPoint{1.0 * rect->x, 1.0 * rect->y});
+    return TonnixAXValue(TonnixAXPoint{1.0 * rect.x, 1.0 * rect.y});
   }
-  return TonnixAXValue(TonnixAXSize{1.0 * rect->width, 1.0 * rect->height});
+  return TonnixAXValue(TonnixAXSize{1.0 * rect.width, 1.0 * rect.height});
 }
 
 // A window's default button; any other element has none.
 TonnixAXResult<TonnixAXValue> TonnixAtspiElements::defaultButton(const TonnixAtspiTarget& target) {
-  const auto up = parent(target);
-  if (!up) return unexpected(up.error());
-  if (!*up || !up->isApplicationRoot()) return unexpected(TonnixAXError::attributeUnsupported);
-  const auto button = findAtspiDefaultButton(connection_, target.processIdentifier, target.object);
-  if (!button) return unexpected(button.error());
-  if (!*button) return unexpected(TonnixAXError::noValue);
-  return TonnixAXValue(wrap(*button, target.processIdentifier));
+  TONNIX_TRY(up, parent(target));
+  if (!up || !up.isApplicationRoot()) return unexpected(TonnixAXError::attributeUnsupported);
+  TONNIX_TRY(button, findAtspiDefaultButton(connection_, target.processIdentifier, target.object));
+  if (!button) return unexpected(TonnixAXError::noValue);
+  return TonnixAXValue(wrap(button, target.processIdentifier));
 }
 
 // A push button in a title bar the application draws itself.

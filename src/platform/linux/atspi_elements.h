@@ -51,9 +51,8 @@ class TonnixAtspiElements {
   template <typename T, typename Request>
   TonnixAXResult<T> ask(const TonnixAtspiTarget& target, Request request) {
     T value{};
-    const auto done =
-        connection_.call(target.processIdentifier, [&](GError** error) { value = request(error); });
-    if (!done) return unexpected(done.error());
+    const auto read = [&](GError** error) { value = request(error); };
+    TONNIX_TRY(done, connection_.call(target.processIdentifier, read));
     return value;
   }
 

@@ -61,7 +61,8 @@ std::optional<TonnixAXResult<TonnixAtspiObjectRef>> askCollection(
 bool isDefaultButton(TonnixAtspiConnection& connection, std::int32_t pid,
                      const TonnixAtspiObjectRef& object) {
   bool result = false;
-  connection.call(pid, [&](GError** error) {
+  // An application that does not answer has no default button here.
+  (void)connection.call(pid, [&](GError** error) {
     if (atspi_accessible_get_role(object.get(), error) != ATSPI_ROLE_PUSH_BUTTON) return;
     AtspiStateSet* states = atspi_accessible_get_state_set(object.get());
     if (!states) return;

@@ -426,10 +426,9 @@ std::shared_ptr<TonnixOpenALDevice> TonnixOpenALAudio::device() {
 
 TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError> TonnixOpenALAudio::openClip(
     const std::filesystem::path& file) {
-  auto decoded = decode(file);
-  if (!decoded) return unexpected(decoded.error());
-  auto clip = std::make_shared<OpenALClip>(device(), file, decoded->duration());
-  if (clip->device().canMix() && !clip->upload(*decoded)) {
+  TONNIX_TRY(decoded, decode(file));
+  auto clip = std::make_shared<OpenALClip>(device(), file, decoded.duration());
+  if (clip->device().canMix() && !clip->upload(decoded)) {
     return unexpected(audioError(TonnixAudioError::Kind::noFreePlayer, file));
   }
   return std::shared_ptr<TonnixAudioClip>(std::move(clip));
