@@ -70,9 +70,10 @@ void BM_PressToHandler(benchmark::State& state) {
   }
   {
     Presser presser(display);
-    const auto notice = [&presser](QPointF) { presser.heard(); };
-    (*monitor)->addGlobalMonitor(TonnixMouseEventKind::leftMouseDown, notice);
-    (*monitor)->addGlobalMonitor(TonnixMouseEventKind::leftMouseUp, notice);
+    (*monitor)->watch(TonnixMouseEventKind::leftMouseDown);
+    (*monitor)->watch(TonnixMouseEventKind::leftMouseUp);
+    QObject::connect(monitor->get(), &TonnixMouseMonitor::occurred,
+                     [&presser](TonnixMouseEventKind, QPointF) { presser.heard(); });
 
     std::vector<double> latencies;
     for (auto _ : state) {

@@ -118,7 +118,6 @@ TonnixController::TonnixController(TonnixLibrary& library, TonnixAssignments& as
 }
 
 TonnixController::~TonnixController() {
-  removeWorkspaceObservations();
   clickMonitor_->stop();
   for (auto& entry : observers_) entry.second->teardown();
 }
@@ -371,33 +370,28 @@ const TonnixApplicationObserver* TonnixController::observer(std::int32_t process
 
 // --- Workspace
 
+// The order is the one in which the observations were always installed:
+// launches, quits, mounts, unmounts.
 void TonnixController::installWorkspaceObservations() {
-  QPointer<TonnixController> self(this);
-  TonnixWorkspace& workspace = desktop_.workspace;
-  workspaceObservations_.push_back(workspace.addApplicationObserver(
-      TonnixApplicationChange::launched, [self](const TonnixRunningApplication& application) {
-        if (self) self->applicationLaunched(application);
-      }));
-  workspaceObservations_.push_back(workspace.addApplicationObserver(
-      TonnixApplicationChange::terminated, [self](const TonnixRunningApplication& application) {
-        if (self) self->applicationTerminated(application);
-      }));
-  workspaceObservations_.push_back(
-      workspace.addVolumeObserver(TonnixVolumeChange::mounted, [self](const TonnixVolume& volume) {
-        if (self)
-          self->volumeChanged(volume, QStringLiteral("Disk Mounted"), TonnixSoundID("dski"));
-      }));
-  workspaceObservations_.push_back(workspace.addVolumeObserver(
-      TonnixVolumeChange::unmounted, [self](const TonnixVolume& volume) {
-        if (self)
-          self->volumeChanged(volume, QStringLiteral("Disk Ejected"), TonnixSoundID("dske"));
-      }));
+  TonnixWorkspace* workspace = &desktop_.workspace;
+  workspaceObservations_ = {
+      connect(workspace, &TonnixWorkspace::applicationLaunched, this,
+              &TonnixController::applicationLaunched),
+      connect(workspace, &TonnixWorkspace::applicationTerminated, this,
+              &TonnixController::applicationTerminated),
+      connect(workspace, &TonnixWorkspace::volumeMounted, this,
+              [this](const TonnixVolume& volume) {
+                volumeChanged(volume, QStringLiteral("Disk Mounted"), TonnixSoundID("dski"));
+              }),
+      connect(workspace, &TonnixWorkspace::volumeUnmounted, this,
+              [this](const TonnixVolume& volume) {
+                volumeChanged(volume, QStringLiteral("Disk Ejected"), TonnixSoundID("dske"));
+              }),
+  };
 }
 
 void TonnixController::removeWorkspaceObservations() {
-  for (const auto observation : workspaceObservations_) {
-    desktop_.workspace.removeObserver(observation);
-  }
+  for (const auto& observation : workspaceObservations_) disconnect(observation);
   workspaceObservations_.clear();
 }
 

@@ -308,7 +308,9 @@ class TonnixController : public QObject {
   std::optional<QString> publishedFailureDescription_;
 
   std::map<std::int32_t, std::unique_ptr<TonnixApplicationObserver>> observers_;
-  std::vector<TonnixWorkspaceObservation> workspaceObservations_;
+  // The connections to the workspace's launch, quit, mount and unmount
+  // signals while running.
+  std::vector<QMetaObject::Connection> workspaceObservations_;
   std::map<std::int32_t, TonnixAttachTimeout> timeouts_;
 
   // The attach task: the applications still to attach, one per turn of the

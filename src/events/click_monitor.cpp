@@ -1,7 +1,7 @@
 #include "events/click_monitor.h"
 
-#include <QPointer>
 #include <QThread>
+#include <algorithm>
 
 TonnixClickMonitor::TonnixClickMonitor(TonnixMouseMonitor& mouseMonitor,
                                        std::unique_ptr<TonnixClickResolver> resolver,
@@ -9,42 +9,51 @@ TonnixClickMonitor::TonnixClickMonitor(TonnixMouseMonitor& mouseMonitor,
     : QObject(parent),
       mouseMonitor_(mouseMonitor),
       resolver_(std::move(resolver)),
-      shouldResolve_(std::move(shouldResolve)) {}
+      shouldResolve_(std::move(shouldResolve)) {
+  // Direct, so that an event signalled off the main thread is caught below
+  // rather than quietly queued.
+  connect(&mouseMonitor_, &TonnixMouseMonitor::occurred, this, &TonnixClickMonitor::mouseEvent,
+          Qt::DirectConnection);
+}
 
 TonnixClickMonitor::~TonnixClickMonitor() {
-  for (const TonnixMouseMonitorToken token : monitors_) mouseMonitor_.removeMonitor(token);
+  for (const TonnixMouseEventKind kind : watched_) mouseMonitor_.unwatch(kind);
 }
 
 void TonnixClickMonitor::start() {
-  if (!monitors_.empty()) return;
-  install(TonnixMouseEventKind::leftMouseDown, &TonnixClickMonitor::press);
-  install(TonnixMouseEventKind::leftMouseDragged, &TonnixClickMonitor::drag);
-  install(TonnixMouseEventKind::leftMouseUp, &TonnixClickMonitor::release);
-  if (!monitors_.empty()) emit installedMonitorsChanged();
+  if (!watched_.empty()) return;
+  for (const auto kind :
+       {TonnixMouseEventKind::leftMouseDown, TonnixMouseEventKind::leftMouseDragged,
+        TonnixMouseEventKind::leftMouseUp}) {
+    if (mouseMonitor_.watch(kind)) watched_.push_back(kind);
+  }
+  if (!watched_.empty()) emit installedMonitorsChanged();
 }
 
 void TonnixClickMonitor::stop() {
-  const bool wasInstalled = !monitors_.empty();
-  for (const TonnixMouseMonitorToken token : monitors_) mouseMonitor_.removeMonitor(token);
-  monitors_.clear();
+  const bool wasInstalled = !watched_.empty();
+  for (const TonnixMouseEventKind kind : watched_) mouseMonitor_.unwatch(kind);
+  watched_.clear();
   tracker_.reset();
   resolver_->clearIdentities();
   if (wasInstalled) emit installedMonitorsChanged();
 }
 
-// The handler holds the monitor weakly, so that a monitor destroyed while
-// the platform still has an event for it in flight ignores that event.
-void TonnixClickMonitor::install(TonnixMouseEventKind kind,
-                                 void (TonnixClickMonitor::*handler)(QPointF)) {
-  const QPointer<TonnixClickMonitor> self(this);
-  auto token = mouseMonitor_.addGlobalMonitor(kind, [self, handler](QPointF location) {
-    if (!self) return;
-    if (QThread::currentThread() != self->thread()) {
-      qFatal("TonnixClickMonitor: a mouse event arrived off the main thread");
-    }
-    (self->*handler)(location);
-  });
-  if (token) monitors_.push_back(*token);
+// Others may watch kinds this monitor does not, or watch on after it
+// stopped: only its own kinds count.
+void TonnixClickMonitor::mouseEvent(TonnixMouseEventKind kind, QPointF location) {
+  if (std::find(watched_.begin(), watched_.end(), kind) == watched_.end()) return;
+  if (QThread::currentThread() != thread()) {
+    qFatal("TonnixClickMonitor: a mouse event arrived off the main thread");
+  }
+  switch (kind) {
+    case TonnixMouseEventKind::leftMouseDown:
+      return press(location);
+    case TonnixMouseEventKind::leftMouseDragged:
+      return drag(location);
+    case TonnixMouseEventKind::leftMouseUp:
+      return release(location);
+  }
 }
 
 void TonnixClickMonitor::press(QPointF location) {

@@ -33,19 +33,20 @@ class TonnixClickMonitor : public QObject {
                      QObject* parent = nullptr);
   ~TonnixClickMonitor() override;
 
-  // Installs the press, drag and release monitors, each that the desktop
-  // allows; does nothing while any is installed.
+  // Watches presses, drags and releases, each that the desktop allows;
+  // does nothing while any is watched.
   void start();
-  // Removes the monitors, forgets the pressed control and the known
-  // processes. Harmless when stopped.
+  // Stops watching, forgets the pressed control and the known processes.
+  // Harmless when stopped.
   void stop();
   // The process has quit: its identifier may come back as another one.
   void forget(std::int32_t processIdentifier) { resolver_->forgetIdentity(processIdentifier); }
   // Forgets the pressed control, so its drag and release stay silent.
   void resetTracker() { tracker_.reset(); }
 
-  // Whether any monitor is installed; false after a start() the desktop refused.
-  bool hasInstalledMonitors() const { return !monitors_.empty(); }
+  // Whether any kind of event is watched; false after a start() the
+  // desktop refused.
+  bool hasInstalledMonitors() const { return !watched_.empty(); }
   TonnixClickResolver& resolver() { return *resolver_; }
   const TonnixClickTracker& tracker() const { return tracker_; }
 
@@ -54,7 +55,7 @@ class TonnixClickMonitor : public QObject {
   void installedMonitorsChanged();
 
  private:
-  void install(TonnixMouseEventKind kind, void (TonnixClickMonitor::*handler)(QPointF));
+  void mouseEvent(TonnixMouseEventKind kind, QPointF location);
   void press(QPointF location);
   void drag(QPointF location);
   void release(QPointF location);
@@ -64,5 +65,6 @@ class TonnixClickMonitor : public QObject {
   std::unique_ptr<TonnixClickResolver> resolver_;
   ShouldResolve shouldResolve_;
   TonnixClickTracker tracker_;
-  std::vector<TonnixMouseMonitorToken> monitors_;
+  // The kinds this monitor watches, in the order it began.
+  std::vector<TonnixMouseEventKind> watched_;
 };

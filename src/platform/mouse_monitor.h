@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <QPointF>
-#include <cstdint>
-#include <functional>
-#include <optional>
+#include <map>
 
 // The left-button events a global monitor can watch.
 enum class TonnixMouseEventKind {
@@ -12,26 +11,40 @@ enum class TonnixMouseEventKind {
   leftMouseUp,
 };
 
-// Names one installed monitor so that it can be removed again.
-struct TonnixMouseMonitorToken {
-  std::uint64_t value = 0;
-  friend bool operator==(TonnixMouseMonitorToken, TonnixMouseMonitorToken) = default;
-};
-
 // Global monitoring of the left mouse button in other applications' windows.
-// Handlers run on the main thread and receive the pointer location in global
-// screen coordinates with the origin at the top left of the primary screen.
-class TonnixMouseMonitor {
+// Whoever wants a kind of event watches it and connects to `occurred`,
+// which is emitted on the main thread with the pointer location in global
+// screen coordinates, the origin at the top left of the primary screen.
+// Main thread only.
+class TonnixMouseMonitor : public QObject {
+  Q_OBJECT
+
  public:
-  using Handler = std::function<void(QPointF location)>;
+  using QObject::QObject;
 
-  virtual ~TonnixMouseMonitor() = default;
+  // Starts watching one kind of event; false, and nothing watched, when the
+  // desktop refuses (no input extension, no permission). Each watch is
+  // undone by one unwatch: a kind stays watched while any watch of it
+  // remains.
+  bool watch(TonnixMouseEventKind kind);
+  // Undoes one watch of the kind; harmless when it is not watched.
+  void unwatch(TonnixMouseEventKind kind);
+  bool isWatching(TonnixMouseEventKind kind) const { return watchers_.contains(kind); }
+  bool isWatchingAnything() const { return !watchers_.empty(); }
 
-  // Installs a monitor for one kind of event; nothing when the desktop
-  // refuses (no input extension, no permission).
-  virtual std::optional<TonnixMouseMonitorToken> addGlobalMonitor(TonnixMouseEventKind kind,
-                                                                  Handler handler) = 0;
-  // Removes an installed monitor; its handler is not called afterwards.
-  // Unknown tokens are ignored.
-  virtual void removeMonitor(TonnixMouseMonitorToken token) = 0;
+ signals:
+  // A watched kind of event happened.
+  void occurred(TonnixMouseEventKind kind, QPointF location);
+
+ protected:
+  // The kind is about to be watched (isWatching already says so); false
+  // when the desktop refuses it.
+  virtual bool startWatching(TonnixMouseEventKind kind) = 0;
+  // No watch of the kind remains.
+  virtual void stopWatching(TonnixMouseEventKind kind) = 0;
+  // Emits `occurred` when the kind is watched.
+  void tell(TonnixMouseEventKind kind, QPointF location);
+
+ private:
+  std::map<TonnixMouseEventKind, int> watchers_;
 };

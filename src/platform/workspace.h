@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -45,25 +45,17 @@ struct TonnixVolume {
   std::optional<std::filesystem::path> url = std::nullopt;
 };
 
-enum class TonnixApplicationChange { launched, terminated };
 enum class TonnixVolumeChange { mounted, unmounted };
-
-// Names one installed observation so that it can be removed again.
-struct TonnixWorkspaceObservation {
-  std::uint64_t value = 0;
-  friend bool operator==(TonnixWorkspaceObservation, TonnixWorkspaceObservation) = default;
-};
 
 // The desktop around Tonnix: the running applications, the installed ones,
 // launches, quits, mounts and unmounts, and Tonnix's own place among them.
-// Main thread only; observers are told on the main thread, from the event
-// loop, never from inside a call on this interface.
-class TonnixWorkspace {
- public:
-  using ApplicationHandler = std::function<void(const TonnixRunningApplication& application)>;
-  using VolumeHandler = std::function<void(const TonnixVolume& volume)>;
+// Main thread only; the signals are emitted on the main thread, from the
+// event loop, never from inside a call on this interface.
+class TonnixWorkspace : public QObject {
+  Q_OBJECT
 
-  virtual ~TonnixWorkspace() = default;
+ public:
+  using QObject::QObject;
 
   // Every running application, in the desktop's order.
   virtual std::vector<TonnixRunningApplication> runningApplications() const = 0;
@@ -85,19 +77,16 @@ class TonnixWorkspace {
   // The icon of an application file, as in TonnixRunningApplication::icon.
   virtual std::optional<QString> iconForFile(const std::filesystem::path& file) const = 0;
 
-  // Starts telling `handler` about every launch or every quit.
-  virtual TonnixWorkspaceObservation addApplicationObserver(TonnixApplicationChange change,
-                                                            ApplicationHandler handler) = 0;
-  // Starts telling `handler` about every mount or every unmount.
-  virtual TonnixWorkspaceObservation addVolumeObserver(TonnixVolumeChange change,
-                                                       VolumeHandler handler) = 0;
-  // Ends an observation; its handler is not called afterwards. Unknown
-  // observations are ignored.
-  virtual void removeObserver(TonnixWorkspaceObservation observation) = 0;
-
   // Tonnix's own process.
   virtual std::int32_t processIdentifier() const = 0;
   // Whether Tonnix runs in a sandbox that hides other applications from it
   // (on Linux: a Flatpak without access to the accessibility bus).
   virtual bool isSandboxed() const = 0;
+
+ signals:
+  void applicationLaunched(const TonnixRunningApplication& application);
+  // The application is marked terminated.
+  void applicationTerminated(const TonnixRunningApplication& application);
+  void volumeMounted(const TonnixVolume& volume);
+  void volumeUnmounted(const TonnixVolume& volume);
 };

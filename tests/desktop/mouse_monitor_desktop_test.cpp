@@ -39,20 +39,28 @@ struct Heard {
   bool onMainThread;
 };
 
-// Installs monitors and keeps what they hear.
+// Watches kinds of events and keeps everything the monitor signals.
 class Listener {
  public:
-  explicit Listener(TonnixMouseMonitor& monitor) : monitor_(monitor) {}
+  explicit Listener(TonnixMouseMonitor& monitor) : monitor_(monitor) {
+    connection_ = QObject::connect(
+        &monitor, &TonnixMouseMonitor::occurred, [this](Kind kind, QPointF location) {
+          heard.push_back({kind, location, QThread::currentThread() == qApp->thread()});
+        });
+  }
   ~Listener() {
-    for (const auto token : tokens_) monitor_.removeMonitor(token);
+    QObject::disconnect(connection_);
+    for (const auto kind : kinds_) monitor_.unwatch(kind);
   }
 
-  std::optional<TonnixMouseMonitorToken> install(Kind kind) {
-    auto token = monitor_.addGlobalMonitor(kind, [this, kind](QPointF location) {
-      heard.push_back({kind, location, QThread::currentThread() == qApp->thread()});
-    });
-    if (token) tokens_.push_back(*token);
-    return token;
+  bool install(Kind kind) {
+    if (!monitor_.watch(kind)) return false;
+    kinds_.push_back(kind);
+    return true;
+  }
+  void remove(Kind kind) {
+    monitor_.unwatch(kind);
+    std::erase(kinds_, kind);
   }
   void installAll() {
     for (const Kind kind : {Kind::leftMouseDown, Kind::leftMouseDragged, Kind::leftMouseUp}) {
@@ -83,7 +91,8 @@ class Listener {
 
  private:
   TonnixMouseMonitor& monitor_;
-  std::vector<TonnixMouseMonitorToken> tokens_;
+  QMetaObject::Connection connection_;
+  std::vector<Kind> kinds_;
 };
 
 bool hasDesktop() {
@@ -159,10 +168,9 @@ TEST_F(XInputMouseMonitorTest, OtherButtonsAreNotTheLeftButton) {
 TEST_F(XInputMouseMonitorTest, RemovedMonitorsHearNothingMore) {
   {
     Listener listener(*monitor_);
-    const auto down = listener.install(Kind::leftMouseDown);
-    ASSERT_TRUE(down);
+    ASSERT_TRUE(listener.install(Kind::leftMouseDown));
     ASSERT_TRUE(listener.install(Kind::leftMouseUp));
-    monitor_->removeMonitor(*down);
+    listener.remove(Kind::leftMouseDown);
 
     xdotool({"mousemove", "40", "40", "click", "1"});
     ASSERT_TRUE(listener.await(Kind::leftMouseUp));
@@ -238,7 +246,7 @@ TEST(XInputMouseMonitorConnectionTest, ALostServerStopsTheMonitorNotTheProgram) 
   server.kill();
   server.waitForFinished();
   ASSERT_TRUE(tonnix_test::turnUntil([&] { return !monitor.isConnected(); }));
-  EXPECT_FALSE(monitor.addGlobalMonitor(Kind::leftMouseUp, [](QPointF) {}));
+  EXPECT_FALSE(monitor.watch(Kind::leftMouseUp));
 }
 
 TEST(XInputMouseMonitorConnectionTest, NoServerIsAnError) {
@@ -286,10 +294,9 @@ TEST_F(AtspiMouseMonitorTest, RemovedMonitorsHearNothingMore) {
   ASSERT_TRUE(witness.install(Kind::leftMouseDown));
 
   Listener listener(*monitor_);
-  const auto down = listener.install(Kind::leftMouseDown);
-  ASSERT_TRUE(down);
+  ASSERT_TRUE(listener.install(Kind::leftMouseDown));
   ASSERT_TRUE(listener.install(Kind::leftMouseUp));
-  monitor_->removeMonitor(*down);
+  listener.remove(Kind::leftMouseDown);
 
   xdotool({"mousedown", "1"});
   ASSERT_TRUE(witness.await(Kind::leftMouseDown));

@@ -18,7 +18,7 @@ void TonnixFakeWorkspace::removeApplication(std::int32_t processIdentifier) {
 
 void TonnixFakeWorkspace::launch(TonnixRunningApplication application) {
   addApplication(application);
-  tell(TonnixApplicationChange::launched, application);
+  emit applicationLaunched(application);
 }
 
 void TonnixFakeWorkspace::terminate(std::int32_t processIdentifier) {
@@ -28,15 +28,15 @@ void TonnixFakeWorkspace::terminate(std::int32_t processIdentifier) {
   removeApplication(processIdentifier);
   application.isTerminated = true;
   application.isActive = false;
-  tell(TonnixApplicationChange::terminated, application);
+  emit applicationTerminated(application);
 }
 
 void TonnixFakeWorkspace::mount(const TonnixVolume& volume) {
-  tell(TonnixVolumeChange::mounted, volume);
+  emit volumeMounted(volume);
 }
 
 void TonnixFakeWorkspace::unmount(const TonnixVolume& volume) {
-  tell(TonnixVolumeChange::unmounted, volume);
+  emit volumeUnmounted(volume);
 }
 
 void TonnixFakeWorkspace::installApplicationFile(ApplicationFile file) {
@@ -77,56 +77,12 @@ std::optional<QString> TonnixFakeWorkspace::iconForFile(const std::filesystem::p
   return installed ? installed->icon : std::nullopt;
 }
 
-TonnixWorkspaceObservation TonnixFakeWorkspace::addApplicationObserver(
-    TonnixApplicationChange change, ApplicationHandler handler) {
-  const TonnixWorkspaceObservation observation{nextObservation_++};
-  applicationObservers_.push_back({observation, change, std::move(handler)});
-  return observation;
-}
-
-TonnixWorkspaceObservation TonnixFakeWorkspace::addVolumeObserver(TonnixVolumeChange change,
-                                                                  VolumeHandler handler) {
-  const TonnixWorkspaceObservation observation{nextObservation_++};
-  volumeObservers_.push_back({observation, change, std::move(handler)});
-  return observation;
-}
-
-void TonnixFakeWorkspace::removeObserver(TonnixWorkspaceObservation observation) {
-  const auto matches = [observation](const auto& observer) {
-    return observer.observation == observation;
-  };
-  std::erase_if(applicationObservers_, matches);
-  std::erase_if(volumeObservers_, matches);
-}
-
-namespace {
-
-// Calls every observer of the change that is still installed when its turn
-// comes: a handler may remove observers, its own included.
-template <typename Observers, typename Change, typename Value>
-void tellObservers(const Observers& observers, Change change, const Value& value) {
-  std::vector<TonnixWorkspaceObservation> due;
-  for (const auto& observer : observers) {
-    if (observer.change == change) due.push_back(observer.observation);
-  }
-  for (const auto observation : due) {
-    const auto found = std::find_if(observers.begin(), observers.end(),
-                                    [&](const auto& o) { return o.observation == observation; });
-    if (found == observers.end()) continue;
-    const auto handler = found->handler;
-    handler(value);
-  }
-}
-
-}  // namespace
-
-void TonnixFakeWorkspace::tell(TonnixApplicationChange change,
-                               const TonnixRunningApplication& application) {
-  tellObservers(applicationObservers_, change, application);
-}
-
-void TonnixFakeWorkspace::tell(TonnixVolumeChange change, const TonnixVolume& volume) {
-  tellObservers(volumeObservers_, change, volume);
+std::size_t TonnixFakeWorkspace::observerCount() const {
+  return static_cast<std::size_t>(
+      receivers(SIGNAL(applicationLaunched(TonnixRunningApplication))) +
+      receivers(SIGNAL(applicationTerminated(TonnixRunningApplication))) +
+      receivers(SIGNAL(volumeMounted(TonnixVolume))) +
+      receivers(SIGNAL(volumeUnmounted(TonnixVolume))));
 }
 
 const TonnixFakeWorkspace::ApplicationFile* TonnixFakeWorkspace::installedFile(

@@ -7,8 +7,8 @@
 
 // A workspace whose applications, installed application files and volumes
 // a test (or `tonnix run --simulate`) sets up by hand. Launches, quits,
-// mounts and unmounts reach the observers synchronously, as the main thread
-// would deliver them. Counts lookups so that callers' caching can be checked.
+// mounts and unmounts are signalled synchronously, as the main thread would
+// deliver them. Counts lookups so that callers' caching can be checked.
 class TonnixFakeWorkspace : public TonnixWorkspace {
  public:
   // An application file as the desktop knows it.
@@ -23,10 +23,10 @@ class TonnixFakeWorkspace : public TonnixWorkspace {
   // one with the same process identifier in its place. Nobody is told.
   void addApplication(TonnixRunningApplication application);
   void removeApplication(std::int32_t processIdentifier);
-  // Adds the application and tells the launch observers.
+  // Adds the application and signals its launch.
   void launch(TonnixRunningApplication application);
-  // Removes the application and tells the quit observers, with the
-  // application marked terminated. Unknown processes are ignored.
+  // Removes the application and signals its quit, with the application
+  // marked terminated. Unknown processes are ignored.
   void terminate(std::int32_t processIdentifier);
   void mount(const TonnixVolume& volume);
   void unmount(const TonnixVolume& volume);
@@ -39,10 +39,8 @@ class TonnixFakeWorkspace : public TonnixWorkspace {
 
   // How often runningApplication() was asked, found or not.
   int lookupCount() const { return lookupCount_; }
-  // The observations in place.
-  std::size_t observerCount() const {
-    return applicationObservers_.size() + volumeObservers_.size();
-  }
+  // The connections to the launch, quit, mount and unmount signals.
+  std::size_t observerCount() const;
 
   std::vector<TonnixRunningApplication> runningApplications() const override {
     return applications_;
@@ -54,33 +52,16 @@ class TonnixFakeWorkspace : public TonnixWorkspace {
   std::optional<QString> bundleIdentifierOfFile(const std::filesystem::path& file) const override;
   QString displayName(const std::filesystem::path& file) const override;
   std::optional<QString> iconForFile(const std::filesystem::path& file) const override;
-  TonnixWorkspaceObservation addApplicationObserver(TonnixApplicationChange change,
-                                                    ApplicationHandler handler) override;
-  TonnixWorkspaceObservation addVolumeObserver(TonnixVolumeChange change,
-                                               VolumeHandler handler) override;
-  void removeObserver(TonnixWorkspaceObservation observation) override;
   std::int32_t processIdentifier() const override { return ownProcess_; }
   bool isSandboxed() const override { return sandboxed_; }
 
  private:
-  template <typename Change, typename Handler>
-  struct Observer {
-    TonnixWorkspaceObservation observation;
-    Change change;
-    Handler handler;
-  };
-
-  void tell(TonnixApplicationChange change, const TonnixRunningApplication& application);
-  void tell(TonnixVolumeChange change, const TonnixVolume& volume);
   TonnixRunningApplication* find(std::int32_t processIdentifier);
   const TonnixRunningApplication* find(std::int32_t processIdentifier) const;
   const ApplicationFile* installedFile(const std::filesystem::path& file) const;
 
   std::vector<TonnixRunningApplication> applications_;
   std::vector<ApplicationFile> files_;
-  std::vector<Observer<TonnixApplicationChange, ApplicationHandler>> applicationObservers_;
-  std::vector<Observer<TonnixVolumeChange, VolumeHandler>> volumeObservers_;
-  std::uint64_t nextObservation_ = 1;
   // No process of the tests' applications unless a test says otherwise.
   std::int32_t ownProcess_ = 0;
   bool sandboxed_ = false;

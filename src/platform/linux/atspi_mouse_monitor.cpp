@@ -46,31 +46,20 @@ TonnixAtspiMouseMonitor::TonnixAtspiMouseMonitor(std::shared_ptr<TonnixAtspiConn
 
 TonnixAtspiMouseMonitor::~TonnixAtspiMouseMonitor() {
   for (const auto kind : {TonnixMouseEventKind::leftMouseDown, TonnixMouseEventKind::leftMouseUp}) {
-    if (handlers_.contains(kind)) unsubscribe(kind);
+    if (isWatching(kind)) stopWatching(kind);
   }
   g_object_unref(listener_);
 }
 
-std::optional<TonnixMouseMonitorToken> TonnixAtspiMouseMonitor::addGlobalMonitor(
-    TonnixMouseEventKind kind, Handler handler) {
-  if (kind == TonnixMouseEventKind::leftMouseDragged) return std::nullopt;
-  if (!handlers_.contains(kind) && !subscribe(kind)) return std::nullopt;
-  return handlers_.add(kind, std::move(handler));
-}
-
-void TonnixAtspiMouseMonitor::removeMonitor(TonnixMouseMonitorToken token) {
-  const auto kind = handlers_.remove(token);
-  if (kind && !handlers_.contains(*kind)) unsubscribe(*kind);
-}
-
-bool TonnixAtspiMouseMonitor::subscribe(TonnixMouseEventKind kind) {
+bool TonnixAtspiMouseMonitor::startWatching(TonnixMouseEventKind kind) {
+  if (kind == TonnixMouseEventKind::leftMouseDragged) return false;
   GError* error = nullptr;
   if (atspi_event_listener_register(listener_, eventType(kind), &error)) return true;
   if (error) g_error_free(error);
   return false;
 }
 
-void TonnixAtspiMouseMonitor::unsubscribe(TonnixMouseEventKind kind) {
+void TonnixAtspiMouseMonitor::stopWatching(TonnixMouseEventKind kind) {
   atspi_event_listener_deregister(listener_, eventType(kind), nullptr);
 }
 
@@ -89,7 +78,7 @@ void TonnixAtspiMouseMonitor::receive(AtspiEvent* event, void* data) {
       &monitor->context_, [monitor] { monitor->deliver(); }, Qt::QueuedConnection);
 }
 
-// Should a handler spin the event loop, the outer call keeps delivering, so
+// Should a slot spin the event loop, the outer call keeps delivering, so
 // clicks are never told out of order.
 void TonnixAtspiMouseMonitor::deliver() {
   deliveryScheduled_ = false;
@@ -98,7 +87,7 @@ void TonnixAtspiMouseMonitor::deliver() {
   while (!pending_.empty()) {
     const auto [kind, location] = pending_.front();
     pending_.erase(pending_.begin());
-    handlers_.deliver(kind, location);
+    tell(kind, location);
   }
   delivering_ = false;
 }

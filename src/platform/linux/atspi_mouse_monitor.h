@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/expected.h"
-#include "platform/linux/mouse_handler_list.h"
 #include "platform/mouse_monitor.h"
 
 class TonnixAtspiConnection;
@@ -17,7 +16,7 @@ using AtspiEvent = struct _AtspiEvent;
 
 // The left button as the accessibility registry announces it
 // ("mouse:button:1p" and "mouse:button:1r"), for sessions without XInput 2.
-// Presses and releases only: a drag monitor cannot be installed. The
+// Presses and releases only: drags cannot be watched. The
 // registry notices the button by polling the pointer, so a click can be
 // heard a poll late and carries the position of the registry's previous
 // look: a press right after a move may come with where the pointer was.
@@ -33,17 +32,16 @@ class TonnixAtspiMouseMonitor : public TonnixMouseMonitor {
   TonnixAtspiMouseMonitor(const TonnixAtspiMouseMonitor&) = delete;
   TonnixAtspiMouseMonitor& operator=(const TonnixAtspiMouseMonitor&) = delete;
 
-  std::optional<TonnixMouseMonitorToken> addGlobalMonitor(TonnixMouseEventKind kind,
-                                                          Handler handler) override;
-  void removeMonitor(TonnixMouseMonitorToken token) override;
-
   static QString description();
+
+ protected:
+  // Subscribes to the registry's events of the kind.
+  bool startWatching(TonnixMouseEventKind kind) override;
+  void stopWatching(TonnixMouseEventKind kind) override;
 
  private:
   explicit TonnixAtspiMouseMonitor(std::shared_ptr<TonnixAtspiConnection> connection);
   static void receive(AtspiEvent* event, void* monitor);
-  bool subscribe(TonnixMouseEventKind kind);
-  void unsubscribe(TonnixMouseEventKind kind);
   void deliver();
 
   // Keeps libatspi initialised and its bus connection on the event loop.
@@ -51,7 +49,6 @@ class TonnixAtspiMouseMonitor : public TonnixMouseMonitor {
   AtspiEventListener* listener_;
   // Queued deliveries die with it.
   QObject context_;
-  TonnixMouseHandlerList handlers_;
   std::vector<std::pair<TonnixMouseEventKind, QPointF>> pending_;
   bool deliveryScheduled_ = false;
   bool delivering_ = false;

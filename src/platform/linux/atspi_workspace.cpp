@@ -72,7 +72,11 @@ TonnixAtspiWorkspace::TonnixAtspiWorkspace()
     : connection_(TonnixAtspiConnection::shared()),
       volumes_(std::make_unique<TonnixGioVolumes>(
           [this](TonnixVolumeChange change, const TonnixVolume& volume) {
-            tell(change, volume);
+            if (change == TonnixVolumeChange::mounted) {
+              emit volumeMounted(volume);
+            } else {
+              emit volumeUnmounted(volume);
+            }
           })) {
   if (!connection_) return;
   subscribed_ = connection_->subscribe(joinedEvent).hasValue();
@@ -106,7 +110,7 @@ void TonnixAtspiWorkspace::refresh(bool announce) {
     tracked.exit = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
     QObject::connect(tracked.exit.get(), &QSocketNotifier::activated,
                      [this, pid] { processEnded(pid); });
-    if (announce) tell(TonnixApplicationChange::launched, tracked.application);
+    if (announce) emit applicationLaunched(tracked.application);
   }
 }
 
@@ -117,7 +121,7 @@ void TonnixAtspiWorkspace::processEnded(std::int32_t processIdentifier) {
   application.isTerminated = true;
   application.isActive = false;
   forget(processIdentifier);
-  tell(TonnixApplicationChange::terminated, application);
+  emit applicationTerminated(application);
 }
 
 void TonnixAtspiWorkspace::forget(std::int32_t processIdentifier) {
@@ -215,29 +219,6 @@ std::optional<QString> TonnixAtspiWorkspace::iconForFile(const std::filesystem::
   return Files::icon(file);
 }
 
-TonnixWorkspaceObservation TonnixAtspiWorkspace::addApplicationObserver(
-    TonnixApplicationChange change, ApplicationHandler handler) {
-  const TonnixWorkspaceObservation observation{nextObservation_++};
-  applicationObservers_.push_back({observation, change, std::move(handler)});
-  return observation;
-}
-
-TonnixWorkspaceObservation TonnixAtspiWorkspace::addVolumeObserver(TonnixVolumeChange change,
-                                                                   VolumeHandler handler) {
-  const TonnixWorkspaceObservation observation{nextObservation_++};
-  volumeObservers_.push_back({observation, change, std::move(handler)});
-  return observation;
-}
-
-void TonnixAtspiWorkspace::removeObserver(TonnixWorkspaceObservation observation) {
-  std::erase_if(applicationObservers_, [observation](const auto& observer) {
-    return observer.observation == observation;
-  });
-  std::erase_if(volumeObservers_, [observation](const auto& observer) {
-    return observer.observation == observation;
-  });
-}
-
 std::int32_t TonnixAtspiWorkspace::processIdentifier() const {
   return static_cast<std::int32_t>(QCoreApplication::applicationPid());
 }
@@ -246,37 +227,4 @@ std::int32_t TonnixAtspiWorkspace::processIdentifier() const {
 // application.
 bool TonnixAtspiWorkspace::isSandboxed() const {
   return !connection_ && QFile::exists(QStringLiteral("/.flatpak-info"));
-}
-
-// Handlers may add or remove observers: each is looked up again before it
-// is called.
-void TonnixAtspiWorkspace::tell(TonnixApplicationChange change,
-                                const TonnixRunningApplication& application) {
-  std::vector<TonnixWorkspaceObservation> due;
-  for (const auto& observer : applicationObservers_) {
-    if (observer.change == change) due.push_back(observer.observation);
-  }
-  for (const auto observation : due) {
-    const auto found = std::find_if(
-        applicationObservers_.begin(), applicationObservers_.end(),
-        [observation](const auto& observer) { return observer.observation == observation; });
-    if (found == applicationObservers_.end()) continue;
-    const auto handler = found->handler;
-    handler(application);
-  }
-}
-
-void TonnixAtspiWorkspace::tell(TonnixVolumeChange change, const TonnixVolume& volume) {
-  std::vector<TonnixWorkspaceObservation> due;
-  for (const auto& observer : volumeObservers_) {
-    if (observer.change == change) due.push_back(observer.observation);
-  }
-  for (const auto observation : due) {
-    const auto found = std::find_if(
-        volumeObservers_.begin(), volumeObservers_.end(),
-        [observation](const auto& observer) { return observer.observation == observation; });
-    if (found == volumeObservers_.end()) continue;
-    const auto handler = found->handler;
-    handler(volume);
-  }
 }

@@ -18,8 +18,8 @@ class QSocketNotifier;
 // Name and Icon it shows. A launch is an application joining the
 // accessibility bus; a quit is its process ending (a pidfd becoming
 // readable), so an application that only leaves the bus has not quit.
-// Mounts come from GIO's volume monitor. Main thread only; observers are
-// told from the event loop. Without an accessibility bus no application
+// Mounts come from GIO's volume monitor. Main thread only; the signals are
+// emitted from the event loop. Without an accessibility bus no application
 // is known, and volumes still are.
 class TonnixAtspiWorkspace final : public TonnixWorkspace {
  public:
@@ -36,11 +36,6 @@ class TonnixAtspiWorkspace final : public TonnixWorkspace {
   std::optional<QString> bundleIdentifierOfFile(const std::filesystem::path& file) const override;
   QString displayName(const std::filesystem::path& file) const override;
   std::optional<QString> iconForFile(const std::filesystem::path& file) const override;
-  TonnixWorkspaceObservation addApplicationObserver(TonnixApplicationChange change,
-                                                    ApplicationHandler handler) override;
-  TonnixWorkspaceObservation addVolumeObserver(TonnixVolumeChange change,
-                                               VolumeHandler handler) override;
-  void removeObserver(TonnixWorkspaceObservation observation) override;
   std::int32_t processIdentifier() const override;
   bool isSandboxed() const override;
 
@@ -51,12 +46,6 @@ class TonnixAtspiWorkspace final : public TonnixWorkspace {
     int processDescriptor = -1;
     std::unique_ptr<QSocketNotifier> exit;
   };
-  template <typename Change, typename Handler>
-  struct Observer {
-    TonnixWorkspaceObservation observation;
-    Change change;
-    Handler handler;
-  };
 
   // Follows every application on the bus not yet followed; tells their
   // launches when `announce` holds.
@@ -66,8 +55,6 @@ class TonnixAtspiWorkspace final : public TonnixWorkspace {
   TonnixRunningApplication describe(std::int32_t processIdentifier) const;
   TonnixActivationPolicy activationPolicyOf(std::int32_t processIdentifier,
                                             const TonnixAtspiObjectRef& root) const;
-  void tell(TonnixApplicationChange change, const TonnixRunningApplication& application);
-  void tell(TonnixVolumeChange change, const TonnixVolume& volume);
 
   std::shared_ptr<TonnixAtspiConnection> connection_;
   int sink_ = 0;
@@ -76,7 +63,4 @@ class TonnixAtspiWorkspace final : public TonnixWorkspace {
   // Once an application has shown a normal window it stays regular.
   mutable std::map<std::int32_t, bool> regular_;
   std::unique_ptr<TonnixGioVolumes> volumes_;
-  std::vector<Observer<TonnixApplicationChange, ApplicationHandler>> applicationObservers_;
-  std::vector<Observer<TonnixVolumeChange, VolumeHandler>> volumeObservers_;
-  std::uint64_t nextObservation_ = 1;
 };

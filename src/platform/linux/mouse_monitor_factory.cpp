@@ -7,14 +7,12 @@
 
 namespace {
 
-// For a session where nothing can watch the mouse: every install fails,
+// For a session where nothing can watch the mouse: every watch is refused,
 // and the controller says so.
-class TonnixNoMouseMonitor : public TonnixMouseMonitor {
- public:
-  std::optional<TonnixMouseMonitorToken> addGlobalMonitor(TonnixMouseEventKind, Handler) override {
-    return std::nullopt;
-  }
-  void removeMonitor(TonnixMouseMonitorToken) override {}
+class TonnixNullMouseMonitor final : public TonnixMouseMonitor {
+ protected:
+  bool startWatching(TonnixMouseEventKind) override { return false; }
+  void stopWatching(TonnixMouseEventKind) override {}
 };
 
 void say(const QString& text) {
@@ -37,5 +35,5 @@ std::unique_ptr<TonnixMouseMonitor> makeMouseMonitor() {
     return std::move(*atspi);
   }
   say(QStringLiteral("none; XInput 2: %1; AT-SPI: %2").arg(xinput.error(), atspi.error()));
-  return std::make_unique<TonnixNoMouseMonitor>();
+  return std::make_unique<TonnixNullMouseMonitor>();
 }

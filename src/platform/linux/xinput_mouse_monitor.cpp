@@ -78,18 +78,14 @@ TonnixXInputMouseMonitor::TonnixXInputMouseMonitor(std::unique_ptr<TonnixX11Conn
 // The notifier goes before the connection it watches.
 TonnixXInputMouseMonitor::~TonnixXInputMouseMonitor() = default;
 
-std::optional<TonnixMouseMonitorToken> TonnixXInputMouseMonitor::addGlobalMonitor(
-    TonnixMouseEventKind kind, Handler handler) {
-  if (!connected_) return std::nullopt;
-  const TonnixMouseMonitorToken token = handlers_.add(kind, std::move(handler));
+bool TonnixXInputMouseMonitor::startWatching(TonnixMouseEventKind) {
+  if (!connected_) return false;
   updateSelection();
-  if (connected_) return token;
-  handlers_.remove(token);
-  return std::nullopt;
+  return connected_;
 }
 
-void TonnixXInputMouseMonitor::removeMonitor(TonnixMouseMonitorToken token) {
-  if (handlers_.remove(token)) updateSelection();
+void TonnixXInputMouseMonitor::stopWatching(TonnixMouseEventKind) {
+  updateSelection();
 }
 
 // Called from inside the Xlib call that found the connection broken; Xlib
@@ -103,7 +99,7 @@ void TonnixXInputMouseMonitor::connectionLost() {
 }
 
 // Drains everything the server sent. A burst of motion is told once, with
-// the pointer where it is when the burst has been read. Handlers run
+// the pointer where it is when the burst has been read. Slots run
 // inside; should one spin the event loop, the outer call keeps reading, so
 // events are never delivered out of order.
 void TonnixXInputMouseMonitor::readEvents() {
@@ -173,7 +169,7 @@ void TonnixXInputMouseMonitor::release(int sourceDevice) {
 }
 
 void TonnixXInputMouseMonitor::deliverAtPointer(TonnixMouseEventKind kind) {
-  if (!handlers_.contains(kind)) return;
+  if (!isWatching(kind)) return;
   Window root = 0;
   Window child = 0;
   int rootX = 0;
@@ -184,7 +180,7 @@ void TonnixXInputMouseMonitor::deliverAtPointer(TonnixMouseEventKind kind) {
   XQueryPointer(display_, XDefaultRootWindow(display_), &root, &child, &rootX, &rootY, &windowX,
                 &windowY, &buttons);
   if (!connected_) return;
-  handlers_.deliver(kind, QPointF(rootX, rootY));
+  tell(kind, QPointF(rootX, rootY));
 }
 
 bool TonnixXInputMouseMonitor::isPrimaryButton(int button) const {
@@ -200,13 +196,13 @@ void TonnixXInputMouseMonitor::readButtonMap() {
   buttonMap_.assign(map.begin(), map.begin() + std::clamp(count, 0, static_cast<int>(map.size())));
 }
 
-// Buttons are selected while any monitor is installed, motion only while
+// Buttons are selected while anything is watched, motion only while
 // the button is held and somebody watches drags.
 void TonnixXInputMouseMonitor::updateSelection() {
   if (!connected_) return;
-  if (handlers_.empty()) holdingDevices_.clear();
-  std::uint32_t wanted = handlers_.empty() ? 0 : buttonEvents;
-  if (!holdingDevices_.empty() && handlers_.contains(TonnixMouseEventKind::leftMouseDragged)) {
+  if (!isWatchingAnything()) holdingDevices_.clear();
+  std::uint32_t wanted = isWatchingAnything() ? buttonEvents : 0;
+  if (!holdingDevices_.empty() && isWatching(TonnixMouseEventKind::leftMouseDragged)) {
     wanted |= motionEvents;
   }
   if (wanted == selectedEvents_) return;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/expected.h"
-#include "platform/linux/mouse_handler_list.h"
 #include "platform/mouse_monitor.h"
 
 class QSocketNotifier;
@@ -23,10 +22,10 @@ union _XEvent;
 // coordinates (those of AT-SPI's screen extents too).
 //
 // The connection is read on the Qt event loop when its socket is readable,
-// and handlers run on the thread that made the monitor: make it on the main
-// thread, and do not destroy it from inside a handler. Pointer motion is
-// selected only while the button is held and a drag monitor is installed,
-// so an idle pointer never wakes the program.
+// and events are signalled on the thread that made the monitor: make it on
+// the main thread, and do not destroy it from inside a slot. Pointer motion
+// is selected only while the button is held and drags are watched, so an
+// idle pointer never wakes the program.
 class TonnixXInputMouseMonitor : public TonnixMouseMonitor {
  public:
   // Connects to the X display of that name (DISPLAY's when empty); the
@@ -37,15 +36,15 @@ class TonnixXInputMouseMonitor : public TonnixMouseMonitor {
   TonnixXInputMouseMonitor(const TonnixXInputMouseMonitor&) = delete;
   TonnixXInputMouseMonitor& operator=(const TonnixXInputMouseMonitor&) = delete;
 
-  std::optional<TonnixMouseMonitorToken> addGlobalMonitor(TonnixMouseEventKind kind,
-                                                          Handler handler) override;
-  void removeMonitor(TonnixMouseMonitorToken token) override;
-
   // What is watched, e.g. "XInput 2.2 raw events on :0".
   QString description() const { return description_; }
   // False once the X server has gone away: nothing arrives any more and
-  // nothing can be installed.
+  // nothing more can be watched.
   bool isConnected() const { return connected_; }
+
+ protected:
+  bool startWatching(TonnixMouseEventKind kind) override;
+  void stopWatching(TonnixMouseEventKind kind) override;
 
  private:
   TonnixXInputMouseMonitor(std::unique_ptr<TonnixX11Connection> connection, int extensionOpcode,
@@ -67,7 +66,6 @@ class TonnixXInputMouseMonitor : public TonnixMouseMonitor {
   int extensionOpcode_;
   QString description_;
   std::unique_ptr<QSocketNotifier> notifier_;
-  TonnixMouseHandlerList handlers_;
   // The server's map from physical to logical buttons: raw events carry
   // the physical one, and the primary button is logical button 1.
   std::vector<unsigned char> buttonMap_;
