@@ -201,6 +201,9 @@ QWidget* TonnixGeneralTab::makeAccessibilityWarning() {
   connect(grant, &QPushButton::clicked, this, [this] {
     isAccessibilityTrusted_ = model_.accessibility.requestTrust();
     refreshAccessibilityTrust();
+    // Applications that expose themselves from now on are attached, and the
+    // status line follows.
+    if (isAccessibilityTrusted_) model_.tonnix.rescan();
   });
   row->addWidget(texts, 1);
   row->addWidget(grant, 0, Qt::AlignTop);

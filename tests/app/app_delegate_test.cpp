@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 
 #include "app/autostart.h"
 #include "app/single_instance.h"
@@ -94,12 +93,4 @@ TEST(AppDelegateTest, TheBusStartIsTheLaunchAndLaterRequestsAreServed) {
   QObject::connect(&shell.delegate, &TonnixAppDelegate::quitRequested, [&] { ++quits; });
   emit instance.actionRequested(QStringLiteral("quit"));
   EXPECT_EQ(quits, 1);
-}
-
-int main(int argc, char** argv) {
-  // Listing the tests at build time happens without the tests' environment.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
 }
