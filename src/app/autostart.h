@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // Why the login entry could not be written or removed.
 struct TonnixAutostartError {

@@ -22,7 +22,6 @@
 #include "platform/accessibility.h"
 #include "platform/audio.h"
 #include "platform/audio_file_writer.h"
-#include "platform/expected.h"
 #include "platform/mouse_monitor.h"
 #include "platform/preferences_store.h"
 #include "platform/screens.h"
@@ -30,6 +29,7 @@
 #include "playback/player.h"
 #include "quiet/silence_monitor.h"
 #include "quiet/sound_log.h"
+#include "support/expected.h"
 
 class TonnixAssignments;
 class TonnixLibrary;

@@ -13,7 +13,7 @@
 #include "classic/classic_set_import.h"
 #include "library/sound_set_export.h"
 #include "platform/audio_file_writer.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 class TonnixAssignments;
 class TonnixLibrary;

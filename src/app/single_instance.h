@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // One Tonnix per session: the first process owns org.tonnix.Tonnix on the
 // session bus and serves org.freedesktop.Application there, so launchers

@@ -9,7 +9,7 @@
 #include "classic/classic_sound_set.h"
 #include "library/file_error.h"
 #include "platform/audio_file_writer.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // Converts a classic sound set file into a .tonnixset bundle in a scratch
 // folder: one CAF file per sound identifier the catalogue knows, named after

@@ -10,7 +10,7 @@
 
 #include "catalogue/sound_id.h"
 #include "classic/resource_fork.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // A resource as the set reader sees it, copied out of its fork.
 struct TonnixRawResource {

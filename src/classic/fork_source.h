@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "classic/resource_fork_error.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // Where a file's resource fork comes from on a system without forks: the
 // containers that carry forks off the Mac and through archives and mail.

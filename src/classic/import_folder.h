@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "library/file_error.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // The scratch folder "tonnix-import-<UUID>" of one classic conversion. It is
 // removed with everything left in it when the last of its owners (the

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "classic/resource_fork_error.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // One resource of a fork: its ID, its optional name (decoded from Mac OS
 // Roman) and its bytes exactly as stored, big-endian fields untouched.

@@ -8,9 +8,9 @@
 #include <variant>
 #include <vector>
 
-#include "platform/expected.h"
 #include "platform/mouse_monitor.h"
 #include "platform/workspace.h"
+#include "support/expected.h"
 
 // The commands of a simulated desktop script (`tonnix run --simulate`), one
 // per line; README.md describes the format.

@@ -11,7 +11,7 @@
 #include "events/event.h"
 #include "events/notification_mapping.h"
 #include "platform/accessibility.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // Why an application could not be observed.
 struct TonnixObserverError {

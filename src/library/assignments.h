@@ -10,7 +10,7 @@
 
 #include "catalogue/sound_id.h"
 #include "library/selection.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 class TonnixPreferencesStore;
 

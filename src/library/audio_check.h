@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // Whether `file` really opens as audio, the way the player decodes it: the
 // file is recognised by libsndfile and its first frame can be read. The

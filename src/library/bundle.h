@@ -12,7 +12,7 @@
 #include "library/bundle_metadata.h"
 #include "library/bundle_writer.h"
 #include "library/playable_extensions.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // A sound set on disk: a folder NAME.tonnixset holding Contents/Info.plist
 // and Contents/Resources with one audio file per sound. A resource plays the

@@ -8,7 +8,7 @@
 #include "catalogue/sound_id.h"
 #include "library/bundle_metadata.h"
 #include "library/property_list.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // The Info.plist of a set bundle, read and written. Pure: no file access.
 

@@ -7,7 +7,7 @@
 #include "catalogue/sound_id.h"
 #include "library/bundle_metadata.h"
 #include "library/file_error.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // Writes the skeleton of a set bundle: creates `bundle`/Contents/Resources
 // (with any missing parents; existing folders are fine) and writes

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "library/file_error.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // Whole-file reads and writes for the small files of a bundle.
 

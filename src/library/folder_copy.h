@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // Copying sets into the library without letting a set's contents reach
 // outside it: a symbolic link is copied as the file it points to only when

@@ -11,7 +11,7 @@
 
 #include "library/bundle.h"
 #include "library/file_error.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // The reverse-DNS prefix of Tonnix's identifiers.
 inline constexpr std::string_view tonnixVendorPrefix = "org.tonnix";

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "platform/property_list_screen.h"
+#include "support/property_list_screen.h"
 
 struct TonnixPropertyList::Node {
   plist_t plist;

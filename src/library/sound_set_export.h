@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "catalogue/sound_id.h"
-#include "platform/expected.h"
+#include "support/expected.h"
 
 class TonnixAssignments;
 class TonnixLibrary;

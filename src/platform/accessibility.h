@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // The accessibility seam: how Tonnix reads other applications' user
 // interfaces and hears about changes in them. The vocabulary is the classic

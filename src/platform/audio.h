@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // The audio seam: sound files opened once as clips, each clip handing out
 // any number of players that share its decoded samples. Main thread only.

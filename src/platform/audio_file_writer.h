@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // The audio-file seam: writes converted sounds as Core Audio Format files of
 // linear PCM, 16-bit signed integers, little-endian, channels interleaved.

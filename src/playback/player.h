@@ -14,10 +14,10 @@
 #include "catalogue/sound_category.h"
 #include "catalogue/sound_id.h"
 #include "platform/audio.h"
-#include "platform/expected.h"
 #include "platform/preferences_store.h"
 #include "platform/screens.h"
 #include "playback/voice.h"
+#include "support/expected.h"
 
 class TonnixAssignments;
 class TonnixLibrary;

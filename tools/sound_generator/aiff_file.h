@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // Writes `samples` as a 44.1 kHz, 16-bit, mono AIFF file through libsndfile,
 // replacing any file there. The file holds only the format and the samples

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/expected.h"
+#include "support/expected.h"
 
 // Synthesizes the built-in set and writes it as the bundle folder `bundle`
 // (normally ".../Tonnix Sets/Tonnix Default.tonnixset"): Info.plist through

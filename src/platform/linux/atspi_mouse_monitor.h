@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/expected.h"
 #include "platform/mouse_monitor.h"
+#include "support/expected.h"
 
 class TonnixAtspiConnection;
 using AtspiEventListener = struct _AtspiEventListener;

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/property_list_screen.h"
+#include "support/property_list_screen.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <set>
 #include <vector>
 
-#include "platform/expected.h"
 #include "platform/mouse_monitor.h"
+#include "support/expected.h"
 
 class QSocketNotifier;
 class TonnixX11Connection;
