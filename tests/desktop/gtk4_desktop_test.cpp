@@ -1,6 +1,6 @@
 // The AT-SPI accessibility seam watching GTK 4 (4.8) applications from
 // gtk-4-examples, driven by synthetic keys and clicks. GTK 4 announces
-// windows and menus differently from GTK 3 (src/platform/linux/README.md).
+// windows and menus differently from GTK 3 (src/platform/linux/NOTES.md).
 
 #include <QStandardPaths>
 

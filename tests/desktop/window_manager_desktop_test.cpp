@@ -2,7 +2,7 @@
 // accessibility seam: minimizing, restoring and activating windows of GTK 3's
 // demo and of our Qt fixture with xdotool. Runs inside scripts/headless-session
 // with TONNIX_HEADLESS_WINDOW_MANAGER=1 (openbox); what each toolkit does not
-// announce at all is written down in src/platform/linux/README.md.
+// announce at all is written down in src/platform/linux/NOTES.md.
 
 #include "accessibility_observation.h"
 

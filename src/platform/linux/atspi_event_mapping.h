@@ -38,7 +38,7 @@ class TonnixAtspiEventSource {
 };
 
 // Turns AT-SPI events into the classic notification names, by one table
-// (written down in src/platform/linux/README.md). It remembers, per
+// (written down in src/platform/linux/NOTES.md). It remembers, per
 // application, which windows, menus and help tags are open, which windows
 // are minimized and which menu item is lit, so that a toolkit announcing
 // the same change twice (GTK 3 sends both "showing" and "window:create" for
