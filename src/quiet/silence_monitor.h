@@ -47,7 +47,7 @@ class TonnixSilenceMonitor : public QObject {
   const TonnixSilenceReasons& enabledReasons() const { return enabledReasons_; }
   bool isEnabled(TonnixSilenceReason reason) const { return enabledReasons_.contains(reason); }
   // Chooses or drops a reason, stores the choice and forgets the cached
-  // answer. Choosing focus asks for access to the focus status.
+  // answer. Choosing focus makes the probe ask afresh for Do Not Disturb.
   void setEnabled(bool isOn, TonnixSilenceReason reason);
 
   // The cached decision, computed afresh when older than `freshness`.
