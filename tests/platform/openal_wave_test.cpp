@@ -135,27 +135,23 @@ TEST_F(OpenALWaveTest, CentredMonoSoundReachesBothSidesWhole) {
   EXPECT_EQ(play("mono.wav", 1, 0, 1).nonSilentFrames(), std::size_t(2 * kFrames));
 }
 
-TEST_F(OpenALWaveTest, PanMovesAMonoSoundWhollyToOneSide) {
+// Panned fully, a mono sound moves wholly to one side; a stereo sound
+// keeps its channels and balances away from the other.
+TEST_F(OpenALWaveTest, PanMovesAMonoSoundWhollyToOneSideAndBalancesAStereoOne) {
   const Capture left = play("mono.wav", 1, -1);
   EXPECT_NEAR(left.leftEnergy(), kMonoEnergy, kMonoEnergy * 0.01);
   EXPECT_LT(left.rightEnergy(), kMonoEnergy * 1e-4);
-
   const Capture right = play("mono.wav", 1, 1);
   EXPECT_NEAR(right.rightEnergy(), kMonoEnergy, kMonoEnergy * 0.01);
   EXPECT_LT(right.leftEnergy(), kMonoEnergy * 1e-4);
-}
 
-TEST_F(OpenALWaveTest, StereoSoundKeepsItsChannelsAndBalancesAway) {
-  const double leftEnergy = kMonoEnergy;
-  const double rightEnergy = kMonoEnergy / 4;
-
+  const double rightChannelEnergy = kMonoEnergy / 4;
   const Capture centred = play("stereo.wav", 1, 0);
-  EXPECT_NEAR(centred.leftEnergy(), leftEnergy, leftEnergy * 0.01);
-  EXPECT_NEAR(centred.rightEnergy(), rightEnergy, rightEnergy * 0.01);
-
-  const Capture left = play("stereo.wav", 1, -1);
-  EXPECT_NEAR(left.leftEnergy(), leftEnergy, leftEnergy * 0.01);
-  EXPECT_LT(left.rightEnergy(), rightEnergy * 1e-4);
+  EXPECT_NEAR(centred.leftEnergy(), kMonoEnergy, kMonoEnergy * 0.01);
+  EXPECT_NEAR(centred.rightEnergy(), rightChannelEnergy, rightChannelEnergy * 0.01);
+  const Capture balanced = play("stereo.wav", 1, -1);
+  EXPECT_NEAR(balanced.leftEnergy(), kMonoEnergy, kMonoEnergy * 0.01);
+  EXPECT_LT(balanced.rightEnergy(), rightChannelEnergy * 1e-4);
 }
 
 }  // namespace

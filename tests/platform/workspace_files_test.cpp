@@ -17,34 +17,26 @@ namespace Files = TonnixGioApplicationFiles;
 
 namespace {
 
-TEST(ScopeApplicationIds, NamesTheIdOfAScopeWithAndWithoutALauncher) {
+// A scope or service of an application launched with and without a
+// launcher's prefix; units of no application name none.
+TEST(ScopeApplicationIds, NamesTheIdOfAnApplicationsUnit) {
   const auto ids = tonnixScopeApplicationIds(
       QStringLiteral("0::/user.slice/user-1000.slice/user@1000.service/app.slice/"
                      "app-gnome-org.gnome.TextEditor-1234.scope\n"));
-  ASSERT_EQ(ids.size(), 2u);
-  EXPECT_EQ(ids[0], QStringLiteral("gnome-org.gnome.TextEditor"));
-  EXPECT_EQ(ids[1], QStringLiteral("org.gnome.TextEditor"));
-
+  EXPECT_EQ(ids, (std::vector<QString>{"gnome-org.gnome.TextEditor", "org.gnome.TextEditor"}));
   const auto plain = tonnixScopeApplicationIds(
       QStringLiteral("0::/user.slice/app.slice/app-org.gnome.TextEditor-1234.scope"));
   ASSERT_FALSE(plain.empty());
   EXPECT_EQ(plain[0], QStringLiteral("org.gnome.TextEditor"));
-}
-
-TEST(ScopeApplicationIds, UnescapesDashesAndReadsServices) {
-  const auto ids = tonnixScopeApplicationIds(
+  const auto escaped = tonnixScopeApplicationIds(
       QStringLiteral("0::/app.slice/app-flatpak-org.example.My\\x2dApp@42.service"));
-  ASSERT_EQ(ids.size(), 2u);
-  EXPECT_EQ(ids[1], QStringLiteral("org.example.My-App"));
-}
+  ASSERT_EQ(escaped.size(), 2u);
+  EXPECT_EQ(escaped[1], QStringLiteral("org.example.My-App"));
 
-TEST(ScopeApplicationIds, IgnoresUnitsThatAreNoApplications) {
-  EXPECT_TRUE(
-      tonnixScopeApplicationIds(QStringLiteral("0::/user.slice/user@1000.service/init.scope"))
-          .empty());
-  EXPECT_TRUE(tonnixScopeApplicationIds(QStringLiteral("0::/system.slice/cron.service")).empty());
-  EXPECT_TRUE(tonnixScopeApplicationIds(QStringLiteral("0::/app.slice/app-.scope")).empty());
-  EXPECT_TRUE(tonnixScopeApplicationIds({}).empty());
+  for (const char* unit : {"0::/user.slice/user@1000.service/init.scope",
+                           "0::/system.slice/cron.service", "0::/app.slice/app-.scope", ""}) {
+    EXPECT_TRUE(tonnixScopeApplicationIds(QString::fromLatin1(unit)).empty()) << unit;
+  }
 }
 
 TEST(ProcProcesses, KnowsThisProcessAndNoImpossibleOne) {
@@ -89,7 +81,9 @@ class ApplicationFilesTest : public testing::Test {
   static inline QTemporaryDir* folder_ = nullptr;
 };
 
-TEST_F(ApplicationFilesTest, FindsTheFileNameAndIconOfAnInstalledId) {
+// Found by its id, its window class or its command line; nothing of other
+// files and bad ids.
+TEST_F(ApplicationFilesTest, FindsTheFileNameIconAndIdOfAnInstalledApplication) {
   const auto id = QStringLiteral("org-example-Sketch");
   ASSERT_TRUE(Files::isInstalled(id));
   ASSERT_TRUE(Files::file(id));
@@ -98,17 +92,11 @@ TEST_F(ApplicationFilesTest, FindsTheFileNameAndIconOfAnInstalledId) {
   EXPECT_EQ(Files::name(desktopFile()), QStringLiteral("Sketch Pad"));
   EXPECT_EQ(Files::icon(desktopFile()), QStringLiteral("org.example.Sketch"));
   EXPECT_EQ(Files::idOfFile(desktopFile()), id);
-}
+  EXPECT_EQ(Files::idForProgram("/usr/bin/sketchpad", QStringLiteral("sketchpad")), id);
+  EXPECT_EQ(Files::idForProgram("/bin/true", {}), id);
+  EXPECT_EQ(Files::idOfFile("/bin/true"), id);
 
-TEST_F(ApplicationFilesTest, NamesTheApplicationOfAProgramByWindowClassOrCommandLine) {
-  EXPECT_EQ(Files::idForProgram("/usr/bin/sketchpad", QStringLiteral("sketchpad")),
-            QStringLiteral("org-example-Sketch"));
-  EXPECT_EQ(Files::idForProgram("/bin/true", {}), QStringLiteral("org-example-Sketch"));
-  EXPECT_EQ(Files::idOfFile("/bin/true"), QStringLiteral("org-example-Sketch"));
   EXPECT_FALSE(Files::idForProgram("/usr/bin/unknown-program", QStringLiteral("unknown")));
-}
-
-TEST_F(ApplicationFilesTest, KnowsNothingOfOtherFilesAndBadIds) {
   EXPECT_FALSE(Files::isInstalled(QStringLiteral("org.example.Missing")));
   EXPECT_FALSE(Files::isInstalled(QStringLiteral("../applications/org-example-Sketch")));
   EXPECT_FALSE(Files::isInstalled({}));

@@ -164,24 +164,6 @@ TEST_F(X11SilenceProbeTest, TheWindowManagersStackingOrderTypesAndStatesDecide) 
   EXPECT_EQ(windows[2].bounds, QRectF(bottom));
 }
 
-TEST_F(X11SilenceProbeTest, TheActiveWindowTellsItsOwnerAndFullScreenState) {
-  TonnixX11Connection connection;
-  TonnixX11WindowList list(connection);
-  EXPECT_FALSE(list.activeWindow());
-
-  const Window window = makeWindow(QRect(0, 0, 300, 200));
-  setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {window});
-  auto active = list.activeWindow();
-  ASSERT_TRUE(active);
-  EXPECT_EQ(active->processIdentifier, ::getpid());
-  EXPECT_FALSE(active->isFullscreen);
-
-  setStates(window, {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_FULLSCREEN"});
-  active = list.activeWindow();
-  ASSERT_TRUE(active);
-  EXPECT_TRUE(active->isFullscreen);
-}
-
 TEST_F(X11SilenceProbeTest, TheServersOneOutputIsTheOneDisplayAndNotMirrored) {
   TonnixX11Connection connection;
   EXPECT_EQ(TonnixXRandRDisplays(connection).outputs(), std::vector{screen});
@@ -190,17 +172,31 @@ TEST_F(X11SilenceProbeTest, TheServersOneOutputIsTheOneDisplayAndNotMirrored) {
   EXPECT_FALSE(probe.isDisplayShared());
 }
 
+// The active window tells its owner and full-screen state; the front
+// application is full-screen when the window manager says so or when its
+// window covers the display.
 TEST_F(X11SilenceProbeTest, TheFrontApplicationIsFullScreenWhenItCoversTheDisplay) {
+  TonnixX11Connection connection;
+  TonnixX11WindowList list(connection);
   TonnixLinuxSilenceProbe probe;
   const auto fullScreen = [&probe] {
     return probe.isApplicationFullscreen(probe.windowDescriptions(), probe.displayBounds());
   };
+  EXPECT_FALSE(list.activeWindow());
   EXPECT_FALSE(fullScreen()) << "no active window";
 
   const Window small = makeWindow(QRect(0, 0, 640, 480));
   setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {small});
+  auto active = list.activeWindow();
+  ASSERT_TRUE(active);
+  EXPECT_EQ(active->processIdentifier, ::getpid());
+  EXPECT_FALSE(active->isFullscreen);
   EXPECT_FALSE(fullScreen());
-  setStates(small, {"_NET_WM_STATE_FULLSCREEN"});
+
+  setStates(small, {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_FULLSCREEN"});
+  active = list.activeWindow();
+  ASSERT_TRUE(active);
+  EXPECT_TRUE(active->isFullscreen);
   EXPECT_TRUE(fullScreen()) << "the window manager's full-screen state counts";
 
   const Window covering = makeWindow(screen.adjusted(1, 1, -1, -1));
