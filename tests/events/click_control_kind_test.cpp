@@ -22,12 +22,3 @@ TEST(ControlKind, SoundsOfEveryPhaseExistInTheCatalogue) {
     }
   }
 }
-
-TEST(ControlKind, LittleArrowsShareEnterAndExitButNotPressAndRelease) {
-  constexpr auto up = TonnixControlKind::littleArrowUp;
-  constexpr auto down = TonnixControlKind::littleArrowDown;
-  EXPECT_EQ(enterSound(up), enterSound(down));
-  EXPECT_EQ(exitSound(up), exitSound(down));
-  EXPECT_NE(pressSound(up), pressSound(down));
-  EXPECT_NE(releaseSound(up), releaseSound(down));
-}

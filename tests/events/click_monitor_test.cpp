@@ -72,6 +72,7 @@ TEST_F(ClickMonitorTest, PressExitEnterRelease) {
   EXPECT_FALSE(monitor.tracker().target);
 }
 
+// A press the resolver turns down leaves the control pressed before alone.
 TEST_F(ClickMonitorTest, ShouldResolveIsAskedOnlyAtThePress) {
   desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
   resolves = false;
@@ -81,22 +82,15 @@ TEST_F(ClickMonitorTest, ShouldResolveIsAskedOnlyAtThePress) {
 
   resolves = true;
   mouse.press(kInside);
+  mouse.press(kOutside);
+  ASSERT_TRUE(monitor.tracker().target);
   resolves = false;
   mouse.drag(kOutside);
   mouse.drag(kInside);
   mouse.release(kInside);
   EXPECT_EQ(events.size(), 4u);
-  EXPECT_EQ(resolveQuestions, 2);
-}
-
-// A press the resolver turns down leaves the control pressed before alone.
-TEST_F(ClickMonitorTest, UnresolvedPressLeavesTheTrackerAlone) {
-  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
-  mouse.press(kInside);
-  mouse.press(kOutside);
-  ASSERT_TRUE(monitor.tracker().target);
-  mouse.release(kInside);
   EXPECT_EQ(heard().back(), (Heard{"MouseUp", TonnixSoundID("btnr")}));
+  EXPECT_EQ(resolveQuestions, 3);
 }
 
 TEST_F(ClickMonitorTest, APressWhileTrackingReplacesTheTarget) {
@@ -110,7 +104,7 @@ TEST_F(ClickMonitorTest, APressWhileTrackingReplacesTheTarget) {
                                          {"MouseUp", TonnixSoundID("popr")}}));
 }
 
-TEST_F(ClickMonitorTest, StartInstallsThreeMonitorsOnce) {
+TEST_F(ClickMonitorTest, StartInstallsThreeMonitorsOnceAndTheRefusedAreMissing) {
   EXPECT_EQ(mouse.installedKinds(),
             (std::vector<TonnixMouseEventKind>{TonnixMouseEventKind::leftMouseDown,
                                                TonnixMouseEventKind::leftMouseDragged,
@@ -119,9 +113,7 @@ TEST_F(ClickMonitorTest, StartInstallsThreeMonitorsOnce) {
   EXPECT_EQ(mouse.installAttempts(), 3);
   EXPECT_EQ(mouse.installedKinds().size(), 3u);
   EXPECT_TRUE(monitor.hasInstalledMonitors());
-}
 
-TEST_F(ClickMonitorTest, MonitorsTheDesktopRefusesAreMissing) {
   monitor.stop();
   mouse.setRefusesInstall(TonnixMouseEventKind::leftMouseDragged, true);
   monitor.start();
@@ -139,8 +131,13 @@ TEST_F(ClickMonitorTest, MonitorsTheDesktopRefusesAreMissing) {
   EXPECT_EQ(changes, 0);
 }
 
-TEST_F(ClickMonitorTest, StopRemovesResetsAndForgets) {
+TEST_F(ClickMonitorTest, ForgetDropsOneProcessAndStopRemovesResetsAndForgetsAll) {
   desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  mouse.press(kInside);
+  ASSERT_FALSE(monitor.resolver().identities().empty());
+  monitor.forget(ClickTestDesktop::kApplication);
+  EXPECT_TRUE(monitor.resolver().identities().empty());
+  EXPECT_TRUE(monitor.tracker().target) << "forgetting a process does not end its click";
   mouse.press(kInside);
   ASSERT_FALSE(monitor.resolver().identities().empty());
   int changes = 0;
@@ -159,15 +156,7 @@ TEST_F(ClickMonitorTest, StopRemovesResetsAndForgets) {
   mouse.release(kInside);
   monitor.start();
   mouse.release(kInside);
-  EXPECT_EQ(events.size(), 1u);
-}
-
-TEST_F(ClickMonitorTest, ForgetDropsOneProcess) {
-  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
-  mouse.press(kInside);
-  monitor.forget(ClickTestDesktop::kApplication);
-  EXPECT_TRUE(monitor.resolver().identities().empty());
-  EXPECT_TRUE(monitor.tracker().target) << "forgetting a process does not end its click";
+  EXPECT_EQ(events.size(), 2u);
 }
 
 TEST_F(ClickMonitorTest, DestroyingAStartedMonitorRemovesItsMonitors) {

@@ -29,6 +29,7 @@ struct Classification {
 }  // namespace
 
 TEST_F(ClickResolverTest, ResolvesKindFrameProcessAndName) {
+  EXPECT_EQ(desktop.accessibility.messagingTimeout(desktop.accessibility.systemWideElement()), 0.1);
   desktop.addControl(QStringLiteral("AXButton"), {}, kFrame);
   const auto target = resolver->target(kCentre);
   ASSERT_TRUE(target);
@@ -105,11 +106,9 @@ TEST_F(ClickResolverTest, DefaultBeatsCancelBeatsToggle) {
   desktop.accessibility.setAttribute(desktop.window, TonnixAXAttribute::defaultButton, button);
   desktop.accessibility.setAttribute(button, TonnixAXAttribute::role, QStringLiteral("AXCheckBox"));
   EXPECT_EQ(kindAtCentre(), TonnixControlKind::checkbox);
-}
 
-// Without a window attribute the element stands for its own window.
-TEST_F(ClickResolverTest, ElementWithoutWindowIsItsOwnWindow) {
-  const TonnixAXElement button = desktop.addControl(QStringLiteral("AXButton"), {}, kFrame);
+  // Without a window attribute the element stands for its own window.
+  desktop.accessibility.setAttribute(button, TonnixAXAttribute::role, QStringLiteral("AXButton"));
   desktop.accessibility.setAttribute(button, TonnixAXAttribute::window, TonnixAXValue());
   desktop.accessibility.setAttribute(button, TonnixAXAttribute::defaultButton,
                                      desktop.accessibility.alias(button));
@@ -145,9 +144,12 @@ TEST_F(ClickResolverTest, TabOnlyDirectlyInsideATabGroup) {
   EXPECT_EQ(kindAtCentre(), TonnixControlKind::radio);
 }
 
-// Excluded applications stay silent whatever is pressed; an application
-// without an id has nothing to be excluded by.
-TEST_F(ClickResolverTest, ExcludedApplicationsMakeNoTarget) {
+// Excluded applications and Tonnix itself stay silent whatever is pressed;
+// an application without an id has nothing to be excluded by.
+TEST_F(ClickResolverTest, ExcludedApplicationsAndOwnWindowsMakeNoTarget) {
+  desktop.addControl(QStringLiteral("AXButton"), {}, {300, 300, 10, 10}, std::nullopt,
+                     ClickTestDesktop::kHost);
+  EXPECT_FALSE(resolver->target({305, 305}));
   desktop.addControl(QStringLiteral("AXButton"), QStringLiteral("AXCloseButton"), kFrame);
   desktop.excluded.insert(QStringLiteral("org.gnome.TextEditor"));
   EXPECT_FALSE(resolver->target(kCentre));
@@ -162,28 +164,18 @@ TEST_F(ClickResolverTest, ExcludedApplicationsMakeNoTarget) {
   EXPECT_EQ(target->processIdentifier, kNoId);
 }
 
-TEST_F(ClickResolverTest, OwnWindowsMakeNoTarget) {
-  desktop.addControl(QStringLiteral("AXButton"), {}, kFrame, std::nullopt, ClickTestDesktop::kHost);
-  EXPECT_FALSE(resolver->target(kCentre));
-}
-
-TEST_F(ClickResolverTest, MenusAreNeverTargets) {
-  ASSERT_TRUE(resolver->playsGenericClick());
-  for (const char* role : {"AXMenu", "AXMenuItem", "AXMenuBar", "AXMenuBarItem"}) {
-    SCOPED_TRACE(role);
-    ClickTestDesktop fresh;
-    fresh.addControl(QString::fromUtf8(role), QStringLiteral("AXCloseButton"), kFrame);
-    EXPECT_FALSE(fresh.makeResolver()->target(kCentre));
-  }
-}
-
-TEST_F(ClickResolverTest, NothingWithoutAnElementAProcessOrARole) {
+TEST_F(ClickResolverTest, NothingWithoutAnElementAProcessOrARoleAndNeverAMenu) {
   EXPECT_FALSE(resolver->target(kCentre)) << "nothing is there";
 
   const TonnixAXElement control = desktop.addControl({}, QStringLiteral("AXCloseButton"), kFrame);
   EXPECT_FALSE(resolver->target(kCentre)) << "no role";
   desktop.accessibility.setAttribute(control, TonnixAXAttribute::role, TonnixAXSize{1, 1});
   EXPECT_FALSE(resolver->target(kCentre)) << "a role that is no string";
+  ASSERT_TRUE(resolver->playsGenericClick());
+  for (const char* menu : {"AXMenu", "AXMenuItem", "AXMenuBar", "AXMenuBarItem"}) {
+    desktop.accessibility.setAttribute(control, TonnixAXAttribute::role, QString::fromUtf8(menu));
+    EXPECT_FALSE(resolver->target(kCentre)) << menu;
+  }
 
   desktop.accessibility.setAttribute(control, TonnixAXAttribute::role, QStringLiteral("AXButton"));
   desktop.accessibility.setUnresponsive(ClickTestDesktop::kApplication, true);
@@ -238,10 +230,6 @@ TEST_F(ClickResolverTest, ReadsInTwoBatchesAndFallsBackToSingleReads) {
     EXPECT_EQ(target->frame, kFrame);
     EXPECT_EQ(fresh.accessibility.singleReadCount(), 8);
   }
-}
-
-TEST_F(ClickResolverTest, SetsTheMessagingTimeoutOfTheSystemWideElement) {
-  EXPECT_EQ(desktop.accessibility.messagingTimeout(desktop.accessibility.systemWideElement()), 0.1);
 }
 
 // The workspace is asked once per process, also when it knows nothing of
