@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "app/autostart.h"
 #include "app/single_instance.h"
 #include "controller_desktop.h"
@@ -14,7 +13,7 @@
 #include "ui/settings_view.h"
 
 using controller_test::ControllerDesktop;
-using controller_test::turnFor;
+using tonnix_test::turnFor;
 
 namespace {
 

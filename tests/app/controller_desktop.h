@@ -48,10 +48,6 @@ inline void writeSet(const std::filesystem::path& folder,
   }
 }
 
-// The event loop pump, under the names these tests have long used.
-using tonnix_test::turnFor;
-using tonnix_test::turnUntil;
-
 // A controller on the fakes, with a set that plays every catalogue sound
 // except those the test leaves out, and its console captured.
 struct ControllerDesktop {
@@ -68,6 +64,16 @@ struct ControllerDesktop {
     silenceProbe = probe.get();
     silence = std::make_unique<TonnixSilenceMonitor>(preferences, std::move(probe));
     workspace.setProcessIdentifier(ownProcess);
+  }
+
+  // Every registration on the process's element is refused, as when
+  // accessibility access is denied.
+  void denyRegistrations(std::int32_t pid) {
+    const auto element = accessibility.applicationElement(pid);
+    for (const auto& mapping : allNotificationMappings()) {
+      accessibility.failRegistration(element, mapping.notification.rawValue,
+                                     TonnixAXError::apiDisabled);
+    }
   }
 
   // Made on first use, so that a test can prepare the preferences first.

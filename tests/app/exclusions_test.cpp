@@ -44,9 +44,12 @@ TEST(Exclusions, DamagedValueLoadsAsNoExclusionsAndIsReplaced) {
   }
 }
 
-TEST(Exclusions, ExcludeWithoutNameKeepsTheStoredNameOrStoresEmpty) {
+// Each change is written once, and is what the next start reads.
+TEST(Exclusions, ExcludeKeepsAStoredNameIncludeWritesOnlyARemovalAndBothSurviveARestart) {
   TonnixMemoryPreferencesStore store;
   TonnixExclusions exclusions(store);
+  exclusions.include(kEditor);
+  EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 0);
   exclusions.exclude(kEditor);
   EXPECT_EQ(stored(store), (QMap<QString, QString>{{kEditor, QString()}}));
 
@@ -54,27 +57,14 @@ TEST(Exclusions, ExcludeWithoutNameKeepsTheStoredNameOrStoresEmpty) {
   exclusions.exclude(kEditor);
   EXPECT_EQ(stored(store), (QMap<QString, QString>{{kEditor, QStringLiteral("Text Editor")}}));
   EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 3);
-}
-
-TEST(Exclusions, IncludeWritesOnlyWhenSomethingWasRemoved) {
-  TonnixMemoryPreferencesStore store;
-  TonnixExclusions exclusions(store);
-  exclusions.include(kEditor);
-  EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 0);
-
-  exclusions.exclude(kEditor, QStringLiteral("Text Editor"));
-  exclusions.include(kEditor);
-  EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 2);
-  EXPECT_TRUE(stored(store).isEmpty());
-  EXPECT_FALSE(exclusions.isExcluded(kEditor));
-}
-
-// A change made by one object is what the next start reads.
-TEST(Exclusions, SurviveARestart) {
-  TonnixMemoryPreferencesStore store;
-  TonnixExclusions(store).exclude(kEditor, QStringLiteral("Text Editor"));
   EXPECT_EQ(TonnixExclusions(store).exclusions(),
             (QList<TonnixExclusion>{{kEditor, QStringLiteral("Text Editor")}}));
+
+  exclusions.include(kEditor);
+  EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 4);
+  EXPECT_TRUE(stored(store).isEmpty());
+  EXPECT_FALSE(exclusions.isExcluded(kEditor));
+  EXPECT_FALSE(TonnixExclusions(store).isExcluded(kEditor));
 }
 
 TEST(Exclusions, ErrorTextNamesTheFile) {

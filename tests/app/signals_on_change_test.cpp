@@ -41,6 +41,8 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   heard.count("exclusions", &exclusions, &TonnixExclusions::exclusionsChanged);
   heard.count("clicks", &controller, &TonnixController::playsClickSoundsChanged);
   heard.count("monitoring", &controller, &TonnixController::isMonitoringChanged);
+  heard.count("observed", &controller, &TonnixController::observedApplicationCountChanged);
+  heard.count("registered", &controller, &TonnixController::registeredNotificationCountChanged);
 
   const auto before = library.bundles().front();
   library.reload();
@@ -85,6 +87,13 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   controller.setMonitoring(true);
   EXPECT_EQ(heard["clicks"], 1);
   EXPECT_EQ(heard["monitoring"], 1);
+
+  controller.start();
+  desktop.workspace.launch({60, QStringLiteral("One"), QStringLiteral("org.example.One")});
+  desktop.denyRegistrations(61);
+  desktop.workspace.launch({61, QStringLiteral("Deaf"), QStringLiteral("org.example.Deaf")});
+  EXPECT_EQ(heard["observed"], 2);
+  EXPECT_EQ(heard["registered"], 1) << "the second application registered nothing";
 }
 
 }  // namespace

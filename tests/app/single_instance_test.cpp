@@ -10,14 +10,12 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QUuid>
 
-#include "controller_desktop.h"
+#include "program.h"
 
 namespace fs = std::filesystem;
-using controller_test::turnUntil;
 
 namespace {
 
@@ -45,27 +43,22 @@ class SessionBus {
     return QDBusConnection::connectToBus(address_, names_.last());
   }
 
-  // Runs `tonnix ARGUMENTS` on this bus, without a display, turning this
-  // process's event loop meanwhile so that its bus objects answer.
+  // Runs `tonnix ARGUMENTS` on this bus, without a display.
   std::pair<int, QString> runTonnix(const QStringList& arguments) {
-    QProcess process;
-    auto environment = QProcessEnvironment::systemEnvironment();
+    auto environment = home_.environment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TONNIX_EXECUTABLE), arguments);
-    turnUntil([&process] { return process.state() == QProcess::NotRunning; });
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+    const auto result =
+        tonnix_test::runProgram(tonnix_test::ScratchHome::executable(), arguments, environment);
+    return {result.exitCode, result.errors};
   }
 
  private:
   QProcess daemon_;
   QString address_;
   QStringList names_;
-  QTemporaryDir home_;
+  tonnix_test::ScratchHome home_;
 };
 
 class SingleInstanceTest : public testing::Test {
