@@ -1,0 +1,145 @@
+// The Sound Sets tab: its texts, the event list's pickers, drops and the
+// export's file name.
+
+#include "ui/sound_sets_tab.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMimeData>
+#include <QTreeView>
+
+#include "settings_desktop.h"
+#include "sound_file.h"
+#include "ui/event_list_model.h"
+#include "ui/set_dialogs.h"
+
+using ui_test::named;
+using ui_test::SettingsDesktop;
+
+namespace {
+
+const TonnixSoundID closePress("wclp");
+
+std::unique_ptr<TonnixSoundSetsTab> showTab(SettingsDesktop& desktop) {
+  auto tab = std::make_unique<TonnixSoundSetsTab>(desktop.model());
+  tab->show();
+  if (!QTest::qWaitForWindowExposed(tab.get())) throw std::runtime_error("tab not shown");
+  return tab;
+}
+
+// The entries of the row's picker as the user sees it opened.
+QStringList pickerEntries(TonnixSoundSetsTab& tab, TonnixSoundID soundID) {
+  // As a click does: the picker open elsewhere closes, this row's opens.
+  const auto row = tab.eventModel().indexOf(soundID, TonnixEventListModel::pickerColumn);
+  tab.events().setCurrentIndex(row);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  tab.events().edit(row);
+  auto& picker = named<QComboBox>(tab.events(), "eventPicker");
+  QStringList entries;
+  for (int item = 0; item < picker.count(); ++item) entries << picker.itemText(item);
+  return entries;
+}
+
+QImage pictureOf(const QVariant& icon) {
+  return icon.value<QIcon>().pixmap(16).toImage();
+}
+
+}  // namespace
+
+TEST(SoundSetsTab, OneSetWithoutCustomSoundsIsSummedUpInTheSingular) {
+  SettingsDesktop desktop;
+  auto tab = showTab(desktop);
+  EXPECT_EQ(named<QLabel>(*tab, "summary").text(),
+            QStringLiteral("1 set installed. 137 of 137 events will play. The set above applies "
+                           "to every event set to Same as Sound Set."));
+  EXPECT_FALSE(named<QLabel>(*tab, "loadFailures").isVisible());
+  EXPECT_EQ(
+      named<QLabel>(*tab, "exportExplanation").text(),
+      QStringLiteral("Every event follows the sound set above, so there is nothing new to save."));
+}
+
+TEST(SoundSetsTab, ListsThreeLoadFailuresAndCountsTheRest) {
+  SettingsDesktop desktop;
+  const std::filesystem::path sets = desktop.sets.path().toStdString();
+  for (int set = 1; set <= 5; ++set) {
+    std::filesystem::create_directory(sets / ("Broken " + std::to_string(set) + ".tonnixset"));
+  }
+  auto tab = showTab(desktop);
+  desktop.library->reload();
+  const QStringList lines = named<QLabel>(*tab, "loadFailures").text().split(QLatin1Char('\n'));
+  ASSERT_EQ(lines.size(), 4);
+  EXPECT_EQ(lines.mid(0, 3), desktop.library->loadFailures().mid(0, 3));
+  EXPECT_EQ(lines[3], QStringLiteral("and 2 more"));
+}
+
+TEST(SoundSetsTab, AnEventsPickerOffersEverySetNoneAndCustom) {
+  SettingsDesktop desktop({closePress});
+  auto tab = showTab(desktop);
+  EXPECT_EQ(pickerEntries(*tab, closePress),
+            (QStringList{QStringLiteral("Same as Sound Set (Test)"), QString(),
+                         QStringLiteral("Test (no sound)"), QString(), QStringLiteral("None"),
+                         QString(), QStringLiteral("Custom…")}));
+  EXPECT_EQ(pickerEntries(*tab, TonnixSoundID("mnuo"))[2], QStringLiteral("Test"));
+}
+
+TEST(SoundSetsTab, AChoiceInAPickerIsStoredInThePreferences) {
+  SettingsDesktop desktop;
+  auto tab = showTab(desktop);
+  pickerEntries(*tab, closePress);
+  auto& picker = named<QComboBox>(tab->events(), "eventPicker");
+  picker.setCurrentIndex(picker.findText(QStringLiteral("None")));
+  emit picker.activated(picker.currentIndex());
+  EXPECT_EQ(TonnixAssignments(desktop.preferences).selectionFor(closePress),
+            TonnixSelection::silent());
+  const auto row = tab->eventModel().indexOf(closePress, TonnixEventListModel::pickerColumn);
+  EXPECT_EQ(row.data().toString(), QStringLiteral("None"));
+  EXPECT_EQ(named<QLabel>(*tab, "exportExplanation").text(),
+            QStringLiteral("Save everything you can hear right now as a new sound set."));
+}
+
+TEST(SoundSetsTab, ACustomFileDeletedFromDiskIsMissingAndSilent) {
+  SettingsDesktop desktop;
+  QTemporaryDir own;
+  const std::filesystem::path file = own.filePath(QStringLiteral("Whoosh.wav")).toStdString();
+  ASSERT_TRUE(tonnix_test::writeSound(file));
+  ASSERT_TRUE(desktop.controller().chooseCustomSound(file, closePress));
+  desktop.assignments->setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
+  auto tab = showTab(desktop);
+  auto& model = tab->eventModel();
+  const auto event = model.indexOf(closePress, TonnixEventListModel::eventColumn);
+  const auto picker = model.indexOf(closePress, TonnixEventListModel::pickerColumn);
+  const auto silent = model.indexOf(TonnixSoundID("mnuo"), TonnixEventListModel::eventColumn);
+  EXPECT_EQ(picker.data().toString(), QStringLiteral("Whoosh.wav"));
+  EXPECT_TRUE(named<QLabel>(*tab, "summary")
+                  .text()
+                  .endsWith(QStringLiteral(". 1 event plays a file of its own.")));
+  EXPECT_NE(pictureOf(event.data(Qt::DecorationRole)), pictureOf(silent.data(Qt::DecorationRole)));
+
+  std::filesystem::remove(file);
+  EXPECT_EQ(picker.data().toString(), QStringLiteral("Whoosh.wav (missing)"));
+  EXPECT_TRUE(pickerEntries(*tab, closePress).contains(QStringLiteral("Whoosh.wav (missing)")));
+  EXPECT_EQ(pictureOf(event.data(Qt::DecorationRole)), pictureOf(silent.data(Qt::DecorationRole)));
+}
+
+TEST(SoundSetsTab, EverythingDroppedGoesToOneImport) {
+  SettingsDesktop desktop;
+  auto tab = showTab(desktop);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QStringLiteral("/nowhere/Chimes.tonnixset")),
+                QUrl::fromLocalFile(QStringLiteral("/nowhere/Classic Set"))});
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tab.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tab.get(), &drop);
+  EXPECT_EQ(desktop.controller().setsToImport(), 2);
+}
+
+TEST(SoundSetsTab, AnExportIsNamedAsASetUnlessItAlreadyIs) {
+  EXPECT_EQ(withSetExtension("/home/me/Mine"), "/home/me/Mine.tonnixset");
+  EXPECT_EQ(withSetExtension("/home/me/Mine.TONNIXSET"), "/home/me/Mine.TONNIXSET");
+  EXPECT_EQ(withSetExtension("Mine.v2"), "Mine.v2.tonnixset");
+}
