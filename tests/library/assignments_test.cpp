@@ -23,12 +23,16 @@ QVariantMap dictionary(std::initializer_list<std::pair<QString, QVariant>> entri
 
 }  // namespace
 
-TEST(Assignments, EverythingIsBaselineWithoutStoredState) {
+TEST(Assignments, EverythingIsBaselineWithoutStoredStateAndTheBaselineIsWrittenOrRemoved) {
   TonnixMemoryPreferencesStore store;
   TonnixAssignments assignments(store);
   EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::baseline());
   EXPECT_FALSE(assignments.storedBaselineIdentifier());
   EXPECT_TRUE(store.values().isEmpty());
+  assignments.setBaselineIdentifier("org.example.a");
+  EXPECT_EQ(store.stringValue(baselineKey), "org.example.a");
+  assignments.setBaselineIdentifier(std::nullopt);
+  EXPECT_FALSE(store.value(baselineKey).isValid());
 }
 
 TEST(Assignments, SilentAndSetOverridesAreStoredAsText) {
@@ -158,15 +162,6 @@ TEST(Assignments, LoadingIgnoresDictionariesWithForeignValues) {
   EXPECT_FALSE(assignments.storedBaselineIdentifier());
   EXPECT_TRUE(assignments.storedOverrides().empty());
   EXPECT_TRUE(assignments.storedCustomSounds().empty());
-}
-
-TEST(Assignments, BaselineIsWrittenOrRemoved) {
-  TonnixMemoryPreferencesStore store;
-  TonnixAssignments assignments(store);
-  assignments.setBaselineIdentifier("org.example.a");
-  EXPECT_EQ(store.stringValue(baselineKey), "org.example.a");
-  assignments.setBaselineIdentifier(std::nullopt);
-  EXPECT_FALSE(store.value(baselineKey).isValid());
 }
 
 TEST(Assignments, FollowingMovedSoundsKeepsEntriesThatCannotBeFound) {

@@ -103,22 +103,19 @@ TEST(BundleOpen, ReadsMetadataWithItsFallbacks) {
   EXPECT_EQ(bundle->metadata().formatVersion, 7);
 }
 
-TEST(BundleOpen, ReadsBinaryPropertyLists) {
+// Binary lists are read; but libplist recurses per nesting level and
+// aborts on NUL in binary strings, so such lists are refused before it sees
+// them.
+TEST(BundleOpen, ReadsBinaryPropertyListsAndRefusesThoseThatWouldBreakTheParser) {
   TemporaryFolder temp;
   writeText(temp / "B.tonnixset" / "Contents" / "Info.plist",
             binaryInfo({{"CFBundleIdentifier", "org.example.binary"}, {"CFBundleName", "Binary"}}));
   fs::create_directories(temp / "B.tonnixset" / "Contents" / "Resources");
-
   auto bundle = openOrFail(temp / "B.tonnixset");
   ASSERT_TRUE(bundle);
   EXPECT_EQ(bundle->metadata().identifier, "org.example.binary");
   EXPECT_EQ(bundle->metadata().name, "Binary");
-}
 
-// libplist recurses per nesting level and aborts on NUL in binary strings;
-// such lists are refused before it sees them.
-TEST(BundleOpen, RefusesPropertyListsThatWouldBreakTheParser) {
-  TemporaryFolder temp;
   std::string nested;
   for (int n = 0; n < 50000; ++n) nested += "<array>";
   makeBundleWithInfo(temp / "Deep.tonnixset", chimesInfo + "<key>x</key>" + nested);
@@ -175,7 +172,7 @@ TEST(BundleOpen, SortsResourcesByComposedForm) {
             (std::vector<std::string>{"f.aiff", "e\xCC\x81.aiff", "\xC3\xA9x.aiff"}));
 }
 
-TEST(BundleOpen, HonoursTheExplicitMapFirst) {
+TEST(BundleOpen, HonoursAnExplicitMapOfStringsFirst) {
   TemporaryFolder temp;
   const std::string map = "<key>TonnixSetSounds</key><dict>" + key("mnuo", "custom.wav") +
                           key("mnu", "b.wav") + key("mnuox", "b.wav") + key("wclp", "missing.wav") +
@@ -195,20 +192,19 @@ TEST(BundleOpen, HonoursTheExplicitMapFirst) {
   const std::map<std::string, std::vector<std::string>> collisions = {
       {"menuopen", {"MenuOpen.aiff"}}};
   EXPECT_EQ(bundle->baseNameCollisions(), collisions);
-}
 
-TEST(BundleOpen, IgnoresAnExplicitMapWithAnyValueThatIsNoString) {
-  TemporaryFolder temp;
-  const std::string map = "<key>TonnixSetSounds</key><dict>" + key("mnuo", "custom.wav") +
-                          "<key>mnuc</key><integer>1</integer></dict>";
-  makeBundleWithInfo(temp / "S.tonnixset", chimesInfo + map, {"custom.wav"});
-  auto bundle = openOrFail(temp / "S.tonnixset");
+  // A map with any value that is no string is ignored whole.
+  makeBundleWithInfo(temp / "N.tonnixset",
+                     chimesInfo + "<key>TonnixSetSounds</key><dict>" + key("mnuo", "custom.wav") +
+                         "<key>mnuc</key><integer>1</integer></dict>",
+                     {"custom.wav"});
+  bundle = openOrFail(temp / "N.tonnixset");
   ASSERT_TRUE(bundle);
   EXPECT_FALSE(bundle->containsSound(TonnixSoundID("mnuo")));
   EXPECT_EQ(bundle->unmatchedResourceNames(), std::vector<std::string>{"custom.wav"});
 }
 
-TEST(BundleWriter, RoundTripsThroughOpen) {
+TEST(BundleWriter, RoundTripsThroughOpenAndReportsAFolderThatCannotBeMade) {
   TemporaryFolder temp;
   TonnixBundleMetadata full;
   full.identifier = "org.example.full";
@@ -226,6 +222,11 @@ TEST(BundleWriter, RoundTripsThroughOpen) {
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->metadata(), full);
   EXPECT_EQ(resourceName(*opened, "mnuo"), "open.wav");
+
+  writeText(temp / "blocker", "a file where a folder should go");
+  const auto blocked = writeBundle(temp / "blocker" / "S.tonnixset", full);
+  ASSERT_FALSE(blocked);
+  EXPECT_NE(blocked.error().description().find("Not a directory"), std::string::npos);
 }
 
 TEST(BundleWriter, WritesKeysInTheirFixedOrderAndReplacesAnOldFile) {
@@ -252,16 +253,6 @@ TEST(BundleWriter, WritesKeysInTheirFixedOrderAndReplacesAnOldFile) {
   EXPECT_EQ(xml.find("CFBundleShortVersionString"), std::string::npos);
   EXPECT_NE(xml.find("<string>TNXS</string>"), std::string::npos);
   EXPECT_NE(xml.find("<integer>1</integer>"), std::string::npos);
-}
-
-TEST(BundleWriter, ReportsAFolderThatCannotBeMade) {
-  TemporaryFolder temp;
-  writeText(temp / "blocker", "a file where a folder should go");
-  TonnixBundleMetadata metadata;
-  metadata.identifier = "org.example.s";
-  const auto written = writeBundle(temp / "blocker" / "S.tonnixset", metadata);
-  ASSERT_FALSE(written);
-  EXPECT_NE(written.error().description().find("Not a directory"), std::string::npos);
 }
 
 TEST(PlayableAudio, JudgesByNameAlone) {

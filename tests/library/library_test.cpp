@@ -52,59 +52,46 @@ std::set<fs::path> entries(const fs::path& folder) {
 
 }  // namespace
 
-TEST_F(LibraryTest, SortsNamesNaturallyIgnoringCase) {
+// Names sort naturally, ignoring case; equal names keep the load order
+// (user sets, then built-in ones), and a user set wins over a built-in one
+// of the same identifier. Only folders ending in exactly ".tonnixset" are
+// looked at.
+TEST_F(LibraryTest, LoadsBothFoldersSortedAndReportsWhatItSkipped) {
   makeBundle(user() / "1.tonnixset", "org.example.beta", "Beta");
   makeBundle(user() / "2.tonnixset", "org.example.alpha", "alpha");
   makeBundle(user() / "3.tonnixset", "org.example.alpha10", "Alpha 10");
   makeBundle(builtIn() / "4.tonnixset", "org.example.alpha9", "Alpha 9");
-  TonnixLibrary library(user(), builtIn());
-  EXPECT_EQ(names(library), (std::vector<std::string>{"alpha", "Alpha 9", "Alpha 10", "Beta"}));
-  EXPECT_TRUE(library.loadFailures().isEmpty());
-  EXPECT_TRUE(library.bundles()[1]->isBuiltIn());
-  EXPECT_FALSE(library.bundles()[0]->isBuiltIn());
-}
-
-TEST_F(LibraryTest, EqualNamesKeepTheLoadOrder) {
   makeBundle(builtIn() / "A.tonnixset", "org.example.builtin", "Same");
   makeBundle(user() / "Z.tonnixset", "org.example.user2", "Same");
   makeBundle(user() / "B.tonnixset", "org.example.user1", "Same");
-  TonnixLibrary library(user(), builtIn());
-  ASSERT_EQ(library.bundles().size(), 3u);
-  EXPECT_EQ(library.bundles()[0]->metadata().identifier, "org.example.user1");
-  EXPECT_EQ(library.bundles()[1]->metadata().identifier, "org.example.user2");
-  EXPECT_EQ(library.bundles()[2]->metadata().identifier, "org.example.builtin");
-}
-
-TEST_F(LibraryTest, UserSetWinsOverBuiltInDuplicate) {
   makeBundle(user() / "Mine.tonnixset", "org.example.same", "Mine");
   makeBundle(builtIn() / "Shipped.tonnixset", "org.example.same", "Shipped");
-  TonnixLibrary library(user(), builtIn());
-  EXPECT_EQ(names(library), std::vector<std::string>{"Mine"});
-  EXPECT_EQ(library.loadFailures(),
-            QStringList{"Shipped.tonnixset was skipped: org.example.same is already installed"});
-  EXPECT_EQ(library.bundleWithIdentifier(std::string_view("org.example.same"))->metadata().name,
-            "Mine");
-  EXPECT_EQ(library.bundleWithIdentifier(std::optional<std::string>()), nullptr);
-  EXPECT_EQ(library.bundleWithIdentifier(std::string_view("org.example.other")), nullptr);
-}
-
-TEST_F(LibraryTest, LooksOnlyAtFoldersWithTheExactSuffix) {
   makeBundle(user() / "Upper.TONNIXSET", "org.example.upper", "Upper");
   makeBundle(user() / "Plain", "org.example.plain", "Plain");
   writeText(user() / "notes.txt", "x");
   writeText(user() / "File.tonnixset", "x");
   makeBundleWithInfo(user() / "Broken.tonnixset", key("CFBundleName", "x"));
-  TonnixLibrary library(user(), std::nullopt);
-  EXPECT_TRUE(library.bundles().empty());
-  EXPECT_EQ(library.loadFailures(), (QStringList{"Broken.tonnixset declares no CFBundleIdentifier",
-                                                 "File.tonnixset is not a folder"}));
-}
-
-TEST_F(LibraryTest, MissingFoldersContributeNothing) {
   TonnixLibrary library(user(), builtIn());
-  EXPECT_TRUE(library.bundles().empty());
-  EXPECT_TRUE(library.loadFailures().isEmpty());
-  EXPECT_FALSE(fs::exists(user()));
+  EXPECT_EQ(names(library), (std::vector<std::string>{"alpha", "Alpha 9", "Alpha 10", "Beta",
+                                                      "Mine", "Same", "Same", "Same"}));
+  EXPECT_FALSE(library.bundles()[0]->isBuiltIn());
+  EXPECT_TRUE(library.bundles()[1]->isBuiltIn());
+  EXPECT_EQ(library.bundles()[5]->metadata().identifier, "org.example.user1");
+  EXPECT_EQ(library.bundles()[6]->metadata().identifier, "org.example.user2");
+  EXPECT_EQ(library.bundles()[7]->metadata().identifier, "org.example.builtin");
+  EXPECT_EQ(library.loadFailures(),
+            (QStringList{"Broken.tonnixset declares no CFBundleIdentifier",
+                         "File.tonnixset is not a folder",
+                         "Shipped.tonnixset was skipped: org.example.same is already installed"}));
+  EXPECT_EQ(library.bundleWithIdentifier(std::string_view("org.example.same"))->metadata().name,
+            "Mine");
+  EXPECT_EQ(library.bundleWithIdentifier(std::optional<std::string>()), nullptr);
+  EXPECT_EQ(library.bundleWithIdentifier(std::string_view("org.example.other")), nullptr);
+
+  TonnixLibrary missing(temp_ / "none", temp_ / "nothing");
+  EXPECT_TRUE(missing.bundles().empty());
+  EXPECT_TRUE(missing.loadFailures().isEmpty());
+  EXPECT_FALSE(fs::exists(temp_ / "none"));
 }
 
 TEST_F(LibraryTest, InstallingTheSameBundleTwiceGivesItANewFolderAndIdentifier) {
@@ -128,11 +115,17 @@ TEST_F(LibraryTest, InstallingTheSameBundleTwiceGivesItANewFolderAndIdentifier) 
   EXPECT_TRUE(library.loadFailures().isEmpty());
 }
 
-TEST_F(LibraryTest, ReidentifiedCopyKeepsItsOtherKeysAndGetsTheFolderNameWhenNameless) {
+// A copy given a new identifier keeps its other keys and takes the folder
+// name when it has none; a bundle without a usable Info.plist gets a fresh
+// one.
+TEST_F(LibraryTest, ReidentifiedCopiesKeepTheirKeysAndUnusableInfoIsReplaced) {
   makeBundle(user() / "Old.tonnixset", "org.example.taken", "Old");
   makeBundleWithInfo(
       outside() / "Nameless.tonnixset",
       key("CFBundleIdentifier", "org.example.taken") + key("TonnixSetAuthor", "Ann"));
+  fs::create_directories(outside() / "Raw.tonnixset" / "Contents" / "Resources");
+  writeText(outside() / "Broken.tonnixset" / "Contents" / "Info.plist", "garbage");
+  fs::create_directories(outside() / "Broken.tonnixset" / "Contents" / "Resources");
   TonnixLibrary library(user(), std::nullopt);
   auto installed = install(library, outside() / "Nameless.tonnixset");
   ASSERT_TRUE(installed);
@@ -141,13 +134,7 @@ TEST_F(LibraryTest, ReidentifiedCopyKeepsItsOtherKeysAndGetsTheFolderNameWhenNam
   EXPECT_EQ(installed->metadata().author, "Ann");
   const std::string xml = readText(installed->url() / "Contents" / "Info.plist");
   EXPECT_LT(xml.find("CFBundleIdentifier"), xml.find("TonnixSetAuthor"));
-}
 
-TEST_F(LibraryTest, BundleWithoutUsableInfoPlistGetsAFreshOne) {
-  fs::create_directories(outside() / "Raw.tonnixset" / "Contents" / "Resources");
-  writeText(outside() / "Broken.tonnixset" / "Contents" / "Info.plist", "garbage");
-  fs::create_directories(outside() / "Broken.tonnixset" / "Contents" / "Resources");
-  TonnixLibrary library(user(), std::nullopt);
   auto raw = install(library, outside() / "Raw.tonnixset");
   ASSERT_TRUE(raw);
   EXPECT_EQ(raw->metadata().identifier, "org.tonnix.tonnixset.raw");
@@ -224,14 +211,7 @@ TEST_F(LibraryTest, FailedCopyLeavesNoHalfMadeFolder) {
   EXPECT_TRUE(entries(user()).empty());
 }
 
-TEST_F(LibraryTest, InstallingIntoItselfIsRefused) {
-  const fs::path bundle = makeBundle(user() / "Self.tonnixset", "org.example.self", "Self");
-  TonnixLibrary library(user() / "Self.tonnixset" / "Contents", std::nullopt);
-  EXPECT_EQ(installFailure(library, bundle),
-            "Could not copy Self.tonnixset: the destination lies inside the folder");
-}
-
-TEST_F(LibraryTest, EnsuresItsFolderAndReportsWhenItCannot) {
+TEST_F(LibraryTest, EnsuresItsFolderAndReportsWhenItCannotOrWouldCopyIntoItself) {
   TonnixLibrary library(user() / "deep" / "Tonnix Sets", std::nullopt);
   EXPECT_TRUE(library.ensureDirectory());
   EXPECT_TRUE(fs::is_directory(user() / "deep" / "Tonnix Sets"));
@@ -245,6 +225,11 @@ TEST_F(LibraryTest, EnsuresItsFolderAndReportsWhenItCannot) {
       "Could not create " + (temp_ / "blocker" / "Tonnix Sets").string() + ": Not a directory");
   writeText(outside() / "Loose" / "MenuOpen.aiff", "x");
   EXPECT_EQ(installFailure(blocked, outside() / "Loose"), made.error().description());
+
+  const fs::path self = makeBundle(user() / "Self.tonnixset", "org.example.self", "Self");
+  TonnixLibrary inside(self / "Contents", std::nullopt);
+  EXPECT_EQ(installFailure(inside, self),
+            "Could not copy Self.tonnixset: the destination lies inside the folder");
 }
 
 TEST_F(LibraryTest, UniqueDestinationsAndIdentifiers) {

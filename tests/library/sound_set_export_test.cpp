@@ -47,7 +47,9 @@ TEST_F(SoundSetExport, NothingAudibleWritesNothing) {
   EXPECT_TRUE(stagingIsGone());
 }
 
+// An existing bundle is replaced whole, not kept beside the new one.
 TEST_F(SoundSetExport, FileNamedAfterItsEntryIsLeftToBaseNameMatching) {
+  writeText(path("Mine.tonnixset/Contents/Resources/Old.aiff"), "old");
   writeSound(path("set/ButtonPress.aiff"));
   const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
                                      path("Mine.tonnixset"), files());
@@ -57,10 +59,16 @@ TEST_F(SoundSetExport, FileNamedAfterItsEntryIsLeftToBaseNameMatching) {
   const std::string info = readText(path("Mine.tonnixset/Contents/Info.plist"));
   EXPECT_EQ(info.find("TonnixSetSounds"), std::string::npos);
   EXPECT_NE(info.find("org.tonnix.tonnixset.exported.mine"), std::string::npos);
+  EXPECT_FALSE(fs::exists(resources(path("Mine.tonnixset")) / "Old.aiff"));
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(root.path().toStdString()), fs::directory_iterator()),
+      3);  // Mine.tonnixset, set, tmp
   EXPECT_TRUE(stagingIsGone());
 }
 
-TEST_F(SoundSetExport, CustomFileOfTwoIdentifiersIsCopiedOnceAndMapped) {
+// A custom file of two identifiers is copied once; same-named files from
+// two sets are both kept.
+TEST_F(SoundSetExport, EachFileIsCopiedOnceUnderANameOfItsOwn) {
   writeSound(path("own/Boing.wav"));
   const auto result = exportSoundSet({{buttonPress, path("own/Boing.wav"), true},
                                       {defaultButtonPress, path("own/Boing.wav"), true}},
@@ -70,9 +78,19 @@ TEST_F(SoundSetExport, CustomFileOfTwoIdentifiersIsCopiedOnceAndMapped) {
   EXPECT_EQ(std::distance(fs::directory_iterator(resources(path("Mine.tonnixset"))),
                           fs::directory_iterator()),
             1);
+
+  writeText(path("a/Click.aif"), "first");
+  writeText(path("b/Click.aif"), "second");
+  const auto clicks = exportSoundSet(
+      {{buttonPress, path("a/Click.aif"), false}, {defaultButtonPress, path("b/Click.aif"), false}},
+      path("Clicks.tonnixset"), files());
+  ASSERT_TRUE(clicks);
+  EXPECT_EQ(readText(resources(path("Clicks.tonnixset")) / "Click.aif"), "first");
+  EXPECT_EQ(readText(resources(path("Clicks.tonnixset")) / "Click 2.aif"), "second");
+  EXPECT_EQ(clicks->mappedEventCount, 2);
 }
 
-TEST_F(SoundSetExport, NamesNeverCollide) {
+TEST_F(SoundSetExport, NamesNeverCollideAndTheMapHoldsWhatBaseNamesWouldMiss) {
   EXPECT_EQ(uniqueExportFileName("/a/Click.aif", {}), "Click.aif");
   EXPECT_EQ(uniqueExportFileName("/b/Click.aif", {"click.aif"}), "Click 2.aif");
   EXPECT_EQ(uniqueExportFileName("/b/CLICK.AIF", {"click.aif", "click 2.aif"}), "CLICK 3.AIF");
@@ -80,41 +98,14 @@ TEST_F(SoundSetExport, NamesNeverCollide) {
   EXPECT_EQ(exportFileName(".hidden.wav"), "hidden.wav");
   EXPECT_EQ(exportFileName("..."), "Sound");
   EXPECT_EQ(exportFileName("Plain.aiff"), "Plain.aiff");
-}
 
-TEST_F(SoundSetExport, SameNamedFilesFromTwoSetsAreBothKept) {
-  writeText(path("a/Click.aif"), "first");
-  writeText(path("b/Click.aif"), "second");
-  const auto result = exportSoundSet(
-      {{buttonPress, path("a/Click.aif"), false}, {defaultButtonPress, path("b/Click.aif"), false}},
-      path("Mine.tonnixset"), files());
-  ASSERT_TRUE(result);
-  const fs::path folder = resources(path("Mine.tonnixset"));
-  EXPECT_EQ(readText(folder / "Click.aif"), "first");
-  EXPECT_EQ(readText(folder / "Click 2.aif"), "second");
-  EXPECT_EQ(result->mappedEventCount, 2);
-}
-
-TEST_F(SoundSetExport, ExplicitMapHoldsWhatBaseNamesWouldMiss) {
+  // The explicit map holds what base names would miss.
   const std::map<TonnixSoundID, std::string> sounds = {{buttonPress, "buttonpress.wav"},
                                                        {defaultButtonPress, "Other.aiff"},
                                                        {TonnixSoundID("zzzz"), "zzzz.aiff"}};
   const auto map = explicitSoundMap(sounds, {{"buttonpress.wav", 1}, {"Other.aiff", 1}});
   EXPECT_EQ(map, (std::map<TonnixSoundID, std::string>{{defaultButtonPress, "Other.aiff"},
                                                        {TonnixSoundID("zzzz"), "zzzz.aiff"}}));
-}
-
-TEST_F(SoundSetExport, ReplacesAnExistingBundleWhole) {
-  writeText(path("Mine.tonnixset/Contents/Resources/Old.aiff"), "old");
-  writeSound(path("set/ButtonPress.aiff"));
-  ASSERT_TRUE(exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
-                             path("Mine.tonnixset"), files()));
-  EXPECT_FALSE(fs::exists(resources(path("Mine.tonnixset")) / "Old.aiff"));
-  EXPECT_TRUE(fs::exists(resources(path("Mine.tonnixset")) / "ButtonPress.aiff"));
-  EXPECT_EQ(
-      std::distance(fs::directory_iterator(root.path().toStdString()), fs::directory_iterator()),
-      3);  // Mine.tonnixset, set, tmp: the old bundle is not kept beside it
-  EXPECT_TRUE(stagingIsGone());
 }
 
 TEST_F(SoundSetExport, ExportedBundlePlaysWhatPlayedBefore) {
@@ -192,16 +183,6 @@ TEST_F(SoundSetExport, VanishedSourceIsSkipped) {
   EXPECT_EQ(*result, (TonnixExportSummary{"Mine", 1, 1, 0, 0, 1}));
   EXPECT_FALSE(fs::exists(resources(path("Mine.tonnixset")) / "Vanished.aiff"));
   EXPECT_TRUE(stagingIsGone());
-}
-
-TEST_F(SoundSetExport, PlacingMovesWhenNothingIsThereAndSwapsOtherwise) {
-  writeText(path("staged/Contents/a"), "new");
-  EXPECT_FALSE(placeExportBundle(path("staged"), path("dest")));
-  EXPECT_EQ(readText(path("dest/Contents/a")), "new");
-  writeText(path("staged2/Contents/a"), "newer");
-  EXPECT_FALSE(placeExportBundle(path("staged2"), path("dest")));
-  EXPECT_EQ(readText(path("dest/Contents/a")), "newer");
-  EXPECT_FALSE(fs::exists(path("staged2")));
 }
 
 }  // namespace
