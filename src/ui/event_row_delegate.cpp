@@ -13,6 +13,14 @@ namespace {
 
 using Model = TonnixEventListModel;
 
+// The room kept around each picker and button, so that neighbours' frames
+// do not touch.
+constexpr int gap = 2;
+
+QRect inset(const QRect& cell) {
+  return cell.adjusted(gap, gap / 2, -gap, -gap / 2);
+}
+
 const QStyle& styleOf(const QStyleOptionViewItem& option) {
   return option.widget ? *option.widget->style() : *QApplication::style();
 }
@@ -20,7 +28,7 @@ const QStyle& styleOf(const QStyleOptionViewItem& option) {
 QStyleOptionComboBox pickerOption(const QStyleOptionViewItem& item, const QModelIndex& index) {
   QStyleOptionComboBox option;
   option.initFrom(item.widget);
-  option.rect = item.rect;
+  option.rect = inset(item.rect);
   option.currentText = index.data(Qt::DisplayRole).toString();
   option.editable = false;
   option.frame = true;
@@ -30,7 +38,7 @@ QStyleOptionComboBox pickerOption(const QStyleOptionViewItem& item, const QModel
 QStyleOptionButton buttonOption(const QStyleOptionViewItem& item, const QModelIndex& index) {
   QStyleOptionButton option;
   option.initFrom(item.widget);
-  option.rect = item.rect;
+  option.rect = inset(item.rect);
   option.text = index.data(Qt::DisplayRole).toString();
   option.icon = index.data(Qt::DecorationRole).value<QIcon>();
   const int iconSize = styleOf(item).pixelMetric(QStyle::PM_SmallIconSize, nullptr, item.widget);
@@ -68,14 +76,15 @@ QSize TonnixEventRowDelegate::sizeHint(const QStyleOptionViewItem& option,
   QStyleOptionComboBox picker = pickerOption(option, index);
   const QSize pickerSize =
       style.sizeFromContents(QStyle::CT_ComboBox, &picker, text, option.widget);
-  if (index.column() != Model::previewColumn) return {text.width(), pickerSize.height()};
+  const int height = pickerSize.height() + gap;
+  if (index.column() != Model::previewColumn) return {text.width(), height};
   const QStyleOptionButton button = buttonOption(option, index);
   const QSize content(option.fontMetrics.horizontalAdvance(button.text) + button.iconSize.width() +
                           option.fontMetrics.height() / 2,
                       button.iconSize.height());
   const QSize buttonSize =
       style.sizeFromContents(QStyle::CT_PushButton, &button, content, option.widget);
-  return {buttonSize.width(), pickerSize.height()};
+  return {buttonSize.width() + 2 * gap, height};
 }
 
 QWidget* TonnixEventRowDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
@@ -138,7 +147,7 @@ void TonnixEventRowDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
 void TonnixEventRowDelegate::updateEditorGeometry(QWidget* editor,
                                                   const QStyleOptionViewItem& option,
                                                   const QModelIndex&) const {
-  editor->setGeometry(option.rect);
+  editor->setGeometry(inset(option.rect));
 }
 
 bool TonnixEventRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,

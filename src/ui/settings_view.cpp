@@ -13,6 +13,7 @@
 #include "app/controller.h"
 #include "ui/appearance.h"
 #include "ui/general_tab.h"
+#include "ui/sound_sets_tab.h"
 
 namespace {
 
@@ -47,6 +48,8 @@ TonnixSettingsView::TonnixSettingsView(TonnixController& tonnix, TonnixSilenceMo
   auto* general = new TonnixGeneralTab(model_);
   connect(general, &TonnixGeneralTab::quitRequested, this, &TonnixSettingsView::quitRequested);
   addTab(general, tr("General"), "preferences-system", QStyle::SP_ComputerIcon);
+  addTab(new TonnixSoundSetsTab(model_), tr("Sound Sets"), "audio-volume-high",
+         QStyle::SP_MediaVolume);
 
   // Spelled out: some platform themes bind nothing to the standard Quit key.
   auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);

@@ -15,9 +15,11 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/controller.h"
 #include "app/set_transfer_texts.h"
@@ -36,8 +38,10 @@ namespace {
 
 // The failures of the last reload listed by name; the rest are counted.
 constexpr int listedLoadFailures = 3;
-// Room for a set's name and " (no sound)" in an event's picker.
-constexpr int pickerColumnCharacters = 30;
+// The narrowest and widest an event's picker gets, in characters: wide
+// enough for the set names, but never crowding out the events' own names.
+constexpr int narrowestPicker = 24;
+constexpr int widestPicker = 44;
 
 std::vector<std::filesystem::path> localPaths(const QMimeData& data) {
   std::vector<std::filesystem::path> paths;
@@ -176,8 +180,6 @@ QWidget* TonnixSoundSetsTab::makeEventsGroup() {
   header->setStretchLastSection(false);
   header->setSectionResizeMode(TonnixEventListModel::eventColumn, QHeaderView::Stretch);
   header->setSectionResizeMode(TonnixEventListModel::pickerColumn, QHeaderView::Fixed);
-  header->resizeSection(TonnixEventListModel::pickerColumn,
-                        fontMetrics().averageCharWidth() * pickerColumnCharacters);
   header->setSectionResizeMode(TonnixEventListModel::previewColumn, QHeaderView::ResizeToContents);
   connect(events_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
     if (index.column() == TonnixEventListModel::pickerColumn) events_->edit(index);
@@ -239,6 +241,7 @@ void TonnixSoundSetsTab::refreshSets() {
   }
   if (!baseline || !library.bundleWithIdentifier(baseline)) baseline_->setCurrentIndex(-1);
   summary_->setText(summaryText());
+  refreshPickerWidth();
 
   const QStringList& failures = library.loadFailures();
   QStringList lines = failures.mid(0, listedLoadFailures);
@@ -247,6 +250,28 @@ void TonnixSoundSetsTab::refreshSets() {
   }
   loadFailures_->setText(lines.join(QLatin1Char('\n')));
   loadFailures_->setVisible(!lines.isEmpty());
+}
+
+// Measured on the names rather than on every row, which would make each
+// change cost a pass over all of them.
+void TonnixSoundSetsTab::refreshPickerWidth() {
+  const QFontMetrics metrics = events_->fontMetrics();
+  const int noSound = metrics.horizontalAdvance(TonnixEventListModel::tr(" (no sound)"));
+  int widest = 0;
+  for (const auto& option : eventModel_->options(catalogue().front())) {
+    const bool isSet = option.selection && option.selection->kind == TonnixSelection::Kind::set;
+    widest = std::max(widest, metrics.horizontalAdvance(option.label) + (isSet ? noSound : 0));
+  }
+  QStyleOptionComboBox picker;
+  picker.initFrom(events_);
+  const int width =
+      events_->style()
+          ->sizeFromContents(QStyle::CT_ComboBox, &picker, QSize(widest, metrics.height()), events_)
+          .width();
+  const int character = metrics.averageCharWidth();
+  events_->header()->resizeSection(
+      TonnixEventListModel::pickerColumn,
+      std::clamp(width, character * narrowestPicker, character * widestPicker));
 }
 
 QString TonnixSoundSetsTab::summaryText() const {

@@ -38,6 +38,7 @@ class TonnixSoundSetsTab : public QWidget {
   void connectModel();
 
   void refreshSets();
+  void refreshPickerWidth();
   void refreshTasks();
   void refreshExport();
   QString summaryText() const;

@@ -16,15 +16,16 @@ using ui_test::click;
 using ui_test::SettingsDesktop;
 using ui_test::withText;
 
-TEST(SettingsView, ShowsTheGeneralTabAloneImportsWhatIsDroppedAndAsksToQuit) {
+TEST(SettingsView, ShowsItsTabsImportsWhatIsDroppedAndAsksToQuit) {
   SettingsDesktop desktop;
   auto& controller = desktop.controller();
   TonnixSettingsView view(controller, *desktop.silence, desktop.accessibility, desktop.autostart);
   view.show();
   view.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-  ASSERT_EQ(view.tabs().count(), 1);
+  ASSERT_EQ(view.tabs().count(), 2);
   EXPECT_EQ(view.tabs().tabText(0), QStringLiteral("General"));
+  EXPECT_EQ(view.tabs().tabText(1), QStringLiteral("Sound Sets"));
 
   // Everything dropped goes to one import.
   QMimeData data;

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <cstdio>
@@ -154,5 +155,10 @@ int main(int argc, char** argv) {
   reasons->click();
   turnFor(100);
   window.findChild<QScrollArea*>()->verticalScrollBar()->setValue(reasons->parentWidget()->y());
-  return save(window, output, "general-quiet.png") ? 0 : 1;
+  if (!save(window, output, "general-quiet.png")) return 1;
+
+  // The Sound Sets tab, with one event of the user's own choosing: silent.
+  madeUp.assignments.setSelection(TonnixSelection::silent(), TonnixSoundID("udbd"));
+  window.tabs().setCurrentIndex(1);
+  return save(window, output, "sound-sets.png") ? 0 : 1;
 }
