@@ -38,7 +38,7 @@ Mapping mappingOf(const FakeResources& resources) {
 
 }  // namespace
 
-TEST(SoundList, EntrySizesPlaceTheSlots) {
+TEST(SoundList, EntrySizesPlaceTheSlotsAndMalformedListsGiveNoEntries) {
   const auto twenty = parseSoundList(soundList({{"btnp", {5, 0, 7}}}, 20));
   ASSERT_EQ(twenty.size(), 1u);
   EXPECT_EQ(twenty[0].soundID, TonnixSoundID("btnp"));
@@ -51,9 +51,8 @@ TEST(SoundList, EntrySizesPlaceTheSlots) {
   // slot has one byte past the data and is absent.
   const auto odd = parseSoundList(soundList({{"mnuo", {9, -2}}}, 9));
   EXPECT_EQ(odd.at(0).slotIDs, (std::vector<std::optional<std::int16_t>>{9, -2, std::nullopt}));
-}
 
-TEST(SoundList, MalformedListsGiveNoEntries) {
+  // Malformed lists give no entries.
   EXPECT_TRUE(parseSoundList(std::vector<std::uint8_t>{0, 0, 0}).empty());
   EXPECT_TRUE(
       parseSoundList(std::vector<std::uint8_t>{0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}).empty());
@@ -67,6 +66,13 @@ TEST(ClassicSoundSet, LoopingSoundsPreferSlotsOneAndTwo) {
   resources.add("snd#", 128, soundList({{"wmov", {5, 6, 7}}, {"btnp", {0, 9}}}, 20));
   const Mapping expected = {{TonnixSoundID("btnp"), 9}, {TonnixSoundID("wmov"), 7}};
   EXPECT_EQ(mappingOf(resources), expected);
+
+  // The bodies hold only sounds with data.
+  resources.add("snd ", 2, {});
+  const auto set = TonnixClassicSoundSet::read(resources, "Chimes");
+  EXPECT_EQ(set.name, "Chimes");
+  EXPECT_EQ(set.soundBodies.size(), 3u);
+  EXPECT_FALSE(set.soundBodies.contains(2));
 }
 
 TEST(ClassicSoundSet, FirstSoundListToNameAnIdentifierWins) {
@@ -115,29 +121,18 @@ TEST(ClassicSoundSet, VersionChoiceAndTextCleaning) {
   set = TonnixClassicSoundSet::read(resources, "Set");
   EXPECT_EQ(set.version, "2.1");
   EXPECT_EQ(set.copyright, "Line one\nLine two\nthree");
-}
 
-TEST(ClassicSoundSet, VersionStringsCutAtTheEndOfTheData) {
+  // The lowest ID is read even when too short; strings are cut at the end of
+  // the data.
   FakeResources lowest;
   lowest.add("vers", 9, {0, 0, 0, 0, 0, 0, 10, 'A', 'b'});
   lowest.add("vers", 7, {0, 0, 0, 0, 0, 0});
-  auto set = TonnixClassicSoundSet::read(lowest, "Set");
-  EXPECT_FALSE(set.version);  // ID 7 is the lowest and too short
-
+  EXPECT_FALSE(TonnixClassicSoundSet::read(lowest, "Set").version);
   FakeResources cut;
   cut.add("vers", 3, {0, 0, 0, 0, 0, 0, 10, 'A', 'b'});
   set = TonnixClassicSoundSet::read(cut, "Set");
   EXPECT_EQ(set.version, "Ab");
   EXPECT_FALSE(set.copyright);
-}
-
-TEST(ClassicSoundSet, BodiesHoldOnlySoundsWithData) {
-  FakeResources resources;
-  resources.sound(1).add("snd ", 2, {});
-  const auto set = TonnixClassicSoundSet::read(resources, "Chimes");
-  EXPECT_EQ(set.name, "Chimes");
-  EXPECT_EQ(set.soundBodies.size(), 1u);
-  EXPECT_TRUE(set.soundBodies.contains(1));
 }
 
 TEST(ClassicSoundSet, FileErrorsNameTheFile) {

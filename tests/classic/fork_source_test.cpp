@@ -67,7 +67,12 @@ TEST_F(ForkSourceTest, EveryContainerFormYieldsTheSameFork) {
   }
 }
 
+// Candidates run from the nearest to the top; a sidecar without a fork
+// falls back to the file itself.
 TEST_F(ForkSourceTest, SidecarBesideTheFileOrMirroredUnderMacosxFolder) {
+  const std::vector<fs::path> expected = {"/a/b/._Chimes", "/a/b/__MACOSX/._Chimes",
+                                          "/a/__MACOSX/b/._Chimes", "/__MACOSX/a/b/._Chimes"};
+  EXPECT_EQ(sidecarCandidates("/a/b/Chimes"), expected);
   const auto beside = write("plain/Chimes", dataFork_);
   write("plain/._Chimes", appleDoubleFile(fork_));
   const auto nested = write("unpacked/Sets/Old/Chimes", dataFork_);
@@ -78,16 +83,6 @@ TEST_F(ForkSourceTest, SidecarBesideTheFileOrMirroredUnderMacosxFolder) {
     EXPECT_EQ(found->container, TonnixForkContainer::appleDoubleSidecar);
     EXPECT_EQ(found->bytes, fork_);
   }
-}
-
-TEST_F(ForkSourceTest, SidecarCandidatesRunFromNearestToTop) {
-  const auto candidates = sidecarCandidates("/a/b/Chimes");
-  const std::vector<fs::path> expected = {"/a/b/._Chimes", "/a/b/__MACOSX/._Chimes",
-                                          "/a/__MACOSX/b/._Chimes", "/__MACOSX/a/b/._Chimes"};
-  EXPECT_EQ(candidates, expected);
-}
-
-TEST_F(ForkSourceTest, SidecarWithoutForkFallsBackToTheFileItself) {
   const auto path = write("Chimes.bin", macBinaryFile(2, "Chimes", dataFork_, fork_));
   write("._Chimes.bin", appleDoubleFile({}));
   const auto found = readResourceForkBytes(path);
@@ -95,7 +90,7 @@ TEST_F(ForkSourceTest, SidecarWithoutForkFallsBackToTheFileItself) {
   EXPECT_EQ(found->container, TonnixForkContainer::macBinary);
 }
 
-TEST_F(ForkSourceTest, MissingFolderAndDataOnlyFilesGetTheirErrors) {
+TEST_F(ForkSourceTest, MissingFoldersDataOnlyFilesAndPipesGetTheirErrors) {
   EXPECT_EQ(TonnixResourceFork::open(dir_.filePath("absent").toStdString()).error(),
             TonnixResourceForkError::couldNotLocate(-43));
   EXPECT_EQ(TonnixResourceFork::open(dir_.path().toStdString()).error(),
@@ -108,9 +103,7 @@ TEST_F(ForkSourceTest, MissingFolderAndDataOnlyFilesGetTheirErrors) {
             "The file has no readable resource fork");
   EXPECT_EQ(TonnixResourceFork::open("https://example.org/Chimes").error(),
             TonnixResourceForkError::notAFileURL());
-}
-
-TEST_F(ForkSourceTest, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+  // A named pipe is refused without waiting for a writer.
   const fs::path pipe = fs::path(dir_.path().toStdString()) / "Chimes";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   EXPECT_EQ(TonnixResourceFork::open(pipe.string()).error(),

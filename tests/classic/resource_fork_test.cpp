@@ -65,14 +65,7 @@ TEST(ResourceFork, TypesAndNamesAreMacOsRoman) {
   EXPECT_FALSE(encodeMacRoman("\xC0\x80"));  // overlong NUL
 }
 
-TEST(ResourceFork, ForkWithoutTypesIsEmpty) {
-  const auto fork = TonnixResourceFork::parse(TestResourceForkWriter().bytes());
-  ASSERT_FALSE(fork);
-  EXPECT_EQ(fork.error().code, -39);
-  EXPECT_EQ(fork.error().message, "The resource fork is empty");
-}
-
-TEST(ResourceFork, MapPointingOutsideTheForkIsAnError) {
+TEST(ResourceFork, AMapPointingOutsideTheForkOrHoldingNoTypesIsAnError) {
   const auto good = threeTypeFork();
   const std::size_t mapOffset = good[4] << 24 | good[5] << 16 | good[6] << 8 | good[7];
   const auto damage = [&](std::size_t at, std::uint8_t value) {
@@ -89,6 +82,11 @@ TEST(ResourceFork, MapPointingOutsideTheForkIsAnError) {
   const auto error = damage(8, 0xFF).error();      // data length past the end
   EXPECT_EQ(error.code, -199);
   EXPECT_EQ(error.message, "The file has no readable resource fork");
+
+  const auto empty = TonnixResourceFork::parse(TestResourceForkWriter().bytes());
+  ASSERT_FALSE(empty);
+  EXPECT_EQ(empty.error().code, -39);
+  EXPECT_EQ(empty.error().message, "The resource fork is empty");
 }
 
 TEST(ResourceFork, EveryTruncationIsRefused) {

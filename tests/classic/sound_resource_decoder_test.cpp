@@ -7,6 +7,9 @@
 
 using Samples = std::vector<std::int16_t>;
 
+// Offset-binary eight-bit samples, in format 1 or 2, at the fixed-point
+// rate given; data shorter than the header promises is cut, and the last
+// buffer command wins.
 TEST(SoundResourceDecoder, StandardHeaderIsOffsetBinaryEightBit) {
   const auto sound =
       decodeSoundResource(format1Sound(standardHeader(kRate22050, {0x80, 0xFF, 0x00, 0x7F})));
@@ -14,28 +17,22 @@ TEST(SoundResourceDecoder, StandardHeaderIsOffsetBinaryEightBit) {
   EXPECT_EQ(sound->samples, (Samples{0, 32512, -32768, -256}));
   EXPECT_EQ(sound->sampleRate, 22050.0);
   EXPECT_EQ(sound->channelCount, 1u);
-}
 
-TEST(SoundResourceDecoder, FormatTwoAndFractionalRates) {
   // 0x56EE8BA3 is the classic 22254.54 Hz.
-  const auto sound = decodeSoundResource(format2Sound(standardHeader(0x56EE8BA3, {0x81})));
-  ASSERT_TRUE(sound);
-  EXPECT_EQ(sound->samples, (Samples{256}));
-  EXPECT_DOUBLE_EQ(sound->sampleRate, 0x56EE8BA3 / 65536.0);
-}
+  const auto two = decodeSoundResource(format2Sound(standardHeader(0x56EE8BA3, {0x81})));
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->samples, (Samples{256}));
+  EXPECT_DOUBLE_EQ(two->sampleRate, 0x56EE8BA3 / 65536.0);
 
-TEST(SoundResourceDecoder, DataShorterThanTheHeaderPromisesIsCut) {
   const std::vector<std::uint8_t> ten(10, 0x80);
-  const auto sound = decodeSoundResource(format1Sound(standardHeader(kRate22050, ten, 1000)));
-  ASSERT_TRUE(sound);
-  EXPECT_EQ(sound->samples.size(), 10u);
-}
+  const auto cut = decodeSoundResource(format1Sound(standardHeader(kRate22050, ten, 1000)));
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->samples.size(), 10u);
 
-TEST(SoundResourceDecoder, TheLastBufferCommandWins) {
-  const auto sound = decodeSoundResource(
+  const auto last = decodeSoundResource(
       format1Sound({standardHeader(kRate22050, {0x00}), standardHeader(kRate22050, {0xFF, 0xFF})}));
-  ASSERT_TRUE(sound);
-  EXPECT_EQ(sound->samples, (Samples{32512, 32512}));
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->samples, (Samples{32512, 32512}));
 }
 
 TEST(SoundResourceDecoder, OnlyCommandsThatFitAreConsidered) {
@@ -105,12 +102,10 @@ TEST(SoundResourceDecoder, MalformedInputYieldsNothing) {
   EXPECT_FALSE(decodeSoundResource(std::vector<std::uint8_t>{0, 2, 0, 0, 0, 0}));  // no commands
   EXPECT_FALSE(decodeSoundResource(format1Sound(standardHeader(kRate22050, {}))));
   EXPECT_FALSE(decodeSoundResource(format1Sound(standardHeader(0, {0x80}))));  // no rate
-}
-
-TEST(SoundResourceDecoder, HugeFrameTimesChannelCountIsNoSound) {
+  // A frame count times channel count too large for memory; a large but
+  // representable one is cut to the data present.
   EXPECT_FALSE(decodeSoundResource(
       format1Sound(extendedHeader(0xFFFFFFFF, kRate22050, 0xFFFFFFFF, 16, {1, 2, 3, 4}))));
-  // Large but representable: cut to the data present.
   const auto cut =
       decodeSoundResource(format1Sound(extendedHeader(0x10000, kRate22050, 0x10000, 8, {1, 2})));
   ASSERT_TRUE(cut);
