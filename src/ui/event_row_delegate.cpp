@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStandardItemModel>
 #include <QTimer>
 
 #include "ui/event_list_model.h"
@@ -21,14 +21,21 @@ QRect inset(const QRect& cell) {
   return cell.adjusted(gap, gap / 2, -gap, -gap / 2);
 }
 
+// The widget's look, with the focus frame on the current cell only rather
+// than on every cell of the focused list.
+void initFrom(QStyleOption& option, const QStyleOptionViewItem& item) {
+  option.initFrom(item.widget);
+  option.state = (option.state & ~QStyle::State_HasFocus) | (item.state & QStyle::State_HasFocus);
+  option.rect = inset(item.rect);
+}
+
 const QStyle& styleOf(const QStyleOptionViewItem& option) {
   return option.widget ? *option.widget->style() : *QApplication::style();
 }
 
 QStyleOptionComboBox pickerOption(const QStyleOptionViewItem& item, const QModelIndex& index) {
   QStyleOptionComboBox option;
-  option.initFrom(item.widget);
-  option.rect = inset(item.rect);
+  initFrom(option, item);
   option.currentText = index.data(Qt::DisplayRole).toString();
   option.editable = false;
   option.frame = true;
@@ -37,8 +44,7 @@ QStyleOptionComboBox pickerOption(const QStyleOptionViewItem& item, const QModel
 
 QStyleOptionButton buttonOption(const QStyleOptionViewItem& item, const QModelIndex& index) {
   QStyleOptionButton option;
-  option.initFrom(item.widget);
-  option.rect = inset(item.rect);
+  initFrom(option, item);
   option.text = index.data(Qt::DisplayRole).toString();
   option.icon = index.data(Qt::DecorationRole).value<QIcon>();
   const int iconSize = styleOf(item).pixelMetric(QStyle::PM_SmallIconSize, nullptr, item.widget);
@@ -153,10 +159,15 @@ void TonnixEventRowDelegate::updateEditorGeometry(QWidget* editor,
 bool TonnixEventRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
                                          const QStyleOptionViewItem& option,
                                          const QModelIndex& index) {
-  if (index.column() == Model::previewColumn && model_.entryAt(index) &&
-      event->type() == QEvent::MouseButtonRelease) {
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() == Qt::LeftButton && option.rect.contains(mouse->position().toPoint())) {
+  if (index.column() == Model::previewColumn && model_.entryAt(index)) {
+    // A click, or Space on the current cell, as a button takes them.
+    const bool isClick = event->type() == QEvent::MouseButtonRelease && [&] {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      return mouse->button() == Qt::LeftButton && option.rect.contains(mouse->position().toPoint());
+    }();
+    const bool isSpace =
+        event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space;
+    if (isClick || isSpace) {
       emit previewRequested(index);
       return true;
     }

@@ -171,7 +171,8 @@ QWidget* TonnixSoundSetsTab::makeEventsGroup() {
   events_->setItemsExpandable(false);
   events_->setUniformRowHeights(true);
   events_->setSelectionMode(QAbstractItemView::NoSelection);
-  events_->setEditTriggers(QAbstractItemView::EditKeyPressed);
+  // Space or typing opens the current row's picker, as on a focused picker.
+  events_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
   events_->expandAll();
   for (int section = 0; section < eventModel_->rowCount(); ++section) {
     events_->setFirstColumnSpanned(section, {}, true);
