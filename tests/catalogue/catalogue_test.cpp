@@ -36,9 +36,6 @@ TEST(Catalogue, EveryRowIsConsistent) {
     SCOPED_TRACE(entry.fileName);
     EXPECT_TRUE(entry.fileName.ends_with(".aiff"));
     EXPECT_EQ(entry.soundID.description().find('?'), std::string::npos);
-    EXPECT_TRUE(entry.flags.isSubset(
-        TonnixSoundFlags{TonnixSoundFlags::loops, TonnixSoundFlags::centered,
-                         TonnixSoundFlags::exclusive, TonnixSoundFlags::keepsLoopingUnderOthers}));
     // Every looping sound is exclusive; only drag sounds loop.
     EXPECT_EQ(entry.flags.contains(TonnixSoundFlags::loops),
               entry.flags.contains(TonnixSoundFlags::exclusive));

@@ -58,7 +58,7 @@ class SoundLogTest : public testing::Test {
   TonnixSoundLog log_;
 };
 
-TEST_F(SoundLogTest, RepeatedEventsMergeIntoOneEntry) {
+TEST_F(SoundLogTest, RepeatedEventsMergeIntoOneEntryTellingDetailsApart) {
   log_.record(applicationEvent(10), kStart);
   log_.record(applicationEvent(10), kStart + 1s);
   log_.record(applicationEvent(10), kStart + 5s);
@@ -73,14 +73,13 @@ TEST_F(SoundLogTest, RepeatedEventsMergeIntoOneEntry) {
   EXPECT_EQ(section.latestDate(), kStart + 5s);
   EXPECT_EQ(log_.entryCount(), 1);
   EXPECT_EQ(log_.soundCount(), 3);
-}
 
-TEST_F(SoundLogTest, DetailsTellEntriesApartButAbsentEqualsEmpty) {
+  // Details tell entries apart, but an absent one equals an empty one.
   log_.record(applicationEvent(10, "App Launched", QStringLiteral("A")), kStart);
   log_.record(applicationEvent(10, "App Launched", QStringLiteral("B")), kStart);
   log_.record(applicationEvent(10, "App Launched", QString()), kStart);
   log_.record(applicationEvent(10, "App Launched"), kStart);
-  EXPECT_EQ(log_.entryCount(), 3);
+  EXPECT_EQ(log_.entryCount(), 4);
   EXPECT_EQ(log_.sections().front().entries.front().count, 2);
 }
 
@@ -243,41 +242,33 @@ TEST_F(SoundLogTest, ElementsAreRenamedAtMostEveryTwoSeconds) {
   // An event without an element leaves the description alone.
   log_.record(applicationEvent(10), kStart + 10s);
   EXPECT_EQ(entry().elementDescription, "AXMenu \"Edit\"");
+
+  // Cutting at 200 characters never splits one outside the basic plane.
+  const QString text = QString(199, QChar('a')) + QString::fromUcs4(U"\U0001F50A") + "tail";
+  log_.record(namedEvent(10, text), kStart + 20s);
+  EXPECT_EQ(entry().elementDescription->size(), 201);
+  EXPECT_TRUE(entry().elementDescription->endsWith(QString::fromUcs4(U"\U0001F50A")));
 }
 
 TEST_F(SoundLogTest, LiveElementsAreDescribedAndCutAt200Characters) {
   const TonnixAXElement element = accessibility_.addElement(10);
-  std::optional<QString> description = QString(250, QChar('x'));
-  log_.setNameElement([&](const TonnixAXElement&) { return description; });
+  accessibility_.setAttribute(element, TonnixAXAttribute::role, QStringLiteral("AXMenu"));
   TonnixEvent event = applicationEvent(10);
   event.element = TonnixEventElement::unnamed(element);
+  // By default the element describes itself.
+  log_.record(event, kStart - 1s);
+  EXPECT_EQ(log_.sections().front().entries.front().elementDescription, "AXMenu");
 
-  log_.record(event, kStart);
+  std::optional<QString> description = QString(250, QChar('x'));
+  log_.setNameElement([&](const TonnixAXElement&) { return description; });
+  log_.record(event, kStart + 2s);
   EXPECT_EQ(log_.sections().front().entries.front().elementDescription, QString(200, QChar('x')));
 
   // An element that can no longer be named keeps the old text and date.
   description.reset();
-  log_.record(event, kStart + 5s);
+  log_.record(event, kStart + 7s);
   EXPECT_EQ(log_.sections().front().entries.front().elementDescription->size(), 200);
-  EXPECT_EQ(log_.sections().front().entries.front().elementNamedDate, kStart);
-}
-
-TEST_F(SoundLogTest, CuttingNeverSplitsACharacter) {
-  // 199 letters and then a character outside the basic plane.
-  const QString text = QString(199, QChar('a')) + QString::fromUcs4(U"\U0001F50A") + "tail";
-  log_.record(namedEvent(10, text), kStart);
-  const QString kept = *log_.sections().front().entries.front().elementDescription;
-  EXPECT_EQ(kept.size(), 201);
-  EXPECT_TRUE(kept.endsWith(QString::fromUcs4(U"\U0001F50A")));
-}
-
-TEST_F(SoundLogTest, DefaultNamingDescribesTheElement) {
-  const TonnixAXElement element = accessibility_.addElement(10);
-  accessibility_.setAttribute(element, TonnixAXAttribute::role, QStringLiteral("AXMenu"));
-  TonnixEvent event = applicationEvent(10);
-  event.element = TonnixEventElement::unnamed(element);
-  log_.record(event, kStart);
-  EXPECT_EQ(log_.sections().front().entries.front().elementDescription, "AXMenu");
+  EXPECT_EQ(log_.sections().front().entries.front().elementNamedDate, kStart + 2s);
 }
 
 }  // namespace
