@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMimeData>
 #include <QTreeView>
@@ -142,4 +143,23 @@ TEST(SoundSetsTab, AnExportIsNamedAsASetUnlessItAlreadyIs) {
   EXPECT_EQ(withSetExtension("/home/me/Mine"), "/home/me/Mine.tonnixset");
   EXPECT_EQ(withSetExtension("/home/me/Mine.TONNIXSET"), "/home/me/Mine.TONNIXSET");
   EXPECT_EQ(withSetExtension("Mine.v2"), "Mine.v2.tonnixset");
+}
+
+TEST(SoundSetsTab, TheExportDialogProposesTheSetsNameAndTheImportDialogTakesFolders) {
+  TonnixExportDialog save(QStringLiteral("Tonnix Default Custom"));
+  EXPECT_EQ(save.windowTitle(), QStringLiteral("Export Sound Set"));
+  EXPECT_EQ(save.labelText(QFileDialog::Accept), QStringLiteral("Export"));
+  EXPECT_EQ(save.labelText(QFileDialog::FileName), QStringLiteral("Export As:"));
+  EXPECT_TRUE(
+      save.selectedFiles().value(0).endsWith(QStringLiteral("/Tonnix Default Custom.tonnixset")));
+
+  QTemporaryDir folder;
+  const QString bundle = folder.filePath(QStringLiteral("Chimes.tonnixset"));
+  ASSERT_TRUE(QDir().mkpath(bundle));
+  TonnixImportDialog open;
+  open.setDirectory(folder.path());
+  open.selectFile(bundle);
+  open.accept();
+  EXPECT_EQ(open.result(), QDialog::Accepted);
+  EXPECT_EQ(open.chosenPaths(), std::vector<std::filesystem::path>{bundle.toStdString()});
 }
