@@ -230,40 +230,6 @@ std::vector<std::string> expected(std::initializer_list<const char*> texts) {
   return {texts.begin(), texts.end()};
 }
 
-TEST_F(ClickDesktopTest, GtkControlsMakeTheirKindsSounds) {
-  launch(QStringLiteral("gtk3-widget-factory"), {}, ATSPI_ROLE_CHECK_BOX);
-  ASSERT_FALSE(HasFailure());
-
-  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_CHECK_BOX)), "chkp");
-  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_RADIO_BUTTON, QStringLiteral("radiobutton"))), "radp");
-  const auto spin = find(root_.get(), ATSPI_ROLE_SPIN_BUTTON);
-  ASSERT_TRUE(spin);
-  EXPECT_EQ(pressSoundAt({spin->right() - 8, spin->center().y()}), "laup");
-
-  const QPoint field = centreOf(ATSPI_ROLE_TEXT);
-  EXPECT_EQ(pressSoundAt(field), "!mdo");
-  clicks_->resolver().setPlaysGenericClick(false);
-  EXPECT_TRUE(isSilentAt(field));
-  clicks_->resolver().setPlaysGenericClick(true);
-
-  shiftLeft();
-  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_SCROLL_BAR)), "sbtp");
-  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_PAGE_TAB, QStringLiteral("page 2"))), "tabp");
-}
-
-// The header bar's buttons are drawn by GTK itself, so its close button is
-// the window's; released outside, it does nothing.
-TEST_F(ClickDesktopTest, GtkHeaderBarCloseButtonIsTheWindowsCloseButton) {
-  launch(QStringLiteral("gtk3-widget-factory"), {}, ATSPI_ROLE_CHECK_BOX);
-  ASSERT_FALSE(HasFailure());
-
-  shiftLeft();
-  const QPoint close = centreOf(ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("Close"));
-  const QPoint away = close + QPoint(-400, 300);
-  pressDragAndRelease(close, away, /*releaseInside=*/false);
-  EXPECT_EQ(phases(heard_), expected({"MouseDown wclp", "MouseExit wclx"}));
-}
-
 // Plays the window manager's part: publishes a stacking order of client
 // windows on the root window, and owns a window of this process's.
 class StackingManager {
@@ -302,34 +268,52 @@ class StackingManager {
   Window own_;
 };
 
-// Where a window manager tells the stacking order, the window it puts on
-// top takes the press, whatever AT-SPI's windows say.
-TEST_F(ClickDesktopTest, TheWindowManagersStackingOrderDecidesTheWindow) {
+// The header bar's buttons are drawn by GTK itself, so its close button is
+// the window's; released outside, it does nothing. Where a window manager
+// tells the stacking order, the window it puts on top takes the press,
+// whatever AT-SPI's windows say. An application that does not answer costs
+// the press its sound, not a late one.
+TEST_F(ClickDesktopTest, GtkControlsMakeTheirKindsSoundsOnlyOnTopAndAnswering) {
   launch(QStringLiteral("gtk3-widget-factory"), {}, ATSPI_ROLE_CHECK_BOX);
   ASSERT_FALSE(HasFailure());
-  const unsigned long factory = windowOf(application_->pid()).toULong();
-  ASSERT_NE(factory, 0U);
-  StackingManager manager;
-  const QPoint checkBox = centreOf(ATSPI_ROLE_CHECK_BOX);
 
-  manager.stack({manager.ownWindow(), factory});
+  const QPoint checkBox = centreOf(ATSPI_ROLE_CHECK_BOX);
   EXPECT_EQ(pressSoundAt(checkBox), "chkp");
-  manager.stack({factory, manager.ownWindow()});
-  EXPECT_TRUE(isSilentAt(checkBox));
-}
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_RADIO_BUTTON, QStringLiteral("radiobutton"))), "radp");
+  const auto spin = find(root_.get(), ATSPI_ROLE_SPIN_BUTTON);
+  ASSERT_TRUE(spin);
+  EXPECT_EQ(pressSoundAt({spin->right() - 8, spin->center().y()}), "laup");
 
-// An application that does not answer costs the press its sound, not a
-// late one.
-TEST_F(ClickDesktopTest, APressOnAHungApplicationMakesNoSound) {
-  launch(QStringLiteral("gtk3-widget-factory"), {}, ATSPI_ROLE_CHECK_BOX);
-  ASSERT_FALSE(HasFailure());
-  const QPoint checkBox = centreOf(ATSPI_ROLE_CHECK_BOX);
+  const QPoint field = centreOf(ATSPI_ROLE_TEXT);
+  EXPECT_EQ(pressSoundAt(field), "!mdo");
+  clicks_->resolver().setPlaysGenericClick(false);
+  EXPECT_TRUE(isSilentAt(field));
+  clicks_->resolver().setPlaysGenericClick(true);
+
+  {
+    const unsigned long factory = windowOf(application_->pid()).toULong();
+    ASSERT_NE(factory, 0U);
+    StackingManager manager;
+    manager.stack({manager.ownWindow(), factory});
+    EXPECT_EQ(pressSoundAt(checkBox), "chkp");
+    manager.stack({factory, manager.ownWindow()});
+    EXPECT_TRUE(isSilentAt(checkBox));
+  }
+
+  shiftLeft();
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_SCROLL_BAR)), "sbtp");
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_PAGE_TAB, QStringLiteral("page 2"))), "tabp");
+  const QPoint close = centreOf(ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("Close"));
+  pressDragAndRelease(close, close + QPoint(-400, 300), /*releaseInside=*/false);
+  EXPECT_EQ(phases(heard_), expected({"MouseDown wclp", "MouseExit wclx"}));
+
+  const QPoint shiftedBox = centreOf(ATSPI_ROLE_CHECK_BOX);
   ::kill(static_cast<pid_t>(application_->pid()), SIGSTOP);
-  EXPECT_TRUE(isSilentAt(checkBox));
+  EXPECT_TRUE(isSilentAt(shiftedBox));
   ::kill(static_cast<pid_t>(application_->pid()), SIGCONT);
 }
 
-TEST_F(ClickDesktopTest, QtControlsSoundAndMenuBarItemsStaySilent) {
+TEST_F(ClickDesktopTest, QtControlsAndADialogsDefaultButtonSoundAndMenuBarItemsStaySilent) {
   launch(QStringLiteral(TONNIX_QT_FIXTURE), {}, ATSPI_ROLE_CHECK_BOX);
   ASSERT_FALSE(HasFailure());
 
@@ -343,12 +327,8 @@ TEST_F(ClickDesktopTest, QtControlsSoundAndMenuBarItemsStaySilent) {
   EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_PAGE_TAB, QStringLiteral("Tree"))), "tabp");
   EXPECT_TRUE(isSilentAt(centreOf(ATSPI_ROLE_MENU_ITEM, QStringLiteral("File"))));
   xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-}
 
-// Qt marks a dialog's default button, which has a sound of its own.
-TEST_F(ClickDesktopTest, QtDialogsDefaultButtonIsKnown) {
-  launch(QStringLiteral(TONNIX_QT_FIXTURE), {}, ATSPI_ROLE_CHECK_BOX);
-  ASSERT_FALSE(HasFailure());
+  // Qt marks a dialog's default button, which has a sound of its own.
   xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), windowOf(application_->pid())});
   xdotool({QStringLiteral("key"), QStringLiteral("ctrl+d")});
   ASSERT_TRUE(waitFor([&] { return find(root_.get(), ATSPI_ROLE_DIALOG).has_value(); }));
