@@ -36,7 +36,7 @@ std::string TonnixCustomSoundError::description() const {
   const std::string file = lastPathComponent(url);
   switch (kind) {
     case Kind::unsupportedFormat:
-      return file + " is not a sound file AVFoundation can open";
+      return file + " is not a sound file Tonnix can play";
     case Kind::unreadable:
       return "Could not open " + file + ": " + reason;
     case Kind::couldNotBookmark:

@@ -26,7 +26,7 @@ struct TonnixCustomSound {
 // Why a custom sound was refused.
 struct TonnixCustomSoundError {
   enum class Kind {
-    unsupportedFormat,  // "<file> is not a sound file AVFoundation can open"
+    unsupportedFormat,  // "<file> is not a sound file Tonnix can play"
     unreadable,         // "Could not open <file>: <reason>"
     couldNotBookmark    // "Could not remember where <file> is: <reason>"
   };

@@ -86,7 +86,7 @@ std::string TonnixLibraryError::description() const {
   const std::string folder = lastPathComponent(url);
   switch (kind) {
     case Kind::noAudioResources:
-      return folder + " contains no audio AVFoundation can open";
+      return folder + " contains no audio Tonnix can play";
     case Kind::couldNotCreateDirectory:
       return "Could not create " + url.string() + ": " + reason;
     case Kind::couldNotCopy:

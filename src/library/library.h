@@ -21,7 +21,7 @@ using TonnixBundleList = std::vector<TonnixBundlePointer>;
 // Failures of installation, and the text of a set skipped as a duplicate.
 struct TonnixLibraryError {
   enum class Kind {
-    noAudioResources,         // "<folder> contains no audio AVFoundation can open"
+    noAudioResources,         // "<folder> contains no audio Tonnix can play"
     couldNotCreateDirectory,  // "Could not create <full path>: <reason>"
     couldNotCopy,             // "Could not copy <folder>: <reason>"
     duplicateIdentifier       // "<folder> was skipped: <identifier> is already installed"

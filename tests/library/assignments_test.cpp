@@ -88,7 +88,7 @@ TEST(Assignments, RefusesFilesThatAreNotPlayableAudio) {
   auto result = assignments.setCustomSound(temp / "notes.txt", menuOpen);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().kind, TonnixCustomSoundError::Kind::unsupportedFormat);
-  EXPECT_EQ(result.error().description(), "notes.txt is not a sound file AVFoundation can open");
+  EXPECT_EQ(result.error().description(), "notes.txt is not a sound file Tonnix can play");
 
   result = assignments.setCustomSound(temp / "broken.aiff", menuOpen);
   ASSERT_FALSE(result);

@@ -167,9 +167,9 @@ TEST_F(LibraryTest, FolderWithoutAudioFailsAndLeavesNothingBehind) {
   makeBundle(user() / "Kept.tonnixset", "org.example.kept", "Kept");
   TonnixLibrary library(user(), std::nullopt);
   EXPECT_EQ(installFailure(library, outside() / "Texts"),
-            "Texts contains no audio AVFoundation can open");
+            "Texts contains no audio Tonnix can play");
   EXPECT_EQ(installFailure(library, outside() / "Nowhere"),
-            "Nowhere contains no audio AVFoundation can open");
+            "Nowhere contains no audio Tonnix can play");
   EXPECT_EQ(entries(user()), std::set<fs::path>{"Kept.tonnixset"});
   EXPECT_EQ(names(library), std::vector<std::string>{"Kept"});
 }
@@ -195,7 +195,7 @@ TEST_F(LibraryTest, NeverCopiesWhatALinkOutsideTheSetPointsTo) {
   EXPECT_EQ(entries(copied), (std::set<fs::path>{"MenuItemHilite.aiff", "MenuOpen.aiff"}));
   EXPECT_FALSE(fs::is_symlink(copied / "MenuItemHilite.aiff"));
   EXPECT_EQ(readText(copied / "MenuItemHilite.aiff"), "x");
-  EXPECT_EQ(loose, "Loose contains no audio AVFoundation can open");
+  EXPECT_EQ(loose, "Loose contains no audio Tonnix can play");
   EXPECT_NE(output.find("TonnixLibrary: left out Contents/Resources/MenuClose.aiff"),
             std::string::npos);
   EXPECT_NE(output.find("TonnixLibrary: could not copy MenuClose.aiff"), std::string::npos);
