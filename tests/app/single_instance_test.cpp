@@ -103,24 +103,24 @@ TEST_F(SingleInstanceTest, QuitAndRunReachTheRunningTonnix) {
   QObject::connect(&first, &TonnixSingleInstance::actionRequested,
                    [&](const QString& action) { actions << action; });
 
-  EXPECT_EQ(bus.runTonnix({QStringLiteral("quit")}).first, 0);
+  EXPECT_EQ(bus.runTonnix({"quit"}).first, 0);
   EXPECT_EQ(actions, QStringList{QStringLiteral("quit")});
 
   // A second listener would play every sound twice.
-  const auto [status, errors] = bus.runTonnix({QStringLiteral("run")});
+  const auto [status, errors] = bus.runTonnix({"run"});
   EXPECT_EQ(status, 1);
   EXPECT_TRUE(errors.contains(QStringLiteral("already running"))) << errors.toStdString();
 }
 
 TEST_F(SingleInstanceTest, AForeignOwnerOrNoneIsToldPlainly) {
-  EXPECT_EQ(bus.runTonnix({QStringLiteral("quit")}).first, 1);
+  EXPECT_EQ(bus.runTonnix({"quit"}).first, 1);
 
   // Another program holds the name but is not Tonnix.
   auto foreign = bus.connect();
   ASSERT_TRUE(foreign.registerService(QString::fromLatin1(TonnixSingleInstance::serviceName)));
   TonnixSingleInstance second(bus.connect());
   EXPECT_EQ(second.claim(), TonnixSingleInstance::Role::secondary);
-  const auto [status, errors] = bus.runTonnix({QStringLiteral("quit")});
+  const auto [status, errors] = bus.runTonnix({"quit"});
   EXPECT_EQ(status, 1);
   EXPECT_TRUE(errors.contains(QStringLiteral("did not answer as Tonnix"))) << errors.toStdString();
 

@@ -40,8 +40,8 @@ log
       << "the stored switch was touched";
 
   // Without --monitor only what the script asks for is printed.
-  const auto quiet = home.run({QStringLiteral("run"), QStringLiteral("--simulate"),
-                               home.write(QStringLiteral("m.txt"), "mount \"Photos\"\nlog\n")});
+  const auto quiet =
+      home.run({"run", "--simulate", home.write("m.txt", "mount \"Photos\"\nlog\n")});
   ASSERT_EQ(quiet.exitCode, 0) << qPrintable(quiet.errors);
   EXPECT_EQ(quiet.output.toStdString(), "System\tDisk Mounted\tdski\t1\n");
 }
@@ -63,11 +63,8 @@ TEST(RunCommand, RefusesWhatItCannotDoBeforeDoingAnything) {
   EXPECT_TRUE(missing.errors.startsWith(QStringLiteral("Could not read ")))
       << qPrintable(missing.errors);
 
-  EXPECT_EQ(home.run({QStringLiteral("run"), QStringLiteral("--simulate")}).exitCode, 2);
-  EXPECT_EQ(
-      home.run({QStringLiteral("run"), QStringLiteral("--monitor"), QStringLiteral("--monitor")})
-          .exitCode,
-      2);
+  EXPECT_EQ(home.run({"run", "--simulate"}).exitCode, 2);
+  EXPECT_EQ(home.run({"run", "--monitor", "--monitor"}).exitCode, 2);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ QString trimmedOutput(const tonnix_test::ProgramResult& result) {
 
 TEST(SetCommands, ImportsAClassicSetListsItAndExportsTheCurrentChoice) {
   ScratchHome home;
-  const auto before = home.run({QStringLiteral("sets")});
+  const auto before = home.run({"sets"});
   ASSERT_EQ(before.exitCode, 0) << qPrintable(before.errors);
   EXPECT_TRUE(before.output.contains(builtInIdentifier)) << qPrintable(before.output);
 
@@ -33,25 +33,19 @@ TEST(SetCommands, ImportsAClassicSetListsItAndExportsTheCurrentChoice) {
           .add("snd ", 128, format1Sound(standardHeader(kRate22050, {0x80, 0xC0, 0x40})))
           .add("snd#", 1, soundList({{"btnp", {128}}, {"btnr", {128}}}, 20))
           .bytes();
-  const auto imported =
-      home.run({QStringLiteral("import"),
-                home.write(QStringLiteral("Chimes"),
-                           QByteArray(reinterpret_cast<const char*>(classic.data()),
-                                      static_cast<qsizetype>(classic.size())))});
+  const auto imported = home.run(
+      {"import", home.write("Chimes", QByteArray(reinterpret_cast<const char*>(classic.data()),
+                                                 static_cast<qsizetype>(classic.size())))});
   ASSERT_EQ(imported.exitCode, 0) << qPrintable(imported.errors);
   EXPECT_EQ(trimmedOutput(imported), QStringLiteral("Imported Chimes: 2 events from 1 sounds"));
-  EXPECT_TRUE(home.run({QStringLiteral("sets")})
-                  .output.contains(
-                      QStringLiteral("Chimes\torg.tonnix.tonnixset.imported.chimes\tuser\t2")));
+  EXPECT_TRUE(home.run({"sets"}).output.contains(
+      QStringLiteral("Chimes\torg.tonnix.tonnixset.imported.chimes\tuser\t2")));
 
-  ASSERT_EQ(home.run({QStringLiteral("assign"), QStringLiteral("btnp"),
-                      QStringLiteral("set:org.tonnix.tonnixset.imported.chimes")})
-                .exitCode,
-            0);
-  EXPECT_EQ(trimmedOutput(home.run({QStringLiteral("selection"), QStringLiteral("btnp")})),
+  ASSERT_EQ(home.run({"assign", "btnp", "set:org.tonnix.tonnixset.imported.chimes"}).exitCode, 0);
+  EXPECT_EQ(trimmedOutput(home.run({"selection", "btnp"})),
             QStringLiteral("set:org.tonnix.tonnixset.imported.chimes"));
 
-  const auto exported = home.run({QStringLiteral("export"), home.path(QStringLiteral("Mine"))});
+  const auto exported = home.run({"export", home.path("Mine")});
   ASSERT_EQ(exported.exitCode, 0) << qPrintable(exported.errors);
   EXPECT_TRUE(exported.output.startsWith(QStringLiteral("Exported Mine: ")))
       << qPrintable(exported.output);
@@ -62,22 +56,20 @@ TEST(SetCommands, ImportsAClassicSetListsItAndExportsTheCurrentChoice) {
 // and what was stored before stays as it was.
 TEST(SetCommands, RefusesBadInputAndKeepsWhatIsStored) {
   ScratchHome home;
-  ASSERT_EQ(home.run({QStringLiteral("baseline"), builtInIdentifier}).exitCode, 0);
+  ASSERT_EQ(home.run({"baseline", builtInIdentifier}).exitCode, 0);
 
-  const auto unknownSet = home.run({QStringLiteral("baseline"), QStringLiteral("no.such.set")});
+  const auto unknownSet = home.run({"baseline", "no.such.set"});
   EXPECT_EQ(unknownSet.exitCode, 1);
   EXPECT_EQ(unknownSet.errors.trimmed(),
             QStringLiteral("No installed set has the identifier no.such.set"));
 
-  const auto badCode =
-      home.run({QStringLiteral("assign"), QStringLiteral("toolong"), QStringLiteral("silent")});
+  const auto badCode = home.run({"assign", "toolong", "silent"});
   EXPECT_EQ(badCode.exitCode, 1);
   EXPECT_EQ(badCode.errors.trimmed(),
             QStringLiteral("toolong is not a four-character sound identifier"));
 
   const auto notASet =
-      home.run({QStringLiteral("import"),
-                home.write(QStringLiteral("Not A Set"), "plain text, no resource fork")});
+      home.run({"import", home.write("Not A Set", "plain text, no resource fork")});
   EXPECT_EQ(notASet.exitCode, 1);
   EXPECT_EQ(notASet.errors.trimmed(),
             QStringLiteral("Not A Set has no resource fork, so it is not a classic sound set"));
@@ -86,12 +78,11 @@ TEST(SetCommands, RefusesBadInputAndKeepsWhatIsStored) {
                   .isEmpty())
       << "a refused import leaves nothing half-made";
 
-  const auto nowhere =
-      home.run({QStringLiteral("export"), home.path(QStringLiteral("Not A Set/inside/Mine"))});
+  const auto nowhere = home.run({"export", home.path("Not A Set/inside/Mine")});
   EXPECT_EQ(nowhere.exitCode, 1);
   EXPECT_TRUE(nowhere.errors.startsWith(QStringLiteral("Could not save Mine.tonnixset: ")))
       << qPrintable(nowhere.errors);
-  EXPECT_EQ(trimmedOutput(home.run({QStringLiteral("baseline")})), builtInIdentifier);
+  EXPECT_EQ(trimmedOutput(home.run({"baseline"})), builtInIdentifier);
 }
 
 }  // namespace

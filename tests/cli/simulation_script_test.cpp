@@ -88,36 +88,27 @@ TEST(SimulationScript, ElementsMustBeDeclaredBeforeUse) {
 TEST(SimulationScript, RefusesMalformedLinesWithTheirNumber) {
   EXPECT_EQ(errorOf(QStringLiteral("log\nlanuch 1 a b")),
             QStringLiteral("line 2: unknown command \"lanuch\""));
-  EXPECT_EQ(errorOf(QStringLiteral("mount \"USB")),
-            QStringLiteral("line 1: a quotation is not closed"));
-  EXPECT_EQ(errorOf(QStringLiteral("quit twelve")),
-            QStringLiteral("line 1: \"twelve\" is not a process id"));
-  EXPECT_EQ(errorOf(QStringLiteral("quit 99999999999")),
-            QStringLiteral("line 1: \"99999999999\" is not a process id"));
-  EXPECT_EQ(errorOf(QStringLiteral("launch 1 a")),
-            QStringLiteral("line 1: expected launch PID APPID \"NAME\" [accessory|prohibited] "
-                           "[active]"));
-  EXPECT_EQ(errorOf(QStringLiteral("launch 1 a b active active")),
-            QStringLiteral("line 1: unexpected \"active\" after the application's name"));
-  EXPECT_EQ(errorOf(QStringLiteral("element 1 e AXButton frame=1,2,3")),
-            QStringLiteral("line 1: a frame is X,Y,WIDTH,HEIGHT, not \"1,2,3\""));
-  EXPECT_EQ(errorOf(QStringLiteral("element 1 e AXButton frame=1,2,-3,4")),
-            QStringLiteral("line 1: a frame cannot have a negative size"));
-  EXPECT_EQ(errorOf(QStringLiteral("element 1 e AXButton colour=red")),
-            QStringLiteral("line 1: unknown element attribute \"colour\""));
-  EXPECT_EQ(errorOf(QStringLiteral("element 1 e AXButton AXToggle")),
-            QStringLiteral("line 1: \"AXToggle\" is not KEY=VALUE"));
-  EXPECT_EQ(errorOf(QStringLiteral("element 1 app AXButton")),
-            QStringLiteral("line 1: \"app\" names the application itself; choose another id"));
-  EXPECT_EQ(errorOf(QStringLiteral("down 1")), QStringLiteral("line 1: expected down X Y"));
-  EXPECT_EQ(errorOf(QStringLiteral("drag 1 nan")),
-            QStringLiteral("line 1: \"nan\" is not a number"));
-  EXPECT_EQ(errorOf(QStringLiteral("wait -1")),
-            QStringLiteral("line 1: cannot wait a negative time"));
-  EXPECT_EQ(errorOf(QStringLiteral("wait 4000")),
-            QStringLiteral("line 1: cannot wait longer than an hour"));
-  EXPECT_EQ(errorOf(QStringLiteral("log now")),
-            QStringLiteral("line 1: expected nothing after log"));
+  const std::pair<const char*, const char*> refused[] = {
+      {"mount \"USB", "a quotation is not closed"},
+      {"quit twelve", "\"twelve\" is not a process id"},
+      {"quit 99999999999", "\"99999999999\" is not a process id"},
+      {"launch 1 a", "expected launch PID APPID \"NAME\" [accessory|prohibited] [active]"},
+      {"launch 1 a b active active", "unexpected \"active\" after the application's name"},
+      {"element 1 e AXButton frame=1,2,3", "a frame is X,Y,WIDTH,HEIGHT, not \"1,2,3\""},
+      {"element 1 e AXButton frame=1,2,-3,4", "a frame cannot have a negative size"},
+      {"element 1 e AXButton colour=red", "unknown element attribute \"colour\""},
+      {"element 1 e AXButton AXToggle", "\"AXToggle\" is not KEY=VALUE"},
+      {"element 1 app AXButton", "\"app\" names the application itself; choose another id"},
+      {"down 1", "expected down X Y"},
+      {"drag 1 nan", "\"nan\" is not a number"},
+      {"wait -1", "cannot wait a negative time"},
+      {"wait 4000", "cannot wait longer than an hour"},
+      {"log now", "expected nothing after log"},
+  };
+  for (const auto& [script, error] : refused) {
+    EXPECT_EQ(errorOf(QString::fromUtf8(script)),
+              QStringLiteral("line 1: ") + QString::fromUtf8(error));
+  }
   for (const QString& torn :
        {QStringLiteral("\""), QStringLiteral("\\"), QStringLiteral("\"\\"),
         QStringLiteral("element"), QStringLiteral("notify"), QString(QChar(0))}) {
