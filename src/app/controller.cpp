@@ -15,7 +15,7 @@ namespace {
 
 const QString sandboxedConsoleLine = QStringLiteral(
     "TonnixController: running sandboxed, so no other application can be observed. "
-    "ENABLE_APP_SANDBOX must be NO.");
+    "The Flatpak needs --talk-name=org.a11y.Bus.");
 
 void writeToStandardOutput(const QString& line) {
   const QByteArray bytes = line.toUtf8() + '\n';
@@ -342,8 +342,8 @@ void TonnixController::recount() {
 std::optional<QString> TonnixController::failureDescription() const {
   if (desktop_.workspace.isSandboxed()) {
     return QStringLiteral(
-        "The app is sandboxed, so it cannot observe other applications. Set ENABLE_APP_SANDBOX "
-        "to NO and relaunch.");
+        "The app is sandboxed, so it cannot observe other applications. Give its Flatpak "
+        "access to the accessibility bus (--talk-name=org.a11y.Bus) and relaunch.");
   }
   if (!desktop_.accessibility.isProcessTrusted()) {
     return QStringLiteral("Accessibility access has not been granted.");

@@ -269,12 +269,13 @@ TEST(ControllerAttach, StatusTextNamesTheFirstProblemAndSignalsItsChanges) {
 
   desktop.workspace.setSandboxed(true);
   EXPECT_EQ(controller.failureDescription(),
-            QStringLiteral("The app is sandboxed, so it cannot observe other applications. Set "
-                           "ENABLE_APP_SANDBOX to NO and relaunch."));
+            QStringLiteral("The app is sandboxed, so it cannot observe other applications. Give "
+                           "its Flatpak access to the accessibility bus "
+                           "(--talk-name=org.a11y.Bus) and relaunch."));
   controller.rescan();
   EXPECT_EQ(desktop.console.value(0),
             QStringLiteral("TonnixController: running sandboxed, so no other application can be "
-                           "observed. ENABLE_APP_SANDBOX must be NO."));
+                           "observed. The Flatpak needs --talk-name=org.a11y.Bus."));
 }
 
 }  // namespace
