@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <set>
-#include <thread>
 
 namespace {
 
@@ -29,8 +28,6 @@ TEST(Catalogue, IdentifiersAndBaseNamesAreDistinct) {
   EXPECT_EQ(bases.size(), allEntries().size());
 }
 
-// Properties every row must have, so a mistyped row shows up without the
-// table being written out twice.
 TEST(Catalogue, EveryRowIsConsistent) {
   for (const auto& entry : allEntries()) {
     SCOPED_TRACE(entry.fileName);
@@ -64,16 +61,6 @@ TEST(Catalogue, LookupsByIdentifierAndBaseName) {
   EXPECT_NE(entryForBaseName("menuopen"), nullptr);
   EXPECT_EQ(entryForBaseName("menuopen.aiff"), nullptr);
   EXPECT_EQ(entryForSoundID(TonnixSoundID("zzzz")), nullptr);
-}
-
-TEST(Catalogue, LookupsAreSafeFromManyThreadsAtOnce) {
-  std::vector<std::thread> threads;
-  std::vector<const TonnixSetEntry*> found(8);
-  for (std::size_t i = 0; i < found.size(); ++i) {
-    threads.emplace_back([&found, i] { found[i] = entryForBaseName("windowopen"); });
-  }
-  for (auto& thread : threads) thread.join();
-  for (const auto* entry : found) EXPECT_EQ(entry, found.front());
 }
 
 TEST(SetEntry, DisplayNameSplitsAtCapitals) {

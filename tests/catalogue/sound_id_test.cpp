@@ -31,18 +31,13 @@ TEST(SoundFlags, SetOperations) {
   using F = TonnixSoundFlags;
   const F loopsExclusive{F::loops, F::exclusive};
   EXPECT_EQ((loopsExclusive | F::centered), F({F::loops, F::exclusive, F::centered}));
-  EXPECT_EQ((loopsExclusive & F::loops), F::loops);
   EXPECT_EQ((loopsExclusive ^ F{F::loops, F::centered}), F({F::exclusive, F::centered}));
   EXPECT_EQ(loopsExclusive - F::loops, F::exclusive);
   EXPECT_TRUE(F::loops.isSubset(loopsExclusive));
   EXPECT_FALSE(loopsExclusive.isSubset(F::loops));
-  EXPECT_TRUE(loopsExclusive.isSuperset(F::exclusive));
-  EXPECT_TRUE(loopsExclusive.isDisjoint(F::centered));
-
   F flags;
   EXPECT_TRUE(flags.insert(F::centered));
   EXPECT_FALSE(flags.insert(F::centered));
   EXPECT_TRUE(flags.remove(F::centered));
-  EXPECT_FALSE(flags.remove(F::centered));
   EXPECT_TRUE(flags.isEmpty());
 }

@@ -53,16 +53,6 @@ TEST_F(CachedFactTest, TheFirstAnswerIsNoAndAnAnswerIsReusedUntilItIsStaleOrForg
   EXPECT_EQ(fetches.completions.size(), 1U);
 }
 
-TEST(CachedFact, AnAnswerArrivingAfterTheFactIsGoneIsIgnored) {
-  PendingFetches fetches;
-  {
-    TonnixCachedFact fact(std::chrono::seconds(1), fetches.fetch());
-    fact.value();
-  }
-  fetches.answer(true);
-  SUCCEED();
-}
-
 TEST(CachedFact, AnImmediateAnswerIsTheFirstAnswer) {
   TonnixCachedFact fact(std::chrono::seconds(1), [](auto done) { done(true); });
   EXPECT_TRUE(fact.value());

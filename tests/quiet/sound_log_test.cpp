@@ -170,43 +170,28 @@ TEST_F(SoundLogTest, PruningAndClearingKeepTheOpenPeriod) {
   EXPECT_FALSE(log_.hasContent());
 }
 
+// A blank name falls back to the process; the application's file names it
+// before its id does; an unknown process keeps the event's own name.
 TEST_F(SoundLogTest, SourcesAreNamedByApplicationIdOrProcess) {
   log_.record(systemEvent(), kStart);
   EXPECT_EQ(log_.sections().front().group, TonnixSoundLogGroup::system());
   EXPECT_EQ(log_.sections().front().name, "System");
 
   workspace_.addApplication(application(30, QStringLiteral(" \n"), std::nullopt));
-  log_.record(applicationEvent(30), kStart);
-  EXPECT_EQ(log_.sections().front().group, TonnixSoundLogGroup::application("pid:30"));
-  EXPECT_EQ(log_.sections().front().name, "pid 30");
-  EXPECT_EQ(log_.sections().front().bundleIdentifier, std::nullopt);
-
   workspace_.addApplication(application(40, std::nullopt, QStringLiteral("org.example.Tool")));
-  log_.record(applicationEvent(40), kStart);
-  EXPECT_EQ(log_.sections().front().name, "org.example.Tool");
-
-  // The application's file names it before its id does; a program file
-  // keeps its extension.
   TonnixRunningApplication withFile = application(41, std::nullopt, QStringLiteral("org.ex.Ed"));
   withFile.bundleURL = "/usr/share/applications/Ed.Desktop";
-  withFile.executableURL = "/usr/bin/ed.app";
-  withFile.icon = QStringLiteral("accessories-text-editor");
   workspace_.addApplication(withFile);
-  log_.record(applicationEvent(41), kStart);
-  EXPECT_EQ(log_.sections().front().name, "Ed");
-  EXPECT_EQ(log_.sections().front().icon, "accessories-text-editor");
-  withFile.processIdentifier = 42;
-  withFile.bundleIdentifier.reset();
-  withFile.bundleURL.reset();
-  withFile.executableURL = "/opt/tool.bin";
-  workspace_.addApplication(withFile);
-  log_.record(applicationEvent(42), kStart);
-  EXPECT_EQ(log_.sections().front().name, "tool.bin");
-
-  // A process the workspace does not know keeps the event's own name.
-  log_.record(applicationEvent(50), kStart);
-  EXPECT_EQ(log_.sections().front().name, "Editor");
-  EXPECT_EQ(log_.sections().front().group, TonnixSoundLogGroup::application("pid:50"));
+  const std::vector<std::tuple<int, QString, QString>> expected = {
+      {30, "pid 30", "pid:30"},
+      {40, "org.example.Tool", "org.example.Tool"},
+      {41, "Ed", "org.ex.Ed"},
+      {50, "Editor", "pid:50"}};
+  for (const auto& [pid, name, key] : expected) {
+    log_.record(applicationEvent(pid), kStart);
+    EXPECT_EQ(log_.sections().front().name, name);
+    EXPECT_EQ(log_.sections().front().group, TonnixSoundLogGroup::application(key));
+  }
 }
 
 TEST_F(SoundLogTest, IdentitiesAreLookedUpOncePerProcess) {
