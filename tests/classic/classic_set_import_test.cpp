@@ -125,8 +125,6 @@ TEST_F(ClassicSetImportTest, WritesLittleEndianSixteenBitCaf) {
   EXPECT_EQ(head[35] & 0x03, 0x02);  // little-endian, not float
 }
 
-// Only whole frames are written; shapes that cannot be written get no
-// buffer.
 TEST_F(ClassicSetImportTest, OnlyWholeFramesOfWritableShapesAreWritten) {
   const std::vector<std::int16_t> seven = {1, 2, 3, 4, 5, 6, 7};
   fs::create_directories(scratch());

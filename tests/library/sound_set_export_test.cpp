@@ -34,6 +34,14 @@ class SoundSetExport : public ::testing::Test {
 
   bool stagingIsGone() const { return fs::is_empty(path("tmp")); }
 
+  // Exports the press of a button, as a set's file, with these files.
+  TonnixExpected<TonnixExportSummary, TonnixExportError> exportPress(
+      const TonnixExportFiles& with) const {
+    writeSound(path("set/ButtonPress.aiff"));
+    return exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
+                          path("Mine.tonnixset"), with);
+  }
+
   fs::path resources(const fs::path& bundle) const { return bundle / "Contents" / "Resources"; }
 
   QTemporaryDir root;
@@ -50,9 +58,7 @@ TEST_F(SoundSetExport, NothingAudibleWritesNothing) {
 // An existing bundle is replaced whole, not kept beside the new one.
 TEST_F(SoundSetExport, FileNamedAfterItsEntryIsLeftToBaseNameMatching) {
   writeText(path("Mine.tonnixset/Contents/Resources/Old.aiff"), "old");
-  writeSound(path("set/ButtonPress.aiff"));
-  const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
-                                     path("Mine.tonnixset"), files());
+  const auto result = exportPress(files());
   ASSERT_TRUE(result);
   EXPECT_EQ(*result, (TonnixExportSummary{"Mine", 1, 1, 0, 0, 0}));
   EXPECT_TRUE(fs::exists(resources(path("Mine.tonnixset")) / "ButtonPress.aiff"));
@@ -133,13 +139,11 @@ TEST_F(SoundSetExport, ExportedBundlePlaysWhatPlayedBefore) {
 // that vanished. The destination stays as it was and no staging remains.
 
 TEST_F(SoundSetExport, FullDiskCostsTheFileAndFinallyTheExport) {
-  writeSound(path("set/ButtonPress.aiff"));
   TonnixExportFiles full = files();
   full.copyFile = [](const fs::path&, const fs::path&) {
     return std::make_error_code(std::errc::no_space_on_device);
   };
-  const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
-                                     path("Mine.tonnixset"), full);
+  const auto result = exportPress(full);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().kind, TonnixExportError::Kind::nothingToExport);
   EXPECT_FALSE(fs::exists(path("Mine.tonnixset")));
@@ -148,13 +152,11 @@ TEST_F(SoundSetExport, FullDiskCostsTheFileAndFinallyTheExport) {
 
 TEST_F(SoundSetExport, UnwritableDestinationIsLeftAsItWas) {
   writeText(path("Mine.tonnixset/Contents/Resources/Old.aiff"), "old");
-  writeSound(path("set/ButtonPress.aiff"));
   TonnixExportFiles readOnly = files();
   readOnly.place = [](const fs::path&, const fs::path&) {
     return std::make_error_code(std::errc::permission_denied);
   };
-  const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
-                                     path("Mine.tonnixset"), readOnly);
+  const auto result = exportPress(readOnly);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().description(), "Could not save Mine.tonnixset: Permission denied");
   EXPECT_EQ(readText(resources(path("Mine.tonnixset")) / "Old.aiff"), "old");
@@ -165,9 +167,7 @@ TEST_F(SoundSetExport, UnusableStagingFolderIsABuildFailure) {
   writeText(path("blocked"), "a file, not a folder");
   TonnixExportFiles blocked = files();
   blocked.temporaryDirectory = path("blocked");
-  writeSound(path("set/ButtonPress.aiff"));
-  const auto result = exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
-                                     path("Mine.tonnixset"), blocked);
+  const auto result = exportPress(blocked);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().kind, TonnixExportError::Kind::couldNotBuild);
   EXPECT_TRUE(result.error().description().starts_with("Could not build Mine.tonnixset: "));

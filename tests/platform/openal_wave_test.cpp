@@ -118,9 +118,8 @@ QTemporaryDir* OpenALWaveTest::directory_ = nullptr;
 
 constexpr double kMonoEnergy = double(kAmplitude) * kAmplitude * kFrames;
 
-// Centred, a mono sound reaches both sides whole with constant power, and
-// the volume scales it; panned fully, it moves wholly to one side, and a
-// stereo sound balances away from the other.
+// Centred with constant power; panned fully, a mono sound moves wholly to
+// one side and a stereo one balances away from the other.
 TEST_F(OpenALWaveTest, VolumePanAndLoopsShapeWhatReachesTheOutput) {
   const Capture full = play("mono.wav", 1, 0);
   EXPECT_EQ(full.nonSilentFrames(), std::size_t(kFrames));

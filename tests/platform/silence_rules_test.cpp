@@ -1,7 +1,3 @@
-// The rules the Linux silence probe decides by, on facts given in code: a
-// display to itself, a game's desktop categories, mirrored outputs and
-// another process keeping the display awake.
-
 #include <gtest/gtest.h>
 
 #include "platform/linux/display_mirroring.h"
@@ -34,8 +30,7 @@ TEST(DisplayToItself, AWindowCoveringAnyDisplayCountsWithOnePointToSpare) {
   EXPECT_FALSE(hasDisplay(window(QRectF(1000, 0, 1920, 1080))));
 }
 
-// Only visible, ordinary windows of the process count, and those at the
-// screen saver's layer or above.
+// Windows at the screen saver's layer or above count too.
 TEST(DisplayToItself, OnlyTheProcessOwnVisibleOrdinaryWindowsCount) {
   EXPECT_FALSE(hasDisplay(window(display, TonnixWindowLayer::normal, 0.0)));
   EXPECT_TRUE(hasDisplay(window(display, TonnixWindowLayer::normal, 0.01)));
@@ -56,8 +51,6 @@ TEST(DisplayToItself, OnlyTheProcessOwnVisibleOrdinaryWindowsCount) {
   EXPECT_FALSE(tonnixHasDisplayToItself({}, game, {display}));
 }
 
-// An entry "Game" files the application under games; entries that only
-// begin or end with it do not.
 TEST(GameCategory, AnEntryGameFilesTheApplicationUnderGames) {
   for (const char* list : {"Game;ArcadeGame;", "ArcadeGame;Game", "AudioVideo;;Game;", "Game"}) {
     EXPECT_TRUE(tonnixIsGameCategoryList(list)) << list;
@@ -68,8 +61,7 @@ TEST(GameCategory, AnEntryGameFilesTheApplicationUnderGames) {
   }
 }
 
-// The same area shown twice, as in clone mode at a projector's lower
-// resolution; outputs side by side or alone are not.
+// As in clone mode at a projector's lower resolution.
 TEST(DisplayMirroring, OutputsShowingTheSameAreaAreMirrored) {
   EXPECT_TRUE(tonnixOutputsMirrored({QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)}));
   EXPECT_TRUE(tonnixOutputsMirrored({QRect(0, 0, 1920, 1080), QRect(0, 0, 1024, 768)}));

@@ -1,7 +1,3 @@
-// How the Linux workspace names applications: systemd units in /proc, and
-// installed .desktop files found through GIO in a data folder of the
-// test's own.
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -81,8 +77,6 @@ class ApplicationFilesTest : public testing::Test {
   static inline QTemporaryDir* folder_ = nullptr;
 };
 
-// Found by its id, its window class or its command line; nothing of other
-// files and bad ids.
 TEST_F(ApplicationFilesTest, FindsTheFileNameIconAndIdOfAnInstalledApplication) {
   const auto id = QStringLiteral("org-example-Sketch");
   ASSERT_TRUE(Files::isInstalled(id));

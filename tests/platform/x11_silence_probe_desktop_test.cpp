@@ -172,10 +172,8 @@ TEST_F(X11SilenceProbeTest, TheServersOneOutputIsTheOneDisplayAndNotMirrored) {
   EXPECT_FALSE(probe.isDisplayShared());
 }
 
-// The active window tells its owner and full-screen state; the front
-// application is full-screen when the window manager says so or when its
-// window covers the display, but it is a game in Game Mode only when it
-// covers the display.
+// Full-screen when the window manager says so or the window covers the
+// display; a game is in Game Mode only when it covers the display.
 TEST_F(X11SilenceProbeTest, TheFrontApplicationIsFullScreenOrAGameWhenItCoversTheDisplay) {
   TonnixX11Connection connection;
   TonnixX11WindowList list(connection);

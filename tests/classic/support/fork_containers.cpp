@@ -27,10 +27,6 @@ std::vector<std::uint8_t> appleEntries(
   return file;
 }
 
-void padTo128(std::vector<std::uint8_t>& file) {
-  file.resize((file.size() + 127) / 128 * 128, 0);
-}
-
 void appendCrc(std::vector<std::uint8_t>& out, std::size_t from) {
   appendU16(out, crcCcitt(std::span(out).subspan(from)));
 }
@@ -102,10 +98,10 @@ std::vector<std::uint8_t> macBinaryFile(int version, const std::string& name,
     file[124] = static_cast<std::uint8_t>(crc >> 8);
     file[125] = static_cast<std::uint8_t>(crc);
   }
-  file.insert(file.end(), dataFork.begin(), dataFork.end());
-  padTo128(file);
-  file.insert(file.end(), resourceFork.begin(), resourceFork.end());
-  padTo128(file);
+  for (const auto* fork : {&dataFork, &resourceFork}) {
+    file.insert(file.end(), fork->begin(), fork->end());
+    file.resize((file.size() + 127) / 128 * 128, 0);
+  }
   return file;
 }
 
@@ -121,12 +117,11 @@ std::vector<std::uint8_t> binHexFile(const std::string& name,
   appendU32(stream, static_cast<std::uint32_t>(dataFork.size()));
   appendU32(stream, static_cast<std::uint32_t>(resourceFork.size()));
   appendCrc(stream, 0);
-  auto start = stream.size();
-  stream.insert(stream.end(), dataFork.begin(), dataFork.end());
-  appendCrc(stream, start);
-  start = stream.size();
-  stream.insert(stream.end(), resourceFork.begin(), resourceFork.end());
-  appendCrc(stream, start);
+  for (const auto* fork : {&dataFork, &resourceFork}) {
+    const auto start = stream.size();
+    stream.insert(stream.end(), fork->begin(), fork->end());
+    appendCrc(stream, start);
+  }
 
   const auto encoded = sixBitEncoded(runLengthEncoded(stream));
   std::string text = "(This file must be converted with BinHex 4.0)\r\n:";

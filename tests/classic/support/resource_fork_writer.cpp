@@ -1,5 +1,6 @@
 #include "resource_fork_writer.h"
 
+#include <algorithm>
 #include <fstream>
 
 void appendU8(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -32,12 +33,9 @@ void putU32(std::vector<std::uint8_t>& out, std::size_t offset, std::uint32_t va
 TestResourceForkWriter& TestResourceForkWriter::add(const std::string& type, std::int16_t id,
                                                     std::vector<std::uint8_t> data,
                                                     std::optional<std::string> name) {
-  Type* found = nullptr;
-  for (auto& existing : types_) {
-    if (existing.code == type) found = &existing;
-  }
-  if (!found) found = &types_.emplace_back(Type{type, {}});
-  found->resources.push_back({id, std::move(name), std::move(data)});
+  auto found = std::ranges::find(types_, type, &decltype(types_)::value_type::first);
+  if (found == types_.end()) found = types_.insert(found, {type, {}});
+  found->second.push_back({id, std::move(name), std::move(data)});
   return *this;
 }
 
@@ -49,11 +47,11 @@ std::vector<std::uint8_t> TestResourceForkWriter::bytes() const {
   std::vector<std::uint8_t> typeList;
   const std::uint32_t typeListSize = 2 + 8 * static_cast<std::uint32_t>(types_.size());
   appendU16(typeList, static_cast<std::uint32_t>(types_.size()) - 1);
-  for (const auto& type : types_) {
-    appendText(typeList, type.code);
-    appendU16(typeList, static_cast<std::uint32_t>(type.resources.size()) - 1);
+  for (const auto& [code, resources] : types_) {
+    appendText(typeList, code);
+    appendU16(typeList, static_cast<std::uint32_t>(resources.size()) - 1);
     appendU16(typeList, typeListSize + static_cast<std::uint32_t>(references.size()));
-    for (const auto& resource : type.resources) {
+    for (const auto& resource : resources) {
       appendU16(references, static_cast<std::uint16_t>(resource.id));
       if (resource.name) {
         appendU16(references, static_cast<std::uint32_t>(names.size()));
@@ -74,18 +72,15 @@ std::vector<std::uint8_t> TestResourceForkWriter::bytes() const {
   const auto mapLength =
       static_cast<std::uint32_t>(28 + typeList.size() + references.size() + names.size());
   std::vector<std::uint8_t> header;
-  appendU32(header, kDataOffset);
-  appendU32(header, mapOffset);
-  appendU32(header, static_cast<std::uint32_t>(data.size()));
-  appendU32(header, mapLength);
+  for (const auto field :
+       {kDataOffset, mapOffset, static_cast<std::uint32_t>(data.size()), mapLength})
+    appendU32(header, field);
 
   std::vector<std::uint8_t> fork = header;
   fork.resize(kDataOffset, 0);
   fork.insert(fork.end(), data.begin(), data.end());
   fork.insert(fork.end(), header.begin(), header.end());
-  appendU32(fork, 0);  // next map handle
-  appendU16(fork, 0);  // file reference
-  appendU16(fork, 0);  // attributes
+  fork.resize(fork.size() + 8, 0);  // next map handle, file reference, attributes
   appendU16(fork, 28);
   appendU16(fork, static_cast<std::uint32_t>(28 + typeList.size() + references.size()));
   fork.insert(fork.end(), typeList.begin(), typeList.end());

@@ -23,11 +23,7 @@ class TestResourceForkWriter {
     std::optional<std::string> name;
     std::vector<std::uint8_t> data;
   };
-  struct Type {
-    std::string code;
-    std::vector<Resource> resources;
-  };
-  std::vector<Type> types_;
+  std::vector<std::pair<std::string, std::vector<Resource>>> types_;  // by type code
 };
 
 // Big-endian appends shared by the fixture builders.

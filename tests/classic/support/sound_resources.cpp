@@ -6,11 +6,8 @@ namespace {
 
 void appendCommonHeader(std::vector<std::uint8_t>& out, std::uint32_t second,
                         std::uint32_t rateField, std::uint8_t encoding) {
-  appendU32(out, 0);  // sample pointer
-  appendU32(out, second);
-  appendU32(out, rateField);
-  appendU32(out, 0);  // loop start
-  appendU32(out, 0);  // loop end
+  // Sample pointer, length or channels, rate, loop start and end.
+  for (const std::uint32_t field : {0u, second, rateField, 0u, 0u}) appendU32(out, field);
   appendU8(out, encoding);
   appendU8(out, 60);  // base frequency, middle C
 }
@@ -61,10 +58,8 @@ std::vector<std::uint8_t> compressedHeader(std::uint32_t channels, std::uint32_t
 
 std::vector<std::uint8_t> format1Sound(const std::vector<std::vector<std::uint8_t>>& headers) {
   std::vector<std::uint8_t> out;
-  appendU16(out, 1);
-  appendU16(out, 1);  // one modifier: sampled synthesizer
-  appendU16(out, 5);
-  appendU32(out, 0);
+  // Format 1 with one modifier, the sampled synthesizer, and no init option.
+  for (const std::uint32_t field : {1u, 1u, 5u, 0u, 0u}) appendU16(out, field);
   appendU16(out, static_cast<std::uint32_t>(headers.size()));
   auto offset = static_cast<std::uint32_t>(out.size() + 8 * headers.size());
   for (const auto& header : headers) {
@@ -83,11 +78,8 @@ std::vector<std::uint8_t> format1Sound(const std::vector<std::uint8_t>& header) 
 
 std::vector<std::uint8_t> format2Sound(const std::vector<std::uint8_t>& header) {
   std::vector<std::uint8_t> out;
-  appendU16(out, 2);
-  appendU16(out, 0);  // reference count
-  appendU16(out, 1);
-  appendU16(out, 0x8050);  // sound command with the data-offset flag
-  appendU16(out, 0);
+  // Format 2, no references, one sound command with the data-offset flag.
+  for (const std::uint32_t field : {2u, 0u, 1u, 0x8050u, 0u}) appendU16(out, field);
   appendU32(out, 14);
   out.insert(out.end(), header.begin(), header.end());
   return out;
