@@ -21,11 +21,17 @@ QVariantMap dictionary(std::initializer_list<std::pair<QString, QVariant>> entri
   return map;
 }
 
+// A store and assignments on it, with a folder for sound files.
+class Assignments : public testing::Test {
+ protected:
+  TemporaryFolder temp;
+  TonnixMemoryPreferencesStore store;
+  TonnixAssignments assignments{store};
+};
+
 }  // namespace
 
-TEST(Assignments, EverythingIsBaselineWithoutStoredStateAndTheBaselineIsWrittenOrRemoved) {
-  TonnixMemoryPreferencesStore store;
-  TonnixAssignments assignments(store);
+TEST_F(Assignments, EverythingIsBaselineWithoutStoredStateAndTheBaselineIsWrittenOrRemoved) {
   EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::baseline());
   EXPECT_FALSE(assignments.storedBaselineIdentifier());
   EXPECT_TRUE(store.values().isEmpty());
@@ -35,9 +41,7 @@ TEST(Assignments, EverythingIsBaselineWithoutStoredStateAndTheBaselineIsWrittenO
   EXPECT_FALSE(store.value(baselineKey).isValid());
 }
 
-TEST(Assignments, SilentAndSetOverridesAreStoredAsText) {
-  TonnixMemoryPreferencesStore store;
-  TonnixAssignments assignments(store);
+TEST_F(Assignments, SilentAndSetOverridesAreStoredAsText) {
   assignments.setSelection(TonnixSelection::silent(), menuOpen);
   assignments.setSelection(TonnixSelection::set("org.example.chimes"), menuClose);
   EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::silent());
@@ -52,11 +56,8 @@ TEST(Assignments, SilentAndSetOverridesAreStoredAsText) {
             (QMap<QString, QString>{{"mnuc", "org.example.chimes"}}));
 }
 
-TEST(Assignments, CustomSoundAndOverrideReplaceEachOther) {
-  TemporaryFolder temp;
+TEST_F(Assignments, CustomSoundAndOverrideReplaceEachOther) {
   writeSound(temp / "beep.wav");
-  TonnixMemoryPreferencesStore store;
-  TonnixAssignments assignments(store);
   assignments.setSelection(TonnixSelection::set("org.example.chimes"), menuOpen);
   const int overrideWrites = store.writeCount(overridesKey);
 
@@ -77,12 +78,9 @@ TEST(Assignments, CustomSoundAndOverrideReplaceEachOther) {
   EXPECT_EQ(store.dataDictionary(customKey)->keys(), QStringList{"mnuc"});
 }
 
-TEST(Assignments, RefusesFilesThatAreNotPlayableAudio) {
-  TemporaryFolder temp;
+TEST_F(Assignments, RefusesFilesThatAreNotPlayableAudio) {
   writeText(temp / "notes.txt", "text");
   writeText(temp / "broken.aiff", "FORM but not really");
-  TonnixMemoryPreferencesStore store;
-  TonnixAssignments assignments(store);
   assignments.setSelection(TonnixSelection::silent(), menuOpen);
 
   auto result = assignments.setCustomSound(temp / "notes.txt", menuOpen);
@@ -105,9 +103,7 @@ TEST(Assignments, RefusesFilesThatAreNotPlayableAudio) {
   EXPECT_EQ(store.writeCount(customKey), 0);
 }
 
-TEST(Assignments, PruningDropsOverridesOfRemovedSetsButNotSilence) {
-  TonnixMemoryPreferencesStore store;
-  TonnixAssignments assignments(store);
+TEST_F(Assignments, PruningDropsOverridesOfRemovedSetsButNotSilence) {
   assignments.setSelection(TonnixSelection::silent(), menuOpen);
   assignments.setSelection(TonnixSelection::set("org.example.gone"), menuClose);
   assignments.setSelection(TonnixSelection::set("org.example.here"), TonnixSoundID("wclp"));
@@ -124,7 +120,7 @@ TEST(Assignments, PruningDropsOverridesOfRemovedSetsButNotSilence) {
   EXPECT_EQ(store.writeCount(overridesKey), writes + 1);
 }
 
-TEST(Assignments, LoadingSkipsMalformedEntries) {
+TEST(AssignmentsLoading, SkipsMalformedEntries) {
   TemporaryFolder temp;
   writeSound(temp / "beep.wav");
   const QByteArray beep = QByteArray::fromStdString((temp / "beep.wav").string());
@@ -152,7 +148,7 @@ TEST(Assignments, LoadingSkipsMalformedEntries) {
   EXPECT_EQ(store.writeCount(customKey), 0);
 }
 
-TEST(Assignments, LoadingIgnoresDictionariesWithForeignValues) {
+TEST(AssignmentsLoading, IgnoresDictionariesWithForeignValues) {
   TonnixMemoryPreferencesStore store(dictionary({
       {baselineKey, 42},
       {overridesKey, dictionary({{"mnuo", QString("org.example.x")}, {"mnuc", 1}})},
@@ -164,11 +160,8 @@ TEST(Assignments, LoadingIgnoresDictionariesWithForeignValues) {
   EXPECT_TRUE(assignments.storedCustomSounds().empty());
 }
 
-TEST(Assignments, FollowingMovedSoundsKeepsEntriesThatCannotBeFound) {
-  TemporaryFolder temp;
+TEST_F(Assignments, FollowingMovedSoundsKeepsEntriesThatCannotBeFound) {
   writeSound(temp / "beep.wav");
-  TonnixMemoryPreferencesStore store;
-  TonnixAssignments assignments(store);
   ASSERT_TRUE(assignments.setCustomSound(temp / "beep.wav", menuOpen));
   const int writes = store.writeCount(customKey);
   fs::rename(temp / "beep.wav", temp / "elsewhere.wav");

@@ -27,18 +27,21 @@ double energy(const std::vector<double>& samples) {
   return sum;
 }
 
+// Left and right, as the device wrote them.
 struct Capture {
   std::vector<double> left;
   std::vector<double> right;
-
-  std::size_t nonSilentFrames() const {
-    std::size_t count = 0;
-    for (std::size_t frame = 0; frame < left.size(); ++frame) {
-      if (std::abs(left[frame]) > kSilence || std::abs(right[frame]) > kSilence) ++count;
-    }
-    return count;
-  }
 };
+
+std::size_t nonSilentFrames(const Capture& capture) {
+  std::size_t count = 0;
+  for (std::size_t frame = 0; frame < capture.left.size(); ++frame) {
+    if (std::abs(capture.left[frame]) > kSilence || std::abs(capture.right[frame]) > kSilence) {
+      ++count;
+    }
+  }
+  return count;
+}
 
 // A square wave: every sample is at full amplitude, so each one counts as
 // sound and the energy is exactly known. A stereo one is quieter on the
@@ -58,7 +61,8 @@ class OpenALWaveTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     directory_ = new QTemporaryDir;
-    const std::filesystem::path folder = directory_->path().toStdString();
+    folder_ = directory_->path().toStdString();
+    const std::filesystem::path& folder = folder_;
     std::ofstream(folder / "alsoft.conf") << "[general]\n"
                                              "drivers = wave\n"
                                              "channels = stereo\n"
@@ -75,17 +79,13 @@ class OpenALWaveTest : public testing::Test {
   }
   static void TearDownTestSuite() { delete directory_; }
 
-  static std::filesystem::path fixture(const char* name) {
-    return std::filesystem::path(directory_->path().toStdString()) / name;
-  }
-
   // Plays the file once through a fresh device and returns what the device
   // wrote; the file is complete once the device has closed.
   static Capture play(const char* name, float volume, float pan, int loops = 0) {
     {
       TonnixOpenALAudio output;
       EXPECT_EQ(output.unavailableReason(), std::nullopt);
-      auto clip = output.openClip(fixture(name));
+      auto clip = output.openClip(folder_ / name);
       EXPECT_TRUE(clip.hasValue());
       if (!clip) return {};
       auto player = clip.value()->makePlayer();
@@ -100,21 +100,16 @@ class OpenALWaveTest : public testing::Test {
       for (int wait = 0; wait < 1000 && sound.isPlaying(); ++wait) QThread::msleep(5);
       EXPECT_FALSE(sound.isPlaying());
     }
-    return readCapture();
-  }
-
-  static Capture readCapture() {
-    const auto sound = tonnix_test::readSound(fixture("out.wav"));
+    const auto sound = tonnix_test::readSound(folder_ / "out.wav");
     EXPECT_TRUE(sound);
     if (!sound) return {};
     EXPECT_EQ(sound->info.channels, 2);
     return {sound->channel(0), sound->channel(1)};
   }
 
-  static QTemporaryDir* directory_;
+  static inline QTemporaryDir* directory_ = nullptr;
+  static inline std::filesystem::path folder_;
 };
-
-QTemporaryDir* OpenALWaveTest::directory_ = nullptr;
 
 constexpr double kMonoEnergy = double(kAmplitude) * kAmplitude * kFrames;
 
@@ -122,11 +117,11 @@ constexpr double kMonoEnergy = double(kAmplitude) * kAmplitude * kFrames;
 // one side and a stereo one balances away from the other.
 TEST_F(OpenALWaveTest, VolumePanAndLoopsShapeWhatReachesTheOutput) {
   const Capture full = play("mono.wav", 1, 0);
-  EXPECT_EQ(full.nonSilentFrames(), std::size_t(kFrames));
+  EXPECT_EQ(nonSilentFrames(full), std::size_t(kFrames));
   EXPECT_NEAR(energy(full.left), kMonoEnergy / 2, kMonoEnergy * 0.01);
   EXPECT_NEAR(energy(full.right), kMonoEnergy / 2, kMonoEnergy * 0.01);
   EXPECT_NEAR(energy(play("mono.wav", 0.5f, 0).left) / energy(full.left), 0.25, 0.01);
-  EXPECT_EQ(play("mono.wav", 1, 0, 1).nonSilentFrames(), std::size_t(2 * kFrames));
+  EXPECT_EQ(nonSilentFrames(play("mono.wav", 1, 0, 1)), std::size_t(2 * kFrames));
 
   const Capture left = play("mono.wav", 1, -1);
   EXPECT_NEAR(energy(left.left), kMonoEnergy, kMonoEnergy * 0.01);

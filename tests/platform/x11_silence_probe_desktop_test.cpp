@@ -12,7 +12,6 @@
 #include "platform/linux/linux_silence_probe.h"
 #include "platform/linux/x11_connection.h"
 #include "platform/linux/x11_window_list.h"
-#include "platform/linux/xrandr_displays.h"
 
 // After Qt's and GoogleTest's headers, which Xlib's macros would break.
 #include <X11/Xatom.h>
@@ -162,14 +161,6 @@ TEST_F(X11SilenceProbeTest, TheWindowManagersStackingOrderTypesAndStatesDecide) 
   EXPECT_EQ(windows[1].bounds, QRectF(top));
   EXPECT_EQ(windows[1].layer, TonnixWindowLayer::floating);
   EXPECT_EQ(windows[2].bounds, QRectF(bottom));
-}
-
-TEST_F(X11SilenceProbeTest, TheServersOneOutputIsTheOneDisplayAndNotMirrored) {
-  TonnixX11Connection connection;
-  EXPECT_EQ(TonnixXRandRDisplays(connection).outputs(), std::vector{screen});
-  TonnixLinuxSilenceProbe probe;
-  EXPECT_EQ(probe.displayBounds(), std::vector{QRectF(screen)});
-  EXPECT_FALSE(probe.isDisplayShared());
 }
 
 // Full-screen when the window manager says so or the window covers the

@@ -311,17 +311,13 @@ TEST_F(PlayerTest, GatesRefuseBeforeAnythingSounds) {
   EXPECT_EQ(played, std::vector<TonnixSoundID>{kWindowOpen});
 }
 
-TEST_F(PlayerTest, ReasonToBeQuietStopsTheLoopAndIsReported) {
-  std::vector<std::optional<TonnixSilenceReason>> reported;
-  QObject::connect(silence_.get(), &TonnixSilenceMonitor::reasonChanged,
-                   [&](auto reason) { reported.push_back(reason); });
+TEST_F(PlayerTest, AReasonToBeQuietStopsTheLoop) {
   EXPECT_TRUE(player_->play(kMoveWindow));
   probe_->setAnswer(TonnixFakeSilenceProbe::Test::focus, true);
   letTimePass();
   EXPECT_FALSE(player_->play(kMenuOpen));
   EXPECT_EQ(player_->loopingSoundID(), std::nullopt);
   EXPECT_EQ(audio_.playingCount(), 0);
-  EXPECT_EQ(reported, std::vector<std::optional<TonnixSilenceReason>>{TonnixSilenceReason::focus});
 }
 
 TEST_F(PlayerTest, PreviewIgnoresTheGatesAndNeverLoops) {

@@ -1,5 +1,5 @@
-// The generator program as the build runs it: the same bytes every time,
-// whole replacement of an earlier set, and clear failures.
+// The generator program as the build runs it: the same bytes every time and
+// whole replacement of an earlier set.
 
 #include <gtest/gtest.h>
 
@@ -16,17 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct GeneratorRun {
-  int exitCode = -1;
-  std::string errors;
-};
-
-GeneratorRun generate(const QStringList& arguments, const QString& workingFolder = {}) {
+// The generator's exit code, or -1 when it did not finish in time.
+int generate(const QStringList& arguments, const QString& workingFolder = {}) {
   QProcess process;
   process.setWorkingDirectory(workingFolder);
   process.start(TONNIX_SOUND_GENERATOR, arguments);
-  if (!process.waitForFinished(60000)) return {};
-  return {process.exitCode(), process.readAllStandardError().toStdString()};
+  return process.waitForFinished(60000) ? process.exitCode() : -1;
 }
 
 // Every file under `folder` by its relative path, with its bytes.
@@ -56,33 +51,15 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 TEST(SoundGenerator, RunsGiveIdenticalBytesMatchTheBuiltSetAndReplaceAnEarlierSetWhole) {
   QTemporaryDir scratch;
   const fs::path root = scratch.path().toStdString();
-  ASSERT_EQ(
-      generate({QString::fromStdString((root / "first" / "Set.tonnixset").string())}).exitCode, 0);
+  ASSERT_EQ(generate({QString::fromStdString((root / "first" / "Set.tonnixset").string())}), 0);
   const fs::path second = root / "Sets" / "Set.tonnixset";
   fs::create_directories(second / "Contents" / "Resources");
   std::ofstream(second / "Contents" / "Resources" / "Stale.aiff") << "left over";
-  ASSERT_EQ(generate({"Sets/Set.tonnixset/"}, scratch.path()).exitCode, 0);
+  ASSERT_EQ(generate({"Sets/Set.tonnixset/"}, scratch.path()), 0);
 
   const auto first = contentsOf(root / "first" / "Set.tonnixset");
   EXPECT_EQ(first.size(), 139u);  // Info.plist and 138 sounds
   EXPECT_TRUE(first == contentsOf(second));
   EXPECT_TRUE(first == contentsOf(TONNIX_DEFAULT_SET_DIR));
   EXPECT_EQ(namesIn(root / "Sets"), std::vector<std::string>{"Set.tonnixset"});
-}
-
-TEST(SoundGenerator, FailsClearlyWhenItCannotWrite) {
-  QTemporaryDir scratch;
-  const fs::path blocker = fs::path(scratch.path().toStdString()) / "blocker";
-  std::ofstream(blocker) << "a file where a folder should be";
-
-  const GeneratorRun blocked =
-      generate({QString::fromStdString((blocker / "Set.tonnixset").string())});
-  EXPECT_EQ(blocked.exitCode, 1);
-  EXPECT_TRUE(
-      blocked.errors.starts_with("tonnix_sound_generator: Could not create " + blocker.string()))
-      << blocked.errors;
-
-  const GeneratorRun bare = generate({});
-  EXPECT_EQ(bare.exitCode, 2);
-  EXPECT_TRUE(bare.errors.starts_with("usage: ")) << bare.errors;
 }
