@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-
 #include "library/bundle_info.h"
 #include "library_fixtures.h"
 
@@ -31,11 +29,8 @@ class LibraryTest : public testing::Test {
 
   TonnixBundlePointer install(TonnixLibrary& library, const fs::path& url) const {
     auto installed = library.install(url);
-    if (!installed) {
-      ADD_FAILURE() << describe(installed.error());
-      return nullptr;
-    }
-    return installed.value();
+    EXPECT_TRUE(installed) << describe(installed.error());
+    return installed ? installed.value() : nullptr;
   }
 
   TemporaryFolder temp_;
@@ -250,22 +245,4 @@ TEST(IdentifierSlug, KeepsLettersMarksAndDigitsOfAnyScript) {
   EXPECT_EQ(identifierSlug("e\xCC\x81t\xC3\xA9"), "e\xCC\x81t\xC3\xA9");
   EXPECT_EQ(identifierSlug("ΣΟΦΙΑ Звук"), "σοφια-звук");
   EXPECT_EQ(identifierSlug("tab\there"), "tab-here");
-}
-
-TEST(LibraryFolders, FollowTheEnvironment) {
-  qputenv("TONNIX_BUILTIN_SETS", "/opt/sets");
-  EXPECT_EQ(TonnixLibrary::standardBuiltInDirectory(), fs::path("/opt/sets"));
-  qunsetenv("TONNIX_BUILTIN_SETS");
-  // The build tree mirrors the installed layout: share/ beside bin/.
-  const fs::path beside = fs::path(QCoreApplication::applicationDirPath().toStdString()) / ".." /
-                          "share" / "tonnix" / "builtin" / "Tonnix Sets";
-  EXPECT_EQ(TonnixLibrary::standardBuiltInDirectory(), beside.lexically_normal());
-  const QByteArray saved = qgetenv("XDG_DATA_HOME");
-  qputenv("XDG_DATA_HOME", "/tmp/tonnix-data");
-  EXPECT_EQ(TonnixLibrary::standardDirectory(), fs::path("/tmp/tonnix-data/tonnix/Tonnix Sets"));
-  if (saved.isEmpty()) {
-    qunsetenv("XDG_DATA_HOME");
-  } else {
-    qputenv("XDG_DATA_HOME", saved);
-  }
 }

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 
 #include "platform/linux/gio_application_files.h"
 #include "platform/linux/proc_processes.h"
@@ -33,18 +31,6 @@ TEST(ScopeApplicationIds, NamesTheIdOfAnApplicationsUnit) {
                            "0::/system.slice/cron.service", "0::/app.slice/app-.scope", ""}) {
     EXPECT_TRUE(tonnixScopeApplicationIds(QString::fromLatin1(unit)).empty()) << unit;
   }
-}
-
-TEST(ProcProcesses, KnowsThisProcessAndNoImpossibleOne) {
-  const auto own = static_cast<std::int32_t>(::getpid());
-  EXPECT_TRUE(tonnixProcessExists(own));
-  const auto executable = tonnixProcessExecutable(own);
-  ASSERT_TRUE(executable);
-  EXPECT_EQ(executable->filename(), "workspace_tests");
-  EXPECT_FALSE(tonnixProcessCommand(own).isEmpty());
-  EXPECT_FALSE(tonnixProcessExists(-5));
-  EXPECT_FALSE(tonnixProcessExecutable(0));
-  EXPECT_FALSE(tonnixProcessExecutable(std::numeric_limits<std::int32_t>::max()));
 }
 
 // GIO reads the data folders once, at its first use: the folder is set up

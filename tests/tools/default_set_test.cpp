@@ -52,9 +52,6 @@ TEST(DefaultSet, OpensAsABuiltInSetWithOneAiffForEveryCatalogueSound) {
   EXPECT_TRUE(set.unmatchedResourceNames().empty());
   EXPECT_TRUE(set.baseNameCollisions().empty());
   EXPECT_EQ(set.soundURLsByID().size(), 138u);
-  for (const TonnixSetEntry& entry : allEntries()) {
-    EXPECT_TRUE(set.containsSound(entry.soundID)) << entry.soundID.description();
-  }
 
   std::set<std::string> expected;
   for (const TonnixSetEntry* entry : expectedEntries()) expected.insert(entry->fileName);
@@ -63,8 +60,6 @@ TEST(DefaultSet, OpensAsABuiltInSetWithOneAiffForEveryCatalogueSound) {
     listed.insert(item.path().filename().string());
   }
   EXPECT_EQ(listed, expected);
-  EXPECT_TRUE(listed.contains("ApplicationQuit.aiff"));
-  EXPECT_FALSE(listed.contains("DragTragetDrop.aiff"));
 }
 
 // Within headroom and without DC offset; one-shots fade in and out, and a

@@ -46,20 +46,18 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 
 }  // namespace
 
-// The second run, given a folder relative to the working folder, replaces
-// a stale set there whole and leaves no hidden folders beside it.
-TEST(SoundGenerator, RunsGiveIdenticalBytesMatchTheBuiltSetAndReplaceAnEarlierSetWhole) {
+// A run, given a folder relative to the working folder, gives the bytes the
+// build made, replaces a stale set there whole and leaves no hidden folders
+// beside it.
+TEST(SoundGenerator, ARunGivesTheBuiltSetsBytesAndReplacesAnEarlierSetWhole) {
   QTemporaryDir scratch;
-  const fs::path root = scratch.path().toStdString();
-  ASSERT_EQ(generate({QString::fromStdString((root / "first" / "Set.tonnixset").string())}), 0);
-  const fs::path second = root / "Sets" / "Set.tonnixset";
-  fs::create_directories(second / "Contents" / "Resources");
-  std::ofstream(second / "Contents" / "Resources" / "Stale.aiff") << "left over";
+  const fs::path set = fs::path(scratch.path().toStdString()) / "Sets" / "Set.tonnixset";
+  fs::create_directories(set / "Contents" / "Resources");
+  std::ofstream(set / "Contents" / "Resources" / "Stale.aiff") << "left over";
   ASSERT_EQ(generate({"Sets/Set.tonnixset/"}, scratch.path()), 0);
 
-  const auto first = contentsOf(root / "first" / "Set.tonnixset");
-  EXPECT_EQ(first.size(), 139u);  // Info.plist and 138 sounds
-  EXPECT_TRUE(first == contentsOf(second));
-  EXPECT_TRUE(first == contentsOf(TONNIX_DEFAULT_SET_DIR));
-  EXPECT_EQ(namesIn(root / "Sets"), std::vector<std::string>{"Set.tonnixset"});
+  const auto contents = contentsOf(set);
+  EXPECT_EQ(contents.size(), 139u);  // Info.plist and 138 sounds
+  EXPECT_TRUE(contents == contentsOf(TONNIX_DEFAULT_SET_DIR));
+  EXPECT_EQ(namesIn(set.parent_path()), std::vector<std::string>{"Set.tonnixset"});
 }
