@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "classic/import_folder.h"
 #include "library/bundle.h"
 #include "platform/fake/fake_audio_file_writer.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
@@ -139,20 +138,4 @@ TEST_F(ClassicSetImportTest, OnlyWholeFramesOfWritableShapesAreWritten) {
     EXPECT_EQ(written.error().description(), "Could not allocate an audio buffer for DragBegin");
   }
   EXPECT_EQ(fake_.writes().size(), 1u);
-}
-
-TEST_F(ClassicSetImportTest, ImportFoldersAreNewNamedWithAUuidAndGoWithTheirLastOwner) {
-  auto first = TonnixImportFolder::make(root());
-  const auto second = TonnixImportFolder::make(root());
-  ASSERT_TRUE(first && second);
-  const fs::path path = (*first)->path();
-  EXPECT_NE(path, (*second)->path());
-  EXPECT_TRUE(path.filename().string().starts_with("tonnix-import-"));
-  EXPECT_EQ(path.filename().string().size(), std::string("tonnix-import-").size() + 36);
-  fs::create_directories(path / "Half.tonnixset");
-  auto stillHeld = *first;
-  first->reset();
-  EXPECT_TRUE(fs::is_directory(path / "Half.tonnixset"));
-  stillHeld.reset();
-  EXPECT_FALSE(fs::exists(path));
 }

@@ -87,10 +87,6 @@ TEST_F(DBusSilenceProbeTest, AnInhibitedNotificationServerIsDoNotDisturb) {
   serve(QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("/org/freedesktop/Notifications"), server,
         QDBusConnection::ExportAllProperties);
-  {
-    TonnixLinuxSilenceProbe probe;
-    EXPECT_FALSE(tonnix_test::turnUntil([&] { return probe.isFocusActive(); }, 1000));
-  }
   server.inhibited = true;
   TonnixLinuxSilenceProbe probe;
   EXPECT_TRUE(tonnix_test::turnUntil([&] { return probe.isFocusActive(); }));

@@ -29,12 +29,11 @@ class PulseAudioStateTest : public testing::Test {
     server_ = std::make_unique<QProcess>();
     server_->setProcessEnvironment(environment);
     server_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server_->start(server,
-                   {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
-                    QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=false"),
-                    QStringLiteral("--load=module-native-protocol-unix"),
-                    QStringLiteral("--load=module-null-sink sink_name=out"),
-                    QStringLiteral("--load=module-null-source source_name=mic")});
+    server_->start(server, QStringLiteral("-n|--daemonize=no|--exit-idle-time=-1|"
+                                          "--use-pid-file=false|--load=module-native-protocol-unix|"
+                                          "--load=module-null-sink sink_name=out|"
+                                          "--load=module-null-source source_name=mic")
+                               .split(QLatin1Char('|')));
     const QByteArray address = "unix:" + QFile::encodeName(folder_->filePath("pulse/native"));
     ::setenv("PULSE_SERVER", address.constData(), 1);
     running_ = server_->waitForStarted() && tonnix_test::turnUntil([] { return pactl({"info"}); });
