@@ -25,26 +25,6 @@ const TonnixAfflictedApplication* row(const TonnixController& controller, const 
   return nullptr;
 }
 
-TEST(AfflictedApplication, StatusTextAndIdentitySayHowAndWhatIsObserved) {
-  TonnixAfflictedApplication application;
-  EXPECT_EQ(application.identity(), QStringLiteral("pid:0"));
-  application.isExcluded = true;
-  EXPECT_EQ(application.statusText(), QStringLiteral("Excluded, not running"));
-  application.processIdentifier = 5;
-  EXPECT_EQ(application.statusText(), QStringLiteral("Excluded"));
-  EXPECT_EQ(application.identity(), QStringLiteral("pid:5"));
-  application.isExcluded = false;
-  EXPECT_EQ(application.statusText(), QStringLiteral("Not observed"));
-  application.isObserved = true;
-  application.registeredNotificationCount = 20;
-  EXPECT_EQ(application.statusText(), QStringLiteral("20 notifications"));
-  application.processIdentifier.reset();
-  application.isObserved = false;
-  EXPECT_EQ(application.statusText(), QStringLiteral("Not running"));
-  application.bundleIdentifier = editorID;
-  EXPECT_EQ(application.identity(), editorID);
-}
-
 TEST(AfflictedApplication, TimeoutTextUsesTheLocalesNotationWithOneFractionDigit) {
   TonnixAfflictedApplication application;
   EXPECT_EQ(application.timeoutText(), std::nullopt);
@@ -58,19 +38,19 @@ TEST(AfflictedApplication, TimeoutTextUsesTheLocalesNotationWithOneFractionDigit
 }
 
 TEST(AfflictedApplication, DisplayNameTakesTheFirstNonEmptySource) {
-  const std::filesystem::path desktopFile("/usr/share/applications/org.example.Editor.desktop");
-  EXPECT_EQ(afflictedDisplayName(QStringLiteral("  Editor\n"), desktopFile, editorID, 3),
-            QStringLiteral("Editor"));
-  EXPECT_EQ(afflictedDisplayName(QStringLiteral(" \n"), desktopFile, editorID, 3),
-            QStringLiteral("org.example.Editor"));
-  EXPECT_EQ(afflictedDisplayName(std::nullopt, std::filesystem::path("/opt/Old.APP"), editorID, 3),
-            QStringLiteral("Old"));
-  EXPECT_EQ(afflictedDisplayName(std::nullopt, std::filesystem::path("/usr/bin/xterm.real"),
-                                 std::nullopt, 3),
-            QStringLiteral("xterm.real"));
-  EXPECT_EQ(afflictedDisplayName(std::nullopt, std::nullopt, editorID, 3), editorID);
-  EXPECT_EQ(afflictedDisplayName(std::nullopt, std::nullopt, std::nullopt, 3),
-            QStringLiteral("pid 3"));
+  using Path = std::optional<std::filesystem::path>;
+  const Path desktopFile("/usr/share/applications/org.example.Editor.desktop");
+  const std::tuple<std::optional<QString>, Path, std::optional<QString>, QString> cases[] = {
+      {QStringLiteral("  Editor\n"), desktopFile, editorID, QStringLiteral("Editor")},
+      {QStringLiteral(" \n"), desktopFile, editorID, editorID},
+      {std::nullopt, Path("/opt/Old.APP"), editorID, QStringLiteral("Old")},
+      {std::nullopt, Path("/usr/bin/xterm.real"), std::nullopt, QStringLiteral("xterm.real")},
+      {std::nullopt, std::nullopt, editorID, editorID},
+      {std::nullopt, std::nullopt, std::nullopt, QStringLiteral("pid 3")},
+  };
+  for (const auto& [name, file, id, shown] : cases) {
+    EXPECT_EQ(afflictedDisplayName(name, file, id, 3), shown);
+  }
 }
 
 TEST(AfflictedApplications, ListRunningApplicationsWithAnInterfaceAndExcludedOnes) {

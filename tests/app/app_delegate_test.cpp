@@ -1,6 +1,4 @@
-// The application as the user starts it: whether the settings window opens
-// at launch and on a second start, files handed to it, and quitting; on a
-// controller over the fake desktop, with the real settings window.
+// The application shell as the user starts it, with the real settings window.
 
 #include "app/app_delegate.h"
 

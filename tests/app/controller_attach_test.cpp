@@ -207,24 +207,6 @@ TEST(ControllerAttach, AnApplicationThatDoesNotAnswerIsNotedWithItsDuration) {
   EXPECT_FALSE(controller.afflictedApplications().front().timeout.has_value());
 }
 
-TEST(ControllerAttach, AnApplicationThatStopsAnsweringStaysPartlyObserved) {
-  ControllerDesktop desktop;
-  addApplications(desktop, 100, 1);
-  const auto element = desktop.accessibility.applicationElement(100);
-  const auto& names = defaultNotificationMappings();
-  desktop.accessibility.failRegistration(element, names.at(2).notification.rawValue,
-                                         TonnixAXError::cannotComplete);
-  desktop.accessibility.failRegistration(element, names.at(3).notification.rawValue,
-                                         TonnixAXError::cannotComplete);
-  auto& controller = desktop.controller();
-  controller.start();
-  ASSERT_TRUE(attachDone(desktop));
-  EXPECT_EQ(controller.observedApplicationCount(), 1);
-  EXPECT_EQ(controller.registeredNotificationCount(), 2);
-  ASSERT_TRUE(controller.timeouts().contains(100));
-  EXPECT_EQ(controller.timeouts().at(100).registeredNotificationCount, 2);
-}
-
 TEST(ControllerAttach, DeniedRegistrationsAreReportedAfterTheCycle) {
   ControllerDesktop desktop;
   addApplications(desktop, 100, 2);

@@ -1,6 +1,4 @@
-// Observable state announces a change only when the value changed, so that
-// a window bound to it redraws once per change and never for a write that
-// stored the same value again.
+// A change is announced once, and never for a write of the same value.
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,5 @@
-// One Tonnix per session, as a user meets it: the first process owns the
-// bus name, and `tonnix` started again (the program itself) hands its files
-// or its wish to see the window to it and exits. Each test runs a session
-// bus of its own.
+// One Tonnix per session: `tonnix` started again hands its files or wishes
+// to the first and exits. Each test runs a session bus of its own.
 
 #include "app/single_instance.h"
 

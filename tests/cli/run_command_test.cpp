@@ -1,7 +1,5 @@
-// `tonnix run --simulate` as a user runs it: the program itself, with the
-// built-in set, its own preferences in a scratch home, and OpenAL Soft
-// mixing into a wave file instead of a sound card. The event path itself is
-// pinned down on the simulated desktop; this is the program around it.
+// `tonnix run --simulate` as a user runs it, sound mixed into a wave file;
+// the event path itself is the simulated desktop's tests'.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-// The whole event path, end to end, on the simulated desktop that
-// `tonnix run --simulate` drives: a script's applications, elements, clicks
-// and disks reach the real controller, player and sound log.
+// The whole event path on the simulated desktop of `tonnix run --simulate`:
+// a script's applications, elements and clicks reach the real controller,
+// player and sound log.
 
 #include "cli/simulated_desktop.h"
 
@@ -87,38 +87,6 @@ log
   EXPECT_EQ(editor.entries.at(2).elementDescription,
             QStringLiteral("AXWindow[AXDialog] \"Save As\""))
       << "the closed dialog is named as it was when it opened";
-}
-
-TEST(SimulatedDesktop, ExcludedApplicationsAreSilentUntilIncludedAgain) {
-  Simulation simulation;
-  const QStringList lines = simulation.run(QStringLiteral(R"(
-launch 100 org.example.Editor "Editor"
-element 100 menu AXMenu
-exclude org.example.Editor
-notify 100 AXMenuOpened menu
-include org.example.Editor
-notify 100 AXMenuOpened menu
-)"));
-  EXPECT_EQ(lines,
-            QStringList({QStringLiteral("Tonnix: App Launched -> flap (plays) from Editor"),
-                         QStringLiteral("Tonnix: AXMenuOpened -> mnuo (plays) from Editor")}));
-}
-
-TEST(SimulatedDesktop, DisksAndWaitsKeepTheEventLoopTurning) {
-  Simulation simulation;
-  const QStringList lines = simulation.run(QStringLiteral(R"(
-launch 100 org.example.Editor "Editor"
-mount "Backup"
-wait 1.1
-unmount "Backup"
-log
-)"));
-  EXPECT_EQ(lines.mid(1, 2),
-            QStringList({QStringLiteral("Tonnix: Disk Mounted -> dski (plays) from Backup"),
-                         QStringLiteral("Tonnix: Disk Ejected -> dske (plays) from Backup")}));
-  EXPECT_EQ(simulation.desktop.accessibility().observerCount(100), 1)
-      << "the second attach a second after launch found it attached";
-  EXPECT_EQ(lines.size(), 6);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-// Clicks on real controls: the click resolver and the click monitor on the
-// AT-SPI accessibility seam and the X server's mouse monitor, with GTK 3's
-// widget factory and our Qt fixture driven by synthetic pointer events
-// (xdotool). Runs inside scripts/headless-session.
+// Clicks on real GTK 3 and Qt controls through the click monitor, AT-SPI and
+// the X server's mouse monitor, driven by xdotool in scripts/headless-session.
 
 #include <atspi/atspi.h>
 #include <gtest/gtest.h>
@@ -87,11 +85,6 @@ std::optional<QRect> find(AtspiAccessible* root, AtspiRole role, const QString& 
   return found;
 }
 
-struct Heard {
-  QString phase;
-  QString sound;
-};
-
 class ClickDesktopTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -106,11 +99,11 @@ class ClickDesktopTest : public testing::Test {
                                                           [](const QString&) { return false; });
     clicks_ =
         std::make_unique<TonnixClickMonitor>(*mouse_, std::move(resolver), [] { return true; });
-    QObject::connect(
-        clicks_.get(), &TonnixClickMonitor::eventOccurred, [this](const TonnixEvent& event) {
-          heard_.push_back(
-              {event.notificationName, QString::fromStdString(event.soundID.description())});
-        });
+    QObject::connect(clicks_.get(), &TonnixClickMonitor::eventOccurred,
+                     [this](const TonnixEvent& event) {
+                       heard_.push_back(event.notificationName.toStdString() + ' ' +
+                                        event.soundID.description());
+                     });
     clicks_->start();
     ASSERT_TRUE(clicks_->hasInstalledMonitors());
   }
@@ -162,36 +155,26 @@ class ClickDesktopTest : public testing::Test {
     return {QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())};
   }
 
-  // A full click; what it sounded like, waited for up to `wait`.
-  std::vector<Heard> click(QPoint point, int wait) {
+  // A full click; what it sounded like ("PHASE SOUND"), waited for up to `wait`.
+  std::vector<std::string> click(QPoint point, int wait) {
     heard_.clear();
     xdotool(move(point) + QStringList{QStringLiteral("click"), QStringLiteral("1")});
     waitFor([&] { return !heard_.empty(); }, wait);
     return heard_;
   }
 
-  // Press, drag out, and either drag back and release inside or release
-  // outside: each phase of a button. The drags move the pointer relative to
-  // where it is, because xdotool's absolute moves warp it, which no device
-  // reports as motion.
-  void pressDragAndRelease(QPoint inside, QPoint outside, bool releaseInside = true) {
+  // Press, drag out by `offset` and release there. The drag moves the pointer
+  // relative to where it is: xdotool's absolute moves warp it, which no
+  // device reports as motion.
+  void pressAndReleaseOutside(QPoint inside, QPoint offset) {
     heard_.clear();
     xdotool(move(inside) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")});
     waitFor([&] { return heard_.size() >= 1; });
-    xdotool(moveBy(outside - inside));
+    xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"),
+             QString::number(offset.x()), QString::number(offset.y())});
     waitFor([&] { return heard_.size() >= 2; });
-    if (releaseInside) {
-      xdotool(moveBy(inside - outside));
-      waitFor([&] { return heard_.size() >= 3; });
-    }
     xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-    waitFor([&] { return heard_.size() >= (releaseInside ? 4U : 3U); },
-            releaseInside ? eventTimeout : silentWait);
-  }
-
-  static QStringList moveBy(QPoint offset) {
-    return {QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(offset.x()),
-            QString::number(offset.y())};
+    waitFor([&] { return heard_.size() >= 3U; }, silentWait);
   }
 
   // On a loaded machine an application may miss the 0.1 s time-out and the
@@ -200,7 +183,7 @@ class ClickDesktopTest : public testing::Test {
   std::string pressSoundAt(QPoint point) {
     for (int attempt = 0; attempt < 3; ++attempt) {
       for (const auto& event : click(point, eventTimeout)) {
-        if (event.phase == QLatin1String("MouseDown")) return event.sound.toStdString();
+        if (event.starts_with("MouseDown ")) return event.substr(10);
       }
       waitFor([] { return false; }, 1'100);
     }
@@ -215,20 +198,10 @@ class ClickDesktopTest : public testing::Test {
   std::unique_ptr<TonnixClickMonitor> clicks_;
   std::unique_ptr<Application> application_;
   TonnixAtspiObjectRef root_;
-  std::vector<Heard> heard_;
+  std::vector<std::string> heard_;
 };
 
-std::vector<std::string> phases(const std::vector<Heard>& heard) {
-  std::vector<std::string> result;
-  for (const auto& event : heard) {
-    result.push_back((event.phase + QLatin1Char(' ') + event.sound).toStdString());
-  }
-  return result;
-}
-
-std::vector<std::string> expected(std::initializer_list<const char*> texts) {
-  return {texts.begin(), texts.end()};
-}
+using Phases = std::vector<std::string>;
 
 // Plays the window manager's part: publishes a stacking order of client
 // windows on the root window, and owns a window of this process's.
@@ -268,27 +241,19 @@ class StackingManager {
   Window own_;
 };
 
-// The header bar's buttons are drawn by GTK itself, so its close button is
-// the window's; released outside, it does nothing. Where a window manager
-// tells the stacking order, the window it puts on top takes the press,
-// whatever AT-SPI's windows say. An application that does not answer costs
-// the press its sound, not a late one.
+// GTK draws its header bar's close button, so it is the window's. Where a
+// window manager tells the stacking order, the window on top takes the press.
 TEST_F(ClickDesktopTest, GtkControlsMakeTheirKindsSoundsOnlyOnTopAndAnswering) {
   launch(QStringLiteral("gtk3-widget-factory"), {}, ATSPI_ROLE_CHECK_BOX);
   ASSERT_FALSE(HasFailure());
 
   const QPoint checkBox = centreOf(ATSPI_ROLE_CHECK_BOX);
   EXPECT_EQ(pressSoundAt(checkBox), "chkp");
-  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_RADIO_BUTTON, QStringLiteral("radiobutton"))), "radp");
   const auto spin = find(root_.get(), ATSPI_ROLE_SPIN_BUTTON);
   ASSERT_TRUE(spin);
   EXPECT_EQ(pressSoundAt({spin->right() - 8, spin->center().y()}), "laup");
 
-  const QPoint field = centreOf(ATSPI_ROLE_TEXT);
-  EXPECT_EQ(pressSoundAt(field), "!mdo");
-  clicks_->resolver().setPlaysGenericClick(false);
-  EXPECT_TRUE(isSilentAt(field));
-  clicks_->resolver().setPlaysGenericClick(true);
+  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_TEXT)), "!mdo");
 
   {
     const unsigned long factory = windowOf(application_->pid()).toULong();
@@ -301,11 +266,9 @@ TEST_F(ClickDesktopTest, GtkControlsMakeTheirKindsSoundsOnlyOnTopAndAnswering) {
   }
 
   shiftLeft();
-  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_SCROLL_BAR)), "sbtp");
-  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_PAGE_TAB, QStringLiteral("page 2"))), "tabp");
   const QPoint close = centreOf(ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("Close"));
-  pressDragAndRelease(close, close + QPoint(-400, 300), /*releaseInside=*/false);
-  EXPECT_EQ(phases(heard_), expected({"MouseDown wclp", "MouseExit wclx"}));
+  pressAndReleaseOutside(close, QPoint(-400, 300));
+  EXPECT_EQ(heard_, (Phases{"MouseDown wclp", "MouseExit wclx"}));
 
   const QPoint shiftedBox = centreOf(ATSPI_ROLE_CHECK_BOX);
   ::kill(static_cast<pid_t>(application_->pid()), SIGSTOP);
@@ -317,14 +280,6 @@ TEST_F(ClickDesktopTest, QtControlsAndADialogsDefaultButtonSoundAndMenuBarItemsS
   launch(QStringLiteral(TONNIX_QT_FIXTURE), {}, ATSPI_ROLE_CHECK_BOX);
   ASSERT_FALSE(HasFailure());
 
-  const QPoint button = centreOf(ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("Press Me"));
-  pressDragAndRelease(button, button + QPoint(0, 200));
-  EXPECT_EQ(phases(heard_),
-            expected({"MouseDown btnp", "MouseExit btnx", "MouseEnter btne", "MouseUp btnr"}));
-
-  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_CHECK_BOX)), "chkp");
-  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_RADIO_BUTTON, QStringLiteral("Radio B"))), "radp");
-  EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_PAGE_TAB, QStringLiteral("Tree"))), "tabp");
   EXPECT_TRUE(isSilentAt(centreOf(ATSPI_ROLE_MENU_ITEM, QStringLiteral("File"))));
   xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
 
@@ -334,8 +289,8 @@ TEST_F(ClickDesktopTest, QtControlsAndADialogsDefaultButtonSoundAndMenuBarItemsS
   ASSERT_TRUE(waitFor([&] { return find(root_.get(), ATSPI_ROLE_DIALOG).has_value(); }));
 
   const QPoint ok = centreOf(ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("OK"));
-  pressDragAndRelease(ok, ok + QPoint(0, 300), /*releaseInside=*/false);
-  EXPECT_EQ(phases(heard_), expected({"MouseDown dbtp", "MouseExit dbtx"}));
+  pressAndReleaseOutside(ok, QPoint(0, 300));
+  EXPECT_EQ(heard_, (Phases{"MouseDown dbtp", "MouseExit dbtx"}));
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-// The global mouse monitors against a real X server and accessibility
-// registry, driven by xdotool. Runs inside scripts/headless-session, which
-// gives it an X server (Xvfb), a session bus and an accessibility bus of
-// its own.
+// The global mouse monitors against the X server and accessibility registry
+// of scripts/headless-session, driven by xdotool.
 
 #include <gtest/gtest.h>
 
@@ -99,17 +97,21 @@ bool hasDesktop() {
   return tonnix_test::missingDesktopSession().isEmpty();
 }
 
-class XInputMouseMonitorTest : public testing::Test {
+// A monitor of that kind connected to the session.
+template <typename Monitor>
+class ConnectedMonitorTest : public testing::Test {
  protected:
   void SetUp() override {
     if (!hasDesktop()) GTEST_SKIP() << "needs scripts/headless-session and xdotool";
-    auto connected = TonnixXInputMouseMonitor::connect();
+    auto connected = Monitor::connect();
     ASSERT_TRUE(connected) << connected.error().toStdString();
     monitor_ = std::move(*connected);
   }
 
-  std::unique_ptr<TonnixXInputMouseMonitor> monitor_;
+  std::unique_ptr<Monitor> monitor_;
 };
+using XInputMouseMonitorTest = ConnectedMonitorTest<TonnixXInputMouseMonitor>;
+using AtspiMouseMonitorTest = ConnectedMonitorTest<TonnixAtspiMouseMonitor>;
 
 // A warp (mousemove) is no device motion; a relative move is. Events arrive
 // in order, so a later press is the sign that nothing was told for the
@@ -139,25 +141,12 @@ TEST_F(XInputMouseMonitorTest, LeftButtonEventsArriveOnTheMainThreadWhereThePoin
             (std::vector<Kind>{Kind::leftMouseDown, Kind::leftMouseDragged, Kind::leftMouseUp,
                                Kind::leftMouseDown, Kind::leftMouseUp}));
   for (const auto& heard : listener.heard) EXPECT_TRUE(heard.onMainThread);
-}
 
-TEST_F(XInputMouseMonitorTest, RemovedMonitorsHearNothingMore) {
-  {
-    Listener listener(*monitor_);
-    ASSERT_TRUE(listener.install(Kind::leftMouseDown));
-    ASSERT_TRUE(listener.install(Kind::leftMouseUp));
-    listener.remove(Kind::leftMouseDown);
-
-    xdotool({"mousemove", "40", "40", "click", "1"});
-    ASSERT_TRUE(listener.await(Kind::leftMouseUp));
-    EXPECT_EQ(listener.count(Kind::leftMouseDown), 0);
-  }
-  // With every monitor removed, installing again starts afresh.
-  Listener listener(*monitor_);
-  listener.installAll();
+  // A removed monitor hears nothing more.
+  listener.remove(Kind::leftMouseDown);
   xdotool({"click", "1"});
-  ASSERT_TRUE(listener.await(Kind::leftMouseUp));
-  EXPECT_EQ(listener.kinds(), (std::vector<Kind>{Kind::leftMouseDown, Kind::leftMouseUp}));
+  ASSERT_TRUE(listener.await(Kind::leftMouseUp, 3));
+  EXPECT_EQ(listener.count(Kind::leftMouseDown), 2);
 }
 
 // Swaps the first and third buttons of the server's pointer map, as for a
@@ -229,18 +218,6 @@ TEST(XInputMouseMonitorConnectionTest, NoServerIsAnErrorAndALostOneStopsTheMonit
   EXPECT_FALSE(monitor.watch(Kind::leftMouseUp));
 }
 
-class AtspiMouseMonitorTest : public testing::Test {
- protected:
-  void SetUp() override {
-    if (!hasDesktop()) GTEST_SKIP() << "needs scripts/headless-session and xdotool";
-    auto connected = TonnixAtspiMouseMonitor::connect();
-    ASSERT_TRUE(connected) << connected.error().toStdString();
-    monitor_ = std::move(*connected);
-  }
-
-  std::unique_ptr<TonnixAtspiMouseMonitor> monitor_;
-};
-
 // The registry polls the pointer: a press may carry where the pointer was
 // before the move, the release where it was at the press. A second monitor,
 // which keeps listening, tells when a press was seen.
@@ -271,10 +248,9 @@ TEST_F(AtspiMouseMonitorTest, PressAndReleaseArriveOnTheMainThreadUntilRemoved) 
   EXPECT_EQ(listener.count(Kind::leftMouseDown), 1);
 }
 
-TEST(MouseMonitorFactoryTest, PrefersXInputAndFallsBackToTheRegistry) {
+// That XInput comes first is what the run desktop test sees Tonnix print.
+TEST(MouseMonitorFactoryTest, FallsBackToTheRegistryWithoutAnXServer) {
   if (!hasDesktop()) GTEST_SKIP() << "needs scripts/headless-session";
-  EXPECT_NE(dynamic_cast<TonnixXInputMouseMonitor*>(makeMouseMonitor().get()), nullptr);
-
   const QByteArray display = qgetenv("DISPLAY");
   qunsetenv("DISPLAY");
   const auto fallback = makeMouseMonitor();

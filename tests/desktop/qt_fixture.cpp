@@ -1,16 +1,7 @@
-// A small Qt Widgets application that the desktop tests watch and drive
-// with synthetic keys and clicks: a menu bar, a dialog and a second window
-// opened by keys, and a push button, check box, radio buttons and tabs.
-// Every action has a key, because without a window manager there is no
-// window frame to click.
-//
-//   Ctrl+D  opens the modal dialog "Fixture Dialog" (Escape or Return
-//           closes it; it is destroyed when closed)
-//   Ctrl+N  opens the window "Fixture Second Window"; Ctrl+W closes it
-//   Ctrl+Q  quits
-//
-// Once its main window is shown it prints "pressMe X Y": the screen
-// position of the push button's centre.
+// The Qt Widgets application the desktop tests drive by keys (there is no
+// window frame to click without a window manager): Ctrl+D opens the modal
+// "Fixture Dialog", Ctrl+N the window "Fixture Second Window" and Ctrl+W
+// closes it. Once shown it prints "pressMe X Y", the push button's centre.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,9 +12,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QShortcut>
-#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -35,7 +24,6 @@ void openDialog(QWidget* parent) {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowTitle(QStringLiteral("Fixture Dialog"));
   auto* layout = new QVBoxLayout(dialog);
-  layout->addWidget(new QLabel(QStringLiteral("Close this dialog with Escape or Return.")));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
@@ -52,12 +40,7 @@ class FixtureWindow : public QMainWindow {
     pressMe_ = new QPushButton(QStringLiteral("Press Me"));
     layout->addWidget(pressMe_);
     layout->addWidget(new QCheckBox(QStringLiteral("Check Me")));
-    layout->addWidget(new QRadioButton(QStringLiteral("Radio A")));
-    layout->addWidget(new QRadioButton(QStringLiteral("Radio B")));
-    auto* tabs = new QTabWidget;
-    tabs->addTab(page, QStringLiteral("Controls"));
-    tabs->addTab(new QLabel(QStringLiteral("Nothing here")), QStringLiteral("Tree"));
-    setCentralWidget(tabs);
+    setCentralWidget(page);
     auto* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("Open &Dialog…"), QKeySequence(Qt::CTRL | Qt::Key_D), this,
                     [this] { openDialog(this); });
@@ -67,8 +50,6 @@ class FixtureWindow : public QMainWindow {
                     [this] {
                       if (second_) second_->close();
                     });
-    file->addAction(QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), qApp,
-                    &QApplication::quit);
     resize(640, 480);
   }
 

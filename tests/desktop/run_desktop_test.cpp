@@ -1,13 +1,11 @@
-// `tonnix run --monitor` as a program on a desktop of real applications:
-// our Qt fixture and GTK 3's demo, driven by synthetic keys and clicks
-// (xdotool), heard through AT-SPI and played through OpenAL Soft's wave
-// backend into a file. Runs inside scripts/headless-session.
+// `tonnix run --monitor` as a program on a desktop of our Qt fixture, driven
+// by xdotool and played through OpenAL Soft's wave backend into a file.
+// Runs inside scripts/headless-session.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
 #include <filesystem>
@@ -34,9 +32,6 @@ class TonnixRunDesktopTest : public testing::Test {
   void SetUp() override {
     if (const QString missing = tonnix_test::missingDesktopSession(); !missing.isEmpty()) {
       GTEST_SKIP() << missing.toStdString();
-    }
-    if (QStandardPaths::findExecutable(QStringLiteral("gtk3-demo")).isEmpty()) {
-      GTEST_SKIP() << "needs gtk3-demo";
     }
     // The session's settings database, where toolkit accessibility is on.
     const std::filesystem::path sessionSettings =
@@ -106,11 +101,9 @@ class TonnixRunDesktopTest : public testing::Test {
   std::vector<QString> lines_;
 };
 
-// A window, a press on a real button dragged off and back and released
-// inside, and a row of another toolkit, as the user does them: the X
-// server's raw events, AT-SPI and the controller, all inside the shipped
-// program.
-TEST_F(TonnixRunDesktopTest, PlaysWindowsClicksAndRowsOfRealApplications) {
+// The X server's raw events, AT-SPI and the controller inside the shipped
+// program; other phases and toolkits are the click and AT-SPI tests' part.
+TEST_F(TonnixRunDesktopTest, PlaysWindowsAndClicksOfARealApplication) {
   start();
   ASSERT_TRUE(turnUntil(
       [&] {
@@ -141,8 +134,6 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsClicksAndRowsOfRealApplications) {
     focusAndType(window, {QStringLiteral("ctrl+w")});
   })) << "no window closed";
 
-  // Relative moves: xdotool's absolute ones warp the pointer, which no
-  // device reports as motion.
   EXPECT_TRUE(expect(
       QStringLiteral("MouseDown"),
       [&] {
@@ -151,12 +142,6 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsClicksAndRowsOfRealApplications) {
                  QStringLiteral("mousedown"), QStringLiteral("1")});
       },
       1000));
-  for (const auto& [phase, move] : {std::pair{"MouseExit", "200"}, {"MouseEnter", "-200"}}) {
-    EXPECT_TRUE(expect(QString::fromLatin1(phase), [&] {
-      xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QStringLiteral("0"),
-               QString::fromLatin1(move)});
-    })) << phase;
-  }
   EXPECT_TRUE(expect(QStringLiteral("MouseUp"), [&] {
     xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
   }));
@@ -165,21 +150,6 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsClicksAndRowsOfRealApplications) {
   });
   ASSERT_NE(down, lines_.end());
   EXPECT_TRUE(down->contains(QStringLiteral("btnp"))) << qPrintable(*down);
-
-  Application demo(QStringLiteral("gtk3-demo"), {QStringLiteral("--run=tree_store")});
-  ASSERT_TRUE(demo.started());
-  const auto tree = windowNamed(QStringLiteral("Tree Store"));
-  ASSERT_FALSE(tree.isEmpty());
-  // GTK 3 makes a row's cells accessible only once the keyboard focus
-  // reaches the row.
-  EXPECT_TRUE(expect(
-      QStringLiteral("AXRowExpanded"),
-      [&] {
-        focusAndType(tree, {QStringLiteral("Down"), QStringLiteral("Up"),
-                            QStringLiteral("shift+Left"), QStringLiteral("shift+Right")});
-      },
-      2000))
-      << "no row expanded";
 
   EXPECT_EQ(stop(), 0);
   const auto output = tonnix_test::readSound(home_.waveOutput().toStdString());

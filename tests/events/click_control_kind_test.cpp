@@ -5,7 +5,6 @@
 
 // Every kind presses; the tracks and the generic click make no other sound,
 // and every sound named is one the catalogue knows, so a mistyped code shows.
-// Which sound each kind makes is pinned down by the click tests.
 TEST(ControlKind, SoundsOfEveryPhaseExistInTheCatalogue) {
   for (const TonnixControlKind kind : allControlKinds()) {
     SCOPED_TRACE(std::string(controlKindName(kind)));

@@ -6,17 +6,6 @@
 #include "platform/fake/fake_accessibility.h"
 #include "platform/fake/fake_workspace.h"
 
-// A running application with only what the resolver reads.
-inline TonnixRunningApplication runningApplication(std::int32_t processIdentifier,
-                                                   std::optional<QString> name,
-                                                   std::optional<QString> bundleIdentifier) {
-  TonnixRunningApplication application;
-  application.processIdentifier = processIdentifier;
-  application.localizedName = std::move(name);
-  application.bundleIdentifier = std::move(bundleIdentifier);
-  return application;
-}
-
 // A fake desktop for click tests: one application with a standard window,
 // and helpers that place controls in it.
 class ClickTestDesktop {
@@ -25,8 +14,8 @@ class ClickTestDesktop {
   static constexpr std::int32_t kHost = 77;
 
   ClickTestDesktop() {
-    workspace.addApplication(runningApplication(kApplication, QStringLiteral("Text Editor"),
-                                                QStringLiteral("org.gnome.TextEditor")));
+    workspace.addApplication(
+        {kApplication, QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor")});
   }
 
   std::unique_ptr<TonnixClickResolver> makeResolver() {

@@ -14,15 +14,6 @@ const QPointF kOutside(300, 300);
 
 }  // namespace
 
-TEST(ClickTracker, StartsResetAndIgnoresMovesWithoutATarget) {
-  TonnixClickTracker tracker;
-  EXPECT_FALSE(tracker.target);
-  EXPECT_TRUE(tracker.isInside);
-  EXPECT_FALSE(tracker.drag(kOutside));
-  EXPECT_FALSE(tracker.release(kInside));
-  EXPECT_TRUE(tracker.isInside);
-}
-
 TEST(ClickTracker, ReleaseDecidesByItsOwnPointAndResets) {
   TonnixClickTracker tracker;
   tracker.press(targetOf(TonnixControlKind::checkbox, kButtonFrame), kInside);

@@ -41,22 +41,8 @@ TEST(WindowSoundPair, BySubroleComparedExactly) {
   const auto pair = [](const char* open, const char* close) {
     return TonnixWindowSoundPair{*TonnixSoundID::fromText(open), *TonnixSoundID::fromText(close)};
   };
-  EXPECT_EQ(windowSoundPair(TonnixAXSubrole::dialog), pair("dopn", "dlgc"));
+  // Dialogs and plain windows are the observer's tests'.
   EXPECT_EQ(windowSoundPair(TonnixAXSubrole::systemDialog), pair("aopn", "altc"));
   EXPECT_EQ(windowSoundPair(TonnixAXSubrole::systemFloatingWindow), pair("uopn", "ucls"));
   EXPECT_EQ(windowSoundPair(QStringLiteral("axdialog")), pair("wopn", "wcls"));
-  EXPECT_EQ(windowSoundPair(std::nullopt), pair("wopn", "wcls"));
-}
-
-TEST(MappingsByRawName, KeepsTheGivenOrderAndTheFirstOfTwins) {
-  auto mappings = defaultNotificationMappings();
-  std::reverse(mappings.begin(), mappings.end());
-  auto twin = mappings.front();
-  twin.resolution = R{R::Fixed{TonnixSoundID("beve")}};
-  mappings.push_back(twin);
-  const TonnixMappingsByRawName byName(mappings);
-  ASSERT_EQ(byName.inOrder().size(), mappings.size() - 1);
-  EXPECT_EQ(byName.inOrder().front(), mappings.front());
-  EXPECT_EQ(byName.find(twin.notification.rawValue)->resolution, mappings.front().resolution);
-  EXPECT_EQ(byName.find(QStringLiteral("AXNothing")), nullptr);
 }

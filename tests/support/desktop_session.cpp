@@ -38,10 +38,6 @@ QString windowOf(std::int32_t processIdentifier) {
       .section(u'\n', 0, 0);
 }
 
-std::int32_t windowProcess(const QString& window) {
-  return xdotool({QStringLiteral("getwindowpid"), window}).toInt();
-}
-
 void focusAndType(const QString& window, const QStringList& keys) {
   xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
   xdotool(QStringList{QStringLiteral("key")} + keys);

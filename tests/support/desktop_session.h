@@ -23,8 +23,6 @@ QString xdotool(const QStringList& arguments, int* exitCode = nullptr);
 QString windowNamed(const QString& name);
 // The process's first visible X window, or an empty text.
 QString windowOf(std::int32_t processIdentifier);
-// The process that owns an X window, or 0.
-std::int32_t windowProcess(const QString& window);
 
 void focusAndType(const QString& window, const QStringList& keys);
 

@@ -25,11 +25,9 @@ ProgramResult runProgram(
     const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
     int milliseconds = 60'000);
 
-// A scratch home for runs of the tonnix program: preferences and user sets
-// of its own (XDG_CONFIG_HOME and XDG_DATA_HOME inside it), the built-in
-// sets the program finds beside itself in the build tree, and OpenAL Soft
-// without a device unless the test asks for its wave output. What one run stores, the next one
-// reads.
+// A scratch home for runs of the tonnix program: its own preferences and user
+// sets, the built-in sets of the build tree, and OpenAL Soft without a device
+// unless the test asks for its wave output.
 class ScratchHome {
  public:
   ScratchHome();

@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
@@ -103,30 +102,6 @@ TEST(GeneralTab, GrantSwitchesAccessibilityOnAndTheWarningGoes) {
   desktop.accessibility.trusted = false;
   click(withText<QPushButton>(*tab, QStringLiteral("Rescan Apps")));
   EXPECT_TRUE(warning.isVisible());
-}
-
-TEST(GeneralTab, AttachProgressShowsWhileSeveralApplicationsAttachThenTheCounts) {
-  SettingsDesktop desktop;
-  for (int pid = 100; pid < 103; ++pid) {
-    desktop.workspace.addApplication(
-        {pid, QStringLiteral("App"), QStringLiteral("org.example.App%1").arg(pid)});
-  }
-  auto& controller = desktop.controller();
-  auto tab = desktop.showGeneralTab();
-  auto& counts = named<QLabel>(*tab, "attachCounts");
-  EXPECT_EQ(counts.text(), QStringLiteral("Observing 0 applications, 0 notifications registered"));
-
-  controller.start();
-  auto& progress = *tab->findChild<QProgressBar*>();
-  EXPECT_TRUE(progress.isVisible());
-  EXPECT_EQ(progress.maximum(), 3);
-  EXPECT_TRUE(
-      withText<QLabel>(*tab, QStringLiteral("Attaching to applications… 0 of 3")).isVisible());
-
-  ASSERT_TRUE(turnUntil([&] { return !controller.isAttaching(); }));
-  EXPECT_FALSE(progress.isVisible());
-  EXPECT_EQ(counts.text(), QStringLiteral("Observing 3 applications, %1 notifications registered")
-                               .arg(controller.registeredNotificationCount()));
 }
 
 TEST(GeneralTab, SilenceSummaryFollowsTheChosenReasonsAndTheActiveOne) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -59,6 +61,19 @@ Widget& named(const QWidget& root, const char* name) {
 // row stretches it.
 inline void click(QAbstractButton& button) {
   QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(6, button.height() / 2));
+}
+
+// Drags local files onto the widget and drops them; whether it took them.
+inline bool dropFiles(QWidget& target, const QStringList& paths) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&target, &enter);
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&target, &drop);
+  return enter.isAccepted();
 }
 
 }  // namespace ui_test

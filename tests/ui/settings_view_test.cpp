@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -28,15 +26,9 @@ TEST(SettingsView, ShowsItsTabsImportsWhatIsDroppedAndAsksToQuit) {
   EXPECT_EQ(view.tabs().tabText(1), QStringLiteral("Sound Sets"));
 
   // Everything dropped goes to one import.
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(QStringLiteral("/nowhere/Chimes.tonnixset")),
-                QUrl::fromLocalFile(QStringLiteral("/nowhere/Loose Sounds")),
-                QUrl::fromLocalFile(QStringLiteral("/nowhere/Classic Set"))});
-  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&view, &enter);
-  EXPECT_TRUE(enter.isAccepted());
-  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&view, &drop);
+  EXPECT_TRUE(ui_test::dropFiles(
+      view, {QStringLiteral("/nowhere/Chimes.tonnixset"), QStringLiteral("/nowhere/Loose Sounds"),
+             QStringLiteral("/nowhere/Classic Set")}));
   EXPECT_EQ(controller.setsToImport(), 3);
 
   QSignalSpy quit(&view, &TonnixSettingsView::quitRequested);
