@@ -84,8 +84,6 @@ TEST(SetEntry, DisplayNameSplitsAtCapitals) {
 
 TEST(SoundID, DescriptionPrintsFourCharactersWithQuestionMarksForUnprintableBytes) {
   EXPECT_EQ(TonnixSoundID(0x62746E70u).description(), "btnp");
-  EXPECT_EQ(TonnixSoundID(0x216D6F74u).description(), "!mot");
-  EXPECT_EQ(TonnixSoundID(0x64744245u).description(), "dtBE");
   EXPECT_EQ(TonnixSoundID(0u).description(), "????");
   EXPECT_EQ(TonnixSoundID(0x7F1F2020u).description(), "??  ");
   EXPECT_EQ(TonnixSoundID(0x7E80417Eu).description(), "~?A~");

@@ -200,15 +200,6 @@ TEST_F(AtspiEventTranslatorTest, NobodyListeningMeansNoQuestionsAsked) {
   EXPECT_EQ(frame.questions, 0);
 }
 
-TEST_F(AtspiEventTranslatorTest, RegistrationsAskForTheEventTypesThatProduceThem) {
-  EXPECT_TRUE(TonnixAtspiEventTranslator::atspiEventTypes(Note::windowCreated)
-                  .contains(QStringLiteral("window:create")));
-  EXPECT_TRUE(TonnixAtspiEventTranslator::atspiEventTypes(Note::uiElementDestroyed)
-                  .contains(QStringLiteral("object:state-changed:defunct")));
-  EXPECT_TRUE(TonnixAtspiEventTranslator::atspiEventTypes(Note::sheetCreated).isEmpty());
-  EXPECT_FALSE(TonnixAtspiEventTranslator::producedNotifications().contains(Note::drawerCreated));
-}
-
 TEST_F(AtspiEventTranslatorTest, WhatIsRememberedStaysBounded) {
   const FakeSource dialog(ATSPI_ROLE_DIALOG, ATSPI_ROLE_APPLICATION);
   for (int index = 0; index < 1000; ++index) {

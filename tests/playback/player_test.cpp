@@ -98,8 +98,6 @@ TEST_F(PlayerTest, OrdinarySoundsRotateThroughThreePlayersOpenedOnce) {
   EXPECT_EQ(plays[0].numberOfLoops, 0);
   EXPECT_EQ(audio_.openCount(), 1);
   EXPECT_EQ(audio_.playerCount(), 3);
-  EXPECT_EQ(player_->existingVoice(kMenuOpen)->lastPlayer(),
-            player_->existingVoice(kMenuOpen)->players()[0].get());
 }
 
 TEST_F(PlayerTest, DragSoundLoopsOnOnePlayerUntilRequestsStop) {
