@@ -134,7 +134,6 @@ TEST_F(SetTransferTest, FailuresAreCountedBeforeTheFirstTextAndLeaveNoScratchFol
       << "a single failure is not counted";
   EXPECT_EQ(assignments.storedBaselineIdentifier(), std::nullopt);
   EXPECT_TRUE(noScratchFolders());
-
   importAndWait({looseFolder("One"), path("notes.txt"), path("missing"), looseFolder("Two"),
                  bundle("Three", "org.example.three")});
   ASSERT_TRUE(transfer.lastFailureDescription());
@@ -159,7 +158,6 @@ TEST_F(SetTransferTest, ExportStartsOnlyWithSomethingAudibleAndPublishesItsSumma
   EXPECT_EQ(transfer.lastFailureDescription(), QStringLiteral("No event has a sound to export"));
   EXPECT_FALSE(transfer.isExportingSet());
   EXPECT_FALSE(fs::exists(path("Mine.tonnixset")));
-
   importAndWait({looseFolder("Loose")});
   transfer.exportSet(path("Mine.tonnixset"));
   EXPECT_TRUE(transfer.isExportingSet());
@@ -193,15 +191,6 @@ TEST_F(SetTransferTest, AnUnplayableCustomFileLeavesTheSelection) {
   EXPECT_FALSE(transfer.chooseCustomSound(writeFile("bad.wav", "not audio"), buttonPress));
   EXPECT_TRUE(transfer.lastFailureDescription());
   EXPECT_EQ(assignments.selectionFor(buttonPress), TonnixSelection::baseline());
-}
-
-TEST_F(SetTransferTest, ReloadDropsOverridesOfVanishedSets) {
-  importAndWait({looseFolder("Loose")});
-  const std::string identifier = library.bundles().front()->metadata().identifier;
-  assignments.setSelection(TonnixSelection::set(identifier), TonnixSoundID("btnp"));
-  fs::remove_all(library.bundles().front()->url());
-  transfer.reloadSets();
-  EXPECT_TRUE(assignments.storedOverrides().empty());
 }
 
 }  // namespace

@@ -80,22 +80,3 @@ TEST_F(ElementDescription, CleansLineBreaksAndTabs) {
   fake.setAttribute(element, A::filename, "a\nb");
   EXPECT_EQ(describe(), "AXTextArea \"one\\ntwo\\tthree\" filename a\nb");
 }
-
-TEST_F(ElementDescription, CutsLongTextsAt240CharactersAsReadersCountThem) {
-  fake.setAttribute(element, A::role, "AXWindow");
-  fake.setAttribute(element, A::title, QString(240, u'x'));
-  EXPECT_EQ(describe(), "AXWindow \"" + std::string(240, 'x') + "\"");
-
-  // The escape makes 239 characters and a line feed 241.
-  fake.setAttribute(element, A::title, QString(239, u'x') + u'\n');
-  EXPECT_EQ(describe(), "AXWindow \"" + std::string(239, 'x') + "\\\u2026 (241 characters)\"");
-
-  // Characters are counted as readers see them.
-  fake.setAttribute(element, A::title, QString());
-  QString accented;
-  for (int i = 0; i < 250; ++i) accented += QStringLiteral("e\u0301");
-  fake.setAttribute(element, A::description, accented);
-  std::string kept;
-  for (int i = 0; i < 240; ++i) kept += "e\u0301";
-  EXPECT_EQ(describe(), "AXWindow (" + kept + "\u2026 (250 characters))");
-}
