@@ -78,6 +78,7 @@ TEST(AfflictedApplications, ListRunningApplicationsWithAnInterfaceAndExcludedOne
   desktop.workspace.addApplication({40, QStringLiteral("App 2"), QStringLiteral("org.example.A2")});
   auto& controller = desktop.controller();
   controller.rebuildAfflictedApplications();
+
   EXPECT_EQ(names(controller.afflictedApplications()),
             QStringList({QStringLiteral("App 2"), QStringLiteral("app 9"), QStringLiteral("app 10"),
                          QStringLiteral("Editor"), QStringLiteral("gone-app"),
@@ -108,12 +109,14 @@ TEST(AfflictedApplications, ExcludingARunningApplicationStopsObservingItAtOnce) 
   int listSignals = 0;
   QObject::connect(&controller, &TonnixController::afflictedApplicationsChanged,
                    [&] { ++listSignals; });
+
   controller.exclude(editorID, QStringLiteral("Editor"));
   EXPECT_EQ(controller.observedApplicationCount(), 0);
   EXPECT_EQ(controller.registeredNotificationCount(), 0);
   EXPECT_EQ(desktop.accessibility.observerCount(30), 0);
   EXPECT_EQ(controller.afflictedApplications().front().statusText(), QStringLiteral("Excluded"));
   EXPECT_EQ(listSignals, 1);
+
   controller.include(editorID);
   ASSERT_TRUE(turnUntil([&] { return !controller.isAttaching(); }));
   EXPECT_EQ(controller.observedApplicationCount(), 2);
@@ -127,8 +130,10 @@ TEST(AfflictedApplications, ExcludingAnApplicationFile) {
   desktop.workspace.installApplicationFile(
       {paint, QStringLiteral("org.example.Paint"), QStringLiteral("Paint"), std::nullopt});
   auto& controller = desktop.controller();
+
   EXPECT_FALSE(controller.exclude(std::filesystem::path("/home/me/notes.txt")).hasValue());
   EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
+
   ASSERT_TRUE(controller.exclude(paint).hasValue());
   EXPECT_EQ(
       desktop.exclusions->exclusions(),
@@ -142,8 +147,10 @@ TEST(AfflictedApplications, ToggleExcludesAndIncludesRowsWithABundleIdentifier) 
   desktop.workspace.addApplication({31, QStringLiteral("Shell"), std::nullopt});
   auto& controller = desktop.controller();
   controller.rebuildAfflictedApplications();
+
   controller.toggleExclusion(*row(controller, QStringLiteral("pid:31")));
   EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
+
   controller.toggleExclusion(*row(controller, editorID));
   EXPECT_EQ(desktop.exclusions->exclusions().value(0).name, QStringLiteral("Editor"));
   EXPECT_TRUE(row(controller, editorID)->isExcluded);

@@ -42,6 +42,7 @@ TEST(AppDelegateTest, LaunchOpensTheWindowOnlyWhenSoundsAreOff) {
   turnFor(20);
   EXPECT_TRUE(off.windowShows());
   EXPECT_FALSE(off.desktop.controller().isRunning());
+
   Shell on(true);
   on.desktop.silence->setEnabled(true, TonnixSilenceReason::focus);
   const int requests = on.desktop.silenceProbe->focusAuthorizationRequests();
@@ -57,11 +58,13 @@ TEST(AppDelegateTest, StartingAgainOpensTheWindowOnlyWhenNoneShows) {
   shell.delegate.applicationDidFinishLaunching();
   TonnixSingleInstance instance{QDBusConnection(QString())};
   shell.delegate.serve(instance, false);
+
   emit instance.activated();
   ASSERT_TRUE(shell.windowShows());
   auto* window = shell.delegate.settingsWindow();
   EXPECT_TRUE(shell.delegate.applicationShouldHandleReopen(true));
   EXPECT_EQ(shell.delegate.settingsWindow(), window);
+
   // Closing the window leaves Tonnix listening; starting it again reopens it.
   window->close();
   EXPECT_TRUE(shell.desktop.controller().isRunning());
@@ -74,12 +77,15 @@ TEST(AppDelegateTest, TheBusStartIsTheLaunchAndLaterRequestsAreServed) {
   shell.delegate.applicationDidFinishLaunching();
   TonnixSingleInstance instance{QDBusConnection(QString())};
   shell.delegate.serve(instance, true);
+
   // The launcher's own activation started this process: sounds are on, so
   // no window.
   emit instance.activated();
   EXPECT_FALSE(shell.windowShows());
+
   emit instance.openRequested({"/nonexistent/One.tonnixset", "/nonexistent/Two"});
   EXPECT_EQ(shell.desktop.controller().setsToImport(), 2);
+
   int quits = 0;
   QObject::connect(&shell.delegate, &TonnixAppDelegate::quitRequested, [&] { ++quits; });
   emit instance.actionRequested(QStringLiteral("quit"));

@@ -57,11 +57,13 @@ TEST(ControllerAttach, AttachesEligibleApplicationsActiveFirstCountingUp) {
       }
     }
   });
+
   controller.start();
   EXPECT_TRUE(controller.isAttaching());
   EXPECT_EQ(controller.applicationsToAttach(), 30);
   EXPECT_EQ(controller.observedApplicationCount(), 0) << "attaching waits for the event loop";
   ASSERT_TRUE(attachDone(desktop));
+
   std::vector<int> expected(30);
   std::iota(expected.begin(), expected.end(), 1);
   EXPECT_EQ(progress, expected);
@@ -87,6 +89,7 @@ TEST(ControllerAttach, StopInTheMiddleSilencesThePlayerAndLeavesNothingBehind) {
   EXPECT_EQ(desktop.audio.playingCount(), 1);
   ASSERT_TRUE(turnUntil([&] { return controller.applicationsAttached() >= 3; }));
   controller.stop();
+
   EXPECT_EQ(desktop.audio.playingCount(), 0);
   EXPECT_EQ(desktop.workspace.observerCount(), 0u);
   EXPECT_FALSE(controller.isRunning());
@@ -100,6 +103,7 @@ TEST(ControllerAttach, StopInTheMiddleSilencesThePlayerAndLeavesNothingBehind) {
     EXPECT_EQ(desktop.accessibility.observerCount(pid), 0) << pid;
   }
   EXPECT_EQ(controller.applicationsAttached(), 0) << "the cancelled task went on";
+
   // A rescan while stopped only clears the progress.
   controller.rescan();
   EXPECT_FALSE(controller.isAttaching());
@@ -123,6 +127,7 @@ TEST(ControllerAttach, ALaunchIsAttachedAtOnceAndASecondLaterButNeverWhenExclude
   EXPECT_EQ(controller.observer(40), nullptr);
   EXPECT_NE(controller.observer(41), nullptr) << "attached at once";
   EXPECT_EQ(desktop.played, QStringList(3, QStringLiteral("flap")));
+
   desktop.accessibility.failObserverCreation(40, std::nullopt);
   ASSERT_TRUE(turnUntil([&] { return controller.observer(40) != nullptr; }));
   turnFor(100);
@@ -144,6 +149,7 @@ TEST(ControllerAttach, AQuitSoundsTearsTheObserverDownAndForgetsTheProcess) {
   ASSERT_NE(controller.observer(50), nullptr);
   const auto window = desktop.accessibility.addElement(50);
   desktop.accessibility.post(window, TonnixAXNotification::menuOpened);
+
   desktop.workspace.terminate(50);
   EXPECT_EQ(controller.observer(50), nullptr);
   EXPECT_EQ(desktop.accessibility.observerCount(50), 0);
@@ -157,6 +163,7 @@ TEST(ControllerAttach, AQuitSoundsTearsTheObserverDownAndForgetsTheProcess) {
   EXPECT_EQ(quit.origin, TonnixEventOrigin::system);
   EXPECT_EQ(quit.detail, QStringLiteral("Hidden"));
   EXPECT_EQ(controller.afflictedApplications().size(), 1u) << "only the exclusion is left";
+
   // The id comes back as another application: the log gives it its own section.
   desktop.workspace.launch({50, QStringLiteral("Viewer"), appID(52)});
   desktop.accessibility.post(window, TonnixAXNotification::menuOpened);
@@ -178,6 +185,7 @@ TEST(ControllerAttach, AnApplicationThatDoesNotAnswerIsNotedWithItsDuration) {
   EXPECT_EQ(controller.timeouts().at(100).registeredNotificationCount, 0);
   ASSERT_EQ(controller.afflictedApplications().size(), 1u);
   EXPECT_TRUE(controller.afflictedApplications().front().timeout.has_value());
+
   desktop.accessibility.setUnresponsive(100, false);
   controller.rescan();
   ASSERT_TRUE(attachDone(desktop));
@@ -209,6 +217,7 @@ TEST(ControllerAttach, StatusTextNamesTheFirstProblemAndSignalsItsChanges) {
             QStringLiteral("No sound sets installed. Open the Sound Sets tab to import one."));
   int changes = 0;
   QObject::connect(&controller, &TonnixController::failureDescriptionChanged, [&] { ++changes; });
+
   for (const auto kind :
        {TonnixMouseEventKind::leftMouseDown, TonnixMouseEventKind::leftMouseDragged,
         TonnixMouseEventKind::leftMouseUp}) {
@@ -221,9 +230,11 @@ TEST(ControllerAttach, StatusTextNamesTheFirstProblemAndSignalsItsChanges) {
   controller.setPlaysClickSounds(false);
   EXPECT_EQ(changes, 2);
   controller.setPlaysClickSounds(true);
+
   desktop.accessibility.setProcessTrusted(false);
   EXPECT_EQ(controller.failureDescription(),
             QStringLiteral("Accessibility access has not been granted."));
+
   desktop.workspace.setSandboxed(true);
   EXPECT_EQ(controller.failureDescription(),
             QStringLiteral("The app is sandboxed, so it cannot observe other applications. Give "

@@ -43,6 +43,7 @@ TEST(ControllerDispatch, KeepsTheTwelveNewestEventsOldestFirstOnlyWhileMonitorin
   ASSERT_EQ(controller.recentEvents().size(), 12u);
   EXPECT_EQ(controller.recentEvents().front().processIdentifier, 2);
   EXPECT_EQ(controller.recentEvents().back().processIdentifier, 13);
+
   controller.setMonitoring(false);
   controller.handle(event("mnuo", QStringLiteral("Quiet"), 14));
   EXPECT_EQ(controller.recentEvents().back().processIdentifier, 13)
@@ -50,6 +51,7 @@ TEST(ControllerDispatch, KeepsTheTwelveNewestEventsOldestFirstOnlyWhileMonitorin
   EXPECT_EQ(desktop.console.size(), 13) << "no line without monitoring";
   EXPECT_EQ(desktop.played.size(), 14);
   EXPECT_EQ(controller.log().sections().front().name, QStringLiteral("Quiet"));
+
   const int logged = controller.log().soundCount();
   controller.player().setEnabled(false);
   controller.handle(event("mnuo", QStringLiteral("Quiet"), 14));
@@ -63,14 +65,17 @@ TEST(ControllerDispatch, AFreshStorePlaysClicksButObservesNothingAndStoredSwitch
   EXPECT_TRUE(controller.playsGenericClickSound());
   EXPECT_TRUE(controller.clickMonitor().resolver().playsGenericClick());
   EXPECT_FALSE(controller.playsNotificationSounds());
+
   controller.startIfEnabled();
   EXPECT_FALSE(controller.isRunning());
   EXPECT_TRUE(desktop.mouse.installedKinds().empty()) << "clicks follow the controller";
+
   controller.setPlaysNotificationSounds(true);
   EXPECT_TRUE(controller.isRunning());
   EXPECT_EQ(desktop.mouse.installedKinds().size(), 3u);
   EXPECT_EQ(desktop.preferences.value(QStringLiteral("TonnixPlaysNotificationSounds")),
             QVariant(true));
+
   // The click switches are stored and take effect at once.
   controller.setPlaysClickSounds(false);
   EXPECT_TRUE(desktop.mouse.installedKinds().empty());
@@ -81,9 +86,11 @@ TEST(ControllerDispatch, AFreshStorePlaysClicksButObservesNothingAndStoredSwitch
   EXPECT_FALSE(controller.clickMonitor().resolver().playsGenericClick());
   EXPECT_EQ(desktop.preferences.value(QStringLiteral("TonnixPlaysGenericClickSound")),
             QVariant(false));
+
   controller.setPlaysNotificationSounds(false);
   EXPECT_FALSE(controller.isRunning());
   EXPECT_TRUE(desktop.mouse.installedKinds().empty());
+
   // A controller made on a store already written reads its switches.
   ControllerDesktop stored;
   stored.preferences.setBool(QStringLiteral("TonnixPlaysClickSounds"), false);
@@ -103,6 +110,7 @@ TEST(ControllerDispatch, LaunchAndDiskEventsSoundOnlyWhileRunning) {
   controller.setMonitoring(true);
   desktop.workspace.mount({QStringLiteral("Early"), std::nullopt});
   EXPECT_TRUE(desktop.played.isEmpty());
+
   controller.start();
   desktop.workspace.launch({60, QStringLiteral("Notes"), QStringLiteral("org.example.Notes")});
   desktop.workspace.mount({QStringLiteral("Photos"), std::filesystem::path("/media/me/DCIM")});
@@ -115,6 +123,7 @@ TEST(ControllerDispatch, LaunchAndDiskEventsSoundOnlyWhileRunning) {
                          QStringLiteral("Tonnix: Disk Ejected -> dske (plays) from pid 0")}));
   EXPECT_EQ(controller.recentEvents().at(1).detail, QStringLiteral("Photos"));
   EXPECT_EQ(controller.recentEvents().back().detail, std::nullopt);
+
   controller.stop();
   EXPECT_EQ(desktop.workspace.observerCount(), 0u);
   desktop.workspace.unmount({QStringLiteral("Photos"), std::nullopt});
@@ -130,6 +139,7 @@ TEST(ControllerDispatch, SilencePeriodsAreRecordedInTheLog) {
   controller.handle(event("mnuo"));
   EXPECT_EQ(controller.log().activeSilenceReason(), TonnixSilenceReason::focus);
   EXPECT_EQ(controller.log().entryCount(), 0);
+
   desktop.silenceProbe->setAnswer(TonnixFakeSilenceProbe::Test::focus, false);
   controller.handle(event("mnuo"));
   EXPECT_EQ(controller.log().activeSilenceReason(), std::nullopt);
@@ -148,6 +158,7 @@ TEST(ControllerDispatch, ClicksAreResolvedOnlyWhileRunningWithAnEnabledPlayer) {
   desktop.mouse.press({20, 15});
   EXPECT_TRUE(desktop.played.isEmpty());
   controller.start();
+
   controller.player().setEnabled(false);
   desktop.mouse.press({20, 15});
   EXPECT_FALSE(controller.clickMonitor().tracker().target.has_value())

@@ -39,12 +39,14 @@ TEST(Exclusions, ExcludeKeepsAStoredNameIncludeWritesOnlyARemovalAndBothSurviveA
   EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 0);
   exclusions.exclude(kEditor);
   EXPECT_EQ(stored(store), (QMap<QString, QString>{{kEditor, QString()}}));
+
   exclusions.exclude(kEditor, QStringLiteral("Text Editor"));
   exclusions.exclude(kEditor);
   EXPECT_EQ(stored(store), (QMap<QString, QString>{{kEditor, QStringLiteral("Text Editor")}}));
   EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 3);
   EXPECT_EQ(TonnixExclusions(store).exclusions(),
             (QList<TonnixExclusion>{{kEditor, QStringLiteral("Text Editor")}}));
+
   exclusions.include(kEditor);
   EXPECT_EQ(store.writeCount(TonnixExcludedApplications), 4);
   EXPECT_TRUE(stored(store).isEmpty());

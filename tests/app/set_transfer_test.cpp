@@ -134,6 +134,7 @@ TEST_F(SetTransferTest, FailuresAreCountedBeforeTheFirstTextAndLeaveNoScratchFol
       << "a single failure is not counted";
   EXPECT_EQ(assignments.storedBaselineIdentifier(), std::nullopt);
   EXPECT_TRUE(noScratchFolders());
+
   importAndWait({looseFolder("One"), path("notes.txt"), path("missing"), looseFolder("Two"),
                  bundle("Three", "org.example.three")});
   ASSERT_TRUE(transfer.lastFailureDescription());
@@ -158,6 +159,7 @@ TEST_F(SetTransferTest, ExportStartsOnlyWithSomethingAudibleAndPublishesItsSumma
   EXPECT_EQ(transfer.lastFailureDescription(), QStringLiteral("No event has a sound to export"));
   EXPECT_FALSE(transfer.isExportingSet());
   EXPECT_FALSE(fs::exists(path("Mine.tonnixset")));
+
   importAndWait({looseFolder("Loose")});
   transfer.exportSet(path("Mine.tonnixset"));
   EXPECT_TRUE(transfer.isExportingSet());

@@ -41,6 +41,7 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   heard.count("monitoring", &controller, &TonnixController::isMonitoringChanged);
   heard.count("observed", &controller, &TonnixController::observedApplicationCountChanged);
   heard.count("registered", &controller, &TonnixController::registeredNotificationCountChanged);
+
   const auto before = library.bundles().front();
   library.reload();
   EXPECT_EQ(heard["bundles"], 0);
@@ -55,6 +56,7 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   library.reload();
   EXPECT_EQ(heard["bundles"], 1);
   EXPECT_EQ(heard["failures"], 1);
+
   assignments.setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
   assignments.setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
   assignments.setSelection(TonnixSelection::baseline(), TonnixSoundID("mnuc"));
@@ -65,6 +67,7 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   assignments.setBaselineIdentifier(std::string("org.example.other"));
   assignments.setBaselineIdentifier(std::nullopt);
   EXPECT_EQ(heard["baseline"], 2);
+
   const QString editor = QStringLiteral("org.gnome.TextEditor");
   exclusions.exclude(editor, QStringLiteral("Text Editor"));
   exclusions.exclude(editor, QStringLiteral("Text Editor"));
@@ -74,6 +77,7 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   exclusions.include(QStringLiteral("org.other"));
   exclusions.include(editor);
   EXPECT_EQ(heard["exclusions"], 3);
+
   controller.setPlaysClickSounds(true);
   controller.setMonitoring(false);
   EXPECT_EQ(heard["clicks"] + heard["monitoring"], 0);
@@ -81,6 +85,7 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   controller.setMonitoring(true);
   EXPECT_EQ(heard["clicks"], 1);
   EXPECT_EQ(heard["monitoring"], 1);
+
   controller.start();
   desktop.workspace.launch({60, QStringLiteral("One"), QStringLiteral("org.example.One")});
   desktop.denyRegistrations(61);

@@ -73,11 +73,13 @@ TEST_F(SingleInstanceTest, SecondStartHandsItsFilesToTheFirstInOneCall) {
   TonnixSingleInstance first(bus.connect());
   ASSERT_EQ(first.claim(), TonnixSingleInstance::Role::primary);
   EXPECT_EQ(TonnixSingleInstance(bus.connect()).claim(), TonnixSingleInstance::Role::secondary);
+
   std::vector<std::vector<fs::path>> opened;
   int activations = 0;
   QObject::connect(&first, &TonnixSingleInstance::openRequested,
                    [&](const std::vector<fs::path>& files) { opened.push_back(files); });
   QObject::connect(&first, &TonnixSingleInstance::activated, [&] { ++activations; });
+
   QTemporaryDir folder;
   const QString a = folder.filePath(QStringLiteral("A Set.tonnixset"));
   const QString b = folder.filePath(QStringLiteral("Classic Sounds"));
@@ -87,6 +89,7 @@ TEST_F(SingleInstanceTest, SecondStartHandsItsFilesToTheFirstInOneCall) {
   EXPECT_EQ(status, 0) << errors.toStdString();
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], (std::vector<fs::path>{a.toStdString(), b.toStdString()}));
+
   EXPECT_EQ(bus.runTonnix({}).first, 0);
   EXPECT_EQ(activations, 1);
 }
@@ -97,8 +100,10 @@ TEST_F(SingleInstanceTest, QuitAndRunReachTheRunningTonnix) {
   QStringList actions;
   QObject::connect(&first, &TonnixSingleInstance::actionRequested,
                    [&](const QString& action) { actions << action; });
+
   EXPECT_EQ(bus.runTonnix({"quit"}).first, 0);
   EXPECT_EQ(actions, QStringList{QStringLiteral("quit")});
+
   // A second listener would play every sound twice.
   const auto [status, errors] = bus.runTonnix({"run"});
   EXPECT_EQ(status, 1);
@@ -107,6 +112,7 @@ TEST_F(SingleInstanceTest, QuitAndRunReachTheRunningTonnix) {
 
 TEST_F(SingleInstanceTest, AForeignOwnerOrNoneIsToldPlainly) {
   EXPECT_EQ(bus.runTonnix({"quit"}).first, 1);
+
   // Another program holds the name but is not Tonnix.
   auto foreign = bus.connect();
   ASSERT_TRUE(foreign.registerService(QString::fromLatin1(TonnixSingleInstance::serviceName)));
@@ -115,6 +121,7 @@ TEST_F(SingleInstanceTest, AForeignOwnerOrNoneIsToldPlainly) {
   const auto [status, errors] = bus.runTonnix({"quit"});
   EXPECT_EQ(status, 1);
   EXPECT_TRUE(errors.contains(QStringLiteral("did not answer as Tonnix"))) << errors.toStdString();
+
   const auto nowhere = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
                                                      QStringLiteral("nowhere"));
   EXPECT_EQ(TonnixSingleInstance(nowhere).claim(), TonnixSingleInstance::Role::alone);

@@ -38,6 +38,7 @@ TEST_F(PlayCommandTest, SaysWhyNothingWasHeardAndFails) {
   EXPECT_EQ(noDevice.exitCode, 1);
   EXPECT_TRUE(noDevice.errors.contains("no sound: No audio output device is available."))
       << noDevice.errors.toStdString();
+
   const auto noFile = home.run({"play", "wopn"});
   EXPECT_EQ(noFile.exitCode, 1);
   EXPECT_TRUE(noFile.errors.contains("the set Played has no file for wopn."))
@@ -50,6 +51,7 @@ TEST_F(PlayCommandTest, PlaysToTheEndOnARealOutput) {
   home.playIntoWaveFile();
   const auto result = home.run({"play", "mnuo"});
   EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
+
   // The whole sound reached the output before the program ended.
   const auto written = tonnix_test::readSound(home.waveOutput().toStdString());
   ASSERT_TRUE(written);

@@ -30,11 +30,13 @@ log
             "Editor\tAXMenuOpened\tmnuo\t1\n"
             "System\tApp Launched\tflap\t1\n");
   EXPECT_GT(QFileInfo(home.waveOutput()).size(), 44) << "nothing reached the output";
+
   const QByteArray preferences = home.read(QStringLiteral("config/tonnix/preferences.plist"));
   EXPECT_TRUE(preferences.contains("org.tonnix.tonnixset.default"))
       << "the built-in set became the baseline";
   EXPECT_FALSE(preferences.contains("TonnixPlaysNotificationSounds"))
       << "the stored switch was touched";
+
   // Without --monitor only what the script asks for is printed.
   const auto quiet =
       home.run({"run", "--simulate", home.write("m.txt", "mount \"Photos\"\nlog\n")});
@@ -52,11 +54,13 @@ TEST(RunCommand, RefusesWhatItCannotDoBeforeDoingAnything) {
   EXPECT_EQ(faulty.errors, script + QStringLiteral(": line 2: unknown command \"lanuch\"\n"));
   EXPECT_TRUE(home.read(QStringLiteral("config/tonnix/preferences.plist")).isEmpty())
       << "preferences were written";
+
   const auto missing = home.run(
       {QStringLiteral("run"), QStringLiteral("--simulate"), home.path(QStringLiteral("none"))});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_TRUE(missing.errors.startsWith(QStringLiteral("Could not read ")))
       << qPrintable(missing.errors);
+
   EXPECT_EQ(home.run({"run", "--simulate"}).exitCode, 2);
   EXPECT_EQ(home.run({"run", "--monitor", "--monitor"}).exitCode, 2);
 }

@@ -20,6 +20,7 @@ TEST(SetCommands, ImportsAClassicSetListsItAndExportsTheCurrentChoice) {
   const auto before = home.run({"sets"});
   ASSERT_EQ(before.exitCode, 0) << qPrintable(before.errors);
   EXPECT_TRUE(before.output.contains(builtInIdentifier)) << qPrintable(before.output);
+
   // A classic set whose one sound plays the press and release of a button.
   const auto classic =
       TestResourceForkWriter()
@@ -33,9 +34,11 @@ TEST(SetCommands, ImportsAClassicSetListsItAndExportsTheCurrentChoice) {
   EXPECT_EQ(imported.output.trimmed(), QStringLiteral("Imported Chimes: 2 events from 1 sounds"));
   EXPECT_TRUE(home.run({"sets"}).output.contains(
       QStringLiteral("Chimes\torg.tonnix.tonnixset.imported.chimes\tuser\t2")));
+
   ASSERT_EQ(home.run({"assign", "btnp", "set:org.tonnix.tonnixset.imported.chimes"}).exitCode, 0);
   EXPECT_EQ(home.run({"selection", "btnp"}).output.trimmed(),
             QStringLiteral("set:org.tonnix.tonnixset.imported.chimes"));
+
   const auto exported = home.run({"export", home.path("Mine")});
   ASSERT_EQ(exported.exitCode, 0) << qPrintable(exported.errors);
   EXPECT_TRUE(exported.output.startsWith(QStringLiteral("Exported Mine: ")))
@@ -48,6 +51,7 @@ TEST(SetCommands, ImportsAClassicSetListsItAndExportsTheCurrentChoice) {
 TEST(SetCommands, RefusesBadInputAndKeepsWhatIsStored) {
   ScratchHome home;
   ASSERT_EQ(home.run({"baseline", builtInIdentifier}).exitCode, 0);
+
   const std::pair<QStringList, QString> refused[] = {
       {{"baseline", "no.such.set"}, "No installed set has the identifier no.such.set"},
       {{"assign", "toolong", "silent"}, "toolong is not a four-character sound identifier"},
@@ -59,10 +63,12 @@ TEST(SetCommands, RefusesBadInputAndKeepsWhatIsStored) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.errors.trimmed(), error);
   }
+
   EXPECT_TRUE(QDir(home.path(QStringLiteral("data/tonnix/Tonnix Sets")))
                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden)
                   .isEmpty())
       << "a refused import leaves nothing half-made";
+
   EXPECT_EQ(home.run({"baseline"}).output.trimmed(), builtInIdentifier);
 }
 

@@ -38,6 +38,7 @@ TEST(SimulationScript, ReadsALaunchWithItsOptions) {
   EXPECT_EQ(launch.application.localizedName, QStringLiteral("Text Editor"));
   EXPECT_EQ(launch.application.activationPolicy, TonnixActivationPolicy::accessory);
   EXPECT_TRUE(launch.application.isActive);
+
   const auto plain = only<Launch>(QStringLiteral("launch 7 - xterm"));
   EXPECT_EQ(plain.application.bundleIdentifier, std::nullopt) << "- stands for no application id";
   EXPECT_EQ(plain.application.activationPolicy, TonnixActivationPolicy::regular);

@@ -25,12 +25,14 @@ TEST_F(AtspiDesktopTest, HearsWindowsDialogsAndMenusOfAQtApplication) {
   ASSERT_FALSE(window.isEmpty());
   observe(fixture.pid(), {Note::windowCreated, Note::menuOpened, Note::menuClosed,
                           Note::menuItemSelected, Note::focusedWindowChanged});
+
   const auto windows = accessibility_->attributeValue(*application_, Attribute::windows);
   ASSERT_TRUE(windows);
   ASSERT_EQ(windows->as<TonnixAXValue::Array>()->size(), 1u);
   const auto mainWindow = *windows->as<TonnixAXValue::Array>()->front().as<TonnixAXElement>();
   EXPECT_EQ(text(mainWindow, Attribute::role), QStringLiteral("AXWindow"));
   EXPECT_EQ(text(mainWindow, Attribute::title), QStringLiteral("Tonnix Fixture"));
+
   const auto dialog =
       expect(Note::windowCreated, [&] { focusAndType(window, {QStringLiteral("ctrl+d")}); });
   ASSERT_TRUE(dialog) << "no dialog opened";
@@ -40,6 +42,7 @@ TEST_F(AtspiDesktopTest, HearsWindowsDialogsAndMenusOfAQtApplication) {
   EXPECT_TRUE(expect(Note::uiElementDestroyed, [&] {
                 xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
               }) == dialog);
+
   // Without a window manager Qt closes a menu opened from the keyboard at
   // once; a click on the menu bar's first title keeps it open.
   const auto menu = expect(Note::menuOpened, [&] {

@@ -246,12 +246,15 @@ class StackingManager {
 TEST_F(ClickDesktopTest, GtkControlsMakeTheirKindsSoundsOnlyOnTopAndAnswering) {
   launch(QStringLiteral("gtk3-widget-factory"), {}, ATSPI_ROLE_CHECK_BOX);
   ASSERT_FALSE(HasFailure());
+
   const QPoint checkBox = centreOf(ATSPI_ROLE_CHECK_BOX);
   EXPECT_EQ(pressSoundAt(checkBox), "chkp");
   const auto spin = find(root_.get(), ATSPI_ROLE_SPIN_BUTTON);
   ASSERT_TRUE(spin);
   EXPECT_EQ(pressSoundAt({spin->right() - 8, spin->center().y()}), "laup");
+
   EXPECT_EQ(pressSoundAt(centreOf(ATSPI_ROLE_TEXT)), "!mdo");
+
   {
     const unsigned long factory = windowOf(application_->pid()).toULong();
     ASSERT_NE(factory, 0U);
@@ -261,10 +264,12 @@ TEST_F(ClickDesktopTest, GtkControlsMakeTheirKindsSoundsOnlyOnTopAndAnswering) {
     manager.stack({factory, manager.ownWindow()});
     EXPECT_TRUE(isSilentAt(checkBox));
   }
+
   shiftLeft();
   const QPoint close = centreOf(ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("Close"));
   pressAndReleaseOutside(close, QPoint(-400, 300));
   EXPECT_EQ(heard_, (Phases{"MouseDown wclp", "MouseExit wclx"}));
+
   const QPoint shiftedBox = centreOf(ATSPI_ROLE_CHECK_BOX);
   ::kill(static_cast<pid_t>(application_->pid()), SIGSTOP);
   EXPECT_TRUE(isSilentAt(shiftedBox));
@@ -274,12 +279,15 @@ TEST_F(ClickDesktopTest, GtkControlsMakeTheirKindsSoundsOnlyOnTopAndAnswering) {
 TEST_F(ClickDesktopTest, QtControlsAndADialogsDefaultButtonSoundAndMenuBarItemsStaySilent) {
   launch(QStringLiteral(TONNIX_QT_FIXTURE), {}, ATSPI_ROLE_CHECK_BOX);
   ASSERT_FALSE(HasFailure());
+
   EXPECT_TRUE(isSilentAt(centreOf(ATSPI_ROLE_MENU_ITEM, QStringLiteral("File"))));
   xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+
   // Qt marks a dialog's default button, which has a sound of its own.
   xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), windowOf(application_->pid())});
   xdotool({QStringLiteral("key"), QStringLiteral("ctrl+d")});
   ASSERT_TRUE(waitFor([&] { return find(root_.get(), ATSPI_ROLE_DIALOG).has_value(); }));
+
   const QPoint ok = centreOf(ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("OK"));
   pressAndReleaseOutside(ok, QPoint(0, 300));
   EXPECT_EQ(heard_, (Phases{"MouseDown dbtp", "MouseExit dbtx"}));

@@ -119,6 +119,7 @@ using AtspiMouseMonitorTest = ConnectedMonitorTest<TonnixAtspiMouseMonitor>;
 TEST_F(XInputMouseMonitorTest, LeftButtonEventsArriveOnTheMainThreadWhereThePointerIs) {
   Listener listener(*monitor_);
   listener.installAll();
+
   xdotool({"mousemove", "100", "100", "mousemove_relative", "10", "10"});
   xdotool({"mousemove", "200", "150", "mousedown", "1"});
   const auto down = listener.await(Kind::leftMouseDown);
@@ -132,6 +133,7 @@ TEST_F(XInputMouseMonitorTest, LeftButtonEventsArriveOnTheMainThreadWhereThePoin
   const auto up = listener.await(Kind::leftMouseUp);
   ASSERT_TRUE(up);
   EXPECT_EQ(up->location, QPointF(230, 170));
+
   xdotool({"mousemove_relative", "10", "10"});
   xdotool({"click", "3", "click", "2", "click", "4", "click", "1"});
   ASSERT_TRUE(listener.await(Kind::leftMouseUp, 2));
@@ -139,6 +141,7 @@ TEST_F(XInputMouseMonitorTest, LeftButtonEventsArriveOnTheMainThreadWhereThePoin
             (std::vector<Kind>{Kind::leftMouseDown, Kind::leftMouseDragged, Kind::leftMouseUp,
                                Kind::leftMouseDown, Kind::leftMouseUp}));
   for (const auto& heard : listener.heard) EXPECT_TRUE(heard.onMainThread);
+
   // A removed monitor hears nothing more.
   listener.remove(Kind::leftMouseDown);
   xdotool({"click", "1"});
@@ -178,6 +181,7 @@ class LeftHandedPointer {
 TEST_F(XInputMouseMonitorTest, FollowsTheServersButtonMap) {
   const LeftHandedPointer leftHanded;
   ASSERT_TRUE(leftHanded.isSwapped());
+
   Listener listener(*monitor_);
   listener.installAll();
   xdotool({"mousemove", "70", "80", "mousedown", "3"});
@@ -194,17 +198,20 @@ TEST(XInputMouseMonitorConnectionTest, NoServerIsAnErrorAndALostOneStopsTheMonit
   const auto none = TonnixXInputMouseMonitor::connect(QStringLiteral(":4096"));
   ASSERT_FALSE(none);
   EXPECT_EQ(none.error(), QStringLiteral("could not connect to X display :4096"));
+
   if (!hasDesktop()) GTEST_SKIP() << "needs scripts/headless-session";
   QProcess server;
   server.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp"});
   ASSERT_TRUE(server.waitForStarted());
   ASSERT_TRUE(tonnix_test::turnUntil([&] { return server.canReadLine(); }));
   const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine()).trimmed();
+
   auto connected = TonnixXInputMouseMonitor::connect(display);
   ASSERT_TRUE(connected) << connected.error().toStdString();
   auto& monitor = **connected;
   Listener listener(monitor);
   ASSERT_TRUE(listener.install(Kind::leftMouseDown));
+
   server.kill();
   server.waitForFinished();
   ASSERT_TRUE(tonnix_test::turnUntil([&] { return !monitor.isConnected(); }));
@@ -219,6 +226,7 @@ TEST_F(AtspiMouseMonitorTest, PressAndReleaseArriveOnTheMainThreadUntilRemoved) 
   ASSERT_TRUE(listener.install(Kind::leftMouseDown));
   ASSERT_TRUE(listener.install(Kind::leftMouseUp));
   EXPECT_FALSE(listener.install(Kind::leftMouseDragged));
+
   xdotool({"mousemove", "300", "200", "mousedown", "1"});
   ASSERT_TRUE(listener.await(Kind::leftMouseDown));
   xdotool({"mouseup", "1"});
@@ -227,6 +235,7 @@ TEST_F(AtspiMouseMonitorTest, PressAndReleaseArriveOnTheMainThreadUntilRemoved) 
   EXPECT_EQ(up->location, QPointF(300, 200));
   EXPECT_EQ(listener.kinds(), (std::vector<Kind>{Kind::leftMouseDown, Kind::leftMouseUp}));
   for (const auto& heard : listener.heard) EXPECT_TRUE(heard.onMainThread);
+
   auto witnessMonitor = TonnixAtspiMouseMonitor::connect();
   ASSERT_TRUE(witnessMonitor);
   Listener witness(**witnessMonitor);

@@ -119,6 +119,7 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsAndClicksOfARealApplication) {
   ASSERT_EQ(button.size(), 3);
   const auto window = windowNamed(QStringLiteral("^Tonnix Fixture$"));
   ASSERT_FALSE(window.isEmpty());
+
   // The fixture reaches the accessibility bus a little after its window
   // shows, and may let the first keys go by. The second window's closing
   // plays the sound remembered for it at its opening.
@@ -132,6 +133,7 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsAndClicksOfARealApplication) {
   EXPECT_TRUE(expect(QStringLiteral("AXUIElementDestroyed"), [&] {
     focusAndType(window, {QStringLiteral("ctrl+w")});
   })) << "no window closed";
+
   EXPECT_TRUE(expect(
       QStringLiteral("MouseDown"),
       [&] {
@@ -148,6 +150,7 @@ TEST_F(TonnixRunDesktopTest, PlaysWindowsAndClicksOfARealApplication) {
   });
   ASSERT_NE(down, lines_.end());
   EXPECT_TRUE(down->contains(QStringLiteral("btnp"))) << qPrintable(*down);
+
   EXPECT_EQ(stop(), 0);
   const auto output = tonnix_test::readSound(home_.waveOutput().toStdString());
   ASSERT_TRUE(output);

@@ -83,6 +83,7 @@ TEST_F(ApplicationObserver, AttachRegistersInOrderOnceAndTeardownOrDestructionUn
   ASSERT_TRUE(observer->attach());
   EXPECT_EQ(fake.observerCount(pid), 1);
   EXPECT_EQ(observer->registeredRawNames().size(), 20);
+
   observer->teardown();
   EXPECT_FALSE(observer->isAttached());
   EXPECT_TRUE(observer->registeredRawNames().isEmpty());
@@ -93,6 +94,7 @@ TEST_F(ApplicationObserver, AttachRegistersInOrderOnceAndTeardownOrDestructionUn
   fake.post(window(), N::windowCreated);
   EXPECT_TRUE(events.empty());
   observer->teardown();
+
   ASSERT_TRUE(observer->attach());
   EXPECT_EQ(observer->registeredRawNames().size(), 20);
   EXPECT_EQ(observer->trackedElements().size(), 1u);
@@ -111,6 +113,7 @@ TEST_F(ApplicationObserver, ObserverThatCannotBeCreated) {
             QStringLiteral("AXObserverCreate failed for pid 42 with error -25204"));
   EXPECT_TRUE(observer->didTimeOut());
   EXPECT_FALSE(observer->isAttached());
+
   fake.failObserverCreation(pid, TonnixAXError::apiDisabled);
   const auto denied = observer->attach();
   ASSERT_FALSE(denied);
@@ -130,6 +133,7 @@ TEST_F(ApplicationObserver, OneTimeOutIsForgivenTwoInARowStopRegistration) {
   // An application that did not answer is not asked for its windows.
   EXPECT_TRUE(observer->trackedElements().empty());
   observer->teardown();
+
   // Other errors neither count as a time-out nor break a run of them.
   fake.failRegistration(application, names[3], TonnixAXError::cannotComplete);
   fake.failRegistration(application, names[4], TonnixAXError::notificationUnsupported);
@@ -149,6 +153,7 @@ TEST_F(ApplicationObserver, ExistingWindowsGetTheOrdinaryCloseSound) {
   EXPECT_EQ(tracked[0].closeSoundID, TonnixSoundID("wcls"));
   EXPECT_EQ(tracked[0].name, std::nullopt);
   EXPECT_EQ(fake.registeredNotifications(dialog), QStringList{N::uiElementDestroyed});
+
   fake.destroy(dialog);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].soundID, TonnixSoundID("wcls"));
@@ -161,11 +166,13 @@ TEST_F(ApplicationObserver, ExistingWindowsOnlyWhenWindowCreationIsMapped) {
   ASSERT_TRUE(observer->attach());
   EXPECT_TRUE(observer->trackedElements().empty());
   observer->teardown();
+
   replaceObserver(defaultNotificationMappings());
   fake.setAttributeError(application, A::windows, TonnixAXError::cannotComplete);
   ASSERT_TRUE(observer->attach());
   EXPECT_TRUE(observer->didTimeOut());
   EXPECT_EQ(observer->registeredRawNames().size(), 20);
+
   observer->teardown();
   fake.setAttribute(application, A::windows, "not a list");
   ASSERT_TRUE(observer->attach());
@@ -205,12 +212,14 @@ TEST_F(ApplicationObserver, CreatedWindowsSheetsAndTagsPlayTheirCloseSoundWhenDe
   fake.post(plain, N::windowCreated);
   fake.post(floating, N::windowCreated);
   EXPECT_EQ(sounds(), (std::vector<std::string>{"dopn", "wopn", "uopn"}));
+
   const auto& tracked = observer->trackedElements();
   ASSERT_EQ(tracked.size(), 3u);
   EXPECT_EQ(tracked[0].closeSoundID, TonnixSoundID("dlgc"));
   EXPECT_EQ(tracked[1].closeSoundID, TonnixSoundID("wcls"));
   EXPECT_EQ(tracked[1].name, std::nullopt);
   EXPECT_EQ(tracked[2].closeSoundID, TonnixSoundID("ucls"));
+
   fake.destroy(dialog);
   fake.destroy(plain);
   EXPECT_EQ(sounds(), (std::vector<std::string>{"dopn", "wopn", "uopn", "dlgc", "wcls"}));
@@ -219,6 +228,7 @@ TEST_F(ApplicationObserver, CreatedWindowsSheetsAndTagsPlayTheirCloseSoundWhenDe
   EXPECT_FALSE(events[4].element.has_value());
   ASSERT_EQ(tracked.size(), 1u);
   EXPECT_EQ(tracked[0].element, floating);
+
   events.clear();
   const auto sheet = fake.addElement(pid);
   const auto tag = fake.addElement(pid);
@@ -236,6 +246,7 @@ TEST_F(ApplicationObserver, AWindowIsTrackedOnceAndNotWhenItVanishedFirst) {
   fake.post(fake.alias(twice), N::windowCreated);
   EXPECT_EQ(observer->trackedElements().size(), 1u);
   EXPECT_EQ(fake.registeredNotifications(twice), QStringList{N::uiElementDestroyed});
+
   const auto gone = window();
   fake.failRegistration(gone, N::uiElementDestroyed, TonnixAXError::invalidUIElement);
   fake.post(gone, N::windowCreated);

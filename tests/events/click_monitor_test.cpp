@@ -79,6 +79,7 @@ TEST_F(ClickMonitorTest, ShouldResolveIsAskedOnlyAtThePress) {
   mouse.press(kInside);
   EXPECT_TRUE(events.empty());
   EXPECT_FALSE(monitor.tracker().target);
+
   resolves = true;
   mouse.press(kInside);
   mouse.press(kOutside);
@@ -112,6 +113,7 @@ TEST_F(ClickMonitorTest, StartInstallsThreeMonitorsOnceAndTheRefusedAreMissing) 
   EXPECT_EQ(mouse.installAttempts(), 3);
   EXPECT_EQ(mouse.installedKinds().size(), 3u);
   EXPECT_TRUE(monitor.hasInstalledMonitors());
+
   monitor.stop();
   mouse.setRefusesInstall(TonnixMouseEventKind::leftMouseDragged, true);
   monitor.start();
@@ -149,6 +151,7 @@ TEST_F(ClickMonitorTest, ForgetDropsOneProcessAndStopRemovesResetsAndForgetsAll)
   EXPECT_FALSE(monitor.tracker().target);
   EXPECT_TRUE(monitor.tracker().isInside);
   EXPECT_TRUE(monitor.resolver().identities().empty());
+
   // A release after stopping finds nothing to release, even once restarted.
   mouse.release(kInside);
   monitor.start();

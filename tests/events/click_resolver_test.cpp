@@ -83,16 +83,20 @@ TEST_F(ClickResolverTest, DefaultBeatsCancelBeatsToggle) {
   desktop.accessibility.setAttribute(desktop.window, TonnixAXAttribute::cancelButton,
                                      desktop.accessibility.alias(button));
   EXPECT_EQ(kindAtCentre(), TonnixControlKind::defaultButton);
+
   desktop.accessibility.setAttribute(desktop.window, TonnixAXAttribute::defaultButton,
                                      QStringLiteral("not an element"));
   EXPECT_EQ(kindAtCentre(), TonnixControlKind::cancelButton);
+
   const TonnixAXElement other = desktop.addControl(QStringLiteral("AXButton"), {}, {0, 0, 5, 5});
   desktop.accessibility.setAttribute(desktop.window, TonnixAXAttribute::cancelButton, other);
   EXPECT_EQ(kindAtCentre(), TonnixControlKind::checkbox);
+
   // The default and cancel tests apply to buttons only.
   desktop.accessibility.setAttribute(desktop.window, TonnixAXAttribute::defaultButton, button);
   desktop.accessibility.setAttribute(button, TonnixAXAttribute::role, QStringLiteral("AXCheckBox"));
   EXPECT_EQ(kindAtCentre(), TonnixControlKind::checkbox);
+
   // Without a window attribute the element stands for its own window.
   desktop.accessibility.setAttribute(button, TonnixAXAttribute::role, QStringLiteral("AXButton"));
   desktop.accessibility.setAttribute(button, TonnixAXAttribute::window, TonnixAXValue());
@@ -109,16 +113,21 @@ TEST_F(ClickResolverTest, TabOnlyDirectlyInsideATabGroup) {
   desktop.accessibility.setAttribute(group, TonnixAXAttribute::role, QStringLiteral("AXGroup"));
   desktop.accessibility.setAttribute(group, TonnixAXAttribute::parent, tabGroup);
   const TonnixAXElement radio = desktop.addControl(QStringLiteral("AXRadioButton"), {}, kFrame);
+
   desktop.accessibility.setAttribute(radio, TonnixAXAttribute::parent, tabGroup);
   EXPECT_EQ(kindAtCentre(), TonnixControlKind::tab);
+
   desktop.accessibility.setAttribute(radio, TonnixAXAttribute::parent, group);
   EXPECT_EQ(kindAtCentre(), TonnixControlKind::radio) << "a tab group further up does not count";
+
   desktop.accessibility.setAttribute(radio, TonnixAXAttribute::parent,
                                      QStringLiteral("AXTabGroup"));
   EXPECT_EQ(kindAtCentre(), TonnixControlKind::radio);
+
   desktop.accessibility.setAttributeError(radio, TonnixAXAttribute::parent,
                                           TonnixAXError::cannotComplete);
   EXPECT_EQ(kindAtCentre(), TonnixControlKind::radio);
+
   desktop.accessibility.setAttribute(radio, TonnixAXAttribute::parent, tabGroup);
   desktop.accessibility.setAttributeError(tabGroup, TonnixAXAttribute::role,
                                           TonnixAXError::noValue);
@@ -134,6 +143,7 @@ TEST_F(ClickResolverTest, ExcludedApplicationsAndOwnWindowsMakeNoTarget) {
   desktop.addControl(QStringLiteral("AXButton"), QStringLiteral("AXCloseButton"), kFrame);
   desktop.excluded.insert(QStringLiteral("org.gnome.TextEditor"));
   EXPECT_FALSE(resolver->target(kCentre));
+
   constexpr std::int32_t kNoId = 311;
   desktop.workspace.addApplication({kNoId, QStringLiteral("xterm"), std::nullopt});
   desktop.addControl(QStringLiteral("AXButton"), {}, {0, 0, 10, 10}, std::nullopt, kNoId);
@@ -145,6 +155,7 @@ TEST_F(ClickResolverTest, ExcludedApplicationsAndOwnWindowsMakeNoTarget) {
 
 TEST_F(ClickResolverTest, NothingWithoutAnElementAProcessOrARoleAndNeverAMenu) {
   EXPECT_FALSE(resolver->target(kCentre)) << "nothing is there";
+
   const TonnixAXElement control = desktop.addControl({}, QStringLiteral("AXCloseButton"), kFrame);
   EXPECT_FALSE(resolver->target(kCentre)) << "no role";
   desktop.accessibility.setAttribute(control, TonnixAXAttribute::role, TonnixAXSize{1, 1});
@@ -154,6 +165,7 @@ TEST_F(ClickResolverTest, NothingWithoutAnElementAProcessOrARoleAndNeverAMenu) {
     desktop.accessibility.setAttribute(control, TonnixAXAttribute::role, QString::fromUtf8(menu));
     EXPECT_FALSE(resolver->target(kCentre)) << menu;
   }
+
   desktop.accessibility.setAttribute(control, TonnixAXAttribute::role, QStringLiteral("AXButton"));
   desktop.accessibility.setUnresponsive(ClickTestDesktop::kApplication, true);
   EXPECT_FALSE(resolver->target(kCentre)) << "the application does not answer";
@@ -166,6 +178,7 @@ TEST_F(ClickResolverTest, FrameNeedsBothPositionAndSize) {
   auto target = resolver->target(kCentre);
   ASSERT_TRUE(target);
   EXPECT_FALSE(target->frame) << "a size of the wrong type";
+
   desktop.accessibility.setAttribute(control, TonnixAXAttribute::size, TonnixAXSize{60, 20});
   desktop.accessibility.setAttributeError(control, TonnixAXAttribute::position,
                                           TonnixAXError::failure);
@@ -190,6 +203,7 @@ TEST_F(ClickResolverTest, ReadsInTwoBatchesAndFallsBackToSingleReads) {
   ASSERT_EQ(kindAtCentre(), TonnixControlKind::windowClose);
   EXPECT_EQ(desktop.accessibility.batchReadCount(), 2);
   EXPECT_EQ(desktop.accessibility.singleReadCount(), 0);
+
   for (const auto behaviour : {TonnixFakeAccessibility::BatchReads::answerTooFew,
                                TonnixFakeAccessibility::BatchReads::fail}) {
     ClickTestDesktop fresh;
@@ -214,6 +228,7 @@ TEST_F(ClickResolverTest, CachesProcessIdentities) {
   desktop.addControl(QStringLiteral("AXButton"), {}, kFrame);
   constexpr std::int32_t kHelper = 312;
   desktop.addControl(QStringLiteral("AXButton"), {}, {0, 0, 10, 10}, std::nullopt, kHelper);
+
   EXPECT_TRUE(resolver->target(kCentre));
   EXPECT_TRUE(resolver->target(kCentre));
   const auto helperTarget = resolver->target({5, 5});
@@ -222,12 +237,14 @@ TEST_F(ClickResolverTest, CachesProcessIdentities) {
   EXPECT_TRUE(resolver->target({5, 5}));
   EXPECT_EQ(desktop.workspace.lookupCount(), 2);
   EXPECT_EQ(resolver->identities().at(kHelper), TonnixClickResolver::ProcessIdentity{});
+
   // The process quits and its identifier comes back as another application.
   desktop.workspace.addApplication(
       {kHelper, QStringLiteral("Files"), QStringLiteral("org.gnome.Nautilus")});
   resolver->forgetIdentity(kHelper);
   EXPECT_EQ(resolver->target({5, 5})->applicationName, QStringLiteral("Files"));
   EXPECT_EQ(desktop.workspace.lookupCount(), 3);
+
   resolver->clearIdentities();
   EXPECT_TRUE(resolver->identities().empty());
   EXPECT_TRUE(resolver->target(kCentre));

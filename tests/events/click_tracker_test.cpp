@@ -21,12 +21,15 @@ TEST(ClickTracker, ReleaseDecidesByItsOwnPointAndResets) {
   EXPECT_FALSE(tracker.release(kOutside));
   EXPECT_FALSE(tracker.target);
   EXPECT_TRUE(tracker.isInside);
+
   // The release point decides, even when no drag reported the way back in.
   tracker.press(targetOf(TonnixControlKind::radio, kButtonFrame), kInside);
   EXPECT_EQ(tracker.drag(kOutside), TonnixSoundID("radx"));
   EXPECT_EQ(tracker.release(kInside), TonnixSoundID("radr"));
+
   tracker.press(targetOf(TonnixControlKind::radio, kButtonFrame), kInside);
   EXPECT_FALSE(tracker.release(kOutside)) << "no drag was seen, but the release is outside";
+
   // A press that lands outside its own frame (the element moved, or the
   // frame is stale) starts outside; the first drag over the frame enters it.
   tracker.press(targetOf(TonnixControlKind::button, kButtonFrame), kOutside);

@@ -28,10 +28,12 @@ TEST(GeneralTab, StatusLineAndTestSoundFollowWhatPlays) {
   click(testSound);
   ASSERT_EQ(desktop.audio.plays().size(), 1u);
   EXPECT_EQ(desktop.audio.plays()[0].file.filename(), "MenuOpen.aiff");
+
   desktop.assignments->setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
   EXPECT_FALSE(testSound.isEnabled());
   desktop.assignments->setBaselineIdentifier(std::nullopt);
   EXPECT_EQ(status.text(), QStringLiteral("0 events will play, from None"));
+
   controller.importSets({"/nowhere/Missing.tonnixset"});
   ASSERT_TRUE(turnUntil([&] { return !controller.isImportingSets(); }));
   EXPECT_EQ(status.text(), controller.lastFailureDescription().value_or(QString()));
@@ -42,6 +44,7 @@ TEST(GeneralTab, SwitchesAndVolumeWriteThroughAndFollowTheirState) {
   auto& controller = desktop.controller();
   auto& player = controller.player();
   auto tab = desktop.showGeneralTab();
+
   click(withText<QCheckBox>(*tab, QStringLiteral("Play sounds for accessibility notifications")));
   EXPECT_TRUE(controller.playsNotificationSounds());
   EXPECT_TRUE(controller.isRunning());
@@ -53,10 +56,12 @@ TEST(GeneralTab, SwitchesAndVolumeWriteThroughAndFollowTheirState) {
   EXPECT_TRUE(desktop.preferences.values().value(TonnixPlayer::autoPanKey).toBool());
   click(withText<QCheckBox>(*tab, QStringLiteral("Log notifications from other apps")));
   EXPECT_TRUE(controller.isMonitoring());
+
   auto& volume = *tab->findChild<QSlider*>();
   QTest::keyClick(&volume, Qt::Key_PageDown);
   EXPECT_DOUBLE_EQ(desktop.preferences.values().value(TonnixPlayer::masterVolumeKey).toDouble(),
                    0.9);
+
   controller.setPlaysClickSounds(true);
   player.setMasterVolume(0.25);
   EXPECT_TRUE(
@@ -72,6 +77,7 @@ TEST(GeneralTab, SilenceSummaryFollowsTheChosenReasonsAndTheActiveOne) {
   EXPECT_EQ(summary.text(), QStringLiteral("Never go quiet on their own"));
   auto& focus = withText<QCheckBox>(*tab, title(TonnixSilenceReason::focus));
   EXPECT_FALSE(focus.isVisible()) << "the reasons start collapsed";
+
   click(summary);
   ASSERT_TRUE(focus.isVisible());
   EXPECT_TRUE(withText<QLabel>(*tab, explanation(TonnixSilenceReason::focus)).isVisible());
@@ -83,6 +89,7 @@ TEST(GeneralTab, SilenceSummaryFollowsTheChosenReasonsAndTheActiveOne) {
     if (reason != TonnixSilenceReason::focus) click(withText<QCheckBox>(*tab, title(reason)));
   }
   EXPECT_EQ(summary.text(), QStringLiteral("Go quiet for 7 reasons"));
+
   // The monitor does not announce a new reason; the summary looks again.
   desktop.silenceProbe->setAnswer(TonnixFakeSilenceProbe::Test::focus, true);
   const QString silent = QStringLiteral("Silent: ") + title(TonnixSilenceReason::focus);
@@ -95,11 +102,13 @@ TEST(GeneralTab, LoginSwitchWritesTheEntryOrRevertsAndSaysWhy) {
   auto& login = withText<QCheckBox>(*tab, QStringLiteral("Start Tonnix when you log in"));
   auto& failure = named<QLabel>(*tab, "autostartFailure");
   const auto entry = desktop.autostartFolder() / "org.tonnix.Tonnix.desktop";
+
   click(login);
   EXPECT_TRUE(login.isChecked());
   EXPECT_TRUE(std::filesystem::exists(entry));
   click(login);
   EXPECT_FALSE(std::filesystem::exists(entry));
+
   std::filesystem::remove_all(desktop.autostartFolder());
   std::ofstream(desktop.autostartFolder()) << "a file where the folder belongs";
   click(login);

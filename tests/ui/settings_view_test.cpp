@@ -24,11 +24,13 @@ TEST(SettingsView, ShowsItsTabsImportsWhatIsDroppedAndAsksToQuit) {
   ASSERT_EQ(view.tabs().count(), 2);
   EXPECT_EQ(view.tabs().tabText(0), QStringLiteral("General"));
   EXPECT_EQ(view.tabs().tabText(1), QStringLiteral("Sound Sets"));
+
   // Everything dropped goes to one import.
   EXPECT_TRUE(ui_test::dropFiles(
       view, {QStringLiteral("/nowhere/Chimes.tonnixset"), QStringLiteral("/nowhere/Loose Sounds"),
              QStringLiteral("/nowhere/Classic Set")}));
   EXPECT_EQ(controller.setsToImport(), 3);
+
   QSignalSpy quit(&view, &TonnixSettingsView::quitRequested);
   QTest::keyClick(&view, Qt::Key_Q, Qt::ControlModifier);
   click(withText<QPushButton>(view, QStringLiteral("Quit Tonnix")));

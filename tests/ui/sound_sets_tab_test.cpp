@@ -64,6 +64,7 @@ TEST(SoundSetsTab, AnEventsPickerOffersEverySetNoneAndCustomAndStoresTheChoice) 
             (QStringList{QStringLiteral("Same as Sound Set (Test)"), QString(),
                          QStringLiteral("Test (no sound)"), QString(), QStringLiteral("None"),
                          QString(), QStringLiteral("Custom…")}));
+
   auto& picker = named<QComboBox>(tab->events(), "eventPicker");
   picker.setCurrentIndex(picker.findText(QStringLiteral("None")));
   emit picker.activated(picker.currentIndex());
@@ -92,6 +93,7 @@ TEST(SoundSetsTab, ACustomFileDeletedFromDiskIsMissingAndSilent) {
                   .text()
                   .endsWith(QStringLiteral(". 1 event plays a file of its own.")));
   EXPECT_NE(pictureOf(event.data(Qt::DecorationRole)), pictureOf(silent.data(Qt::DecorationRole)));
+
   std::filesystem::remove(file);
   EXPECT_EQ(picker.data().toString(), QStringLiteral("Whoosh.wav (missing)"));
   EXPECT_TRUE(pickerEntries(*tab, closePress).contains(QStringLiteral("Whoosh.wav (missing)")));
@@ -116,6 +118,7 @@ TEST(SoundSetsTab, TheExportDialogProposesTheSetsNameAndTheImportDialogTakesFold
   TonnixExportDialog save(QStringLiteral("Tonnix Default Custom"));
   EXPECT_TRUE(
       save.selectedFiles().value(0).endsWith(QStringLiteral("/Tonnix Default Custom.tonnixset")));
+
   QTemporaryDir folder;
   const QString bundle = folder.filePath(QStringLiteral("Chimes.tonnixset"));
   ASSERT_TRUE(QDir().mkpath(bundle));
