@@ -36,7 +36,6 @@ TEST(Catalogue, EveryRowIsConsistent) {
     SCOPED_TRACE(entry.fileName);
     EXPECT_TRUE(entry.fileName.ends_with(".aiff"));
     EXPECT_EQ(entry.soundID.description().find('?'), std::string::npos);
-    // Every looping sound is exclusive; only drag sounds loop.
     EXPECT_EQ(entry.flags.contains(TonnixSoundFlags::loops),
               entry.flags.contains(TonnixSoundFlags::exclusive));
     EXPECT_EQ(entry.flags.contains(TonnixSoundFlags::loops),
@@ -59,7 +58,6 @@ TEST(Catalogue, LookupsByIdentifierAndBaseName) {
   EXPECT_EQ(misspelt->soundID, TonnixSoundID("dtdr"));
   EXPECT_EQ(misspelt->fileName, "DragTragetDrop.aiff");
   EXPECT_EQ(entryForSoundID(TonnixSoundID("!aqt"))->fileName, "ApplicationQuit.aiff");
-
   EXPECT_EQ(entryForBaseName("MenuOpen"), nullptr);
   EXPECT_NE(entryForBaseName("menuopen"), nullptr);
   EXPECT_EQ(entryForBaseName("menuopen.aiff"), nullptr);

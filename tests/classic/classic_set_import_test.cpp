@@ -28,7 +28,6 @@ class ClassicSetImportTest : public testing::Test {
   fs::path resources(const std::string& name) const {
     return scratch() / (name + ".tonnixset") / "Contents" / "Resources";
   }
-
   QTemporaryDir dir_;
   TonnixFakeAudioFileWriter fake_;
   TonnixSndfileAudioFileWriter sndfile_;
@@ -71,7 +70,6 @@ TEST_F(ClassicSetImportTest, FailuresEndTheConversionWithTheirReason) {
   ASSERT_FALSE(summary);
   EXPECT_EQ(describe(summary.error()), "Nothing in Old Set could be decoded into audio");
   EXPECT_FALSE(fs::exists(scratch() / "Old Set.tonnixset"));
-
   fake_.failWith("No space left on device");
   summary = importClassicSet(
       writeSet("Chimes", TestResourceForkWriter().add("snd ", 1, kBeep, "btnp")), scratch(), fake_);
@@ -87,12 +85,8 @@ TEST_F(ClassicSetImportTest, BundleCarriesTheSetsMetadata) {
   ASSERT_TRUE(importClassicSet(file, scratch(), sndfile_));
   const auto bundle = TonnixBundle::open(scratch() / "!?!.tonnixset", false);
   ASSERT_TRUE(bundle) << bundle.error().description();
-  const auto& metadata = (*bundle)->metadata();
-  EXPECT_EQ(metadata.identifier, "org.tonnix.tonnixset.imported.set");
-  EXPECT_EQ(metadata.name, "!?!");
-  EXPECT_EQ(metadata.version, "1.1");
-  EXPECT_EQ(metadata.author, std::nullopt);
-  EXPECT_EQ(metadata.copyright, "(c) 1998 Someone");
+  EXPECT_EQ((*bundle)->metadata(), (TonnixBundleMetadata{"org.tonnix.tonnixset.imported.set", "!?!",
+                                                         "1.1", std::nullopt, "(c) 1998 Someone"}));
   EXPECT_EQ((*bundle)->soundURL(TonnixSoundID("wcle")), resources("!?!") / "WindowCloseEnter.caf");
 }
 
@@ -105,7 +99,6 @@ TEST_F(ClassicSetImportTest, WritesLittleEndianSixteenBitCaf) {
                              "btnp"));
   ASSERT_TRUE(importClassicSet(file, scratch(), sndfile_));
   const auto caf = resources("Stereo") / "ButtonPress.caf";
-
   const auto sound = tonnix_test::readSound(caf);
   ASSERT_TRUE(sound);
   EXPECT_EQ(sound->info.format, SF_ENDIAN_LITTLE | SF_FORMAT_CAF | SF_FORMAT_PCM_16);
@@ -114,8 +107,6 @@ TEST_F(ClassicSetImportTest, WritesLittleEndianSixteenBitCaf) {
   std::vector<long> samples;
   for (const double sample : sound->samples) samples.push_back(std::lround(sample * 32768));
   EXPECT_EQ(samples, (std::vector<long>{1, -1, -32768, 32767}));
-
-  // The 'desc' chunk: linear PCM, flags say little-endian integer.
   std::ifstream in(caf, std::ios::binary);
   std::vector<unsigned char> head(36);
   in.read(reinterpret_cast<char*>(head.data()), 36);

@@ -31,15 +31,12 @@ TEST(ResourceFork, KeepsTheMapsOrderNamesAndBytes) {
   EXPECT_EQ(fork.resourceTypes(), (std::vector<std::string>{"vers", "snd ", "snd#"}));
   const auto& sounds = fork.resourcesOfType("snd ");
   ASSERT_EQ(sounds.size(), 3u);
-  EXPECT_EQ(sounds[0].identifier, 200);
-  EXPECT_EQ(sounds[1].identifier, -16000);
-  EXPECT_EQ(sounds[2].identifier, 129);
-
+  EXPECT_EQ((std::vector{sounds[0].identifier, sounds[1].identifier, sounds[2].identifier}),
+            (std::vector<std::int16_t>{200, -16000, 129}));
   // Bytes are handed on untouched; empty names are absent.
   EXPECT_EQ(sounds[0].data, (std::vector<std::uint8_t>{0x00, 0x01, 0xFF}));
-  EXPECT_EQ(sounds[0].name, "Sosumi");
-  EXPECT_EQ(sounds[1].name, std::nullopt);
-  EXPECT_EQ(sounds[2].name, std::nullopt);  // a stored empty name
+  EXPECT_EQ((std::vector{sounds[0].name, sounds[1].name, sounds[2].name}),
+            (std::vector<std::optional<std::string>>{"Sosumi", std::nullopt, std::nullopt}));
   EXPECT_TRUE(sounds[2].data.empty());
   EXPECT_EQ(fork.resourcesOfType("vers")[0].data, versionResource("2.0", ""));
 }
@@ -78,9 +75,8 @@ TEST(ResourceFork, AMapPointingOutsideTheForkOrHoldingNoTypesIsAnError) {
   const std::size_t firstReference = mapOffset + 28 + 2 + 3 * 8;
   EXPECT_FALSE(damage(firstReference + 5, 0x7F));  // resource data offset
   const auto error = damage(8, 0xFF).error();      // data length past the end
-  EXPECT_EQ(error.code, -199);
-  EXPECT_EQ(error.message, "The file has no readable resource fork");
-
+  EXPECT_EQ(std::pair(error.code, error.message),
+            std::pair(-199, std::string("The file has no readable resource fork")));
   const auto empty = TonnixResourceFork::parse(TestResourceForkWriter().bytes());
   ASSERT_FALSE(empty);
   EXPECT_EQ(empty.error().code, -39);

@@ -79,19 +79,15 @@ TEST(BundleOpen, ReadsMetadataWithItsFallbacks) {
                          key("TonnixSetAuthor", "Ann") + key("Unknown", "ignored"));
   auto bundle = openOrFail(temp / "Chimes.tonnixset");
   ASSERT_TRUE(bundle);
-  TonnixBundleMetadata expected;
-  expected.identifier = "org.example.chimes";
-  expected.name = "Chimes";
-  expected.author = "Ann";
-  EXPECT_EQ(bundle->metadata(), expected);
-
+  EXPECT_EQ(bundle->metadata(), (TonnixBundleMetadata{"org.example.chimes", "Chimes", std::nullopt,
+                                                      "Ann", std::nullopt}));
   makeBundleWithInfo(temp / "Blank.v2.tonnixset", chimesInfo + key("CFBundleName", "") +
                                                       "<key>TonnixSetFormatVersion</key>"
                                                       "<integer>7</integer>");
   bundle = openOrFail(temp / "Blank.v2.tonnixset");
   ASSERT_TRUE(bundle);
-  EXPECT_EQ(bundle->metadata().name, "");
-  EXPECT_EQ(bundle->metadata().formatVersion, 7);
+  EXPECT_EQ(std::pair(bundle->metadata().name, bundle->metadata().formatVersion),
+            std::pair(std::string(), std::int64_t{7}));
 }
 
 // Binary lists are read; but libplist recurses per nesting level and
@@ -104,15 +100,13 @@ TEST(BundleOpen, ReadsBinaryPropertyListsAndRefusesThoseThatWouldBreakTheParser)
   fs::create_directories(temp / "B.tonnixset" / "Contents" / "Resources");
   auto bundle = openOrFail(temp / "B.tonnixset");
   ASSERT_TRUE(bundle);
-  EXPECT_EQ(bundle->metadata().identifier, "org.example.binary");
-  EXPECT_EQ(bundle->metadata().name, "Binary");
-
+  EXPECT_EQ(bundle->metadata(), (TonnixBundleMetadata{"org.example.binary", "Binary", std::nullopt,
+                                                      std::nullopt, std::nullopt}));
   std::string nested;
   for (int n = 0; n < 50000; ++n) nested += "<array>";
   makeBundleWithInfo(temp / "Deep.tonnixset", chimesInfo + "<key>x</key>" + nested);
   EXPECT_EQ(openFailure(temp / "Deep.tonnixset"),
             "Deep.tonnixset has an unreadable Contents/Info.plist");
-
   std::string binary = binaryInfo({{"CFBundleIdentifier", "org.example.nul"}});
   // Turn the ASCII identifier "org.example.nul" into one holding a NUL.
   binary[binary.find("org.example.nul") + 3] = '\0';
@@ -142,7 +136,6 @@ TEST(BundleOpen, MatchesResourcesByCatalogueBaseNameIgnoringCase) {
   EXPECT_EQ(resourceName(*bundle, "mnuc"), "none");
   EXPECT_EQ(bundle->soundURL(TonnixSoundID("wclp")),
             temp / "S.tonnixset" / "Contents" / "Resources" / "WindowClosePress.AIFF");
-
   EXPECT_EQ(bundle->unmatchedResourceNames(),
             (std::vector<std::string>{"Extra.Dots.wav", "btnp.aiff"}));
   const std::map<std::string, std::vector<std::string>> collisions = {
@@ -183,7 +176,6 @@ TEST(BundleOpen, HonoursAnExplicitMapOfStringsFirst) {
   const std::map<std::string, std::vector<std::string>> collisions = {
       {"menuopen", {"MenuOpen.aiff"}}};
   EXPECT_EQ(bundle->baseNameCollisions(), collisions);
-
   // A map with any value that is no string is ignored whole.
   makeBundleWithInfo(temp / "N.tonnixset",
                      chimesInfo + "<key>TonnixSetSounds</key><dict>" + key("mnuo", "custom.wav") +
@@ -197,11 +189,7 @@ TEST(BundleOpen, HonoursAnExplicitMapOfStringsFirst) {
 
 TEST(BundleWriter, RoundTripsThroughOpenAndReportsAFolderThatCannotBeMade) {
   TemporaryFolder temp;
-  const TonnixBundleMetadata full{.identifier = "org.example.full",
-                                  .name = "Full",
-                                  .version = "1.0",
-                                  .author = "Ann & <Bob>",
-                                  .copyright = "© 1997"};
+  const TonnixBundleMetadata full{"org.example.full", "Full", "1.0", "Ann & <Bob>", "© 1997"};
   const std::map<TonnixSoundID, std::string> sounds = {{TonnixSoundID("mnuo"), "open.wav"}};
   const fs::path folder = temp / "Full.tonnixset";
   const auto written = writeBundle(folder, full, &sounds);
@@ -212,7 +200,6 @@ TEST(BundleWriter, RoundTripsThroughOpenAndReportsAFolderThatCannotBeMade) {
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->metadata(), full);
   EXPECT_EQ(resourceName(*opened, "mnuo"), "open.wav");
-
   writeText(temp / "blocker", "a file where a folder should go");
   const auto blocked = writeBundle(temp / "blocker" / "S.tonnixset", full);
   ASSERT_FALSE(blocked);
@@ -223,10 +210,7 @@ TEST(BundleWriter, WritesKeysInTheirFixedOrderAndReplacesAnOldFile) {
   TemporaryFolder temp;
   const fs::path folder = temp / "S.tonnixset";
   writeText(folder / "Contents" / "Info.plist", std::string(10000, 'x'));
-  TonnixBundleMetadata metadata;
-  metadata.identifier = "org.example.s";
-  metadata.name = "S";
-  metadata.copyright = "c";
+  const TonnixBundleMetadata metadata{"org.example.s", "S", std::nullopt, std::nullopt, "c"};
   const std::map<TonnixSoundID, std::string> empty;
   ASSERT_TRUE(writeBundle(folder, metadata, &empty));
   const std::string xml = readText(folder / "Contents" / "Info.plist");

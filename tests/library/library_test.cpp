@@ -15,7 +15,6 @@ class LibraryTest : public testing::Test {
   fs::path user() const { return temp_ / "user"; }
   fs::path builtIn() const { return temp_ / "builtin"; }
   fs::path outside() const { return temp_ / "outside"; }
-
   std::vector<std::string> names(const TonnixLibrary& library) const {
     std::vector<std::string> result;
     for (const auto& bundle : library.bundles()) result.push_back(bundle->metadata().name);
@@ -32,7 +31,6 @@ class LibraryTest : public testing::Test {
     EXPECT_TRUE(installed) << describe(installed.error());
     return installed ? installed.value() : nullptr;
   }
-
   TemporaryFolder temp_;
 };
 
@@ -71,9 +69,11 @@ TEST_F(LibraryTest, LoadsBothFoldersSortedAndReportsWhatItSkipped) {
                                                       "Mine", "Same", "Same", "Same"}));
   EXPECT_FALSE(library.bundles()[0]->isBuiltIn());
   EXPECT_TRUE(library.bundles()[1]->isBuiltIn());
-  EXPECT_EQ(library.bundles()[5]->metadata().identifier, "org.example.user1");
-  EXPECT_EQ(library.bundles()[6]->metadata().identifier, "org.example.user2");
-  EXPECT_EQ(library.bundles()[7]->metadata().identifier, "org.example.builtin");
+  EXPECT_EQ(
+      (std::vector{library.bundles()[5]->metadata().identifier,
+                   library.bundles()[6]->metadata().identifier,
+                   library.bundles()[7]->metadata().identifier}),
+      (std::vector<std::string>{"org.example.user1", "org.example.user2", "org.example.builtin"}));
   EXPECT_EQ(library.loadFailures(),
             (QStringList{"Broken.tonnixset declares no CFBundleIdentifier",
                          "File.tonnixset is not a folder",
@@ -82,7 +82,6 @@ TEST_F(LibraryTest, LoadsBothFoldersSortedAndReportsWhatItSkipped) {
             "Mine");
   EXPECT_EQ(library.bundleWithIdentifier(std::optional<std::string>()), nullptr);
   EXPECT_EQ(library.bundleWithIdentifier(std::string_view("org.example.other")), nullptr);
-
   TonnixLibrary missing(temp_ / "none", temp_ / "nothing");
   EXPECT_TRUE(missing.bundles().empty());
   EXPECT_TRUE(missing.loadFailures().isEmpty());
@@ -93,14 +92,12 @@ TEST_F(LibraryTest, InstallingTheSameBundleTwiceGivesItANewFolderAndIdentifier) 
   makeBundle(outside() / "Chimes.tonnixset", "org.example.chimes", "Chimes", {"MenuOpen.aiff"});
   const std::string original = readText(outside() / "Chimes.tonnixset" / "Contents" / "Info.plist");
   TonnixLibrary library(user(), std::nullopt);
-
   auto first = install(library, outside() / "Chimes.tonnixset");
   ASSERT_TRUE(first);
   EXPECT_EQ(first->url(), user() / "Chimes.tonnixset");
   EXPECT_EQ(first->metadata().identifier, "org.example.chimes");
   EXPECT_EQ(readText(user() / "Chimes.tonnixset" / "Contents" / "Info.plist"), original);
   EXPECT_TRUE(first->containsSound(TonnixSoundID("mnuo")));
-
   auto second = install(library, outside() / "Chimes.tonnixset");
   ASSERT_TRUE(second);
   EXPECT_EQ(second->url(), user() / "Chimes 2.tonnixset");
@@ -124,33 +121,31 @@ TEST_F(LibraryTest, ReidentifiedCopiesKeepTheirKeysAndUnusableInfoIsReplaced) {
   TonnixLibrary library(user(), std::nullopt);
   auto installed = install(library, outside() / "Nameless.tonnixset");
   ASSERT_TRUE(installed);
-  EXPECT_EQ(installed->metadata().identifier, "org.tonnix.tonnixset.nameless");
-  EXPECT_EQ(installed->metadata().name, "Nameless");
-  EXPECT_EQ(installed->metadata().author, "Ann");
+  EXPECT_EQ(installed->metadata(),
+            (TonnixBundleMetadata{"org.tonnix.tonnixset.nameless", "Nameless", std::nullopt, "Ann",
+                                  std::nullopt}));
   const std::string xml = readText(installed->url() / "Contents" / "Info.plist");
   EXPECT_LT(xml.find("CFBundleIdentifier"), xml.find("TonnixSetAuthor"));
-
   auto raw = install(library, outside() / "Raw.tonnixset");
   ASSERT_TRUE(raw);
-  EXPECT_EQ(raw->metadata().identifier, "org.tonnix.tonnixset.raw");
-  EXPECT_EQ(raw->metadata().name, "Raw");
+  EXPECT_EQ(raw->metadata(), (TonnixBundleMetadata{"org.tonnix.tonnixset.raw", "Raw", std::nullopt,
+                                                   std::nullopt, std::nullopt}));
   auto broken = install(library, outside() / "Broken.tonnixset");
   ASSERT_TRUE(broken);
   EXPECT_EQ(broken->metadata().identifier, "org.tonnix.tonnixset.broken");
 }
 
 TEST_F(LibraryTest, LooseFolderBecomesABundleOfItsPlayableFiles) {
-  writeText(outside() / "My Sounds!" / "MenuOpen.aiff", "x");
-  writeText(outside() / "My Sounds!" / "other.wav", "x");
-  writeText(outside() / "My Sounds!" / "notes.txt", "x");
-  writeText(outside() / "My Sounds!" / ".hidden.aiff", "x");
-  writeText(outside() / "My Sounds!" / "sub" / "MenuClose.aiff", "x");
+  for (const char* name :
+       {"MenuOpen.aiff", "other.wav", "notes.txt", ".hidden.aiff", "sub/MenuClose.aiff"}) {
+    writeText(outside() / "My Sounds!" / name, "x");
+  }
   TonnixLibrary library(user(), std::nullopt);
   auto installed = install(library, outside() / "My Sounds!");
   ASSERT_TRUE(installed);
   EXPECT_EQ(installed->url(), user() / "My Sounds!.tonnixset");
-  EXPECT_EQ(installed->metadata().identifier, "org.tonnix.tonnixset.my-sounds");
-  EXPECT_EQ(installed->metadata().name, "My Sounds!");
+  EXPECT_EQ(std::pair(installed->metadata().identifier, installed->metadata().name),
+            (std::pair<std::string, std::string>("org.tonnix.tonnixset.my-sounds", "My Sounds!")));
   EXPECT_EQ(entries(installed->url() / "Contents" / "Resources"),
             (std::set<fs::path>{"MenuOpen.aiff", "other.wav"}));
   EXPECT_TRUE(installed->containsSound(TonnixSoundID("mnuo")));
@@ -179,7 +174,6 @@ TEST_F(LibraryTest, NeverCopiesWhatALinkOutsideTheSetPointsTo) {
   fs::create_symlink("..", resources / "Parent");
   fs::create_directories(outside() / "Loose");
   fs::create_symlink(temp_ / "secret.aiff", outside() / "Loose" / "MenuClose.aiff");
-
   TonnixLibrary library(user(), std::nullopt);
   testing::internal::CaptureStdout();
   auto installed = install(library, bundle);
@@ -210,7 +204,6 @@ TEST_F(LibraryTest, EnsuresItsFolderAndReportsWhenItCannotOrWouldCopyIntoItself)
   TonnixLibrary library(user() / "deep" / "Tonnix Sets", std::nullopt);
   EXPECT_TRUE(library.ensureDirectory());
   EXPECT_TRUE(fs::is_directory(user() / "deep" / "Tonnix Sets"));
-
   writeText(temp_ / "blocker", "x");
   TonnixLibrary blocked(temp_ / "blocker" / "Tonnix Sets", std::nullopt);
   const auto made = blocked.ensureDirectory();
@@ -220,7 +213,6 @@ TEST_F(LibraryTest, EnsuresItsFolderAndReportsWhenItCannotOrWouldCopyIntoItself)
       "Could not create " + (temp_ / "blocker" / "Tonnix Sets").string() + ": Not a directory");
   writeText(outside() / "Loose" / "MenuOpen.aiff", "x");
   EXPECT_EQ(installFailure(blocked, outside() / "Loose"), made.error().description());
-
   const fs::path self = makeBundle(user() / "Self.tonnixset", "org.example.self", "Self");
   TonnixLibrary inside(self / "Contents", std::nullopt);
   EXPECT_EQ(installFailure(inside, self),

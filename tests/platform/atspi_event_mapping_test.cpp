@@ -209,53 +209,51 @@ TEST_F(AtspiEventTranslatorTest, WhatIsRememberedStaysBounded) {
   EXPECT_EQ(translate(event("window:create", 0, "0"), dialog), QStringList{Note::windowCreated});
 }
 
-TonnixAtspiRoleNames names(AtspiRole role, AtspiRole parentRole = ATSPI_ROLE_FILLER,
-                           bool isExpandable = false) {
-  TonnixAtspiRoleFacts facts;
-  facts.role = role;
-  facts.parentRole = parentRole;
-  facts.isTopLevel = parentRole == ATSPI_ROLE_APPLICATION;
-  facts.isExpandable = isExpandable;
-  return atspiRoleNames(facts);
+// "role/subrole" (no slash without a subrole) of each of `roles` in `parentRole`.
+std::string names(std::initializer_list<AtspiRole> roles, AtspiRole parentRole = ATSPI_ROLE_FILLER,
+                  bool isExpandable = false) {
+  std::string result;
+  for (const AtspiRole role : roles) {
+    const TonnixAtspiRoleNames named =
+        atspiRoleNames({.role = role,
+                        .parentRole = parentRole,
+                        .isTopLevel = parentRole == ATSPI_ROLE_APPLICATION,
+                        .isExpandable = isExpandable});
+    result += (result.empty() ? "" : " ") + named.role.toStdString() +
+              (named.subrole ? "/" + named.subrole->toStdString() : "");
+  }
+  return result;
 }
 
 TEST(AtspiRoleNamesTest, ControlsGetTheNamesTheClickRulesExpect) {
-  EXPECT_EQ(names(ATSPI_ROLE_PUSH_BUTTON).role, "AXButton");
-  EXPECT_EQ(names(ATSPI_ROLE_PUSH_BUTTON).subrole, std::nullopt);
-  EXPECT_EQ(names(ATSPI_ROLE_TOGGLE_BUTTON).role, "AXButton");
-  EXPECT_EQ(names(ATSPI_ROLE_TOGGLE_BUTTON).subrole, "AXToggle");
-  EXPECT_EQ(names(ATSPI_ROLE_TOGGLE_BUTTON, ATSPI_ROLE_FILLER, true).role, "AXDisclosureTriangle");
-  EXPECT_EQ(names(ATSPI_ROLE_CHECK_BOX).role, "AXCheckBox");
-  EXPECT_EQ(names(ATSPI_ROLE_RADIO_BUTTON).role, "AXRadioButton");
-  EXPECT_EQ(names(ATSPI_ROLE_PAGE_TAB).role, "AXRadioButton");
-  EXPECT_EQ(names(ATSPI_ROLE_PAGE_TAB_LIST).role, "AXTabGroup");
-  EXPECT_EQ(names(ATSPI_ROLE_COMBO_BOX).role, "AXPopUpButton");
-  EXPECT_EQ(names(ATSPI_ROLE_SPIN_BUTTON).role, "AXIncrementor");
-  EXPECT_EQ(names(ATSPI_ROLE_SCROLL_BAR).role, "AXScrollBar");
-  EXPECT_EQ(names(ATSPI_ROLE_SLIDER).role, "AXSlider");
-  EXPECT_EQ(names(ATSPI_ROLE_REDUNDANT_OBJECT).role, "AXUnknown");
+  EXPECT_EQ(
+      names({ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_TOGGLE_BUTTON, ATSPI_ROLE_CHECK_BOX,
+             ATSPI_ROLE_RADIO_BUTTON, ATSPI_ROLE_PAGE_TAB, ATSPI_ROLE_PAGE_TAB_LIST,
+             ATSPI_ROLE_COMBO_BOX, ATSPI_ROLE_SPIN_BUTTON, ATSPI_ROLE_SCROLL_BAR, ATSPI_ROLE_SLIDER,
+             ATSPI_ROLE_REDUNDANT_OBJECT}),
+      "AXButton AXButton/AXToggle AXCheckBox AXRadioButton AXRadioButton/AXTabButton AXTabGroup "
+      "AXPopUpButton AXIncrementor AXScrollBar AXSlider AXUnknown");
+  EXPECT_EQ(names({ATSPI_ROLE_TOGGLE_BUTTON}, ATSPI_ROLE_FILLER, true), "AXDisclosureTriangle");
 }
 
+// Qt's bare top-level widget is a window too.
 TEST(AtspiRoleNamesTest, WindowKindsGiveTheSubrolesOfTheirSounds) {
-  EXPECT_EQ(names(ATSPI_ROLE_FRAME, ATSPI_ROLE_APPLICATION).subrole, "AXStandardWindow");
-  EXPECT_EQ(names(ATSPI_ROLE_DIALOG, ATSPI_ROLE_APPLICATION).subrole, "AXDialog");
-  EXPECT_EQ(names(ATSPI_ROLE_FILE_CHOOSER, ATSPI_ROLE_APPLICATION).subrole, "AXDialog");
-  EXPECT_EQ(names(ATSPI_ROLE_ALERT, ATSPI_ROLE_APPLICATION).subrole, "AXSystemDialog");
-  EXPECT_EQ(names(ATSPI_ROLE_WINDOW, ATSPI_ROLE_APPLICATION).subrole, "AXFloatingWindow");
-  // Qt's bare top-level widget.
-  EXPECT_EQ(names(ATSPI_ROLE_FILLER, ATSPI_ROLE_APPLICATION).role, "AXWindow");
-  EXPECT_EQ(names(ATSPI_ROLE_FILLER, ATSPI_ROLE_PANEL).role, "AXGroup");
-  EXPECT_EQ(names(ATSPI_ROLE_TOOL_TIP, ATSPI_ROLE_APPLICATION).role, "AXHelpTag");
+  EXPECT_EQ(names({ATSPI_ROLE_FRAME, ATSPI_ROLE_DIALOG, ATSPI_ROLE_FILE_CHOOSER, ATSPI_ROLE_ALERT,
+                   ATSPI_ROLE_WINDOW, ATSPI_ROLE_FILLER, ATSPI_ROLE_TOOL_TIP},
+                  ATSPI_ROLE_APPLICATION),
+            "AXWindow/AXStandardWindow AXWindow/AXDialog AXWindow/AXDialog AXWindow/AXSystemDialog "
+            "AXWindow/AXFloatingWindow AXWindow/AXStandardWindow AXHelpTag");
+  EXPECT_EQ(names({ATSPI_ROLE_FILLER}, ATSPI_ROLE_PANEL), "AXGroup");
 }
 
 TEST(AtspiRoleNamesTest, MenusAreTitlesInAMenuBarAndItemsInAMenu) {
-  EXPECT_EQ(names(ATSPI_ROLE_MENU, ATSPI_ROLE_MENU_BAR).role, "AXMenuBarItem");
-  EXPECT_EQ(names(ATSPI_ROLE_MENU_ITEM, ATSPI_ROLE_MENU_BAR).role, "AXMenuBarItem");
-  EXPECT_EQ(names(ATSPI_ROLE_MENU, ATSPI_ROLE_MENU).role, "AXMenuItem");
-  EXPECT_EQ(names(ATSPI_ROLE_CHECK_MENU_ITEM, ATSPI_ROLE_MENU).role, "AXMenuItem");
-  EXPECT_EQ(names(ATSPI_ROLE_POPUP_MENU, ATSPI_ROLE_MENU_ITEM).role, "AXMenu");
-  EXPECT_EQ(names(ATSPI_ROLE_MENU, ATSPI_ROLE_COMBO_BOX).role, "AXMenu");
-  EXPECT_EQ(names(ATSPI_ROLE_MENU_BAR).role, "AXMenuBar");
+  EXPECT_EQ(names({ATSPI_ROLE_MENU, ATSPI_ROLE_MENU_ITEM}, ATSPI_ROLE_MENU_BAR),
+            "AXMenuBarItem AXMenuBarItem");
+  EXPECT_EQ(names({ATSPI_ROLE_MENU, ATSPI_ROLE_CHECK_MENU_ITEM}, ATSPI_ROLE_MENU),
+            "AXMenuItem AXMenuItem");
+  EXPECT_EQ(names({ATSPI_ROLE_POPUP_MENU}, ATSPI_ROLE_MENU_ITEM), "AXMenu");
+  EXPECT_EQ(names({ATSPI_ROLE_MENU}, ATSPI_ROLE_COMBO_BOX), "AXMenu");
+  EXPECT_EQ(names({ATSPI_ROLE_MENU_BAR}), "AXMenuBar");
 }
 
 }  // namespace

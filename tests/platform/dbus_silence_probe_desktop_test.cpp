@@ -51,15 +51,14 @@ class DBusSilenceProbeTest : public testing::Test {
     for (const QString& name : registered) bus.unregisterService(name);
     for (const QString& path : paths) bus.unregisterObject(path);
   }
-
-  void serve(const QString& service, const QString& path, QObject& object,
-             QDBusConnection::RegisterOptions options) {
+  // Registers `object` as `service`, at the path its name spells.
+  void serve(const QString& service, QObject& object, QDBusConnection::RegisterOptions options) {
+    const QString path = "/" + QString(service).replace('.', '/');
     ASSERT_TRUE(bus.registerObject(path, &object, options));
     ASSERT_TRUE(bus.registerService(service));
     registered << service;
     paths << path;
   }
-
   QDBusConnection bus = QDBusConnection::sessionBus();
   QStringList registered;
   QStringList paths;
@@ -70,8 +69,7 @@ class DBusSilenceProbeTest : public testing::Test {
 TEST_F(DBusSilenceProbeTest, OnlyAnIdleInhibitorOfTheSessionManagerIsAVideoPlaying) {
   SessionManager manager;
   manager.inhibited = 4;  // suspend
-  serve(QStringLiteral("org.gnome.SessionManager"), QStringLiteral("/org/gnome/SessionManager"),
-        manager, QDBusConnection::ExportAllSlots);
+  serve(QStringLiteral("org.gnome.SessionManager"), manager, QDBusConnection::ExportAllSlots);
   {
     TonnixLinuxSilenceProbe probe;
     EXPECT_FALSE(tonnix_test::turnUntil([&] { return probe.isVideoPlaying(); }, 1000));
@@ -84,8 +82,7 @@ TEST_F(DBusSilenceProbeTest, OnlyAnIdleInhibitorOfTheSessionManagerIsAVideoPlayi
 
 TEST_F(DBusSilenceProbeTest, AnInhibitedNotificationServerIsDoNotDisturb) {
   NotificationServer server;
-  serve(QStringLiteral("org.freedesktop.Notifications"),
-        QStringLiteral("/org/freedesktop/Notifications"), server,
+  serve(QStringLiteral("org.freedesktop.Notifications"), server,
         QDBusConnection::ExportAllProperties);
   server.inhibited = true;
   TonnixLinuxSilenceProbe probe;
@@ -94,8 +91,7 @@ TEST_F(DBusSilenceProbeTest, AnInhibitedNotificationServerIsDoNotDisturb) {
 
 TEST_F(DBusSilenceProbeTest, AGameModeSessionIsGameModeWhateverIsInFront) {
   GameModeDaemon daemon;
-  serve(QStringLiteral("com.feralinteractive.GameMode"),
-        QStringLiteral("/com/feralinteractive/GameMode"), daemon,
+  serve(QStringLiteral("com.feralinteractive.GameMode"), daemon,
         QDBusConnection::ExportAllProperties);
   {
     TonnixLinuxSilenceProbe probe;

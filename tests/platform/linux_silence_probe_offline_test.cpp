@@ -36,9 +36,6 @@ class OfflineProbeTest : public testing::Test {
             !windows.empty(),
             !displays.empty()};
   }
-
-  // Lets the failed connections report back; no answer depends on how long.
-  static void settle() { tonnix_test::turnFor(300); }
 };
 
 }  // namespace
@@ -52,7 +49,7 @@ TEST_F(OfflineProbeTest, EveryQuestionAnswersNoBeforeAndAfterTheFailuresAreKnown
   TonnixLinuxSilenceProbe probe;
   const std::vector<bool> none(9, false);
   EXPECT_EQ(answers(probe), none);
-  settle();
+  tonnix_test::turnFor(300);  // the failed connections report back
   EXPECT_EQ(answers(probe), none);
   probe.requestFocusAuthorization();
   EXPECT_EQ(answers(probe), none);

@@ -40,10 +40,8 @@ class PulseAudioStateTest : public testing::Test {
   }
 
   static void TearDownTestSuite() {
-    if (server_) {
-      server_->terminate();
-      if (!server_->waitForFinished(5000)) server_->kill();
-    }
+    if (server_) server_->terminate();
+    if (server_ && !server_->waitForFinished(5000)) server_->kill();
     server_.reset();
     folder_.reset();
   }
@@ -61,7 +59,6 @@ class PulseAudioStateTest : public testing::Test {
     return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
   }
-
   static inline std::unique_ptr<QTemporaryDir> folder_;
   static inline std::unique_ptr<QProcess> server_;
   static inline bool running_ = false;
@@ -72,16 +69,14 @@ class PulseAudioStateTest : public testing::Test {
 TEST_F(PulseAudioStateTest, AMutedOrSilentDefaultOutputIsHeldBack) {
   TonnixPulseAudioState state;
   EXPECT_FALSE(tonnix_test::turnUntil([&] { return state.isOutputHeldBack(); }, 1000));
-
-  ASSERT_TRUE(pactl({"set-sink-mute", "out", "1"}));
-  EXPECT_TRUE(tonnix_test::turnUntil([&] { return state.isOutputHeldBack(); }));
-  ASSERT_TRUE(pactl({"set-sink-mute", "out", "0"}));
-  EXPECT_TRUE(tonnix_test::turnUntil([&] { return !state.isOutputHeldBack(); }));
-
-  ASSERT_TRUE(pactl({"set-sink-volume", "out", "0"}));
-  EXPECT_TRUE(tonnix_test::turnUntil([&] { return state.isOutputHeldBack(); }));
-  ASSERT_TRUE(pactl({"set-sink-volume", "out", "1%"}));
-  EXPECT_TRUE(tonnix_test::turnUntil([&] { return !state.isOutputHeldBack(); }));
+  for (const auto& [command, value, heldBack] : {std::tuple("set-sink-mute", "1", true),
+                                                 {"set-sink-mute", "0", false},
+                                                 {"set-sink-volume", "0", true},
+                                                 {"set-sink-volume", "1%", false}}) {
+    ASSERT_TRUE(pactl({command, "out", value}));
+    EXPECT_TRUE(tonnix_test::turnUntil([&] { return state.isOutputHeldBack() == heldBack; }))
+        << command << " " << value;
+  }
 }
 
 // Neither the idle input nor recording the output's monitor counts.
@@ -97,7 +92,6 @@ TEST_F(PulseAudioStateTest, AnInputIsInUseWhileSomethingRecordsFromIt) {
   EXPECT_FALSE(tonnix_test::turnUntil([&] { return state.isInputRecording(); }, 1000));
   monitor.kill();
   monitor.waitForFinished();
-
   QProcess recorder;
   ASSERT_TRUE(record(recorder, "mic"));
   EXPECT_TRUE(tonnix_test::turnUntil([&] { return state.isInputRecording(); }));

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/linux/gio_application_categories.h"
 #include "platform/linux/gio_application_files.h"
 #include "platform/linux/proc_processes.h"
 
@@ -26,7 +28,6 @@ TEST(ScopeApplicationIds, NamesTheIdOfAnApplicationsUnit) {
       QStringLiteral("0::/app.slice/app-flatpak-org.example.My\\x2dApp@42.service"));
   ASSERT_EQ(escaped.size(), 2u);
   EXPECT_EQ(escaped[1], QStringLiteral("org.example.My-App"));
-
   for (const char* unit : {"0::/user.slice/user@1000.service/init.scope",
                            "0::/system.slice/cron.service", "0::/app.slice/app-.scope", ""}) {
     EXPECT_TRUE(tonnixScopeApplicationIds(QString::fromLatin1(unit)).empty()) << unit;
@@ -49,17 +50,18 @@ class ApplicationFilesTest : public testing::Test {
                                                       "Icon=org.example.Sketch\n"
                                                       "Exec=/bin/true --sketch %F\n"
                                                       "StartupWMClass=sketchpad\n";
+    std::ofstream(applications / "Game.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Game\nCategories=Game;ArcadeGame;\nExec="
+        << std::filesystem::read_symlink("/proc/self/exe").string() << "\n";
     qputenv("XDG_DATA_HOME", data.c_str());
     qputenv("XDG_DATA_DIRS", (data / "none").c_str());
     qputenv("LANGUAGE", "en");
   }
   static void TearDownTestSuite() { delete folder_; }
-
   static std::filesystem::path desktopFile() {
     return std::filesystem::path(folder_->path().toStdString()) / "applications" / "org" /
            "example" / "Sketch.desktop";
   }
-
   static inline QTemporaryDir* folder_ = nullptr;
 };
 
@@ -75,7 +77,6 @@ TEST_F(ApplicationFilesTest, FindsTheFileNameIconAndIdOfAnInstalledApplication) 
   EXPECT_EQ(Files::idForProgram("/usr/bin/sketchpad", QStringLiteral("sketchpad")), id);
   EXPECT_EQ(Files::idForProgram("/bin/true", {}), id);
   EXPECT_EQ(Files::idOfFile("/bin/true"), id);
-
   EXPECT_FALSE(Files::idForProgram("/usr/bin/unknown-program", QStringLiteral("unknown")));
   EXPECT_FALSE(Files::isInstalled(QStringLiteral("org.example.Missing")));
   EXPECT_FALSE(Files::isInstalled(QStringLiteral("../applications/org-example-Sketch")));
@@ -83,6 +84,8 @@ TEST_F(ApplicationFilesTest, FindsTheFileNameIconAndIdOfAnInstalledApplication) 
   EXPECT_FALSE(Files::name("/etc/hostname"));
   EXPECT_FALSE(Files::icon("/nonexistent/x.desktop"));
   EXPECT_FALSE(Files::idOfFile("/nonexistent/program"));
+  EXPECT_EQ(tonnixProcessApplicationCategories(::getpid()), QStringLiteral("Game;ArcadeGame;"));
+  EXPECT_FALSE(tonnixProcessApplicationCategories(1));
 }
 
 }  // namespace

@@ -22,7 +22,6 @@ class SilenceMonitorTest : public testing::Test {
     monitor->setClock([this] { return now_; });
     return monitor;
   }
-
   // An answer that counts its calls and says yes for the reasons in `holding`.
   TonnixSilenceMonitor::Answer countingAnswer() {
     return [this](Reason reason, const TonnixSilenceContext&) {
@@ -30,7 +29,6 @@ class SilenceMonitorTest : public testing::Test {
       return holding_.contains(reason);
     };
   }
-
   TonnixMemoryPreferencesStore preferences_;
   TonnixFakeSilenceProbe* probe_ = nullptr;
   TonnixSilenceMonitor::Clock::time_point now_{};
@@ -42,7 +40,6 @@ TEST_F(SilenceMonitorTest, StoredChoicesCountOnlyWhenTheyAreBooleans) {
   const auto monitor = makeMonitor();
   EXPECT_EQ(monitor->enabledReasons().size(), 6u);
   EXPECT_FALSE(monitor->isEnabled(Reason::fullscreenApplication));
-
   preferences_.setValue(QStringLiteral("TonnixMutesForFocus"), false);
   preferences_.setValue(QStringLiteral("TonnixMutesForFullscreenApplication"), true);
   preferences_.setValue(QStringLiteral("TonnixMutesForGameMode"), QStringLiteral("no"));
@@ -56,9 +53,7 @@ TEST_F(SilenceMonitorTest, StoredChoicesCountOnlyWhenTheyAreBooleans) {
 }
 
 TEST_F(SilenceMonitorTest, WithNoReasonChosenNothingIsAsked) {
-  for (Reason reason : allSilenceReasons) {
-    preferences_.setValue(preferenceKey(reason), false);
-  }
+  for (Reason reason : allSilenceReasons) preferences_.setValue(preferenceKey(reason), false);
   const auto monitor = makeMonitor(countingAnswer());
   EXPECT_EQ(monitor->currentReason(), std::nullopt);
   EXPECT_EQ(answers_, 0);
@@ -70,12 +65,10 @@ TEST_F(SilenceMonitorTest, AnswerIsReusedForStrictlyLessThanHalfASecond) {
   monitor->currentReason();
   const int firstAnswers = answers_;
   EXPECT_EQ(firstAnswers, 6);
-
   now_ += 499ms;
   holding_ = {Reason::focus};
   EXPECT_EQ(monitor->currentReason(), std::nullopt);
   EXPECT_EQ(answers_, firstAnswers);
-
   now_ += 1ms;
   EXPECT_EQ(monitor->currentReason(), Reason::focus);
   EXPECT_GT(answers_, firstAnswers);
@@ -88,11 +81,9 @@ TEST_F(SilenceMonitorTest, ChangingAChoiceForgetsTheAnswerAndIsStored) {
                    [&changes] { ++changes; });
   holding_ = {Reason::fullscreenApplication};
   EXPECT_EQ(monitor->currentReason(), std::nullopt);
-
   monitor->setEnabled(true, Reason::fullscreenApplication);
   EXPECT_EQ(monitor->currentReason(), Reason::fullscreenApplication);
   EXPECT_EQ(preferences_.value(QStringLiteral("TonnixMutesForFullscreenApplication")), true);
-
   // A choice that changes nothing is still written, but not announced.
   monitor->setEnabled(true, Reason::fullscreenApplication);
   EXPECT_EQ(changes, 1);
@@ -104,7 +95,6 @@ TEST_F(SilenceMonitorTest, EarliestReasonInTheTableWins) {
   probe_->setAnswer(Probe::focus, true);
   probe_->setAnswer(Probe::audioHeldBack, true);
   EXPECT_EQ(monitor->currentReason(), Reason::audioHeldBack);
-  // The search stops at the first hit.
   EXPECT_EQ(probe_->questionCount(Probe::focus), 0);
 }
 
@@ -144,26 +134,22 @@ TEST_F(SilenceMonitorTest, WindowListIsFetchedOnlyForWindowBasedReasons) {
   monitor->setEnabled(false, Reason::gameMode);
   monitor->currentReason();
   EXPECT_EQ(probe_->windowListCount(), 0);
-
   monitor->setEnabled(true, Reason::fullscreenApplication);
   monitor->currentReason();
-  EXPECT_EQ(probe_->windowListCount(), 1);
-  EXPECT_EQ(probe_->displayListCount(), 1);
+  EXPECT_EQ(std::pair(probe_->windowListCount(), probe_->displayListCount()), std::pair(1, 1));
   EXPECT_EQ(probe_->lastWindows(), std::vector<TonnixWindowDescription>{window});
   EXPECT_EQ(probe_->lastDisplays().size(), 1u);
 }
 
 TEST_F(SilenceMonitorTest, EachReasonAsksItsOwnQuestion) {
-  const std::vector<std::pair<Reason, Probe>> pairs = {
-      {Reason::audioHeldBack, Probe::audioHeldBack},
-      {Reason::sharedDisplay, Probe::sharedDisplay},
-      {Reason::gameMode, Probe::gameMode},
-      {Reason::microphoneInUse, Probe::microphoneInUse},
-      {Reason::videoPlayback, Probe::videoPlayback},
-      {Reason::focus, Probe::focus},
-      {Reason::fullscreenApplication, Probe::fullscreenApplication}};
+  const Probe tests[] = {Probe::audioHeldBack,        Probe::sharedDisplay, Probe::gameMode,
+                         Probe::microphoneInUse,      Probe::videoPlayback, Probe::focus,
+                         Probe::fullscreenApplication};  // in the order of the reasons
+  ASSERT_EQ(allSilenceReasons.size(), std::size(tests));
   TonnixFakeSilenceProbe probe;
-  for (const auto& [reason, test] : pairs) {
+  for (std::size_t index = 0; index < std::size(tests); ++index) {
+    const Reason reason = allSilenceReasons[index];
+    const Probe test = tests[index];
     probe.setAnswer(test, true);
     EXPECT_TRUE(testSilenceReason(probe, reason, {}));
     EXPECT_EQ(probe.questionCount(test), 1);
@@ -175,21 +161,20 @@ TEST_F(SilenceMonitorTest, EachReasonAsksItsOwnQuestion) {
 // The keys are those of the stored preferences; the order is the order in
 // which the reasons are asked.
 TEST(SilenceReasonTest, ReasonsAreTestedInTheirDeclaredOrderWithTheirKeys) {
-  const std::vector<std::pair<std::string_view, const char*>> expected = {
-      {"audioHeldBack", "TonnixMutesForAudioHeldBack"},
-      {"sharedDisplay", "TonnixMutesForSharedDisplay"},
-      {"gameMode", "TonnixMutesForGameMode"},
-      {"microphoneInUse", "TonnixMutesForMicrophoneInUse"},
-      {"videoPlayback", "TonnixMutesForVideoPlayback"},
-      {"focus", "TonnixMutesForFocus"},
-      {"fullscreenApplication", "TonnixMutesForFullscreenApplication"}};
-  ASSERT_EQ(allSilenceReasons.size(), expected.size());
-  for (std::size_t index = 0; index < expected.size(); ++index) {
-    const TonnixSilenceReason reason = allSilenceReasons[index];
-    EXPECT_EQ(rawValue(reason), expected[index].first);
-    EXPECT_EQ(preferenceKey(reason), QString::fromLatin1(expected[index].second));
-    EXPECT_EQ(silenceReasonFromRawValue(expected[index].first), reason);
+  QStringList raw;
+  QStringList keys;
+  for (const TonnixSilenceReason reason : allSilenceReasons) {
+    raw << QString::fromUtf8(rawValue(reason));
+    keys << preferenceKey(reason);
+    EXPECT_EQ(silenceReasonFromRawValue(rawValue(reason)), reason);
   }
+  EXPECT_EQ(raw.join(' '),
+            "audioHeldBack sharedDisplay gameMode microphoneInUse videoPlayback focus "
+            "fullscreenApplication");
+  EXPECT_EQ(keys.join(' '),
+            "TonnixMutesForAudioHeldBack TonnixMutesForSharedDisplay TonnixMutesForGameMode "
+            "TonnixMutesForMicrophoneInUse TonnixMutesForVideoPlayback TonnixMutesForFocus "
+            "TonnixMutesForFullscreenApplication");
   EXPECT_EQ(silenceReasonFromRawValue("Focus"), std::nullopt);
 }
 

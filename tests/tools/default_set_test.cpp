@@ -45,20 +45,18 @@ TEST(DefaultSet, OpensAsABuiltInSetWithOneAiffForEveryCatalogueSound) {
   const auto bundle = TonnixBundle::open(kBundle, true);
   ASSERT_TRUE(bundle) << bundle.error().description();
   const TonnixBundle& set = **bundle;
-  EXPECT_EQ(set.metadata().identifier, "org.tonnix.tonnixset.default");
-  EXPECT_EQ(set.metadata().name, "Tonnix Default");
-  EXPECT_EQ(set.metadata().formatVersion, 1);
+  EXPECT_EQ(
+      std::tuple(set.metadata().identifier, set.metadata().name, set.metadata().formatVersion),
+      std::tuple(std::string("org.tonnix.tonnixset.default"), std::string("Tonnix Default"), 1));
   EXPECT_TRUE(set.isBuiltIn());
   EXPECT_TRUE(set.unmatchedResourceNames().empty());
   EXPECT_TRUE(set.baseNameCollisions().empty());
   EXPECT_EQ(set.soundURLsByID().size(), 138u);
-
   std::set<std::string> expected;
   for (const TonnixSetEntry* entry : expectedEntries()) expected.insert(entry->fileName);
   std::set<std::string> listed;
-  for (const auto& item : fs::directory_iterator(kBundle / "Contents" / "Resources")) {
+  for (const auto& item : fs::directory_iterator(kBundle / "Contents" / "Resources"))
     listed.insert(item.path().filename().string());
-  }
   EXPECT_EQ(listed, expected);
 }
 
@@ -80,7 +78,6 @@ TEST(DefaultSet, SoundsNeitherClipNorClick) {
     EXPECT_LE(sound->peak(), kMinusThreeDecibels);
     EXPECT_GE(sound->peak(), 0.01);  // -40 dBFS: faint sounds, but sounds
     EXPECT_LE(std::abs(std::accumulate(x.begin(), x.end(), 0.0) / static_cast<double>(n)), 0.001);
-
     if (!entry->flags.contains(TonnixSoundFlags::loops)) {
       for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_LE(std::abs(x[i]), 0.02 * sound->peak());

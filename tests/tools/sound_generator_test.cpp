@@ -38,9 +38,8 @@ std::map<std::string, std::string> contentsOf(const fs::path& folder) {
 
 std::vector<std::string> namesIn(const fs::path& folder) {
   std::vector<std::string> names;
-  for (const auto& item : fs::directory_iterator(folder)) {
+  for (const auto& item : fs::directory_iterator(folder))
     names.push_back(item.path().filename().string());
-  }
   return names;
 }
 
@@ -55,7 +54,6 @@ TEST(SoundGenerator, ARunGivesTheBuiltSetsBytesAndReplacesAnEarlierSetWhole) {
   fs::create_directories(set / "Contents" / "Resources");
   std::ofstream(set / "Contents" / "Resources" / "Stale.aiff") << "left over";
   ASSERT_EQ(generate({"Sets/Set.tonnixset/"}, scratch.path()), 0);
-
   const auto contents = contentsOf(set);
   EXPECT_EQ(contents.size(), 139u);  // Info.plist and 138 sounds
   EXPECT_TRUE(contents == contentsOf(TONNIX_DEFAULT_SET_DIR));

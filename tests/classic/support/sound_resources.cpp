@@ -32,16 +32,12 @@ std::vector<std::uint8_t> sixtyFourByteHeader(std::uint32_t channels, std::uint3
 
 std::vector<std::uint8_t> standardHeader(std::uint32_t rateField,
                                          const std::vector<std::uint8_t>& samples,
-                                         std::uint32_t lengthField) {
+                                         std::optional<std::uint32_t> lengthField) {
   std::vector<std::uint8_t> out;
-  appendCommonHeader(out, lengthField, rateField, 0x00);
+  appendCommonHeader(out, lengthField.value_or(static_cast<std::uint32_t>(samples.size())),
+                     rateField, 0x00);
   out.insert(out.end(), samples.begin(), samples.end());
   return out;
-}
-
-std::vector<std::uint8_t> standardHeader(std::uint32_t rateField,
-                                         const std::vector<std::uint8_t>& samples) {
-  return standardHeader(rateField, samples, static_cast<std::uint32_t>(samples.size()));
 }
 
 std::vector<std::uint8_t> extendedHeader(std::uint32_t channels, std::uint32_t rateField,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,11 +11,10 @@
 constexpr std::uint32_t kRate22050 = 0x56220000;  // 22050 Hz in 16.16 fixed point
 
 // Sampled-sound headers (the part a sound or buffer command points at).
+// The length field is the number of samples unless given.
 std::vector<std::uint8_t> standardHeader(std::uint32_t rateField,
                                          const std::vector<std::uint8_t>& samples,
-                                         std::uint32_t lengthField);
-std::vector<std::uint8_t> standardHeader(std::uint32_t rateField,
-                                         const std::vector<std::uint8_t>& samples);
+                                         std::optional<std::uint32_t> lengthField = std::nullopt);
 std::vector<std::uint8_t> extendedHeader(std::uint32_t channels, std::uint32_t rateField,
                                          std::uint32_t frames, std::uint16_t sampleSize,
                                          const std::vector<std::uint8_t>& data);
