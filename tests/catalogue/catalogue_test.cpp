@@ -58,6 +58,7 @@ TEST(Catalogue, LookupsByIdentifierAndBaseName) {
   EXPECT_EQ(misspelt->soundID, TonnixSoundID("dtdr"));
   EXPECT_EQ(misspelt->fileName, "DragTragetDrop.aiff");
   EXPECT_EQ(entryForSoundID(TonnixSoundID("!aqt"))->fileName, "ApplicationQuit.aiff");
+
   EXPECT_EQ(entryForBaseName("MenuOpen"), nullptr);
   EXPECT_NE(entryForBaseName("menuopen"), nullptr);
   EXPECT_EQ(entryForBaseName("menuopen.aiff"), nullptr);

@@ -28,6 +28,7 @@ class ClassicSetImportTest : public testing::Test {
   fs::path resources(const std::string& name) const {
     return scratch() / (name + ".tonnixset") / "Contents" / "Resources";
   }
+
   QTemporaryDir dir_;
   TonnixFakeAudioFileWriter fake_;
   TonnixSndfileAudioFileWriter sndfile_;
@@ -70,6 +71,7 @@ TEST_F(ClassicSetImportTest, FailuresEndTheConversionWithTheirReason) {
   ASSERT_FALSE(summary);
   EXPECT_EQ(describe(summary.error()), "Nothing in Old Set could be decoded into audio");
   EXPECT_FALSE(fs::exists(scratch() / "Old Set.tonnixset"));
+
   fake_.failWith("No space left on device");
   summary = importClassicSet(
       writeSet("Chimes", TestResourceForkWriter().add("snd ", 1, kBeep, "btnp")), scratch(), fake_);
@@ -99,6 +101,7 @@ TEST_F(ClassicSetImportTest, WritesLittleEndianSixteenBitCaf) {
                              "btnp"));
   ASSERT_TRUE(importClassicSet(file, scratch(), sndfile_));
   const auto caf = resources("Stereo") / "ButtonPress.caf";
+
   const auto sound = tonnix_test::readSound(caf);
   ASSERT_TRUE(sound);
   EXPECT_EQ(sound->info.format, SF_ENDIAN_LITTLE | SF_FORMAT_CAF | SF_FORMAT_PCM_16);
@@ -107,6 +110,7 @@ TEST_F(ClassicSetImportTest, WritesLittleEndianSixteenBitCaf) {
   std::vector<long> samples;
   for (const double sample : sound->samples) samples.push_back(std::lround(sample * 32768));
   EXPECT_EQ(samples, (std::vector<long>{1, -1, -32768, 32767}));
+
   std::ifstream in(caf, std::ios::binary);
   std::vector<unsigned char> head(36);
   in.read(reinterpret_cast<char*>(head.data()), 36);

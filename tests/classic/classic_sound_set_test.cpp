@@ -35,12 +35,15 @@ TEST(SoundList, EntrySizesPlaceTheSlotsAndMalformedListsGiveNoEntries) {
   ASSERT_EQ(twenty.size(), 1u);
   EXPECT_EQ(twenty[0].soundID, TonnixSoundID("btnp"));
   EXPECT_EQ(twenty[0].slotIDs, (std::vector<std::optional<std::int16_t>>{5, std::nullopt, 7}));
+
   const auto fortyFour = parseSoundList(soundList({{"wmov", {1, 2, 3, 4}}}, 44));
   EXPECT_EQ(fortyFour.at(0).slotIDs, (std::vector<std::optional<std::int16_t>>{1, 2, 3, 4}));
+
   // Any other size: a slot at every even offset from +4; an odd size's last
   // slot has one byte past the data and is absent.
   const auto odd = parseSoundList(soundList({{"mnuo", {9, -2}}}, 9));
   EXPECT_EQ(odd.at(0).slotIDs, (std::vector<std::optional<std::int16_t>>{9, -2, std::nullopt}));
+
   EXPECT_TRUE(parseSoundList(std::vector<std::uint8_t>{0, 0, 0}).empty());
   EXPECT_TRUE(
       parseSoundList(std::vector<std::uint8_t>{0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}).empty());
@@ -54,6 +57,7 @@ TEST(ClassicSoundSet, LoopingSoundsPreferSlotsOneAndTwo) {
   resources.add("snd#", 128, soundList({{"wmov", {5, 6, 7}}, {"btnp", {0, 9}}}, 20));
   const Mapping expected = {{TonnixSoundID("btnp"), 9}, {TonnixSoundID("wmov"), 7}};
   EXPECT_EQ(mappingOf(resources), expected);
+
   resources.add("snd ", 2, {});
   const auto set = resources.read("Chimes");
   EXPECT_EQ(set.name, "Chimes");
@@ -79,6 +83,7 @@ TEST(ClassicSoundSet, SoundIDResourcesAreTheSecondSource) {
   resources.add("sdid", 130, bytesOf("btne"));  // no sound 130
   resources.add("sdid", 129, bytesOf("ab"));    // too short
   EXPECT_EQ(mappingOf(resources), (Mapping{{TonnixSoundID("btnp"), 128}}));
+
   // A sound list that maps nothing leaves the way open to the next source.
   resources.add("snd#", 1, soundList({{"mnuo", {77}}}, 20));
   EXPECT_EQ(mappingOf(resources), (Mapping{{TonnixSoundID("btnp"), 128}}));
@@ -101,10 +106,12 @@ TEST(ClassicSoundSet, VersionChoiceAndTextCleaning) {
   auto set = resources.read();
   EXPECT_EQ(set.version, "1.0");
   EXPECT_EQ(set.copyright, std::nullopt);
+
   resources.add("vers", 1, versionResource(" 2.1 ", "Line one\r\nLine two\rthree"));
   set = resources.read();
   EXPECT_EQ(set.version, "2.1");
   EXPECT_EQ(set.copyright, "Line one\nLine two\nthree");
+
   // The lowest ID is read even when too short; strings are cut at the end of
   // the data.
   Resources lowest;

@@ -32,6 +32,7 @@ class ForkSourceTest : public testing::Test {
   fs::path write(const std::string& relative, const std::vector<std::uint8_t>& bytes) {
     return writeBytes(fs::path(dir_.path().toStdString()) / relative, bytes);
   }
+
   QTemporaryDir dir_;
   const std::vector<std::uint8_t> fork_ = sampleFork();
   const std::vector<std::uint8_t> dataFork_ = bytesOf("data fork text");
@@ -121,12 +122,15 @@ TEST_F(ForkSourceTest, DamagedContainersYieldNoFork) {
   auto binHex = binHexFile("Chimes", dataFork_, fork_);
   binHex[binHex.size() / 2] = binHex[binHex.size() / 2] == 'A' ? 'B' : 'A';  // breaks a CRC
   EXPECT_FALSE(unwrapForkContainer(binHex));
+
   auto macBinary = macBinaryFile(2, "Chimes", dataFork_, fork_);
   macBinary[10] ^= 0x01;  // the header CRC no longer matches
   EXPECT_FALSE(unwrapForkContainer(macBinary));
+
   auto single = appleSingleFile(dataFork_, fork_);
   single[26 + 12 + 11] += 1;  // the fork entry now runs past the end
   EXPECT_FALSE(unwrapForkContainer(single));
+
   // Files that only resemble MacBinary: zero markers and a plausible name, but the lengths do not
   // match the file.
   auto lookalike = macBinaryFile(1, "Chimes", dataFork_, fork_);

@@ -33,6 +33,7 @@ TEST(ResourceFork, KeepsTheMapsOrderNamesAndBytes) {
   ASSERT_EQ(sounds.size(), 3u);
   EXPECT_EQ((std::vector{sounds[0].identifier, sounds[1].identifier, sounds[2].identifier}),
             (std::vector<std::int16_t>{200, -16000, 129}));
+
   // Bytes are handed on untouched; empty names are absent.
   EXPECT_EQ(sounds[0].data, (std::vector<std::uint8_t>{0x00, 0x01, 0xFF}));
   EXPECT_EQ((std::vector{sounds[0].name, sounds[1].name, sounds[2].name}),
@@ -77,6 +78,7 @@ TEST(ResourceFork, AMapPointingOutsideTheForkOrHoldingNoTypesIsAnError) {
   const auto error = damage(8, 0xFF).error();      // data length past the end
   EXPECT_EQ(std::pair(error.code, error.message),
             std::pair(-199, std::string("The file has no readable resource fork")));
+
   const auto empty = TonnixResourceFork::parse(TestResourceForkWriter().bytes());
   ASSERT_FALSE(empty);
   EXPECT_EQ(empty.error().code, -39);

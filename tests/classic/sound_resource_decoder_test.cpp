@@ -23,11 +23,13 @@ TEST(SoundResourceDecoder, StandardHeaderIsOffsetBinaryEightBit) {
   EXPECT_EQ(sound->samples, (Samples{0, 32512, -32768, -256}));
   EXPECT_EQ(sound->sampleRate, 22050.0);
   EXPECT_EQ(sound->channelCount, 1u);
+
   // 0x56EE8BA3 is the classic 22254.54 Hz.
   const auto two = decodeSoundResource(format2Sound(standardHeader(0x56EE8BA3, {0x81})));
   ASSERT_TRUE(two);
   EXPECT_EQ(two->samples, (Samples{256}));
   EXPECT_DOUBLE_EQ(two->sampleRate, 0x56EE8BA3 / 65536.0);
+
   const std::vector<std::uint8_t> ten(10, 0x80);
   const auto cut = decodeSoundResource(format1Sound(standardHeader(kRate22050, ten, 1000)));
   ASSERT_TRUE(cut);
@@ -43,6 +45,7 @@ TEST(SoundResourceDecoder, OnlyCommandsThatFitAreConsidered) {
   const auto sound = decodeSoundResource(resource);
   ASSERT_TRUE(sound);
   EXPECT_EQ(sound->samples.size(), 2u);
+
   std::vector<std::uint8_t> onlyCommands = {0, 2, 0, 0, 0, 1, 0x80, 0x51, 0, 0, 0, 0};
   EXPECT_FALSE(decodeSoundResource(onlyCommands));
 }
@@ -61,11 +64,13 @@ TEST(SoundResourceDecoder, ExtendedSixteenBitInterleavesChannels) {
 TEST(SoundResourceDecoder, ExtendedEightBitAndUnsetSampleSize) {
   EXPECT_EQ(samplesOf(format1Sound(extendedHeader(1, kRate22050, 3, 8, {0x80, 0x00, 0xFF}))),
             (Samples{0, -32768, 32512}));
+
   // Size 0: 16-bit when the data holds two bytes per sample, else 8-bit.
   EXPECT_EQ(samplesOf(format1Sound(extendedHeader(1, kRate22050, 2, 0, {0x12, 0x34, 0, 1}))),
             (Samples{0x1234, 1}));
   EXPECT_EQ(samplesOf(format1Sound(extendedHeader(1, kRate22050, 4, 0, {0x80, 0x80, 0x80}))),
             (Samples{0, 0, 0}));
+
   EXPECT_FALSE(decodeSoundResource(format1Sound(extendedHeader(1, kRate22050, 2, 24, {1, 2, 3}))));
 }
 

@@ -48,6 +48,7 @@ TEST_F(Assignments, SilentAndSetOverridesAreStoredAsText) {
   EXPECT_EQ(store.stringDictionary(overridesKey),
             (QMap<QString, QString>{{"mnuo", ""}, {"mnuc", "org.example.chimes"}}));
   EXPECT_EQ(store.writeCount(customKey), 0);
+
   assignments.setSelection(TonnixSelection::baseline(), menuOpen);
   EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::baseline());
   EXPECT_EQ(store.stringDictionary(overridesKey),
@@ -58,6 +59,7 @@ TEST_F(Assignments, CustomSoundAndOverrideReplaceEachOther) {
   writeSound(temp / "beep.wav");
   assignments.setSelection(TonnixSelection::set("org.example.chimes"), menuOpen);
   const int overrideWrites = store.writeCount(overridesKey);
+
   ASSERT_TRUE(assignments.setCustomSound(temp / "beep.wav", menuOpen));
   EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::custom(temp / "beep.wav"));
   EXPECT_TRUE(assignments.storedOverrides().empty());
@@ -65,9 +67,11 @@ TEST_F(Assignments, CustomSoundAndOverrideReplaceEachOther) {
   EXPECT_EQ(store.dataDictionary(customKey),
             (QMap<QString, QByteArray>{
                 {"mnuo", QByteArray::fromStdString((temp / "beep.wav").string())}}));
+
   // No override to remove: the overrides are not written again.
   ASSERT_TRUE(assignments.setCustomSound(temp / "beep.wav", menuClose));
   EXPECT_EQ(store.writeCount(overridesKey), overrideWrites + 1);
+
   assignments.setSelection(TonnixSelection::silent(), menuOpen);
   EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::silent());
   EXPECT_EQ(store.dataDictionary(customKey)->keys(), QStringList{"mnuc"});
@@ -90,6 +94,7 @@ TEST_F(Assignments, RefusesFilesThatAreNotPlayableAudio) {
   EXPECT_EQ(broken.first, Kind::unreadable);
   EXPECT_TRUE(broken.second.starts_with("Could not open broken.aiff: ")) << broken.second;
   EXPECT_EQ(refusal("missing.wav").first, Kind::unreadable);
+
   assignments.setSelection(TonnixSelection::custom(temp / "notes.txt"), menuOpen);
   EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::silent());
   EXPECT_EQ(store.writeCount(customKey), 0);
@@ -100,12 +105,14 @@ TEST_F(Assignments, PruningDropsOverridesOfRemovedSetsButNotSilence) {
   assignments.setSelection(TonnixSelection::set("org.example.gone"), menuClose);
   assignments.setSelection(TonnixSelection::set("org.example.here"), TonnixSoundID("wclp"));
   const int writes = store.writeCount(overridesKey);
+
   assignments.pruneOverrides({"org.example.here"});
   EXPECT_EQ(assignments.selectionFor(menuOpen), TonnixSelection::silent());
   EXPECT_EQ(assignments.selectionFor(menuClose), TonnixSelection::baseline());
   EXPECT_EQ(assignments.selectionFor(TonnixSoundID("wclp")),
             TonnixSelection::set("org.example.here"));
   EXPECT_EQ(store.writeCount(overridesKey), writes + 1);
+
   assignments.pruneOverrides({"org.example.here"});
   EXPECT_EQ(store.writeCount(overridesKey), writes + 1);
 }

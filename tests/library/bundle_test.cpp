@@ -81,6 +81,7 @@ TEST(BundleOpen, ReadsMetadataWithItsFallbacks) {
   ASSERT_TRUE(bundle);
   EXPECT_EQ(bundle->metadata(), (TonnixBundleMetadata{"org.example.chimes", "Chimes", std::nullopt,
                                                       "Ann", std::nullopt}));
+
   makeBundleWithInfo(temp / "Blank.v2.tonnixset", chimesInfo + key("CFBundleName", "") +
                                                       "<key>TonnixSetFormatVersion</key>"
                                                       "<integer>7</integer>");
@@ -102,11 +103,13 @@ TEST(BundleOpen, ReadsBinaryPropertyListsAndRefusesThoseThatWouldBreakTheParser)
   ASSERT_TRUE(bundle);
   EXPECT_EQ(bundle->metadata(), (TonnixBundleMetadata{"org.example.binary", "Binary", std::nullopt,
                                                       std::nullopt, std::nullopt}));
+
   std::string nested;
   for (int n = 0; n < 50000; ++n) nested += "<array>";
   makeBundleWithInfo(temp / "Deep.tonnixset", chimesInfo + "<key>x</key>" + nested);
   EXPECT_EQ(openFailure(temp / "Deep.tonnixset"),
             "Deep.tonnixset has an unreadable Contents/Info.plist");
+
   std::string binary = binaryInfo({{"CFBundleIdentifier", "org.example.nul"}});
   // Turn the ASCII identifier "org.example.nul" into one holding a NUL.
   binary[binary.find("org.example.nul") + 3] = '\0';
@@ -136,6 +139,7 @@ TEST(BundleOpen, MatchesResourcesByCatalogueBaseNameIgnoringCase) {
   EXPECT_EQ(resourceName(*bundle, "mnuc"), "none");
   EXPECT_EQ(bundle->soundURL(TonnixSoundID("wclp")),
             temp / "S.tonnixset" / "Contents" / "Resources" / "WindowClosePress.AIFF");
+
   EXPECT_EQ(bundle->unmatchedResourceNames(),
             (std::vector<std::string>{"Extra.Dots.wav", "btnp.aiff"}));
   const std::map<std::string, std::vector<std::string>> collisions = {
@@ -176,6 +180,7 @@ TEST(BundleOpen, HonoursAnExplicitMapOfStringsFirst) {
   const std::map<std::string, std::vector<std::string>> collisions = {
       {"menuopen", {"MenuOpen.aiff"}}};
   EXPECT_EQ(bundle->baseNameCollisions(), collisions);
+
   // A map with any value that is no string is ignored whole.
   makeBundleWithInfo(temp / "N.tonnixset",
                      chimesInfo + "<key>TonnixSetSounds</key><dict>" + key("mnuo", "custom.wav") +
@@ -200,6 +205,7 @@ TEST(BundleWriter, RoundTripsThroughOpenAndReportsAFolderThatCannotBeMade) {
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->metadata(), full);
   EXPECT_EQ(resourceName(*opened, "mnuo"), "open.wav");
+
   writeText(temp / "blocker", "a file where a folder should go");
   const auto blocked = writeBundle(temp / "blocker" / "S.tonnixset", full);
   ASSERT_FALSE(blocked);

@@ -15,6 +15,7 @@ class LibraryTest : public testing::Test {
   fs::path user() const { return temp_ / "user"; }
   fs::path builtIn() const { return temp_ / "builtin"; }
   fs::path outside() const { return temp_ / "outside"; }
+
   std::vector<std::string> names(const TonnixLibrary& library) const {
     std::vector<std::string> result;
     for (const auto& bundle : library.bundles()) result.push_back(bundle->metadata().name);
@@ -31,6 +32,7 @@ class LibraryTest : public testing::Test {
     EXPECT_TRUE(installed) << describe(installed.error());
     return installed ? installed.value() : nullptr;
   }
+
   TemporaryFolder temp_;
 };
 
@@ -82,6 +84,7 @@ TEST_F(LibraryTest, LoadsBothFoldersSortedAndReportsWhatItSkipped) {
             "Mine");
   EXPECT_EQ(library.bundleWithIdentifier(std::optional<std::string>()), nullptr);
   EXPECT_EQ(library.bundleWithIdentifier(std::string_view("org.example.other")), nullptr);
+
   TonnixLibrary missing(temp_ / "none", temp_ / "nothing");
   EXPECT_TRUE(missing.bundles().empty());
   EXPECT_TRUE(missing.loadFailures().isEmpty());
@@ -92,12 +95,14 @@ TEST_F(LibraryTest, InstallingTheSameBundleTwiceGivesItANewFolderAndIdentifier) 
   makeBundle(outside() / "Chimes.tonnixset", "org.example.chimes", "Chimes", {"MenuOpen.aiff"});
   const std::string original = readText(outside() / "Chimes.tonnixset" / "Contents" / "Info.plist");
   TonnixLibrary library(user(), std::nullopt);
+
   auto first = install(library, outside() / "Chimes.tonnixset");
   ASSERT_TRUE(first);
   EXPECT_EQ(first->url(), user() / "Chimes.tonnixset");
   EXPECT_EQ(first->metadata().identifier, "org.example.chimes");
   EXPECT_EQ(readText(user() / "Chimes.tonnixset" / "Contents" / "Info.plist"), original);
   EXPECT_TRUE(first->containsSound(TonnixSoundID("mnuo")));
+
   auto second = install(library, outside() / "Chimes.tonnixset");
   ASSERT_TRUE(second);
   EXPECT_EQ(second->url(), user() / "Chimes 2.tonnixset");
@@ -126,6 +131,7 @@ TEST_F(LibraryTest, ReidentifiedCopiesKeepTheirKeysAndUnusableInfoIsReplaced) {
                                   std::nullopt}));
   const std::string xml = readText(installed->url() / "Contents" / "Info.plist");
   EXPECT_LT(xml.find("CFBundleIdentifier"), xml.find("TonnixSetAuthor"));
+
   auto raw = install(library, outside() / "Raw.tonnixset");
   ASSERT_TRUE(raw);
   EXPECT_EQ(raw->metadata(), (TonnixBundleMetadata{"org.tonnix.tonnixset.raw", "Raw", std::nullopt,
@@ -174,6 +180,7 @@ TEST_F(LibraryTest, NeverCopiesWhatALinkOutsideTheSetPointsTo) {
   fs::create_symlink("..", resources / "Parent");
   fs::create_directories(outside() / "Loose");
   fs::create_symlink(temp_ / "secret.aiff", outside() / "Loose" / "MenuClose.aiff");
+
   TonnixLibrary library(user(), std::nullopt);
   testing::internal::CaptureStdout();
   auto installed = install(library, bundle);
@@ -204,6 +211,7 @@ TEST_F(LibraryTest, EnsuresItsFolderAndReportsWhenItCannotOrWouldCopyIntoItself)
   TonnixLibrary library(user() / "deep" / "Tonnix Sets", std::nullopt);
   EXPECT_TRUE(library.ensureDirectory());
   EXPECT_TRUE(fs::is_directory(user() / "deep" / "Tonnix Sets"));
+
   writeText(temp_ / "blocker", "x");
   TonnixLibrary blocked(temp_ / "blocker" / "Tonnix Sets", std::nullopt);
   const auto made = blocked.ensureDirectory();
@@ -213,6 +221,7 @@ TEST_F(LibraryTest, EnsuresItsFolderAndReportsWhenItCannotOrWouldCopyIntoItself)
       "Could not create " + (temp_ / "blocker" / "Tonnix Sets").string() + ": Not a directory");
   writeText(outside() / "Loose" / "MenuOpen.aiff", "x");
   EXPECT_EQ(installFailure(blocked, outside() / "Loose"), made.error().description());
+
   const fs::path self = makeBundle(user() / "Self.tonnixset", "org.example.self", "Self");
   TonnixLibrary inside(self / "Contents", std::nullopt);
   EXPECT_EQ(installFailure(inside, self),

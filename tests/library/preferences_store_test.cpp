@@ -87,10 +87,12 @@ TEST(PlistPreferencesStore, SetsAnUnreadableFileAsideAndStartsFromDefaults) {
     EXPECT_TRUE(output.starts_with("TonnixPreferencesStore: could not read ")) << output;
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1);
     EXPECT_FALSE(store.value("a").isValid());
+
     const QStringList files = folderEntries(temp.path());
     ASSERT_EQ(files.size(), 1);
     EXPECT_TRUE(files[0].startsWith("preferences.plist.corrupt-"));
     EXPECT_EQ(readText(temp / files[0].toStdString()), unreadable);
+
     store.setString("key", "value");
     EXPECT_EQ(TonnixPlistPreferencesStore(qPath(temp / "preferences.plist")).stringValue("key"),
               "value");

@@ -23,6 +23,7 @@ class SoundSetExport : public ::testing::Test {
   fs::path path(const std::string& name) const {
     return fs::path(root.path().toStdString()) / name;
   }
+
   // An export whose staging folders go to a folder of the test's own.
   TonnixExportFiles files() const {
     TonnixExportFiles files = TonnixExportFiles::system();
@@ -30,7 +31,9 @@ class SoundSetExport : public ::testing::Test {
     fs::create_directories(files.temporaryDirectory);
     return files;
   }
+
   bool stagingIsGone() const { return fs::is_empty(path("tmp")); }
+
   // Exports the press of a button, as a set's file, with these files.
   TonnixExpected<TonnixExportSummary, TonnixExportError> exportPress(
       const TonnixExportFiles& with) const {
@@ -38,7 +41,9 @@ class SoundSetExport : public ::testing::Test {
     return exportSoundSet({{buttonPress, path("set/ButtonPress.aiff"), false}},
                           path("Mine.tonnixset"), with);
   }
+
   fs::path resources(const fs::path& bundle) const { return bundle / "Contents" / "Resources"; }
+
   QTemporaryDir root;
 };
 
@@ -79,6 +84,7 @@ TEST_F(SoundSetExport, EachFileIsCopiedOnceUnderANameOfItsOwn) {
   EXPECT_EQ(std::distance(fs::directory_iterator(resources(path("Mine.tonnixset"))),
                           fs::directory_iterator()),
             1);
+
   writeText(path("a/Click.aif"), "first");
   writeText(path("b/Click.aif"), "second");
   const auto clicks = exportSoundSet(
@@ -98,6 +104,7 @@ TEST_F(SoundSetExport, NamesNeverCollideAndTheMapHoldsWhatBaseNamesWouldMiss) {
   EXPECT_EQ(exportFileName(".hidden.wav"), "hidden.wav");
   EXPECT_EQ(exportFileName("..."), "Sound");
   EXPECT_EQ(exportFileName("Plain.aiff"), "Plain.aiff");
+
   const std::map<TonnixSoundID, std::string> sounds = {{buttonPress, "buttonpress.wav"},
                                                        {defaultButtonPress, "Other.aiff"},
                                                        {TonnixSoundID("zzzz"), "zzzz.aiff"}};
@@ -129,6 +136,7 @@ TEST_F(SoundSetExport, ExportedBundlePlaysWhatPlayedBefore) {
 
 // Faults: a full disk, a destination without write permission, a source
 // that vanished. The destination stays as it was and no staging remains.
+
 TEST_F(SoundSetExport, FullDiskCostsTheFileAndFinallyTheExport) {
   TonnixExportFiles full = files();
   full.copyFile = [](const fs::path&, const fs::path&) {

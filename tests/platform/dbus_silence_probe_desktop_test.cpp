@@ -54,11 +54,13 @@ class DBusSilenceProbeTest : public testing::Test {
   // Registers `object` as `service`, at the path its name spells.
   void serve(const QString& service, QObject& object, QDBusConnection::RegisterOptions options) {
     const QString path = "/" + QString(service).replace('.', '/');
+
     ASSERT_TRUE(bus.registerObject(path, &object, options));
     ASSERT_TRUE(bus.registerService(service));
     registered << service;
     paths << path;
   }
+
   QDBusConnection bus = QDBusConnection::sessionBus();
   QStringList registered;
   QStringList paths;

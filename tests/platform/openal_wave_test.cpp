@@ -75,6 +75,7 @@ class OpenALWaveTest : public testing::Test {
     writeSquareWave(folder / "stereo.wav", 2);
   }
   static void TearDownTestSuite() { delete directory_; }
+
   // Plays the file once through a fresh device and returns what the device
   // wrote; the file is complete once the device has closed.
   static Capture play(const char* name, float volume, float pan, int loops = 0) {
@@ -102,6 +103,7 @@ class OpenALWaveTest : public testing::Test {
     EXPECT_EQ(sound->info.channels, 2);
     return {sound->channel(0), sound->channel(1)};
   }
+
   static inline QTemporaryDir* directory_ = nullptr;
   static inline std::filesystem::path folder_;
 };
@@ -117,12 +119,14 @@ TEST_F(OpenALWaveTest, VolumePanAndLoopsShapeWhatReachesTheOutput) {
   EXPECT_NEAR(energy(full.right), kMonoEnergy / 2, kMonoEnergy * 0.01);
   EXPECT_NEAR(energy(play("mono.wav", 0.5f, 0).left) / energy(full.left), 0.25, 0.01);
   EXPECT_EQ(nonSilentFrames(play("mono.wav", 1, 0, 1)), std::size_t(2 * kFrames));
+
   const Capture left = play("mono.wav", 1, -1);
   EXPECT_NEAR(energy(left.left), kMonoEnergy, kMonoEnergy * 0.01);
   EXPECT_LT(energy(left.right), kMonoEnergy * 1e-4);
   const Capture right = play("mono.wav", 1, 1);
   EXPECT_NEAR(energy(right.right), kMonoEnergy, kMonoEnergy * 0.01);
   EXPECT_LT(energy(right.left), kMonoEnergy * 1e-4);
+
   const Capture balanced = play("stereo.wav", 1, -1);
   EXPECT_NEAR(energy(balanced.left), kMonoEnergy, kMonoEnergy * 0.01);
   EXPECT_LT(energy(balanced.right), kMonoEnergy / 4 * 1e-4);

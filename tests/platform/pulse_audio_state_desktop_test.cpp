@@ -59,6 +59,7 @@ class PulseAudioStateTest : public testing::Test {
     return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
   }
+
   static inline std::unique_ptr<QTemporaryDir> folder_;
   static inline std::unique_ptr<QProcess> server_;
   static inline bool running_ = false;
@@ -92,6 +93,7 @@ TEST_F(PulseAudioStateTest, AnInputIsInUseWhileSomethingRecordsFromIt) {
   EXPECT_FALSE(tonnix_test::turnUntil([&] { return state.isInputRecording(); }, 1000));
   monitor.kill();
   monitor.waitForFinished();
+
   QProcess recorder;
   ASSERT_TRUE(record(recorder, "mic"));
   EXPECT_TRUE(tonnix_test::turnUntil([&] { return state.isInputRecording(); }));

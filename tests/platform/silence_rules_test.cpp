@@ -40,6 +40,7 @@ TEST(DisplayToItself, OnlyTheProcessOwnVisibleOrdinaryWindowsCount) {
   EXPECT_FALSE(hasDisplay(window(display, TonnixWindowLayer::screenSaver - 1)));
   EXPECT_TRUE(hasDisplay(window(display, TonnixWindowLayer::screenSaver)));
   EXPECT_TRUE(hasDisplay(window(display, TonnixWindowLayer::screenSaver + 1)));
+
   EXPECT_FALSE(hasDisplay(window(display, TonnixWindowLayer::normal, 1.0, game + 1)));
   const std::vector windows{window(QRectF(0, 0, 10, 10)), window(display, 0, 1.0, game + 1)};
   EXPECT_FALSE(tonnixHasDisplayToItself(windows, game, {display}));
@@ -67,6 +68,7 @@ TEST(DisplayMirroring, OutputsShowingTheSameAreaAreMirrored) {
   EXPECT_TRUE(tonnixOutputsMirrored({QRect(0, 0, 1920, 1080), QRect(0, 0, 1024, 768)}));
   EXPECT_TRUE(tonnixOutputsMirrored(
       {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024), QRect(1920, 0, 1280, 1024)}));
+
   EXPECT_FALSE(tonnixOutputsMirrored({QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)}));
   EXPECT_FALSE(tonnixOutputsMirrored({QRect(0, 0, 1920, 1080), QRect(0, 1080, 1920, 1080)}));
   EXPECT_FALSE(tonnixOutputsMirrored({QRect(0, 0, 1920, 1080)}));
@@ -105,6 +107,7 @@ using Clock = TonnixCachedFact::Clock;
 // A fetch that keeps its completions for the test to answer.
 struct PendingFetches {
   std::vector<TonnixCachedFact::Completion> completions;
+
   TonnixCachedFact::Fetch fetch() {
     return [this](TonnixCachedFact::Completion done) { completions.push_back(std::move(done)); };
   }
@@ -120,6 +123,7 @@ class CachedFactTest : public testing::Test {
   CachedFactTest() {
     fact.setClock([this] { return now; });
   }
+
   Clock::time_point now{};
   PendingFetches fetches;
   TonnixCachedFact fact{std::chrono::seconds(5), fetches.fetch()};
@@ -160,10 +164,12 @@ TEST(CachedFactAnyOf, AnswersYesWhenAnyDoesOnceAllHaveAnswered) {
   EXPECT_TRUE(answers.empty());
   second.answer(false);
   EXPECT_EQ(answers, std::vector{true});
+
   fetch([&](bool answer) { answers.push_back(answer); });
   first.answer(false);
   second.answer(false);
   EXPECT_EQ(answers, (std::vector{true, false}));
+
   tonnixAnyOf({})([&](bool answer) { answers.push_back(answer); });
   EXPECT_EQ(answers, (std::vector{true, false, false})) << "nothing to ask answers no";
 }

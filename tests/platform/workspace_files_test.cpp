@@ -28,6 +28,7 @@ TEST(ScopeApplicationIds, NamesTheIdOfAnApplicationsUnit) {
       QStringLiteral("0::/app.slice/app-flatpak-org.example.My\\x2dApp@42.service"));
   ASSERT_EQ(escaped.size(), 2u);
   EXPECT_EQ(escaped[1], QStringLiteral("org.example.My-App"));
+
   for (const char* unit : {"0::/user.slice/user@1000.service/init.scope",
                            "0::/system.slice/cron.service", "0::/app.slice/app-.scope", ""}) {
     EXPECT_TRUE(tonnixScopeApplicationIds(QString::fromLatin1(unit)).empty()) << unit;
@@ -58,10 +59,12 @@ class ApplicationFilesTest : public testing::Test {
     qputenv("LANGUAGE", "en");
   }
   static void TearDownTestSuite() { delete folder_; }
+
   static std::filesystem::path desktopFile() {
     return std::filesystem::path(folder_->path().toStdString()) / "applications" / "org" /
            "example" / "Sketch.desktop";
   }
+
   static inline QTemporaryDir* folder_ = nullptr;
 };
 
@@ -77,6 +80,7 @@ TEST_F(ApplicationFilesTest, FindsTheFileNameIconAndIdOfAnInstalledApplication) 
   EXPECT_EQ(Files::idForProgram("/usr/bin/sketchpad", QStringLiteral("sketchpad")), id);
   EXPECT_EQ(Files::idForProgram("/bin/true", {}), id);
   EXPECT_EQ(Files::idOfFile("/bin/true"), id);
+
   EXPECT_FALSE(Files::idForProgram("/usr/bin/unknown-program", QStringLiteral("unknown")));
   EXPECT_FALSE(Files::isInstalled(QStringLiteral("org.example.Missing")));
   EXPECT_FALSE(Files::isInstalled(QStringLiteral("../applications/org-example-Sketch")));

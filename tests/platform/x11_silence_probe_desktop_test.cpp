@@ -37,8 +37,10 @@ class X11SilenceProbeTest : public testing::Test {
   void SetUp() override {
     if (!display_) GTEST_SKIP() << "no X server: run inside scripts/headless-session";
   }
+
   Window root() const { return DefaultRootWindow(display_); }
   Atom atom(const char* name) const { return XInternAtom(display_, name, False); }
+
   void setProperty(Window window, const char* name, Atom type,
                    const std::vector<unsigned long>& values) {
     XChangeProperty(display_, window, atom(name), type, 32, PropModeReplace,
@@ -66,6 +68,7 @@ class X11SilenceProbeTest : public testing::Test {
     XSync(display_, False);
     return window;
   }
+
   // The description of the listed window with these bounds.
   static std::optional<std::size_t> find(const std::vector<TonnixWindowDescription>& windows,
                                          QRect bounds) {
@@ -73,6 +76,7 @@ class X11SilenceProbeTest : public testing::Test {
     if (found == windows.end()) return std::nullopt;
     return static_cast<std::size_t>(found - windows.begin());
   }
+
   Display* display_;
   std::vector<Window> windows_;
 };
@@ -87,6 +91,7 @@ TEST_F(X11SilenceProbeTest, TopLevelWindowsAreListedFrontFirstOrInTheWindowManag
   setProperty(makeWindow(clear), "_NET_WM_WINDOW_OPACITY", XA_CARDINAL, {0});
   makeWindow(menu, true);
   makeWindow(hidden, false, false);
+
   TonnixX11Connection connection;
   const auto windows = TonnixX11WindowList(connection).windows();
   const auto screenAt = find(windows, screen);
@@ -100,9 +105,11 @@ TEST_F(X11SilenceProbeTest, TopLevelWindowsAreListedFrontFirstOrInTheWindowManag
             (TonnixWindowDescription{::getpid(), TonnixWindowLayer::normal, QRectF(screen), 1.0}));
   EXPECT_EQ(windows[*clearAt].alpha, 0.0);
   EXPECT_EQ(windows[*menuAt].layer, TonnixWindowLayer::popUp);
+
   EXPECT_EQ(TonnixX11WindowList(connection).windows(::getpid()).size(), 3U);
   EXPECT_TRUE(TonnixX11WindowList(connection).windows(::getpid() + 1).empty());
   // With a window manager, its stacking order, window types and states decide.
+
   const QRect bottom(0, 0, 200, 200);
   const QRect top(100, 100, 200, 200);
   const QRect panel(0, 0, 1280, 30);
@@ -138,6 +145,7 @@ TEST_F(X11SilenceProbeTest, TheFrontApplicationIsFullScreenOrAGameWhenItCoversTh
   };
   EXPECT_FALSE(list.activeWindow());
   EXPECT_FALSE(fullScreen()) << "no active window";
+
   const Window small = makeWindow(QRect(0, 0, 640, 480));
   setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {small});
   auto active = list.activeWindow();
@@ -145,11 +153,13 @@ TEST_F(X11SilenceProbeTest, TheFrontApplicationIsFullScreenOrAGameWhenItCoversTh
   EXPECT_EQ(active->processIdentifier, ::getpid());
   EXPECT_FALSE(active->isFullscreen);
   EXPECT_FALSE(fullScreen());
+
   setStates(small, {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_FULLSCREEN"});
   active = list.activeWindow();
   ASSERT_TRUE(active);
   EXPECT_TRUE(active->isFullscreen);
   EXPECT_TRUE(fullScreen()) << "the window manager's full-screen state counts";
+
   const Window covering = makeWindow(screen.adjusted(1, 1, -1, -1));
   setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {covering});
   EXPECT_TRUE(fullScreen());

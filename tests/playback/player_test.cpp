@@ -72,8 +72,10 @@ class PlayerTest : public testing::Test {
   fs::path fileOf(TonnixSoundID soundID, const std::string& set = kSet) const {
     return *library_->bundleWithIdentifier(std::string_view(set))->soundURL(soundID);
   }
+
   // Lets the silence monitor ask the probe again.
   void letTimePass() { now_ += 1s; }
+
   QTemporaryDir directory_;
   fs::path sets_;
   TonnixMemoryPreferencesStore preferences_;
@@ -102,9 +104,11 @@ TEST_F(PlayerTest, DragSoundLoopsOnOnePlayerUntilRequestsStop) {
   EXPECT_EQ(player_->existingVoice(kMoveWindow)->players().size(), 1u);
   EXPECT_EQ(audio_.plays().back().numberOfLoops, -1);
   EXPECT_EQ(player_->loopingSoundID(), kMoveWindow);
+
   EXPECT_FALSE(player_->play(kMoveWindow));
   EXPECT_EQ(audio_.plays().size(), 1u);
   EXPECT_TRUE(player_->isLoopIdleStopPending());
+
   player_->setLoopIdleTimeout(0);
   EXPECT_FALSE(player_->play(kMoveWindow));
   tonnix_test::turnUntil([this] { return !player_->isLoopIdleStopPending(); });
@@ -120,6 +124,7 @@ TEST_F(PlayerTest, ExclusiveSoundIsNotRestartedWhileItSounds) {
   EXPECT_FALSE(player_->play(kDragging));
   EXPECT_EQ(audio_.plays().size(), 2u);
   EXPECT_FALSE(player_->existingVoice(kMoveWindow)->isPlaying());
+
   audio_.finishPlaying();
   EXPECT_TRUE(player_->play(kDragging));
 }
@@ -129,10 +134,12 @@ TEST_F(PlayerTest, AnotherSoundEndsALoopUnlessItKeepsLoopingUnderOthers) {
   EXPECT_TRUE(player_->play(kMenuOpen));
   EXPECT_FALSE(player_->existingVoice(kMoveWindow)->isPlaying());
   EXPECT_EQ(player_->loopingSoundID(), std::nullopt);
+
   EXPECT_TRUE(player_->play(kDragging));
   EXPECT_TRUE(player_->play(kMenuOpen));
   EXPECT_TRUE(player_->existingVoice(kDragging)->isPlaying());
   EXPECT_EQ(player_->loopingSoundID(), kDragging);
+
   // A new loop takes over the tracking; the old one sounds on until stopAll.
   EXPECT_TRUE(player_->play(kMoveWindow));
   EXPECT_EQ(player_->loopingSoundID(), kMoveWindow);
@@ -149,6 +156,7 @@ TEST_F(PlayerTest, VolumeIsTheClampedProductOfEntryCategoryAndMaster) {
   EXPECT_DOUBLE_EQ(player_->volumeFor(TonnixSoundCategory::window, 1.0), 1.0);
   player_->setMasterVolume(std::nan(""));
   EXPECT_DOUBLE_EQ(player_->volumeFor(TonnixSoundCategory::window, 1.0), 0.0);
+
   player_->setMasterVolume(0.5);
   EXPECT_TRUE(player_->play(kMenuOpen));
   EXPECT_FLOAT_EQ(audio_.plays().back().volume, 0.25f);
@@ -162,10 +170,13 @@ TEST_F(PlayerTest, PanFollowsThePointerAcrossAllScreensExceptForCentredSounds) {
     return player_->pointerPan();
   };
   EXPECT_EQ(std::vector({panAt(0), panAt(960), panAt(5000)}), std::vector({-1.0f, 0.0f, 1.0f}));
+
   screens_.setScreenFrames({QRectF(0, 0, 1920, 1080), QRectF(1920, 0, 1920, 1080)});
   EXPECT_EQ(panAt(2880), 0.5f);
+
   screens_.setScreenFrames({});
   EXPECT_EQ(player_->pointerPan(), 0.0f);
+
   screens_.setScreenFrames({QRectF(0, 0, 1920, 1080)});
   screens_.setPointerLocation(QPointF(0, 0));
   EXPECT_TRUE(player_->play(kSelectItem));
@@ -196,6 +207,7 @@ TEST_F(PlayerTest, StoredPreferencesAreClampedAndWrittenBack) {
   for (const double volume : {1.0, 0.5, 0.5}) player_->setMasterVolume(volume);
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(preferences_.writeCount(TonnixPlayer::masterVolumeKey), 4);
+
   const std::vector<std::pair<QVariant, double>> cases = {
       {3.0, 1.0}, {-1, 0.0}, {QStringLiteral("loud"), 1.0}, {0.25, 0.25}, {std::nan(""), 1.0}};
   for (const auto& [stored, loaded] : cases) {
@@ -216,11 +228,13 @@ TEST_F(PlayerTest, UnopenableFileIsReportedOnceAndRetriedAfterInvalidate) {
             "TonnixPlayer: could not open MenuOpen.aiff: The file could not be read as audio.\n");
   EXPECT_EQ(audio_.openCount(), 1);
   EXPECT_EQ(player_->failedURLs().size(), 1u);
+
   audio_.stopFailingToOpen(fileOf(kMenuOpen));
   EXPECT_FALSE(player_->play(kMenuOpen));
   player_->invalidate(kMenuOpen);
   EXPECT_TRUE(player_->play(kMenuOpen));
   EXPECT_EQ(audio_.openCount(), 2);
+
   // An output without room for players makes no voice.
   audio_.setRefusesPlayers(true);
   player_->invalidate(kMenuClose);
@@ -248,6 +262,7 @@ TEST_F(PlayerTest, SelectionsResolveWithoutFallingBackAndCountAsAudible) {
   EXPECT_EQ(player_->sourceName(kMenuOpen), "mine.wav");
   fs::remove(custom);
   EXPECT_EQ(player_->urlFor(kMenuOpen), std::nullopt);
+
   assignments_->setSelection(TonnixSelection::set("org.tonnix.tonnixset.gone"), kMenuClose);
   EXPECT_EQ(player_->urlFor(kMenuClose), std::nullopt);
   EXPECT_EQ(player_->sourceName(kMenuClose), std::nullopt);
@@ -257,8 +272,10 @@ TEST_F(PlayerTest, SelectionsResolveWithoutFallingBackAndCountAsAudible) {
   assignments_->setSelection(TonnixSelection::silent(), kWindowOpen);
   EXPECT_FALSE(player_->hasSound(kWindowOpen));
   EXPECT_EQ(player_->sourceName(kSelectItem), "Test Set");
+
   // Audible: the catalogue sounds that resolve to a file (8 less these 3).
   EXPECT_EQ(player_->audibleEventCount(), 5);
+
   assignments_->setBaselineIdentifier(std::nullopt);
   EXPECT_FALSE(player_->hasSound(kSelectItem));
 }
@@ -266,6 +283,7 @@ TEST_F(PlayerTest, SelectionsResolveWithoutFallingBackAndCountAsAudible) {
 TEST_F(PlayerTest, GatesRefuseBeforeAnythingSounds) {
   std::vector<TonnixSoundID> played;
   player_->setOnPlay([&](TonnixSoundID soundID) { played.push_back(soundID); });
+
   player_->setEnabled(false);
   EXPECT_FALSE(player_->play(kMenuOpen));
   player_->setEnabled(true);
@@ -273,6 +291,7 @@ TEST_F(PlayerTest, GatesRefuseBeforeAnythingSounds) {
   EXPECT_FALSE(player_->play(kMenuOpen));
   EXPECT_TRUE(player_->play(kWindowOpen));
   EXPECT_FALSE(player_->play(TonnixSoundID("zzzz")));
+
   audio_.setUnavailableReason("No audio output device is available.");
   EXPECT_FALSE(player_->play(kWindowOpen));
   EXPECT_FALSE(player_->play(kMoveWindow));
@@ -297,6 +316,7 @@ TEST_F(PlayerTest, PreviewIgnoresTheGatesAndNeverLoops) {
   player_->setCategoryEnabled(TonnixSoundCategory::window, false);
   probe_->setAnswer(TonnixFakeSilenceProbe::Test::audioHeldBack, true);
   letTimePass();
+
   EXPECT_TRUE(player_->preview(kMoveWindow));
   EXPECT_EQ(audio_.plays().back().numberOfLoops, 0);
   EXPECT_EQ(player_->loopingSoundID(), std::nullopt);

@@ -22,6 +22,7 @@ class SilenceMonitorTest : public testing::Test {
     monitor->setClock([this] { return now_; });
     return monitor;
   }
+
   // An answer that counts its calls and says yes for the reasons in `holding`.
   TonnixSilenceMonitor::Answer countingAnswer() {
     return [this](Reason reason, const TonnixSilenceContext&) {
@@ -29,6 +30,7 @@ class SilenceMonitorTest : public testing::Test {
       return holding_.contains(reason);
     };
   }
+
   TonnixMemoryPreferencesStore preferences_;
   TonnixFakeSilenceProbe* probe_ = nullptr;
   TonnixSilenceMonitor::Clock::time_point now_{};
@@ -40,6 +42,7 @@ TEST_F(SilenceMonitorTest, StoredChoicesCountOnlyWhenTheyAreBooleans) {
   const auto monitor = makeMonitor();
   EXPECT_EQ(monitor->enabledReasons().size(), 6u);
   EXPECT_FALSE(monitor->isEnabled(Reason::fullscreenApplication));
+
   preferences_.setValue(QStringLiteral("TonnixMutesForFocus"), false);
   preferences_.setValue(QStringLiteral("TonnixMutesForFullscreenApplication"), true);
   preferences_.setValue(QStringLiteral("TonnixMutesForGameMode"), QStringLiteral("no"));
@@ -65,10 +68,12 @@ TEST_F(SilenceMonitorTest, AnswerIsReusedForStrictlyLessThanHalfASecond) {
   monitor->currentReason();
   const int firstAnswers = answers_;
   EXPECT_EQ(firstAnswers, 6);
+
   now_ += 499ms;
   holding_ = {Reason::focus};
   EXPECT_EQ(monitor->currentReason(), std::nullopt);
   EXPECT_EQ(answers_, firstAnswers);
+
   now_ += 1ms;
   EXPECT_EQ(monitor->currentReason(), Reason::focus);
   EXPECT_GT(answers_, firstAnswers);
@@ -81,9 +86,11 @@ TEST_F(SilenceMonitorTest, ChangingAChoiceForgetsTheAnswerAndIsStored) {
                    [&changes] { ++changes; });
   holding_ = {Reason::fullscreenApplication};
   EXPECT_EQ(monitor->currentReason(), std::nullopt);
+
   monitor->setEnabled(true, Reason::fullscreenApplication);
   EXPECT_EQ(monitor->currentReason(), Reason::fullscreenApplication);
   EXPECT_EQ(preferences_.value(QStringLiteral("TonnixMutesForFullscreenApplication")), true);
+
   // A choice that changes nothing is still written, but not announced.
   monitor->setEnabled(true, Reason::fullscreenApplication);
   EXPECT_EQ(changes, 1);
@@ -134,6 +141,7 @@ TEST_F(SilenceMonitorTest, WindowListIsFetchedOnlyForWindowBasedReasons) {
   monitor->setEnabled(false, Reason::gameMode);
   monitor->currentReason();
   EXPECT_EQ(probe_->windowListCount(), 0);
+
   monitor->setEnabled(true, Reason::fullscreenApplication);
   monitor->currentReason();
   EXPECT_EQ(std::pair(probe_->windowListCount(), probe_->displayListCount()), std::pair(1, 1));

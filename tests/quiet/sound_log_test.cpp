@@ -52,6 +52,7 @@ class SoundLogTest : public testing::Test {
     workspace_.addApplication(
         application(20, QStringLiteral("Files"), QStringLiteral("org.gnome.Nautilus")));
   }
+
   TonnixFakeAccessibility accessibility_;
   TonnixFakeWorkspace workspace_;
   TonnixSoundLog log_;
@@ -72,6 +73,7 @@ TEST_F(SoundLogTest, RepeatedEventsMergeIntoOneEntryTellingDetailsApart) {
   EXPECT_EQ(section.latestDate(), kStart + 5s);
   EXPECT_EQ(log_.entryCount(), 1);
   EXPECT_EQ(log_.soundCount(), 3);
+
   // Details tell entries apart, but an absent one equals an empty one.
   for (const auto& detail : {std::optional<QString>("A"), std::optional<QString>("B"),
                              std::optional<QString>(""), std::optional<QString>()}) {
@@ -102,6 +104,7 @@ TEST_F(SoundLogTest, CapsDropTheOldestEntryAndTheLeastRecentSection) {
   ASSERT_EQ(entries.size(), TonnixSoundLog::maximumEntries);
   EXPECT_EQ(entries.front().eventName, "Event20");
   EXPECT_EQ(entries.back().eventName, "Event1");
+
   for (int pid = 100; pid < 110; ++pid) log_.record(applicationEvent(pid), kStart + 30s);
   ASSERT_EQ(log_.sections().size(), TonnixSoundLog::maximumSections);
   EXPECT_EQ(log_.sections().back().group, TonnixSoundLogGroup::application("pid:100"));
@@ -115,6 +118,7 @@ TEST_F(SoundLogTest, RecordingDropsWhatIsTwoHoursOlder) {
   // older goes.
   ASSERT_EQ(log_.sections().size(), 1u);
   EXPECT_EQ(log_.sections().front().entries.size(), 2u);
+
   int sections = 0;
   QObject::connect(&log_, &TonnixSoundLog::sectionsChanged, [&sections] { ++sections; });
   log_.prune(kStart + 7201s);
@@ -130,11 +134,13 @@ TEST_F(SoundLogTest, SilencePeriodsOpenCloseAndAreCapped) {
   ASSERT_EQ(log_.silences().size(), 1u);
   EXPECT_EQ(log_.activeSilenceReason(), TonnixSilenceReason::focus);
   EXPECT_FALSE(log_.hasContent());
+
   // A clock that went back never ends a period before it started.
   log_.silenceChanged(std::nullopt, kStart - 5s);
   EXPECT_EQ(log_.silences().front().endDate, kStart);
   EXPECT_EQ(log_.activeSilenceReason(), std::nullopt);
   EXPECT_TRUE(log_.hasContent());
+
   for (int index = 0; index < 20; ++index) {
     const auto reason = index % 2 == 0 ? TonnixSilenceReason::gameMode : TonnixSilenceReason::focus;
     log_.silenceChanged(reason, kStart + std::chrono::seconds(10 + index));
@@ -152,6 +158,7 @@ TEST_F(SoundLogTest, PruningAndClearingKeepTheOpenPeriod) {
   log_.prune(kStart + 10000s);
   ASSERT_EQ(log_.silences().size(), 1u);
   EXPECT_EQ(log_.activeSilenceReason(), TonnixSilenceReason::focus);
+
   log_.silenceChanged(std::nullopt, kStart + 10001s);
   log_.silenceChanged(TonnixSilenceReason::gameMode, kStart + 10002s);
   log_.record(applicationEvent(10), kStart + 10003s);
@@ -169,6 +176,7 @@ TEST_F(SoundLogTest, SourcesAreNamedByApplicationIdOrProcess) {
   log_.record(systemEvent(), kStart);
   EXPECT_EQ(log_.sections().front().group, TonnixSoundLogGroup::system());
   EXPECT_EQ(log_.sections().front().name, "System");
+
   workspace_.addApplication(application(30, QStringLiteral(" \n"), std::nullopt));
   workspace_.addApplication(application(40, std::nullopt, QStringLiteral("org.example.Tool")));
   TonnixRunningApplication withFile = application(41, std::nullopt, QStringLiteral("org.ex.Ed"));
@@ -190,10 +198,12 @@ TEST_F(SoundLogTest, IdentitiesAreLookedUpOncePerProcess) {
   log_.record(applicationEvent(10), kStart);
   log_.record(applicationEvent(10), kStart);
   EXPECT_EQ(workspace_.lookupCount(), 1);
+
   workspace_.addApplication(
       application(10, QStringLiteral("Renamed"), QStringLiteral("org.gnome.TextEditor")));
   log_.record(applicationEvent(10, "AXMenuClosed"), kStart);
   EXPECT_EQ(log_.sections().front().name, "Text Editor");
+
   // The same application id shares one section across processes.
   log_.forgetProcess(10);
   log_.record(applicationEvent(10), kStart);
@@ -209,11 +219,14 @@ TEST_F(SoundLogTest, ElementsAreRenamedAtMostEveryTwoSeconds) {
   };
   EXPECT_EQ(entry().elementDescription, "AXMenu \"File\"");
   EXPECT_EQ(entry().elementNamedDate, kStart);
+
   log_.record(namedEvent(10, QStringLiteral("AXMenu \"Edit\"")), kStart + 2s);
   EXPECT_EQ(entry().elementDescription, "AXMenu \"Edit\"");
   EXPECT_EQ(entry().elementNamedDate, kStart + 2s);
+
   log_.record(applicationEvent(10), kStart + 10s);
   EXPECT_EQ(entry().elementDescription, "AXMenu \"Edit\"");
+
   // Cutting at 200 characters never splits one outside the basic plane.
   const QString text = QString(199, QChar('a')) + QString::fromUcs4(U"\U0001F50A") + "tail";
   log_.record(namedEvent(10, text), kStart + 20s);
@@ -228,10 +241,12 @@ TEST_F(SoundLogTest, LiveElementsAreDescribedAndCutAt200Characters) {
   event.element = TonnixEventElement::unnamed(element);
   log_.record(event, kStart - 1s);
   EXPECT_EQ(log_.sections().front().entries.front().elementDescription, "AXMenu");
+
   std::optional<QString> description = QString(250, QChar('x'));
   log_.setNameElement([&](const TonnixAXElement&) { return description; });
   log_.record(event, kStart + 2s);
   EXPECT_EQ(log_.sections().front().entries.front().elementDescription, QString(200, QChar('x')));
+
   // An element that can no longer be named keeps the old text and date.
   description.reset();
   log_.record(event, kStart + 7s);

@@ -52,6 +52,7 @@ TEST(DefaultSet, OpensAsABuiltInSetWithOneAiffForEveryCatalogueSound) {
   EXPECT_TRUE(set.unmatchedResourceNames().empty());
   EXPECT_TRUE(set.baseNameCollisions().empty());
   EXPECT_EQ(set.soundURLsByID().size(), 138u);
+
   std::set<std::string> expected;
   for (const TonnixSetEntry* entry : expectedEntries()) expected.insert(entry->fileName);
   std::set<std::string> listed;
@@ -78,6 +79,7 @@ TEST(DefaultSet, SoundsNeitherClipNorClick) {
     EXPECT_LE(sound->peak(), kMinusThreeDecibels);
     EXPECT_GE(sound->peak(), 0.01);  // -40 dBFS: faint sounds, but sounds
     EXPECT_LE(std::abs(std::accumulate(x.begin(), x.end(), 0.0) / static_cast<double>(n)), 0.001);
+
     if (!entry->flags.contains(TonnixSoundFlags::loops)) {
       for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_LE(std::abs(x[i]), 0.02 * sound->peak());

@@ -54,6 +54,7 @@ TEST(SoundGenerator, ARunGivesTheBuiltSetsBytesAndReplacesAnEarlierSetWhole) {
   fs::create_directories(set / "Contents" / "Resources");
   std::ofstream(set / "Contents" / "Resources" / "Stale.aiff") << "left over";
   ASSERT_EQ(generate({"Sets/Set.tonnixset/"}, scratch.path()), 0);
+
   const auto contents = contentsOf(set);
   EXPECT_EQ(contents.size(), 139u);  // Info.plist and 138 sounds
   EXPECT_TRUE(contents == contentsOf(TONNIX_DEFAULT_SET_DIR));

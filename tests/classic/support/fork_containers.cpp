@@ -122,6 +122,7 @@ std::vector<std::uint8_t> binHexFile(const std::string& name,
     stream.insert(stream.end(), fork->begin(), fork->end());
     appendCrc(stream, start);
   }
+
   const auto encoded = sixBitEncoded(runLengthEncoded(stream));
   std::string text = "(This file must be converted with BinHex 4.0)\r\n:";
   for (std::size_t i = 0; i < encoded.size(); i += 64) {

@@ -67,6 +67,7 @@ std::vector<std::uint8_t> TestResourceForkWriter::bytes() const {
       data.insert(data.end(), resource.data.begin(), resource.data.end());
     }
   }
+
   const auto mapOffset = kDataOffset + static_cast<std::uint32_t>(data.size());
   const auto mapLength =
       static_cast<std::uint32_t>(28 + typeList.size() + references.size() + names.size());
@@ -74,6 +75,7 @@ std::vector<std::uint8_t> TestResourceForkWriter::bytes() const {
   for (const auto field :
        {kDataOffset, mapOffset, static_cast<std::uint32_t>(data.size()), mapLength})
     appendU32(header, field);
+
   std::vector<std::uint8_t> fork = header;
   fork.resize(kDataOffset, 0);
   fork.insert(fork.end(), data.begin(), data.end());

@@ -14,6 +14,7 @@ class TestResourceForkWriter {
   TestResourceForkWriter& add(const std::string& type, std::int16_t id,
                               std::vector<std::uint8_t> data,
                               std::optional<std::string> name = std::nullopt);
+
   std::vector<std::uint8_t> bytes() const;
 
  private:
