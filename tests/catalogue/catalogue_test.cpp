@@ -49,22 +49,6 @@ TEST(Catalogue, EveryRowIsConsistent) {
   }
 }
 
-// The misspelt twin resolves to the identifier's first row; base names
-// are looked up in lower case, without their extension.
-TEST(Catalogue, LookupsByIdentifierAndBaseName) {
-  EXPECT_EQ(entryForSoundID(TonnixSoundID("dtdr"))->fileName, "DragTargetDrop.aiff");
-  const auto* misspelt = entryForBaseName("dragtragetdrop");
-  ASSERT_NE(misspelt, nullptr);
-  EXPECT_EQ(misspelt->soundID, TonnixSoundID("dtdr"));
-  EXPECT_EQ(misspelt->fileName, "DragTragetDrop.aiff");
-  EXPECT_EQ(entryForSoundID(TonnixSoundID("!aqt"))->fileName, "ApplicationQuit.aiff");
-
-  EXPECT_EQ(entryForBaseName("MenuOpen"), nullptr);
-  EXPECT_NE(entryForBaseName("menuopen"), nullptr);
-  EXPECT_EQ(entryForBaseName("menuopen.aiff"), nullptr);
-  EXPECT_EQ(entryForSoundID(TonnixSoundID("zzzz")), nullptr);
-}
-
 TEST(SetEntry, DisplayNameSplitsAtCapitals) {
   auto named = [](const char* fileName) {
     TonnixSetEntry entry;
@@ -86,13 +70,6 @@ TEST(SoundID, DescriptionPrintsFourCharactersWithQuestionMarksForUnprintableByte
   EXPECT_EQ(TonnixSoundID(0u).description(), "????");
   EXPECT_EQ(TonnixSoundID(0x7F1F2020u).description(), "??  ");
   EXPECT_EQ(TonnixSoundID(0x7E80417Eu).description(), "~?A~");
-}
-
-TEST(SoundID, TextRoundTripsAndRejectsOtherLengths) {
-  EXPECT_EQ(TonnixSoundID::fromText("mnuo"), TonnixSoundID("mnuo"));
-  EXPECT_EQ(TonnixSoundID::fromText("mnuo")->rawValue, 0x6D6E756Fu);
-  EXPECT_FALSE(TonnixSoundID::fromText("mnu"));
-  EXPECT_FALSE(TonnixSoundID::fromText("mnuoo"));
 }
 
 TEST(SoundCategory, RawValuesAndTheirLimits) {

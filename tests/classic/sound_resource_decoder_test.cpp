@@ -7,7 +7,6 @@
 
 using Samples = std::vector<std::int16_t>;
 
-// The samples a resource decodes to; nothing when it does not decode.
 std::optional<Samples> samplesOf(const std::vector<std::uint8_t>& resource) {
   const auto sound = decodeSoundResource(resource);
   return sound ? std::optional(sound->samples) : std::nullopt;

@@ -23,7 +23,6 @@ struct Simulation {
     controller.start();
   }
 
-  // Runs the script and gives what it printed.
   QStringList run(const QString& script) {
     const auto steps = TonnixSimulation::parse(script);
     EXPECT_TRUE(steps.hasValue());

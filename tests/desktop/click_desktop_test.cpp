@@ -114,7 +114,6 @@ class ClickDesktopTest : public testing::Test {
     accessibility_.reset();
   }
 
-  // Starts the application and waits until its window shows `role`.
   void launch(const QString& program, const QStringList& arguments, AtspiRole role) {
     // GTK's overlay scroll bars are hidden until the pointer comes near.
     auto environment = QProcessEnvironment::systemEnvironment();

@@ -37,7 +37,6 @@ struct Heard {
   bool onMainThread;
 };
 
-// Watches kinds of events and keeps everything the monitor signals.
 class Listener {
  public:
   explicit Listener(TonnixMouseMonitor& monitor) : monitor_(monitor) {
@@ -70,7 +69,6 @@ class Listener {
     return static_cast<int>(std::count_if(heard.begin(), heard.end(),
                                           [kind](const Heard& h) { return h.kind == kind; }));
   }
-  // Waits for the `n`th event of that kind and returns it.
   std::optional<Heard> await(Kind kind, int n = 1) {
     if (!tonnix_test::turnUntil([&] { return count(kind) >= n; })) return std::nullopt;
     int seen = 0;
@@ -97,7 +95,6 @@ bool hasDesktop() {
   return tonnix_test::missingDesktopSession().isEmpty();
 }
 
-// A monitor of that kind connected to the session.
 template <typename Monitor>
 class ConnectedMonitorTest : public testing::Test {
  protected:

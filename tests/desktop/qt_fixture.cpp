@@ -1,7 +1,7 @@
 // The Qt Widgets application the desktop tests drive by keys (there is no
 // window frame to click without a window manager): Ctrl+D opens the modal
 // "Fixture Dialog", Ctrl+N the window "Fixture Second Window" and Ctrl+W
-// closes it. Once shown it prints "pressMe X Y", the push button's centre.
+// closes it.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,9 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTimer>
 #include <QVBoxLayout>
-#include <cstdio>
 
 namespace {
 
@@ -37,8 +35,7 @@ class FixtureWindow : public QMainWindow {
     setWindowTitle(QStringLiteral("Tonnix Fixture"));
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    pressMe_ = new QPushButton(QStringLiteral("Press Me"));
-    layout->addWidget(pressMe_);
+    layout->addWidget(new QPushButton(QStringLiteral("Press Me")));
     layout->addWidget(new QCheckBox(QStringLiteral("Check Me")));
     setCentralWidget(page);
     auto* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -52,8 +49,6 @@ class FixtureWindow : public QMainWindow {
                     });
     resize(640, 480);
   }
-
-  QPoint pressMeCentre() const { return pressMe_->mapToGlobal(pressMe_->rect().center()); }
 
  private:
   void openSecondWindow() {
@@ -69,7 +64,6 @@ class FixtureWindow : public QMainWindow {
     second_->show();
   }
 
-  QPushButton* pressMe_ = nullptr;
   QPointer<QWidget> second_;
 };
 
@@ -80,10 +74,5 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("tonnix-qt-fixture"));
   FixtureWindow window;
   window.show();
-  QTimer::singleShot(0, &window, [&window] {
-    const QPoint centre = window.pressMeCentre();
-    std::printf("pressMe %d %d\n", centre.x(), centre.y());
-    std::fflush(stdout);
-  });
   return QApplication::exec();
 }

@@ -49,14 +49,3 @@ TEST(ClickTracker, NullOrEmptyFrameCountsAsAlwaysInside) {
     EXPECT_EQ(tracker.release({9999, 9999}), TonnixSoundID("popr"));
   }
 }
-
-TEST(ClickTracker, TracksAreSilentAfterThePressButStayTracked) {
-  TonnixClickTracker tracker;
-  tracker.press(targetOf(TonnixControlKind::scrollTrack, kButtonFrame), kInside);
-  EXPECT_FALSE(tracker.drag(kOutside));
-  EXPECT_FALSE(tracker.isInside);
-  EXPECT_TRUE(tracker.target);
-  EXPECT_FALSE(tracker.drag(kInside));
-  EXPECT_FALSE(tracker.release(kInside));
-  EXPECT_FALSE(tracker.target);
-}

@@ -171,6 +171,5 @@ TEST_F(Assignments, FollowingMovedSoundsKeepsEntriesThatCannotBeFound) {
 TEST(Selection, DescribesItself) {
   EXPECT_EQ(TonnixSelection::baseline().description(), "baseline");
   EXPECT_EQ(TonnixSelection::silent().description(), "silent");
-  EXPECT_EQ(TonnixSelection::set("org.x").description(), "set:org.x");
   EXPECT_EQ(TonnixSelection::custom("/a/b.wav").description(), "custom:/a/b.wav");
 }

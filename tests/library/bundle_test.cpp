@@ -137,8 +137,6 @@ TEST(BundleOpen, MatchesResourcesByCatalogueBaseNameIgnoringCase) {
   EXPECT_EQ(resourceName(*bundle, "btnp"), "ButtonPress.m4a");
   EXPECT_EQ(resourceName(*bundle, "mnuo"), "none");
   EXPECT_EQ(resourceName(*bundle, "mnuc"), "none");
-  EXPECT_EQ(bundle->soundURL(TonnixSoundID("wclp")),
-            temp / "S.tonnixset" / "Contents" / "Resources" / "WindowClosePress.AIFF");
 
   EXPECT_EQ(bundle->unmatchedResourceNames(),
             (std::vector<std::string>{"Extra.Dots.wav", "btnp.aiff"}));

@@ -59,7 +59,6 @@ inline std::string key(const std::string& name, const std::string& value) {
   return "<key>" + name + "</key><string>" + value + "</string>";
 }
 
-// A temporary folder that goes away with the test.
 class TemporaryFolder {
  public:
   fs::path path() const { return fs::path(folder_.path().toStdString()); }

@@ -3,7 +3,6 @@
 #include <QDir>
 
 #include "library_fixtures.h"
-#include "platform/fake/memory_preferences_store.h"
 #include "platform/linux/plist_preferences_store.h"
 
 using namespace fixtures;
@@ -19,26 +18,6 @@ QStringList folderEntries(const fs::path& folder) {
 }
 
 }  // namespace
-
-TEST(PreferencesStore, TypedReadsFallBackOnMissingOrMistypedValues) {
-  TonnixMemoryPreferencesStore store;
-  store.setBool("bool", true);
-  store.setInteger("integer", 7);
-  store.setString("string", "text");
-  store.setStringDictionary("strings", {{"a", "1"}});
-  store.setValue("mixed", QVariantMap{{"a", QString("1")}, {"b", 2}});
-  EXPECT_TRUE(store.boolValue("bool", false));
-  EXPECT_TRUE(store.boolValue("missing", true));
-  EXPECT_FALSE(store.boolValue("integer", false));
-  EXPECT_EQ(store.integerValue("string", 3), 3);
-  EXPECT_EQ(store.doubleValue("integer", 0.5), 7.0);
-  EXPECT_EQ(store.doubleValue("string", 0.5), 0.5);
-  EXPECT_FALSE(store.stringValue("integer"));
-  EXPECT_FALSE(store.dataValue("string"));
-  EXPECT_EQ(store.stringDictionary("strings"), (QMap<QString, QString>{{"a", "1"}}));
-  EXPECT_FALSE(store.stringDictionary("mixed"));
-  EXPECT_FALSE(store.dataDictionary("strings"));
-}
 
 TEST(PlistPreferencesStore, KeepsEveryTypeAcrossRuns) {
   TemporaryFolder temp;

@@ -34,7 +34,6 @@ class SoundSetExport : public ::testing::Test {
 
   bool stagingIsGone() const { return fs::is_empty(path("tmp")); }
 
-  // Exports the press of a button, as a set's file, with these files.
   TonnixExpected<TonnixExportSummary, TonnixExportError> exportPress(
       const TonnixExportFiles& with) const {
     writeSound(path("set/ButtonPress.aiff"));
@@ -46,14 +45,6 @@ class SoundSetExport : public ::testing::Test {
 
   QTemporaryDir root;
 };
-
-TEST_F(SoundSetExport, NothingAudibleWritesNothing) {
-  const auto result = exportSoundSet({}, path("Mine.tonnixset"), files());
-  ASSERT_FALSE(result);
-  EXPECT_EQ(result.error().description(), "No event has a sound to export");
-  EXPECT_FALSE(fs::exists(path("Mine.tonnixset")));
-  EXPECT_TRUE(stagingIsGone());
-}
 
 // An existing bundle is replaced whole, not kept beside the new one.
 TEST_F(SoundSetExport, FileNamedAfterItsEntryIsLeftToBaseNameMatching) {

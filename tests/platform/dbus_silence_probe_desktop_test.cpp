@@ -78,7 +78,6 @@ TEST_F(DBusSilenceProbeTest, OnlyAnIdleInhibitorOfTheSessionManagerIsAVideoPlayi
   }
   manager.inhibited = 8;  // idle
   TonnixLinuxSilenceProbe probe;
-  EXPECT_FALSE(probe.isVideoPlaying()) << "the first answer comes before the fetch";
   EXPECT_TRUE(tonnix_test::turnUntil([&] { return probe.isVideoPlaying(); }));
 }
 

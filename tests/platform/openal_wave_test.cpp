@@ -27,7 +27,6 @@ double energy(const std::vector<double>& samples) {
   return sum;
 }
 
-// Left and right, as the device wrote them.
 struct Capture {
   std::vector<double> left;
   std::vector<double> right;

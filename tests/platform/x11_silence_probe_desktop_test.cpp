@@ -69,7 +69,6 @@ class X11SilenceProbeTest : public testing::Test {
     return window;
   }
 
-  // The description of the listed window with these bounds.
   static std::optional<std::size_t> find(const std::vector<TonnixWindowDescription>& windows,
                                          QRect bounds) {
     const auto found = std::ranges::find(windows, QRectF(bounds), &TonnixWindowDescription::bounds);

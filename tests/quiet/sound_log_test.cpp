@@ -22,13 +22,6 @@ TonnixEvent applicationEvent(std::int32_t pid, const char* name = "AXMenuOpened"
   return event;
 }
 
-TonnixEvent systemEvent() {
-  TonnixEvent event = applicationEvent(1, "App Launched", QStringLiteral("Editor"));
-  event.origin = TonnixEventOrigin::system;
-  event.soundID = TonnixSoundID("flap");
-  return event;
-}
-
 TonnixEvent namedEvent(std::int32_t pid, QString description) {
   TonnixEvent event = applicationEvent(pid);
   event.element = TonnixEventElement::named(std::move(description));
@@ -81,18 +74,6 @@ TEST_F(SoundLogTest, RepeatedEventsMergeIntoOneEntryTellingDetailsApart) {
   }
   EXPECT_EQ(log_.entryCount(), 4);
   EXPECT_EQ(log_.sections().front().entries.front().count, 2);
-}
-
-TEST_F(SoundLogTest, MostRecentSectionAndEntryComeFirst) {
-  log_.record(applicationEvent(10, "AXMenuOpened"), kStart);
-  log_.record(applicationEvent(10, "AXMenuClosed"), kStart + 1s);
-  log_.record(applicationEvent(20), kStart + 2s);
-  log_.record(applicationEvent(10, "AXMenuOpened"), kStart + 3s);
-  ASSERT_EQ(log_.sections().size(), 2u);
-  EXPECT_EQ(log_.sections()[0].name, "Text Editor");
-  EXPECT_EQ(log_.sections()[0].entries[0].eventName, "AXMenuOpened");
-  EXPECT_EQ(log_.sections()[0].entries[1].eventName, "AXMenuClosed");
-  EXPECT_EQ(log_.sections()[1].name, "Files");
 }
 
 TEST_F(SoundLogTest, CapsDropTheOldestEntryAndTheLeastRecentSection) {
@@ -173,10 +154,6 @@ TEST_F(SoundLogTest, PruningAndClearingKeepTheOpenPeriod) {
 // A blank name falls back to the process; the application's file names it
 // before its id does; an unknown process keeps the event's own name.
 TEST_F(SoundLogTest, SourcesAreNamedByApplicationIdOrProcess) {
-  log_.record(systemEvent(), kStart);
-  EXPECT_EQ(log_.sections().front().group, TonnixSoundLogGroup::system());
-  EXPECT_EQ(log_.sections().front().name, "System");
-
   workspace_.addApplication(application(30, QStringLiteral(" \n"), std::nullopt));
   workspace_.addApplication(application(40, std::nullopt, QStringLiteral("org.example.Tool")));
   TonnixRunningApplication withFile = application(41, std::nullopt, QStringLiteral("org.ex.Ed"));

@@ -63,12 +63,11 @@ class ObservationTest : public testing::Test {
     }
   }
 
-  // The first notification of that name heard after `action`, from an
-  // element with that title when one is given; the action is repeated every
-  // `retryAfter` milliseconds, if given, until it is.
+  // The first notification of that name heard after `action`; the action is
+  // repeated every `retryAfter` milliseconds, if given, until it is.
   std::optional<TonnixAXElement> expect(const QString& notification,
                                         const std::function<void()>& action,
-                                        int retryAfter = eventTimeout, const QString& title = {}) {
+                                        int retryAfter = eventTimeout) {
     heard_.clear();
     std::optional<TonnixAXElement> found;
     bool arrived = false;
@@ -77,8 +76,7 @@ class ObservationTest : public testing::Test {
       arrived = turnUntil(
           [&] {
             for (const auto& heard : heard_) {
-              if (heard.notification == notification &&
-                  (title.isEmpty() || text(heard.element, TonnixAXAttribute::title) == title)) {
+              if (heard.notification == notification) {
                 found = heard.element;
                 return true;
               }

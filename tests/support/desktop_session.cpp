@@ -55,16 +55,4 @@ Application::~Application() {
   process_.waitForFinished(5000);
 }
 
-QString Application::waitForLine(const QString& prefix) {
-  QString found;
-  turnUntil([&] {
-    while (found.isEmpty() && process_.canReadLine()) {
-      const auto line = QString::fromUtf8(process_.readLine()).trimmed();
-      if (line.startsWith(prefix)) found = line;
-    }
-    return !found.isEmpty();
-  });
-  return found;
-}
-
 }  // namespace tonnix_test

@@ -37,9 +37,6 @@ class Application {
 
   std::int32_t pid() const { return static_cast<std::int32_t>(process_.processId()); }
   bool started() { return process_.waitForStarted(applicationStartTimeout); }
-  // The first line the application prints that starts with `prefix`,
-  // waited for; empty when none came.
-  QString waitForLine(const QString& prefix);
 
  private:
   QProcess process_;

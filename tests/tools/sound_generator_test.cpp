@@ -24,7 +24,6 @@ int generate(const QStringList& arguments, const QString& workingFolder = {}) {
   return process.waitForFinished(60000) ? process.exitCode() : -1;
 }
 
-// Every file under `folder` by its relative path, with its bytes.
 std::map<std::string, std::string> contentsOf(const fs::path& folder) {
   std::map<std::string, std::string> contents;
   for (const auto& item : fs::recursive_directory_iterator(folder)) {
@@ -56,7 +55,6 @@ TEST(SoundGenerator, ARunGivesTheBuiltSetsBytesAndReplacesAnEarlierSetWhole) {
   ASSERT_EQ(generate({"Sets/Set.tonnixset/"}, scratch.path()), 0);
 
   const auto contents = contentsOf(set);
-  EXPECT_EQ(contents.size(), 139u);  // Info.plist and 138 sounds
   EXPECT_TRUE(contents == contentsOf(TONNIX_DEFAULT_SET_DIR));
   EXPECT_EQ(namesIn(set.parent_path()), std::vector<std::string>{"Set.tonnixset"});
 }

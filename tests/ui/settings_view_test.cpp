@@ -25,7 +25,6 @@ TEST(SettingsView, ShowsItsTabsImportsWhatIsDroppedAndAsksToQuit) {
   EXPECT_EQ(view.tabs().tabText(0), QStringLiteral("General"));
   EXPECT_EQ(view.tabs().tabText(1), QStringLiteral("Sound Sets"));
 
-  // Everything dropped goes to one import.
   EXPECT_TRUE(ui_test::dropFiles(
       view, {QStringLiteral("/nowhere/Chimes.tonnixset"), QStringLiteral("/nowhere/Loose Sounds"),
              QStringLiteral("/nowhere/Classic Set")}));

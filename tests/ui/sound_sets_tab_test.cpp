@@ -29,7 +29,6 @@ std::unique_ptr<TonnixSoundSetsTab> showTab(SettingsDesktop& desktop) {
   return tab;
 }
 
-// The entries of the row's picker as the user sees it opened.
 QStringList pickerEntries(TonnixSoundSetsTab& tab, TonnixSoundID soundID) {
   // As a click does: the picker open elsewhere closes, this row's opens.
   const auto row = tab.eventModel().indexOf(soundID, TonnixEventListModel::pickerColumn);
