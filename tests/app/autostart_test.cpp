@@ -2,20 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <fstream>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string read(const fs::path& file) {
-  std::ifstream stream(file);
-  return {std::istreambuf_iterator<char>(stream), {}};
-}
-
-}  // namespace
 
 TEST(AutostartTest, TheEntryIsWrittenReadAndRemoved) {
   QTemporaryDir home;
@@ -26,7 +16,8 @@ TEST(AutostartTest, TheEntryIsWrittenReadAndRemoved) {
 
   ASSERT_TRUE(autostart.setEnabled(true));
   EXPECT_TRUE(autostart.isEnabled());
-  const std::string text = read(entry);
+  std::ifstream stream(entry);
+  const std::string text{std::istreambuf_iterator<char>(stream), {}};
   EXPECT_NE(text.find("Exec=\"/opt/My Apps/bin/tonnix\"\n"), std::string::npos) << text;
   EXPECT_TRUE(TonnixAutostart(entry).isEnabled());
 

@@ -47,6 +47,18 @@ QImage pictureOf(const QVariant& icon) {
 
 }  // namespace
 
+TEST(SoundSetsTab, ListsThreeLoadFailuresAndCountsTheRest) {
+  SettingsDesktop desktop;
+  const std::filesystem::path sets = desktop.sets.path().toStdString();
+  for (int set = 1; set <= 5; ++set) {
+    std::filesystem::create_directory(sets / ("Broken " + std::to_string(set) + ".tonnixset"));
+  }
+  auto tab = showTab(desktop);
+  desktop.library->reload();
+  const QStringList lines = named<QLabel>(*tab, "loadFailures").text().split(QLatin1Char('\n'));
+  EXPECT_EQ(lines, desktop.library->loadFailures().mid(0, 3) << QStringLiteral("and 2 more"));
+}
+
 // A choice in a picker is stored, and the texts above the list follow it.
 TEST(SoundSetsTab, AnEventsPickerOffersEverySetNoneAndCustomAndStoresTheChoice) {
   SettingsDesktop desktop({closePress});
