@@ -2,10 +2,8 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QShortcut>
 #include <QTabWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <vector>
@@ -13,6 +11,7 @@
 #include "app/controller.h"
 #include "ui/appearance.h"
 #include "ui/general_tab.h"
+#include "ui/set_drops.h"
 #include "ui/sound_sets_tab.h"
 
 namespace {
@@ -20,14 +19,6 @@ namespace {
 // Room for the General tab's groups with their texts unwrapped, on a laptop
 // screen too.
 constexpr QSize defaultSize(660, 720);
-
-std::vector<std::filesystem::path> localPaths(const QMimeData& data) {
-  std::vector<std::filesystem::path> paths;
-  for (const QUrl& url : data.urls()) {
-    if (url.isLocalFile()) paths.emplace_back(url.toLocalFile().toStdString());
-  }
-  return paths;
-}
 
 }  // namespace
 
@@ -62,13 +53,9 @@ void TonnixSettingsView::addTab(QWidget* tab, const QString& title, const char* 
 }
 
 void TonnixSettingsView::dragEnterEvent(QDragEnterEvent* event) {
-  if (!localPaths(*event->mimeData()).empty()) event->acceptProposedAction();
+  acceptSetDrag(*event);
 }
 
 void TonnixSettingsView::dropEvent(QDropEvent* event) {
-  const auto paths = localPaths(*event->mimeData());
-  if (paths.empty()) return;
-  event->acceptProposedAction();
-  // One call, so that the import reports on all of them together.
-  model_.tonnix.importSets(paths);
+  importDroppedSets(*event, model_.tonnix);
 }

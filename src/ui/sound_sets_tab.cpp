@@ -33,6 +33,7 @@
 #include "ui/event_list_model.h"
 #include "ui/event_row_delegate.h"
 #include "ui/set_dialogs.h"
+#include "ui/set_drops.h"
 
 namespace {
 
@@ -42,14 +43,6 @@ constexpr int listedLoadFailures = 3;
 // enough for the set names, but never crowding out the events' own names.
 constexpr int narrowestPicker = 24;
 constexpr int widestPicker = 44;
-
-std::vector<std::filesystem::path> localPaths(const QMimeData& data) {
-  std::vector<std::filesystem::path> paths;
-  for (const QUrl& url : data.urls()) {
-    if (url.isLocalFile()) paths.emplace_back(url.toLocalFile().toStdString());
-  }
-  return paths;
-}
 
 QString fileURI(const std::filesystem::path& path) {
   return QUrl::fromLocalFile(QString::fromStdString(path.string())).toString();
@@ -324,15 +317,11 @@ void TonnixSoundSetsTab::refreshExport() {
 // --- Acting
 
 void TonnixSoundSetsTab::dragEnterEvent(QDragEnterEvent* event) {
-  if (!localPaths(*event->mimeData()).empty()) event->acceptProposedAction();
+  acceptSetDrag(*event);
 }
 
 void TonnixSoundSetsTab::dropEvent(QDropEvent* event) {
-  const auto paths = localPaths(*event->mimeData());
-  if (paths.empty()) return;
-  event->acceptProposedAction();
-  // One call, so that the import reports on all of them together.
-  model_.tonnix.importSets(paths);
+  importDroppedSets(*event, model_.tonnix);
 }
 
 void TonnixSoundSetsTab::importChosenSets() {

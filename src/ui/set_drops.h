@@ -1,0 +1,11 @@
+#pragma once
+
+class QDragEnterEvent;
+class QDropEvent;
+class TonnixController;
+
+// Sets dropped on the settings window or its Sound Sets tab: local files and
+// folders only, all of them handed to one import so that it reports on them
+// together. Main thread only.
+void acceptSetDrag(QDragEnterEvent& event);
+void importDroppedSets(QDropEvent& event, TonnixController& tonnix);
