@@ -228,6 +228,7 @@ void TonnixController::stop() {
   for (auto& entry : observers_) entry.second->teardown();
   observers_.clear();
   timeouts_.clear();
+  secondAttaches_.clear();
   recount();
   setAndNotify(this, failedObserverCount_, 0, &TonnixController::failedObserverCountChanged);
   player_->stopAll();
@@ -292,12 +293,16 @@ bool TonnixController::isEligible(const TonnixRunningApplication& application) c
   if (application.bundleIdentifier && exclusions_.isExcluded(*application.bundleIdentifier)) {
     return false;
   }
-  return !observers_.contains(processIdentifier);
+  // An observer whose application did not answer (one still starting up)
+  // is attached again.
+  const auto* existing = observer(processIdentifier);
+  return !existing || existing->didTimeOut();
 }
 
 void TonnixController::attach(const TonnixRunningApplication& application) {
   if (!isRunning_ || !isEligible(application)) return;
   const std::int32_t processIdentifier = application.processIdentifier;
+  removeObserver(processIdentifier);
   const TonnixAXElement element = desktop_.accessibility.applicationElement(processIdentifier);
   auto observer = std::make_unique<TonnixApplicationObserver>(
       desktop_.accessibility, processIdentifier, application.localizedName,
@@ -404,14 +409,25 @@ void TonnixController::applicationLaunched(const TonnixRunningApplication& appli
           .detail = application.localizedName});
   attach(application);
   rebuildAfflictedApplications();
-  QTimer::singleShot(secondAttachDelayMilliseconds, this, [this, application] {
-    attach(application);
+  // The second attach asks the workspace again: by then the application may
+  // have quit, and its process id may belong to another application.
+  const std::int32_t processIdentifier = application.processIdentifier;
+  const std::uint64_t launch = ++launchCount_;
+  secondAttaches_[processIdentifier] = launch;
+  QTimer::singleShot(secondAttachDelayMilliseconds, this, [this, processIdentifier, launch] {
+    const auto pending = secondAttaches_.find(processIdentifier);
+    if (pending == secondAttaches_.end() || pending->second != launch) return;
+    secondAttaches_.erase(pending);
+    if (const auto running = desktop_.workspace.runningApplication(processIdentifier)) {
+      attach(*running);
+    }
     rebuildAfflictedApplications();
   });
 }
 
 void TonnixController::applicationTerminated(const TonnixRunningApplication& application) {
   const std::int32_t processIdentifier = application.processIdentifier;
+  secondAttaches_.erase(processIdentifier);
   timeouts_.erase(processIdentifier);
   removeObserver(processIdentifier);
   clickMonitor_->forget(processIdentifier);

@@ -312,6 +312,9 @@ class TonnixController : public QObject {
   // signals while running.
   std::vector<QMetaObject::Connection> workspaceObservations_;
   std::map<std::int32_t, TonnixAttachTimeout> timeouts_;
+  // The launch whose second attach is still due, per process; a quit drops it.
+  std::map<std::int32_t, std::uint64_t> secondAttaches_;
+  std::uint64_t launchCount_ = 0;
 
   // The attach task: the applications still to attach, one per turn of the
   // event loop.

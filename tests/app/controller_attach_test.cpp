@@ -136,6 +136,34 @@ TEST(ControllerAttach, ALaunchIsAttachedAtOnceAndASecondLaterButNeverWhenExclude
   EXPECT_EQ(controller.afflictedApplications().size(), 3u);
 }
 
+// A quit within the second leaves no observer behind under the old name for
+// whoever gets the process id next, and an application still starting up
+// is attached properly the second time.
+TEST(ControllerAttach, TheSecondAttachFollowsWhatRunsThen) {
+  ControllerDesktop desktop;
+  auto& controller = desktop.controller();
+  controller.start();
+  desktop.workspace.launch({60, QStringLiteral("Brief"), appID(60)});
+  desktop.workspace.terminate(60);
+  const auto slow = desktop.accessibility.applicationElement(61);
+  desktop.accessibility.setAttributeError(slow, TonnixAXAttribute::windows,
+                                          TonnixAXError::cannotComplete);
+  desktop.workspace.launch({61, QStringLiteral("Slow"), appID(61)});
+  ASSERT_TRUE(controller.timeouts().contains(61));
+  const auto window = desktop.accessibility.addElement(61);
+  desktop.accessibility.setAttribute(slow, TonnixAXAttribute::windows,
+                                     TonnixAXValue::Array{TonnixAXValue(window)});
+
+  ASSERT_TRUE(turnUntil([&] { return !controller.timeouts().contains(61); }));
+  ASSERT_NE(controller.observer(61), nullptr);
+  EXPECT_EQ(controller.observer(61)->trackedElements().size(), 1u);
+  EXPECT_EQ(controller.observer(60), nullptr);
+  desktop.workspace.launch({60, QStringLiteral("Other"), appID(62)});
+  controller.exclude(appID(62));
+  EXPECT_EQ(controller.observer(60), nullptr);
+  EXPECT_EQ(controller.observedApplicationCount(), 1);
+}
+
 TEST(ControllerAttach, AQuitSoundsTearsTheObserverDownAndForgetsTheProcess) {
   ControllerDesktop desktop;
   desktop.exclusions->exclude(QStringLiteral("org.example.Hidden"), QStringLiteral("Hidden"));
