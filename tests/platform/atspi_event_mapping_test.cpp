@@ -155,6 +155,14 @@ TEST_F(AtspiEventTranslatorTest, QtActivatingTheSameWindowAgainIsNoChange) {
         {Note::focusedWindowChanged, Note::mainWindowChanged, Note::applicationActivated}},
        {"window:activate", 0, "w", {}},
        {"window:activate", 0, "other", {Note::focusedWindowChanged, Note::mainWindowChanged}}});
+  // Back from an application nobody observes, or an excluded one.
+  translator.noteActivation({"window:activate", 0, ":1.9", ":1.9/w"});
+  expectSteps(
+      FakeSource(ATSPI_ROLE_FRAME, ATSPI_ROLE_APPLICATION),
+      {{"window:activate",
+        0,
+        "other",
+        {Note::focusedWindowChanged, Note::mainWindowChanged, Note::applicationActivated}}});
 }
 
 TEST_F(AtspiEventTranslatorTest, OneExpansionAnnouncedOnEveryCellOfARowIsHeardOnce) {

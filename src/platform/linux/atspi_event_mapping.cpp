@@ -165,7 +165,11 @@ QStringList TonnixAtspiEventTranslator::translate(const TonnixAtspiEvent& event,
                                                   TonnixAtspiEventSource& source,
                                                   const Wants& wants) {
   const auto* candidates = candidatesFor(event.type);
-  if (!candidates || !anyWanted(*candidates, wants)) return {};
+  if (!candidates) return {};
+  if (!anyWanted(*candidates, wants)) {
+    noteActivation(event);
+    return {};
+  }
   const auto& type = event.type;
   const bool on = event.detail1 != 0;
   if (type == windowCreate || (type == showing && on)) return shown(event, source, wants);
@@ -261,6 +265,12 @@ QStringList TonnixAtspiEventTranslator::activated(const TonnixAtspiEvent& event,
   if (event.applicationKey != activeApplication_) names.append(Note::applicationActivated);
   activeApplication_ = event.applicationKey;
   return names;
+}
+
+void TonnixAtspiEventTranslator::noteActivation(const TonnixAtspiEvent& event) {
+  if (event.type != windowActivate) return;
+  activeWindow_ = event.elementKey;
+  activeApplication_ = event.applicationKey;
 }
 
 QStringList TonnixAtspiEventTranslator::minimized(const TonnixAtspiEvent& event, bool isMinimized) {

@@ -60,6 +60,9 @@ class TonnixAtspiEventTranslator {
   void beginBatch();
   QStringList translate(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
                         const Wants& wants);
+  // Notes the active window of an event nobody observes (an application
+  // not observed or excluded), so that returning from it is a change.
+  void noteActivation(const TonnixAtspiEvent& event);
   // Forgets what was remembered about an application that went away.
   void forgetApplication(const QString& applicationKey);
 

@@ -210,12 +210,18 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
   for (const auto& record : batch) {
     if (observers_.empty()) return;
     const auto pid = processOf(record, buses);
-    if (!pid) continue;
+    if (!pid) {
+      translator_.noteActivation(record.event);
+      continue;
+    }
     std::vector<int> ids;
     for (const auto& [id, observer] : observers_) {
       if (observer->processIdentifier() == *pid) ids.push_back(id);
     }
-    if (ids.empty()) continue;
+    if (ids.empty()) {
+      translator_.noteActivation(record.event);
+      continue;
+    }
     const auto& key = record.event.elementKey;
     const auto wants = [&](const QString& name) {
       return std::any_of(ids.begin(), ids.end(), [&](int id) {
