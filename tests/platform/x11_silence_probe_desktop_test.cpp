@@ -8,6 +8,7 @@
 #include "platform/linux/linux_silence_probe.h"
 #include "platform/linux/x11_connection.h"
 #include "platform/linux/x11_window_list.h"
+#include "platform/linux/x11_window_watcher.h"
 
 // After Qt's and GoogleTest's headers, which Xlib's macros would break.
 #include <X11/Xatom.h>
@@ -91,8 +92,9 @@ TEST_F(X11SilenceProbeTest, TopLevelWindowsAreListedFrontFirstOrInTheWindowManag
   makeWindow(menu, true);
   makeWindow(hidden, false, false);
 
-  TonnixX11Connection connection;
-  const auto windows = TonnixX11WindowList(connection).windows();
+  TonnixX11WindowWatcher watcher;
+  const TonnixX11WindowList list(watcher);
+  const auto windows = list.windows();
   const auto screenAt = find(windows, screen);
   const auto clearAt = find(windows, clear);
   const auto menuAt = find(windows, menu);
@@ -105,8 +107,8 @@ TEST_F(X11SilenceProbeTest, TopLevelWindowsAreListedFrontFirstOrInTheWindowManag
   EXPECT_EQ(windows[*clearAt].alpha, 0.0);
   EXPECT_EQ(windows[*menuAt].layer, TonnixWindowLayer::popUp);
 
-  EXPECT_EQ(TonnixX11WindowList(connection).windows(::getpid()).size(), 3U);
-  EXPECT_TRUE(TonnixX11WindowList(connection).windows(::getpid() + 1).empty());
+  EXPECT_EQ(list.windows(::getpid()).size(), 3U);
+  EXPECT_TRUE(list.windows(::getpid() + 1).empty());
   // With a window manager, its stacking order, window types and states decide.
 
   const QRect bottom(0, 0, 200, 200);
@@ -121,7 +123,8 @@ TEST_F(X11SilenceProbeTest, TopLevelWindowsAreListedFrontFirstOrInTheWindowManag
   setStates(minimizedWindow, {"_NET_WM_STATE_HIDDEN"});
   setProperty(root(), "_NET_CLIENT_LIST_STACKING", XA_WINDOW,
               {bottomWindow, minimizedWindow, topWindow, panelWindow});
-  const auto stacked = TonnixX11WindowList(connection).windows();
+  watcher.synchronize();
+  const auto stacked = list.windows();
   ASSERT_EQ(stacked.size(), 3U);
   EXPECT_EQ(stacked[0],
             (TonnixWindowDescription{::getpid(), TonnixWindowLayer::dock, QRectF(panel), 1.0}));
@@ -133,9 +136,9 @@ TEST_F(X11SilenceProbeTest, TopLevelWindowsAreListedFrontFirstOrInTheWindowManag
 // Full-screen when the window manager says so or the window covers the
 // display; this test program is no game, so never in Game Mode.
 TEST_F(X11SilenceProbeTest, TheFrontApplicationIsFullScreenOrAGameWhenItCoversTheDisplay) {
-  TonnixX11Connection connection;
-  TonnixX11WindowList list(connection);
   TonnixLinuxSilenceProbe probe;
+  TonnixX11WindowWatcher& watcher = probe.windowWatcher();
+  const TonnixX11WindowList list(watcher);
   const auto fullScreen = [&probe] {
     return probe.isApplicationFullscreen(probe.windowDescriptions(), probe.displayBounds());
   };
@@ -147,6 +150,7 @@ TEST_F(X11SilenceProbeTest, TheFrontApplicationIsFullScreenOrAGameWhenItCoversTh
 
   const Window small = makeWindow(QRect(0, 0, 640, 480));
   setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {small});
+  watcher.synchronize();
   auto active = list.activeWindow();
   ASSERT_TRUE(active);
   EXPECT_EQ(active->processIdentifier, ::getpid());
@@ -154,6 +158,7 @@ TEST_F(X11SilenceProbeTest, TheFrontApplicationIsFullScreenOrAGameWhenItCoversTh
   EXPECT_FALSE(fullScreen());
 
   setStates(small, {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_FULLSCREEN"});
+  watcher.synchronize();
   active = list.activeWindow();
   ASSERT_TRUE(active);
   EXPECT_TRUE(active->isFullscreen);
@@ -161,6 +166,48 @@ TEST_F(X11SilenceProbeTest, TheFrontApplicationIsFullScreenOrAGameWhenItCoversTh
 
   const Window covering = makeWindow(screen.adjusted(1, 1, -1, -1));
   setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {covering});
+  watcher.synchronize();
   EXPECT_TRUE(fullScreen());
   EXPECT_FALSE(gameMode());
+}
+
+// The watcher's signals, which window sounds follow, as the X server's
+// events bring the changes.
+TEST_F(X11SilenceProbeTest, TheWatcherSignalsWindowsComingMovingChangingStateAndGoing) {
+  TonnixX11WindowWatcher watcher;
+  std::vector<std::string> seen;
+  const auto note = [&seen](const char* what) {
+    return [&seen, what](quint64, std::int32_t processIdentifier) {
+      if (processIdentifier == ::getpid()) seen.emplace_back(what);
+    };
+  };
+  QObject::connect(&watcher, &TonnixX11WindowWatcher::windowAdded, note("added"));
+  QObject::connect(&watcher, &TonnixX11WindowWatcher::windowRemoved, note("removed"));
+  QObject::connect(&watcher, &TonnixX11WindowWatcher::activeWindowChanged, note("active"));
+  QObject::connect(&watcher, &TonnixX11WindowWatcher::windowGeometryChanged,
+                   [&seen](quint64, std::int32_t, QRect frame) {
+                     seen.push_back("moved to " + std::to_string(frame.x()));
+                   });
+  QObject::connect(&watcher, &TonnixX11WindowWatcher::windowStateChanged,
+                   [&seen](quint64, std::int32_t, bool isHidden, bool) {
+                     seen.emplace_back(isHidden ? "hidden" : "shown");
+                   });
+
+  const Window window = makeWindow(QRect(10, 10, 100, 100));
+  watcher.synchronize();
+  setProperty(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {window});
+  XMoveWindow(display_, window, 50, 10);
+  XSync(display_, False);
+  watcher.synchronize();
+  setStates(window, {"_NET_WM_STATE_HIDDEN"});
+  watcher.synchronize();
+  ASSERT_NE(watcher.window(window), nullptr);
+  EXPECT_EQ(watcher.windowAt(QPoint(60, 20)), nullptr) << "hidden windows are not hit";
+  XDestroyWindow(display_, window);
+  windows_.clear();
+  XSync(display_, False);
+  watcher.synchronize();
+
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"added", "active", "moved to 50", "hidden", "removed"}));
 }

@@ -31,7 +31,7 @@ void sayWhatIsMissing(bool hasX11) {
 
 }  // namespace
 
-TonnixLinuxSilenceProbe::TonnixLinuxSilenceProbe() : windows_(x11_), displays_(x11_) {
+TonnixLinuxSilenceProbe::TonnixLinuxSilenceProbe() : windows_(watcher_), displays_(x11_) {
   sayWhatIsMissing(x11_.display() != nullptr);
 }
 

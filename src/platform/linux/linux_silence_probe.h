@@ -12,6 +12,7 @@
 #include "platform/linux/pulse_audio_state.h"
 #include "platform/linux/x11_connection.h"
 #include "platform/linux/x11_window_list.h"
+#include "platform/linux/x11_window_watcher.h"
 #include "platform/linux/xrandr_displays.h"
 #include "platform/silence_probes.h"
 
@@ -21,11 +22,13 @@
 // Whatever the session lacks answers "no", and construction names it on one
 // "TonnixSilenceProbe: " line. Nothing here waits on another process: the
 // PulseAudio state is kept current on a thread of its own, D-Bus answers
-// are fetched in the background and reused, and the X server is asked only
-// for the window-based reasons. Main thread only.
+// are fetched in the background and reused, and the windows are the
+// watcher's, kept current by the X server's events. Main thread only.
 class TonnixLinuxSilenceProbe : public TonnixSilenceProbe {
  public:
   TonnixLinuxSilenceProbe();
+  // The window facts, also for other listeners.
+  TonnixX11WindowWatcher& windowWatcher() { return watcher_; }
   ~TonnixLinuxSilenceProbe() override;
 
   bool isAudioHeldBack() override { return pulse_.isOutputHeldBack(); }
@@ -47,6 +50,7 @@ class TonnixLinuxSilenceProbe : public TonnixSilenceProbe {
   bool isGame(std::int32_t processIdentifier);
 
   TonnixX11Connection x11_;
+  TonnixX11WindowWatcher watcher_;
   TonnixX11WindowList windows_;
   TonnixXRandRDisplays displays_;
   TonnixPulseAudioState pulse_;
