@@ -171,9 +171,32 @@ void TonnixController::clearRecentEvents() {
 }
 
 void TonnixController::handle(const TonnixEvent& event) {
+  if (isRepeatedWindowAction(event)) return;
   if (isMonitoring_) monitor(event);
   if (!player_->play(event.soundID)) return;
   log_->record(event, TonnixEvent::Clock::now());
+}
+
+// One user action on a window may be announced by the application and by
+// the window manager, and GTK 3 announces a minimize on every top-level
+// window of the application: it is heard once.
+bool TonnixController::isRepeatedWindowAction(const TonnixEvent& event) {
+  namespace Note = TonnixAXNotification;
+  static const QStringList windowActions{Note::focusedWindowChanged, Note::mainWindowChanged,
+                                         Note::applicationActivated, Note::windowMiniaturized,
+                                         Note::windowDeminiaturized, Note::windowMoved,
+                                         Note::windowResized};
+  if (event.origin != TonnixEventOrigin::application ||
+      !windowActions.contains(event.notificationName)) {
+    return false;
+  }
+  std::erase_if(lastWindowActions_, [&](const auto& entry) {
+    return event.date - entry.second >= windowActionInterval;
+  });
+  const auto key = std::make_pair(event.processIdentifier, event.notificationName);
+  const bool repeated = lastWindowActions_.contains(key);
+  if (!repeated) lastWindowActions_.emplace(key, event.date);
+  return repeated;
 }
 
 void TonnixController::monitor(const TonnixEvent& event) {
@@ -376,7 +399,7 @@ const TonnixApplicationObserver* TonnixController::observer(std::int32_t process
 // --- Workspace
 
 // The order is the one in which the observations were always installed:
-// launches, quits, mounts, unmounts.
+// launches, quits, window changes, mounts, unmounts.
 void TonnixController::installWorkspaceObservations() {
   TonnixWorkspace* workspace = &desktop_.workspace;
   workspaceObservations_ = {
@@ -384,6 +407,7 @@ void TonnixController::installWorkspaceObservations() {
               &TonnixController::applicationLaunched),
       connect(workspace, &TonnixWorkspace::applicationTerminated, this,
               &TonnixController::applicationTerminated),
+      connect(workspace, &TonnixWorkspace::windowChanged, this, &TonnixController::windowChanged),
       connect(workspace, &TonnixWorkspace::volumeMounted, this,
               [this](const TonnixVolume& volume) {
                 volumeChanged(volume, QStringLiteral("Disk Mounted"), TonnixSoundID("dski"));
@@ -439,6 +463,25 @@ void TonnixController::applicationTerminated(const TonnixRunningApplication& app
           .detail = application.localizedName});
   log_->forgetProcess(processIdentifier);
   rebuildAfflictedApplications();
+}
+
+// Sounds as the application's own notification would, under the same
+// mappings and exclusions.
+void TonnixController::windowChanged(const TonnixRunningApplication& application,
+                                     const QString& notification) {
+  const std::int32_t processIdentifier = application.processIdentifier;
+  if (processIdentifier < 1 || processIdentifier == desktop_.workspace.processIdentifier()) return;
+  if (application.bundleIdentifier && exclusions_.isExcluded(*application.bundleIdentifier)) {
+    return;
+  }
+  const auto mapping = std::find_if(mappings_.begin(), mappings_.end(), [&](const auto& entry) {
+    return entry.notification.rawValue == notification;
+  });
+  if (mapping == mappings_.end()) return;
+  const auto* fixed = std::get_if<TonnixSoundResolution::Fixed>(&mapping->resolution.value);
+  if (!fixed) return;
+  handle(TonnixEvent::fromNotification(fixed->soundID, notification, processIdentifier,
+                                       application.localizedName, std::nullopt));
 }
 
 void TonnixController::volumeChanged(const TonnixVolume& volume, const QString& eventName,

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -96,6 +97,9 @@ class TonnixController : public QObject {
   // When a launched application is attached a second time, in case its
   // interface was not ready at launch.
   static constexpr int secondAttachDelayMilliseconds = 1000;
+  // The same window action of one application within this time is one
+  // action reported twice.
+  static constexpr std::chrono::milliseconds windowActionInterval{500};
 
   // What Tonnix reaches the desktop through; everything must outlive the
   // controller.
@@ -262,6 +266,7 @@ class TonnixController : public QObject {
   void lastFailureDescriptionChanged();
 
  private:
+  bool isRepeatedWindowAction(const TonnixEvent& event);
   void monitor(const TonnixEvent& event);
   void updateClickMonitoring();
   void installWorkspaceObservations();
@@ -273,6 +278,7 @@ class TonnixController : public QObject {
   void reportAttachCycle();
   void applicationLaunched(const TonnixRunningApplication& application);
   void applicationTerminated(const TonnixRunningApplication& application);
+  void windowChanged(const TonnixRunningApplication& application, const QString& notification);
   void volumeChanged(const TonnixVolume& volume, const QString& eventName, TonnixSoundID soundID);
   void removeObserver(std::int32_t processIdentifier);
   void forgetVoices();
@@ -296,6 +302,8 @@ class TonnixController : public QObject {
   bool playsGenericClickSound_ = true;
   bool isMonitoring_ = false;
   TonnixEventList recentEvents_;
+  // When each application's window actions were last heard.
+  std::map<std::pair<std::int32_t, QString>, TonnixEvent::Clock::time_point> lastWindowActions_;
 
   bool isRunning_ = false;
   int observedApplicationCount_ = 0;

@@ -87,6 +87,11 @@ class TonnixWorkspace : public QObject {
   void applicationLaunched(const TonnixRunningApplication& application);
   // The application is marked terminated.
   void applicationTerminated(const TonnixRunningApplication& application);
+  // The window manager moved, resized, minimized, restored or focused a
+  // window of the application; `notification` is what the application
+  // itself would announce for it ("AXWindowMoved"), for toolkits that
+  // announce nothing. The same action may also come from the application.
+  void windowChanged(const TonnixRunningApplication& application, const QString& notification);
   void volumeMounted(const TonnixVolume& volume);
   void volumeUnmounted(const TonnixVolume& volume);
 };

@@ -82,7 +82,7 @@ TEST(ControllerAttach, StopInTheMiddleSilencesThePlayerAndLeavesNothingBehind) {
   addApplications(desktop, 100, 30);
   auto& controller = desktop.controller();
   controller.start();
-  EXPECT_EQ(desktop.workspace.observerCount(), 4u);
+  EXPECT_EQ(desktop.workspace.observerCount(), 5u);
   controller.handle(
       {.notificationName = QStringLiteral("AXMenuOpened"), .soundID = TonnixSoundID("mnuo")});
   EXPECT_EQ(desktop.audio.playingCount(), 1);
@@ -109,7 +109,7 @@ TEST(ControllerAttach, StopInTheMiddleSilencesThePlayerAndLeavesNothingBehind) {
   turnFor(20);
   EXPECT_EQ(desktop.accessibility.observerCount(100), 0);
   controller.start();
-  EXPECT_EQ(desktop.workspace.observerCount(), 4u) << "installed once per start";
+  EXPECT_EQ(desktop.workspace.observerCount(), 5u) << "installed once per start";
 }
 
 TEST(ControllerAttach, ALaunchIsAttachedAtOnceAndASecondLaterButNeverWhenExcluded) {

@@ -129,6 +129,29 @@ TEST(ControllerDispatch, LaunchAndDiskEventsSoundOnlyWhileRunning) {
   EXPECT_EQ(desktop.played.size(), 4);
 }
 
+// GTK 3 minimizes every top-level window of the application, and the window
+// manager tells what the application told already.
+TEST(ControllerDispatch, AWindowActionToldTwiceIsHeardOnceAndWindowManagerActionsAsMapped) {
+  namespace Note = TonnixAXNotification;
+  ControllerDesktop desktop;
+  desktop.exclusions->exclude(QStringLiteral("org.example.Secret"));
+  auto& controller = desktop.controller();
+  controller.start();
+  desktop.workspace.launch({60, QStringLiteral("Notes"), QStringLiteral("org.example.Notes")});
+  desktop.workspace.launch({61, QStringLiteral("Secret"), QStringLiteral("org.example.Secret")});
+  desktop.workspace.launch({62, QStringLiteral("Term"), std::nullopt});
+  desktop.played.clear();
+  desktop.accessibility.post(desktop.accessibility.addElement(60), Note::windowMiniaturized);
+  desktop.accessibility.post(desktop.accessibility.addElement(60), Note::windowMiniaturized);
+  desktop.workspace.changeWindow(60, Note::windowMiniaturized);
+  desktop.workspace.changeWindow(60, Note::windowMoved);
+  desktop.workspace.changeWindow(61, Note::windowMoved);
+  desktop.workspace.changeWindow(62, Note::windowMiniaturized);
+  desktop.workspace.changeWindow(62, Note::mainWindowChanged);
+  EXPECT_EQ(desktop.played,
+            QStringList({QStringLiteral("wcol"), QStringLiteral("wmov"), QStringLiteral("wcol")}));
+}
+
 TEST(ControllerDispatch, SilencePeriodsAreRecordedInTheLog) {
   ControllerDesktop desktop;
   auto& controller = desktop.controller();

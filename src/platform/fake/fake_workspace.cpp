@@ -31,6 +31,13 @@ void TonnixFakeWorkspace::terminate(std::int32_t processIdentifier) {
   emit applicationTerminated(application);
 }
 
+void TonnixFakeWorkspace::changeWindow(std::int32_t processIdentifier,
+                                       const QString& notification) {
+  if (const auto* application = find(processIdentifier)) {
+    emit windowChanged(*application, notification);
+  }
+}
+
 void TonnixFakeWorkspace::mount(const TonnixVolume& volume) {
   emit volumeMounted(volume);
 }
@@ -81,6 +88,7 @@ std::size_t TonnixFakeWorkspace::observerCount() const {
   return static_cast<std::size_t>(
       receivers(SIGNAL(applicationLaunched(TonnixRunningApplication))) +
       receivers(SIGNAL(applicationTerminated(TonnixRunningApplication))) +
+      receivers(SIGNAL(windowChanged(TonnixRunningApplication, QString))) +
       receivers(SIGNAL(volumeMounted(TonnixVolume))) +
       receivers(SIGNAL(volumeUnmounted(TonnixVolume))));
 }

@@ -28,6 +28,9 @@ class TonnixFakeWorkspace : public TonnixWorkspace {
   // Removes the application and signals its quit, with the application
   // marked terminated. Unknown processes are ignored.
   void terminate(std::int32_t processIdentifier);
+  // Signals the window change for a running application; unknown processes
+  // are ignored.
+  void changeWindow(std::int32_t processIdentifier, const QString& notification);
   void mount(const TonnixVolume& volume);
   void unmount(const TonnixVolume& volume);
 
