@@ -146,7 +146,11 @@ std::optional<std::vector<std::uint8_t>> binHexResourceFork(
   const auto lengths = std::span(header).last<8>();
   const std::uint32_t dataLength = bigEndian32(lengths.first<4>());
   const std::uint32_t resourceLength = bigEndian32(lengths.last<4>());
-  if (resourceLength == 0 || resourceLength > kLargestFork) return std::nullopt;
+  // The data fork is read byte by byte only to check it, so a huge declared
+  // length would keep a thread busy for nothing.
+  if (resourceLength == 0 || resourceLength > kLargestFork || dataLength > kLargestFork) {
+    return std::nullopt;
+  }
 
   // The data fork is not needed, only checked.
   std::uint16_t dataCrc = 0;

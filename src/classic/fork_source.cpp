@@ -11,6 +11,7 @@
 #include "classic/apple_double.h"
 #include "classic/bin_hex.h"
 #include "classic/mac_binary.h"
+#include "classic/resource_fork.h"
 
 namespace fs = std::filesystem;
 
@@ -71,11 +72,20 @@ TonnixExpected<std::vector<std::uint8_t>, int> readRegularFile(const fs::path& p
   return bytes;
 }
 
+// Copying a file to another system leaves a blank sidecar beside it whose
+// fork is a map without types; that must not hide a real fork carried by
+// the file itself.
+bool holdsNoTypes(std::span<const std::uint8_t> fork) {
+  const auto parsed = TonnixResourceFork::parse(fork);
+  return !parsed && parsed.error() == TonnixResourceForkError::emptyFork();
+}
+
 std::optional<TonnixForkBytes> sidecarFork(const fs::path& file) {
   for (const auto& candidate : sidecarCandidates(file)) {
     auto bytes = readRegularFile(candidate);
     if (!bytes) continue;
-    if (auto fork = appleDoubleResourceFork(*bytes)) {
+    auto fork = appleDoubleResourceFork(*bytes);
+    if (fork && !holdsNoTypes(*fork)) {
       return TonnixForkBytes{TonnixForkContainer::appleDoubleSidecar, std::move(*fork)};
     }
   }

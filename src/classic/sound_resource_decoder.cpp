@@ -1,10 +1,10 @@
 #include "classic/sound_resource_decoder.h"
 
-#include <algorithm>
-#include <array>
-#include <limits>
-
 #include "classic/byte_view.h"
+#include "classic/g711_decoder.h"
+#include "classic/ima4_decoder.h"
+#include "classic/linear_pcm_decoder.h"
+#include "classic/mace_decoder.h"
 
 namespace {
 
@@ -16,6 +16,7 @@ constexpr std::uint64_t kExtendedDataOffset = 64;
 constexpr std::uint8_t kStandardEncoding = 0x00;
 constexpr std::uint8_t kExtendedEncoding = 0xFF;
 constexpr std::uint8_t kCompressedEncoding = 0xFE;
+constexpr std::uint32_t kOneHertz = 0x10000;  // rates are unsigned 16.16 fixed point
 
 // Where the commands start: after the modifiers of format 1, or after the
 // reference count of format 2.
@@ -46,124 +47,129 @@ std::optional<std::uint64_t> soundHeaderOffset(const TonnixByteView& resource) {
   return header;
 }
 
-void appendOffsetBinary(std::span<const std::uint8_t> bytes, std::vector<std::int16_t>& samples) {
-  for (const auto byte : bytes) {
-    samples.push_back(static_cast<std::int16_t>((byte << 8) ^ 0x8000));
-  }
-}
-
-const std::array<std::int16_t, 256>& muLawTable() {
-  static const auto table = [] {
-    std::array<std::int16_t, 256> values{};
-    for (int u = 0; u < 256; ++u) {
-      const int inverted = ~u & 0xFF;
-      const int t = ((inverted & 0x0F) * 8 + 0x84) << ((inverted & 0x70) / 16);
-      values[u] = static_cast<std::int16_t>(u > 127 ? t - 0x84 : 0x84 - t);
-    }
-    return values;
-  }();
-  return table;
-}
-
 struct SoundHeader {
   TonnixByteView resource;
   std::uint64_t offset;
   double sampleRate;
 };
 
-std::optional<TonnixDecodedSound> decodeStandard(const SoundHeader& header) {
-  const auto length = *header.resource.u32(header.offset + 4);
-  const std::uint64_t start = header.offset + kStandardDataOffset;
-  const std::uint64_t count = std::min<std::uint64_t>(length, header.resource.size() - start);
-  if (count == 0) return std::nullopt;
-  TonnixDecodedSound sound{{}, header.sampleRate, 1};
-  sound.samples.reserve(count);
-  appendOffsetBinary(*header.resource.slice(start, count), sound.samples);
-  return sound;
+// Only whole frames are kept: a sound whose channel count exceeds its
+// samples is none.
+std::optional<TonnixDecodedSound> soundOf(const SoundHeader& header, std::uint32_t channels,
+                                          std::vector<std::int16_t> samples) {
+  samples.resize(samples.size() / channels * channels);
+  if (samples.empty()) return std::nullopt;
+  return TonnixDecodedSound{std::move(samples), header.sampleRate, channels};
 }
 
-// Channels and the frames × channels total of an extended or compressed
-// header; nothing when the total would not fit a signed 64-bit count.
+std::optional<TonnixDecodedSound> decodeStandard(const SoundHeader& header) {
+  const auto length = *header.resource.u32(header.offset + 4);
+  const auto data = header.resource.bytes().subspan(header.offset + kStandardDataOffset);
+  return soundOf(header, 1, decodeLinearPcm(data, TonnixPcmEncoding::unsigned8, length));
+}
+
+// The fields of an extended or compressed header that shape its data.
 struct SampleLayout {
   std::uint32_t channels;
-  std::int64_t total;
-  std::int64_t available;  // bytes from the sample data to the end, may be negative
+  std::uint32_t frames;  // packets, for the compressed formats that pack several frames
+  std::span<const std::uint8_t> data;
+
+  std::uint64_t samples() const { return std::uint64_t{frames} * channels; }
 };
 
 std::optional<SampleLayout> sampleLayout(const SoundHeader& header) {
+  if (!header.resource.contains(header.offset, kExtendedDataOffset)) return std::nullopt;
   const auto channelField = *header.resource.u32(header.offset + 4);
-  const auto frames = header.resource.u32(header.offset + 22);
-  if (!frames) return std::nullopt;
-  const std::uint32_t channels = channelField == 0 ? 1 : channelField;
-  const std::uint64_t total = std::uint64_t{*frames} * channels;
-  if (total > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-    return std::nullopt;
-  }
-  const auto available = static_cast<std::int64_t>(header.resource.size()) -
-                         static_cast<std::int64_t>(header.offset + kExtendedDataOffset);
-  return SampleLayout{channels, static_cast<std::int64_t>(total), available};
-}
-
-std::optional<TonnixDecodedSound> decodeEightBit(const SoundHeader& header,
-                                                 const SampleLayout& layout) {
-  if (layout.available < 0) return std::nullopt;
-  const auto count = std::min(layout.total, layout.available);
-  if (count <= 0) return std::nullopt;
-  TonnixDecodedSound sound{{}, header.sampleRate, layout.channels};
-  sound.samples.reserve(static_cast<std::size_t>(count));
-  appendOffsetBinary(*header.resource.slice(header.offset + kExtendedDataOffset, count),
-                     sound.samples);
-  return sound;
-}
-
-std::optional<TonnixDecodedSound> decodeSixteenBit(const SoundHeader& header,
-                                                   const SampleLayout& layout) {
-  if (layout.available < -1) return std::nullopt;
-  const auto count = std::min(layout.total, layout.available / 2);
-  if (count <= 0) return std::nullopt;
-  TonnixDecodedSound sound{{}, header.sampleRate, layout.channels};
-  sound.samples.reserve(static_cast<std::size_t>(count));
-  const std::uint64_t start = header.offset + kExtendedDataOffset;
-  for (std::int64_t i = 0; i < count; ++i) {
-    sound.samples.push_back(
-        static_cast<std::int16_t>(*header.resource.u16(start + 2 * static_cast<std::uint64_t>(i))));
-  }
-  return sound;
+  return SampleLayout{channelField == 0 ? 1 : channelField,
+                      *header.resource.u32(header.offset + 22),
+                      header.resource.bytes().subspan(header.offset + kExtendedDataOffset)};
 }
 
 std::optional<TonnixDecodedSound> decodeExtended(const SoundHeader& header) {
   const auto layout = sampleLayout(header);
-  const auto sampleSize = header.resource.u16(header.offset + 48);
-  if (!layout || !sampleSize) return std::nullopt;
-  switch (*sampleSize) {
+  if (!layout) return std::nullopt;
+  auto encoding = TonnixPcmEncoding::unsigned8;
+  switch (*header.resource.u16(header.offset + 48)) {
     case 8:
-      return decodeEightBit(header, *layout);
+      break;
     case 16:
-      return decodeSixteenBit(header, *layout);
-    case 0: {
+      encoding = TonnixPcmEncoding::signed16BigEndian;
+      break;
+    case 0:
       // Unset by some writers: 16-bit when the data holds that much.
-      const bool sixteen = layout->total > 0 && layout->available / 2 >= layout->total;
-      return sixteen ? decodeSixteenBit(header, *layout) : decodeEightBit(header, *layout);
-    }
+      if (layout->samples() > 0 && layout->data.size() / 2 >= layout->samples()) {
+        encoding = TonnixPcmEncoding::signed16BigEndian;
+      }
+      break;
     default:
       return std::nullopt;
+  }
+  return soundOf(header, layout->channels,
+                 decodeLinearPcm(layout->data, encoding, layout->samples()));
+}
+
+constexpr std::uint32_t fourCharCode(const char (&code)[5]) {
+  return std::uint32_t{static_cast<std::uint8_t>(code[0])} << 24 |
+         std::uint32_t{static_cast<std::uint8_t>(code[1])} << 16 |
+         std::uint32_t{static_cast<std::uint8_t>(code[2])} << 8 |
+         std::uint32_t{static_cast<std::uint8_t>(code[3])};
+}
+
+// Older sounds leave the format empty and name MACE by the compression ID.
+std::uint32_t compressionFormat(const SoundHeader& header) {
+  const auto format = *header.resource.u32(header.offset + 40);
+  if (format != 0) return format;
+  switch (static_cast<std::int16_t>(*header.resource.u16(header.offset + 56))) {
+    case 3:
+      return fourCharCode("MAC3");
+    case 4:
+      return fourCharCode("MAC6");
+    default:
+      return 0;
+  }
+}
+
+std::vector<std::int16_t> decodeCompressedData(const SoundHeader& header,
+                                               const SampleLayout& layout) {
+  const auto pcm = [&](TonnixPcmEncoding encoding) {
+    return decodeLinearPcm(layout.data, encoding, layout.samples());
+  };
+  switch (compressionFormat(header)) {
+    case fourCharCode("ima4"):
+      return decodeIma4(layout.data, layout.channels, layout.frames);
+    case fourCharCode("MAC3"):
+      return decodeMace(layout.data, layout.channels, layout.frames, TonnixMaceRatio::threeToOne);
+    case fourCharCode("MAC6"):
+      return decodeMace(layout.data, layout.channels, layout.frames, TonnixMaceRatio::sixToOne);
+    case fourCharCode("ulaw"):
+      return decodeG711(layout.data, TonnixG711Law::muLaw, layout.samples());
+    case fourCharCode("alaw"):
+      return decodeG711(layout.data, TonnixG711Law::aLaw, layout.samples());
+    case fourCharCode("raw "):
+      return pcm(TonnixPcmEncoding::unsigned8);
+    case fourCharCode("twos"):
+      return pcm(*header.resource.u16(header.offset + 62) == 8
+                     ? TonnixPcmEncoding::signed8
+                     : TonnixPcmEncoding::signed16BigEndian);
+    case fourCharCode("sowt"):
+      return pcm(TonnixPcmEncoding::signed16LittleEndian);
+    case fourCharCode("in24"):
+      return pcm(TonnixPcmEncoding::signed24BigEndian);
+    case fourCharCode("in32"):
+      return pcm(TonnixPcmEncoding::signed32BigEndian);
+    case fourCharCode("fl32"):
+      return pcm(TonnixPcmEncoding::float32BigEndian);
+    case fourCharCode("fl64"):
+      return pcm(TonnixPcmEncoding::float64BigEndian);
+    default:
+      return {};
   }
 }
 
 std::optional<TonnixDecodedSound> decodeCompressed(const SoundHeader& header) {
   const auto layout = sampleLayout(header);
-  const auto format = header.resource.slice(header.offset + 40, 4);
-  if (!layout || !format) return std::nullopt;
-  static constexpr std::uint8_t kMuLaw[] = {'u', 'l', 'a', 'w'};
-  if (!std::equal(format->begin(), format->end(), std::begin(kMuLaw))) return std::nullopt;
-  const auto count = std::min(layout->total, std::max<std::int64_t>(layout->available, 0));
-  if (count <= 0) return std::nullopt;
-  const auto& table = muLawTable();
-  TonnixDecodedSound sound{{}, header.sampleRate, layout->channels};
-  sound.samples.reserve(static_cast<std::size_t>(count));
-  const auto data = *header.resource.slice(header.offset + kExtendedDataOffset, count);
-  for (const auto byte : data) sound.samples.push_back(table[byte]);
-  return sound;
+  if (!layout) return std::nullopt;
+  return soundOf(header, layout->channels, decodeCompressedData(header, *layout));
 }
 
 }  // namespace
@@ -173,8 +179,8 @@ std::optional<TonnixDecodedSound> decodeSoundResource(std::span<const std::uint8
   const auto offset = soundHeaderOffset(resource);
   if (!offset || !resource.contains(*offset, kStandardDataOffset)) return std::nullopt;
   const auto rate = *resource.u32(*offset + 8);
-  // A rate of zero cannot be played or written; it costs this sound only.
-  if (rate == 0) return std::nullopt;
+  // Below 1 Hz a sound cannot be played or written; it costs this sound only.
+  if (rate < kOneHertz) return std::nullopt;
   const SoundHeader header{resource, *offset, rate / 65536.0};
   switch (*resource.u8(*offset + 20)) {
     case kStandardEncoding:

@@ -16,7 +16,9 @@ struct TonnixDecodedSound {
 
 // Decodes the bytes of a 'snd ' resource of format 1 or 2: the last sound or
 // buffer command names the sampled-sound header, which may be standard
-// (8-bit), extended (8- or 16-bit, any channel count) or compressed with
-// μ-law. Anything else, anything malformed and a zero sample rate yield
-// nothing; data shorter than the header promises is cut to what is there.
+// (8-bit), extended (8- or 16-bit, any channel count) or compressed: IMA
+// 4:1, MACE 3:1 and 6:1, μ-law, A-law, or uncompressed samples the format
+// names ('raw ', 'twos', 'sowt', 'in24', 'in32', 'fl32', 'fl64'). Anything
+// else, anything malformed and a rate below 1 Hz yield nothing; data shorter
+// than the header promises is cut to the whole frames (or packets) there.
 std::optional<TonnixDecodedSound> decodeSoundResource(std::span<const std::uint8_t> resource);

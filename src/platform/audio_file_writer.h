@@ -14,9 +14,9 @@ class TonnixAudioFileWriter {
   virtual ~TonnixAudioFileWriter() = default;
 
   // Writes `samples` (whole frames of `channelCount` interleaved samples)
-  // at `sampleRate` to `file`. The file appears only when complete; a file
-  // already there is replaced. The error is the audio library's own
-  // description of what went wrong.
+  // at exactly `sampleRate`, fractions of a hertz included, to `file`. The
+  // file appears only when complete; a file already there is replaced. The
+  // error is the audio library's own description of what went wrong.
   virtual TonnixExpected<TonnixDone, std::string> writeCaf16(
       const std::filesystem::path& file, double sampleRate, std::uint32_t channelCount,
       std::span<const std::int16_t> samples) const = 0;

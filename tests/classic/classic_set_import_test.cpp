@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <bit>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -35,18 +36,18 @@ class ClassicSetImportTest : public testing::Test {
 };
 
 const auto kBeep = format1Sound(standardHeader(kRate22050, {0x80, 0xC0, 0x40}));
-const auto kMac3 = format1Sound(compressedHeader(1, kRate22050, 2, "MAC3", {1, 2}));
+const auto kUnknown = format1Sound(compressedHeader(1, kRate22050, 2, "ZZZZ", {1, 2}));
 
 }  // namespace
 
-// 'zzzz' is no catalogue sound; both users of the MAC3 sound fail, with one
+// 'zzzz' is no catalogue sound; both users of the unknown format fail, with one
 // decode attempt between them, and both users of the beep share one decode.
 TEST_F(ClassicSetImportTest, SharedSoundsAreDecodedOnceAndUnknownOrUndecodableOnesSkipped) {
   const auto file = writeSet(
       "Mixed",
       TestResourceForkWriter()
           .add("snd ", 1, kBeep)
-          .add("snd ", 2, kMac3)
+          .add("snd ", 2, kUnknown)
           .add(
               "snd#", 1,
               soundList({{"zzzz", {1}}, {"mnuo", {2}}, {"mnuc", {2}}, {"btnp", {1}}, {"btnr", {1}}},
@@ -65,7 +66,7 @@ TEST_F(ClassicSetImportTest, SharedSoundsAreDecodedOnceAndUnknownOrUndecodableOn
 TEST_F(ClassicSetImportTest, FailuresEndTheConversionWithTheirReason) {
   const auto undecodable = writeSet(
       "Old Set",
-      TestResourceForkWriter().add("snd ", 1, kMac3, "btnp").add("snd ", 2, kMac3, "mnuo"));
+      TestResourceForkWriter().add("snd ", 1, kUnknown, "btnp").add("snd ", 2, kUnknown, "mnuo"));
   auto summary = importClassicSet(undecodable, scratch(), fake_);
   ASSERT_FALSE(summary);
   EXPECT_EQ(describe(summary.error()), "Nothing in Old Set could be decoded into audio");
@@ -95,7 +96,7 @@ TEST_F(ClassicSetImportTest, WritesLittleEndianSixteenBitCaf) {
   const auto file =
       writeSet("Stereo", TestResourceForkWriter().add(
                              "snd ", 1,
-                             format1Sound(extendedHeader(2, kRate22050, 2, 16,
+                             format1Sound(extendedHeader(2, 0x56EE8BA3, 2, 16,
                                                          {0, 1, 0xFF, 0xFF, 0x80, 0, 0x7F, 0xFF})),
                              "btnp"));
   ASSERT_TRUE(importClassicSet(file, scratch(), sndfile_));
@@ -105,7 +106,7 @@ TEST_F(ClassicSetImportTest, WritesLittleEndianSixteenBitCaf) {
   ASSERT_TRUE(sound);
   EXPECT_EQ(sound->info.format, SF_ENDIAN_LITTLE | SF_FORMAT_CAF | SF_FORMAT_PCM_16);
   EXPECT_EQ(sound->info.channels, 2);
-  EXPECT_EQ(sound->info.samplerate, 22050);
+  EXPECT_EQ(sound->info.samplerate, 22255);  // libsndfile reads whole hertz
   std::vector<long> samples;
   for (const double sample : sound->samples) samples.push_back(std::lround(sample * 32768));
   EXPECT_EQ(samples, (std::vector<long>{1, -1, -32768, 32767}));
@@ -114,6 +115,9 @@ TEST_F(ClassicSetImportTest, WritesLittleEndianSixteenBitCaf) {
   std::vector<unsigned char> head(36);
   in.read(reinterpret_cast<char*>(head.data()), 36);
   EXPECT_EQ(std::string(head.begin() + 8, head.begin() + 12), "desc");
+  std::uint64_t rateBits = 0;
+  for (int i = 20; i < 28; ++i) rateBits = rateBits << 8 | head[i];
+  EXPECT_EQ(std::bit_cast<double>(rateBits), 0x56EE8BA3 / 65536.0);  // the classic 22254.5454 Hz
   EXPECT_EQ(std::string(head.begin() + 28, head.begin() + 32), "lpcm");
   EXPECT_EQ(head[35] & 0x03, 0x02);  // little-endian, not float
 }

@@ -64,8 +64,8 @@ TEST_F(ForkSourceTest, EveryContainerFormYieldsTheSameFork) {
   }
 }
 
-// Candidates run from the nearest to the top; a sidecar without a fork
-// falls back to the file itself.
+// Candidates run from the nearest to the top; a sidecar without a fork, or
+// with a blank one, falls back to the file itself.
 TEST_F(ForkSourceTest, SidecarBesideTheFileOrMirroredUnderMacosxFolder) {
   const std::vector<fs::path> expected = {"/a/b/._Chimes", "/a/b/__MACOSX/._Chimes",
                                           "/a/__MACOSX/b/._Chimes", "/__MACOSX/a/b/._Chimes"};
@@ -80,11 +80,27 @@ TEST_F(ForkSourceTest, SidecarBesideTheFileOrMirroredUnderMacosxFolder) {
     EXPECT_EQ(found->container, TonnixForkContainer::appleDoubleSidecar);
     EXPECT_EQ(found->bytes, fork_);
   }
-  const auto path = write("Chimes.bin", macBinaryFile(2, "Chimes", dataFork_, fork_));
-  write("._Chimes.bin", appleDoubleFile({}));
-  const auto found = readResourceForkBytes(path);
-  ASSERT_TRUE(found);
-  EXPECT_EQ(found->container, TonnixForkContainer::macBinary);
+  // Copies to other systems leave blank sidecars: an empty fork, or the
+  // 286-byte fork whose map holds no types.
+  const auto blank = TestResourceForkWriter().bytes();
+  ASSERT_EQ(blank.size(), 286u);
+  const std::vector<std::tuple<std::string, std::vector<std::uint8_t>, TonnixForkContainer>>
+      carriers = {
+          {"Chimes.bin", macBinaryFile(2, "Chimes", dataFork_, fork_),
+           TonnixForkContainer::macBinary},
+          {"Chimes.hqx", binHexFile("Chimes", dataFork_, fork_), TonnixForkContainer::binHex},
+          {"Chimes.rsrc", fork_, TonnixForkContainer::rawFork}};
+  for (const auto& sidecarFork : {std::vector<std::uint8_t>{}, blank}) {
+    for (const auto& [name, bytes, container] : carriers) {
+      SCOPED_TRACE(name);
+      const auto path = write(name, bytes);
+      write("._" + name, appleDoubleFile(sidecarFork));
+      const auto found = readResourceForkBytes(path);
+      ASSERT_TRUE(found);
+      EXPECT_EQ(found->container, container);
+      EXPECT_EQ(found->bytes, fork_);
+    }
+  }
 }
 
 TEST_F(ForkSourceTest, MissingFoldersDataOnlyFilesAndPipesGetTheirErrors) {

@@ -2,9 +2,13 @@
 
 #include <sndfile.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <fstream>
 #include <limits>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -20,6 +24,32 @@ using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
 // for a sound by anyone listing the folder.
 fs::path partialName(const fs::path& file) {
   return file.parent_path() / ("." + file.filename().string() + ".part");
+}
+
+// A CAF file starts with its description chunk: "caff", version, flags,
+// then "desc", its 64-bit size and the sample rate as a big-endian double.
+constexpr std::streamoff kDescriptionTypeOffset = 8;
+constexpr std::streamoff kSampleRateOffset = 20;
+
+// libsndfile keeps the rate as whole hertz, but the format holds a double:
+// the exact rate goes into the description libsndfile wrote, so a classic
+// 22254.5454 Hz sound keeps its pitch.
+TonnixExpected<TonnixDone, std::string> writeExactRate(const fs::path& file, double sampleRate) {
+  std::fstream caf(file, std::ios::in | std::ios::out | std::ios::binary);
+  char type[4] = {};
+  caf.seekg(kDescriptionTypeOffset);
+  caf.read(type, sizeof type);
+  if (!caf || std::string_view(type, sizeof type) != "desc") {
+    return unexpected(std::string("Could not set the exact sample rate"));
+  }
+  const auto bits = std::bit_cast<std::uint64_t>(sampleRate);
+  char bytes[8];
+  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>(bits >> (56 - 8 * i));
+  caf.seekp(kSampleRateOffset);
+  caf.write(bytes, sizeof bytes);
+  caf.flush();
+  if (!caf) return unexpected(std::string("Could not set the exact sample rate"));
+  return TonnixDone{};
 }
 
 TonnixExpected<TonnixDone, std::string> writeFrames(const fs::path& file, double sampleRate,
@@ -41,7 +71,7 @@ TonnixExpected<TonnixDone, std::string> writeFrames(const fs::path& file, double
     return unexpected(std::string(sf_strerror(handle.get())));
   }
   if (sf_close(handle.release()) != 0) return unexpected(std::string("Could not finish the file"));
-  return TonnixDone{};
+  return writeExactRate(file, sampleRate);
 }
 
 }  // namespace

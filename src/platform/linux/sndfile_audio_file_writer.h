@@ -2,9 +2,9 @@
 
 #include "platform/audio_file_writer.h"
 
-// Writes CAF files with libsndfile. libsndfile keeps the rate as a whole
-// number of hertz, so a classic 22254.5454 Hz sound is written at 22255 Hz
-// (a pitch difference of 0.002 %, far below hearing).
+// Writes CAF files with libsndfile, then puts the exact rate (which
+// libsndfile keeps as whole hertz) into the file's description, so a
+// classic 22254.5454 Hz sound is written at that rate.
 class TonnixSndfileAudioFileWriter final : public TonnixAudioFileWriter {
  public:
   TonnixExpected<TonnixDone, std::string> writeCaf16(

@@ -48,8 +48,15 @@ std::vector<std::uint8_t> extendedHeader(std::uint32_t channels, std::uint32_t r
 
 std::vector<std::uint8_t> compressedHeader(std::uint32_t channels, std::uint32_t rateField,
                                            std::uint32_t frames, const std::string& format,
-                                           const std::vector<std::uint8_t>& data) {
-  return sixtyFourByteHeader(channels, rateField, 0xFE, frames, format, 8, data);
+                                           const std::vector<std::uint8_t>& data,
+                                           std::int16_t compressionID, std::uint16_t sampleSize) {
+  auto out = sixtyFourByteHeader(channels, rateField, 0xFE, frames, format, 0, {});
+  out.resize(56);
+  appendU16(out, static_cast<std::uint16_t>(compressionID));
+  out.resize(62, 0);  // packet size, synthesizer
+  appendU16(out, sampleSize);
+  out.insert(out.end(), data.begin(), data.end());
+  return out;
 }
 
 std::vector<std::uint8_t> format1Sound(const std::vector<std::vector<std::uint8_t>>& headers) {

@@ -18,9 +18,12 @@ std::vector<std::uint8_t> standardHeader(std::uint32_t rateField,
 std::vector<std::uint8_t> extendedHeader(std::uint32_t channels, std::uint32_t rateField,
                                          std::uint32_t frames, std::uint16_t sampleSize,
                                          const std::vector<std::uint8_t>& data);
+// `frames` counts packets for the formats that pack several frames.
 std::vector<std::uint8_t> compressedHeader(std::uint32_t channels, std::uint32_t rateField,
                                            std::uint32_t frames, const std::string& format,
-                                           const std::vector<std::uint8_t>& data);
+                                           const std::vector<std::uint8_t>& data,
+                                           std::int16_t compressionID = 0,
+                                           std::uint16_t sampleSize = 16);
 
 // A format 1 'snd ' resource with one modifier and one buffer command per
 // header, each pointing at its header; the headers follow the commands.

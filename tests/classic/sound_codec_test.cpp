@@ -1,0 +1,190 @@
+// Every codec of compressed 'snd ' headers against FFmpeg's decoder of the
+// same body wrapped in an AIFF-C file: a reference we did not write.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+#include "classic/sound_resource_decoder.h"
+#include "resource_fork_writer.h"
+#include "sound_resources.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using Samples = std::vector<std::int16_t>;
+
+namespace {
+
+struct Case {
+  std::string format;
+  std::uint32_t channels;
+  std::uint32_t units;  // the header's frame count: packets for ima4 and MACE
+  Bytes body;
+  std::uint16_t sampleSize = 16;
+  std::uint32_t unitBytes = 2;  // per channel
+  std::uint32_t unitFrames = 1;
+};
+
+Bytes randomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  Bytes bytes(size);
+  for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+  return bytes;
+}
+
+// Packets with valid step indexes; the quiet ones keep step 0 and a small
+// predictor, so each packet's header agrees with where the last one ended.
+Bytes ima4Packets(std::size_t count, bool quiet, unsigned seed) {
+  Bytes bytes = randomBytes(34 * count, seed);
+  for (std::size_t at = 0; at < bytes.size(); at += 34) {
+    if (!quiet) {
+      bytes[at + 1] = static_cast<std::uint8_t>((bytes[at + 1] & 0x80) | bytes[at + 1] % 89);
+      continue;
+    }
+    bytes[at] = bytes[at + 1] = 0;
+    for (std::size_t i = 2; i < 34; ++i) bytes[at + i] = bytes[at + i] & 0x11;
+  }
+  return bytes;
+}
+
+template <typename Float, typename Bits>
+Bytes floatSignal(std::size_t count) {
+  Bytes bytes;
+  const Float steps[] = {0.5, 1.5, -0.5, -2.5, 32767.5, -32768.5};
+  for (std::size_t i = 0; i < count; ++i) {
+    const Float value = i < 6 ? steps[i] / 32768 : static_cast<Float>(1.2 * std::sin(0.01 * i));
+    const auto bits = std::bit_cast<Bits>(value);
+    for (int shift = 8 * sizeof(Bits) - 8; shift >= 0; shift -= 8) {
+      bytes.push_back(static_cast<std::uint8_t>(bits >> shift));
+    }
+  }
+  return bytes;
+}
+
+std::vector<Case> cases() {
+  Bytes everyByte(256);
+  for (int i = 0; i < 256; ++i)
+    everyByte[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+  return {
+      {"ima4", 1, 40, ima4Packets(40, false, 1), 16, 34, 64},
+      {"ima4", 2, 30, ima4Packets(60, true, 2), 16, 34, 64},
+      {"MAC3", 1, 500, randomBytes(1000, 3), 8, 2, 6},
+      {"MAC3", 2, 500, randomBytes(2000, 4), 8, 2, 6},
+      {"MAC6", 1, 1000, randomBytes(1000, 5), 8, 1, 6},
+      {"MAC6", 2, 500, randomBytes(1000, 6), 8, 1, 6},
+      {"alaw", 1, 256, everyByte, 16, 1},
+      {"ulaw", 1, 256, everyByte, 16, 1},
+      {"raw ", 2, 300, randomBytes(600, 7), 8, 1},
+      {"twos", 2, 300, randomBytes(1200, 8), 16, 2},
+      {"twos", 1, 300, randomBytes(300, 9), 8, 1},
+      {"sowt", 2, 300, randomBytes(1200, 10), 16, 2},
+      {"in24", 2, 300, randomBytes(1800, 11), 24, 3},
+      {"in32", 1, 300, randomBytes(1200, 12), 32, 4},
+      {"fl32", 1, 2000, floatSignal<float, std::uint32_t>(2000), 32, 4},
+      {"fl64", 2, 1000, floatSignal<double, std::uint64_t>(2000), 64, 8},
+  };
+}
+
+Bytes resourceOf(const Case& c, const Bytes& body, std::uint32_t units) {
+  return format1Sound(
+      compressedHeader(c.channels, kRate22050, units, c.format, body, 0, c.sampleSize));
+}
+
+Bytes chunk(const std::string& id, const Bytes& body) {
+  Bytes out;
+  appendText(out, id);
+  appendU32(out, static_cast<std::uint32_t>(body.size()));
+  out.insert(out.end(), body.begin(), body.end());
+  if (body.size() % 2) out.push_back(0);
+  return out;
+}
+
+Bytes aiffcFile(const Case& c) {
+  Bytes version, common, sound(8, 0), form;
+  appendU32(version, 0xA2805140);
+  appendU16(common, c.channels);
+  appendU32(common, c.units);
+  appendU16(common, c.sampleSize);
+  appendU16(common, 16383 + 14);  // 22050 Hz as an 80-bit float
+  appendU32(common, 22050u << 17);
+  appendU32(common, 0);
+  appendText(common, c.format);
+  appendU16(common, 0);  // an empty name, padded
+  sound.insert(sound.end(), c.body.begin(), c.body.end());
+  appendText(form, "AIFC");
+  for (const auto& part : {chunk("FVER", version), chunk("COMM", common), chunk("SSND", sound)}) {
+    form.insert(form.end(), part.begin(), part.end());
+  }
+  return chunk("FORM", form);
+}
+
+std::optional<Samples> ffmpegSamples(const fs::path& file) {
+  const std::string command =
+      "ffmpeg -nostdin -v error -i '" + file.string() + "' -f s16le -acodec pcm_s16le -";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return std::nullopt;
+  Samples samples;
+  std::int16_t buffer[4096];
+  while (const auto count = std::fread(buffer, 2, 4096, pipe)) {
+    samples.insert(samples.end(), buffer, buffer + count);
+  }
+  if (::pclose(pipe) != 0) return std::nullopt;
+  return samples;
+}
+
+}  // namespace
+
+TEST(SoundCodecs, DecodeAsFfmpegDoes) {
+  if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "ffmpeg is not installed (scripts/install-deps --tests installs it)";
+  }
+  const QTemporaryDir dir;
+  for (const auto& c : cases()) {
+    SCOPED_TRACE(c.format + " x" + std::to_string(c.channels));
+    const auto sound = decodeSoundResource(resourceOf(c, c.body, c.units));
+    ASSERT_TRUE(sound);
+    EXPECT_EQ(sound->channelCount, c.channels);
+    EXPECT_EQ(sound->samples.size(), std::size_t{c.units} * c.unitFrames * c.channels);
+    const auto file = writeBytes(fs::path(dir.path().toStdString()) / "sound.aifc", aiffcFile(c));
+    const auto reference = ffmpegSamples(file);
+    ASSERT_TRUE(reference);
+    EXPECT_EQ(sound->samples, *reference);
+  }
+}
+
+// A body cut short yields its whole packets or frames, the same ones; a
+// header count smaller than the body bounds the read.
+TEST(SoundCodecs, ShortBodiesAndSmallCountsYieldWholeUnits) {
+  for (const auto& c : cases()) {
+    SCOPED_TRACE(c.format + " x" + std::to_string(c.channels));
+    const auto full = decodeSoundResource(resourceOf(c, c.body, c.units));
+    ASSERT_TRUE(full);
+    const std::size_t groupBytes = std::size_t{c.unitBytes} * c.channels;
+    const std::size_t groupSamples = std::size_t{c.unitFrames} * c.channels;
+    const Bytes cut(c.body.begin(), c.body.begin() + static_cast<std::ptrdiff_t>(
+                                                         c.body.size() / 2 + groupBytes / 2 + 1));
+    for (const auto& [body, units, groups] :
+         {std::tuple{cut, c.units, cut.size() / groupBytes}, {c.body, 1u, std::size_t{1}}}) {
+      const auto sound = decodeSoundResource(resourceOf(c, body, units));
+      ASSERT_TRUE(sound);
+      ASSERT_EQ(sound->samples.size(), groups * groupSamples);
+      EXPECT_TRUE(std::equal(sound->samples.begin(), sound->samples.end(), full->samples.begin()));
+    }
+    EXPECT_FALSE(decodeSoundResource(
+        resourceOf(c, Bytes(c.body.begin(), c.body.begin() + groupBytes - 1), c.units)));
+  }
+  // An empty format with compression ID 3 or 4 names MACE.
+  const auto body = randomBytes(60, 13);
+  for (const auto& [id, format] : {std::pair{3, "MAC3"}, {4, "MAC6"}}) {
+    const auto byFormat =
+        decodeSoundResource(format1Sound(compressedHeader(1, kRate22050, 30, format, body)));
+    const auto byID = decodeSoundResource(
+        format1Sound(compressedHeader(1, kRate22050, 30, "", body, static_cast<std::int16_t>(id))));
+    ASSERT_TRUE(byFormat);
+    EXPECT_EQ(byID, byFormat);
+  }
+}
