@@ -1,27 +1,55 @@
-// From a left-button press sent to the X server to the click monitor's
-// MouseDown event (what the controller's handle receives), on a real GTK
-// window: the XInput 2 monitor, the hit test over AT-SPI and the resolver's
-// attribute reads. Needs a desktop session with gtk3-widget-factory:
+// From a left-button press sent to the X server to the first audible sample
+// of its sound, on a GTK 3 window: `tonnix run` against GTK's own input
+// feedback (the libcanberra GTK module, whose sound theme plays the very
+// same file), in one session and interleaved rounds, and where Tonnix's
+// time goes. Needs a desktop session, PulseAudio and gtk3-widget-factory:
 //
 //   scripts/headless-session build/bin/click_latency_bench
+//
+// A private PulseAudio server runs a null sink kept at 5 ms latency by a
+// silent stream, as a desktop's sink runs while anything plays; the sink's
+// monitor is read in 2 ms pieces on a thread of its own.
 
 #include <atspi/atspi.h>
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRect>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <thread>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "events/click_monitor.h"
+#include "library/assignments.h"
+#include "library/library.h"
+#include "platform/fake/fake_screens.h"
 #include "platform/fake/fake_workspace.h"
+#include "platform/fake/memory_preferences_store.h"
 #include "platform/linux/atspi_accessibility.h"
 #include "platform/linux/atspi_connection.h"
+#include "platform/linux/linux_silence_probe.h"
 #include "platform/linux/mouse_monitor_factory.h"
+#include "platform/linux/openal_audio.h"
+#include "playback/player.h"
+#include "quiet/silence_monitor.h"
 
 // Last: Xlib's macros (Bool, Status, None) clash with Qt's headers.
 #include <X11/Xlib.h>
@@ -30,6 +58,16 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
+constexpr int kPressesPerRound = 12;
+constexpr int kRounds = 2;
+constexpr int kSampleRate = 48000;
+
+QTemporaryDir& scratch() {
+  static QTemporaryDir folder;
+  return folder;
+}
 
 bool waitFor(const std::function<bool()>& done, int milliseconds) {
   QDeadlineTimer deadline(milliseconds);
@@ -40,7 +78,145 @@ bool waitFor(const std::function<bool()>& done, int milliseconds) {
   return true;
 }
 
-// The centre of the first showing check box of the application.
+bool runs(const QString& program, const QStringList& arguments,
+          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+  QProcess process;
+  process.setProcessEnvironment(environment);
+  process.start(program, arguments);
+  return process.waitForFinished(10'000) && process.exitStatus() == QProcess::NormalExit &&
+         process.exitCode() == 0;
+}
+
+// A 16-bit WAV click: 40 ms of a 1 kHz tone at half scale, loud from its
+// first sample.
+QString writeClick() {
+  const QString path = scratch().filePath(QStringLiteral("click.wav"));
+  const int frames = kSampleRate / 25;
+  QByteArray data;
+  for (int frame = 0; frame < frames; ++frame) {
+    const auto sample = static_cast<std::int16_t>(
+        16000 * std::cos(2 * 3.14159265358979 * 1000 * frame / kSampleRate));
+    data.append(reinterpret_cast<const char*>(&sample), 2);
+  }
+  const auto u32 = [](std::uint32_t value) {
+    return QByteArray(reinterpret_cast<const char*>(&value), 4);
+  };
+  const auto u16 = [](std::uint16_t value) {
+    return QByteArray(reinterpret_cast<const char*>(&value), 2);
+  };
+  QByteArray file = "RIFF" + u32(36 + data.size()) + "WAVEfmt " + u32(16) + u16(1) + u16(1) +
+                    u32(kSampleRate) + u32(kSampleRate * 2) + u16(2) + u16(16) + "data" +
+                    u32(data.size()) + data;
+  QFile out(path);
+  if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size()) return {};
+  return path;
+}
+
+// The private sound server, its null sink kept running at low latency, and
+// the reader of the sink's monitor.
+class SoundServer {
+ public:
+  bool start() {
+    environment_ = QProcessEnvironment::systemEnvironment();
+    environment_.remove(QStringLiteral("PULSE_SERVER"));
+    server_.setProcessEnvironment(environment_);
+    server_.start(QStringLiteral("pulseaudio"),
+                  QStringLiteral("-n|--daemonize=no|--exit-idle-time=-1|--use-pid-file=false|"
+                                 "--load=module-native-protocol-unix|"
+                                 "--load=module-null-sink sink_name=null")
+                      .split(QLatin1Char('|')));
+    if (!server_.waitForStarted() ||
+        !waitFor([] { return runs(QStringLiteral("pactl"), {QStringLiteral("info")}); }, 10'000) ||
+        !runs(QStringLiteral("pactl"),
+              {QStringLiteral("set-default-sink"), QStringLiteral("null")})) {
+      return false;
+    }
+    keeper_.setStandardInputFile(QStringLiteral("/dev/zero"));
+    keeper_.start(QStringLiteral("pacat"), {QStringLiteral("--latency-msec=5")});
+    return keeper_.waitForStarted() && startReader();
+  }
+
+  ~SoundServer() {
+    isReading_ = false;
+    if (reader_.joinable()) reader_.join();
+    if (recorder_ > 0) {
+      ::kill(recorder_, SIGTERM);
+      ::waitpid(recorder_, nullptr, 0);
+    }
+    for (QProcess* process : {&keeper_, &server_}) {
+      process->terminate();
+      if (!process->waitForFinished(5000)) process->kill();
+    }
+  }
+
+  // Clears what was heard; the next loud sample after this counts.
+  void listen() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    heardAt_ = Clock::time_point{};
+    isListening_ = true;
+  }
+
+  std::optional<Clock::time_point> heard(int milliseconds) {
+    const bool wasHeard =
+        waitFor([this] { return heardAt_.load() != Clock::time_point{}; }, milliseconds);
+    isListening_ = false;
+    if (!wasHeard) return std::nullopt;
+    return heardAt_.load();
+  }
+
+ private:
+  // parec on a pipe, read on a thread of its own so that the main thread's
+  // work never delays the clock.
+  bool startReader() {
+    int pipe[2];
+    if (::pipe(pipe) != 0) return false;
+    recorder_ = ::fork();
+    if (recorder_ == 0) {
+      ::dup2(pipe[1], STDOUT_FILENO);
+      ::close(pipe[0]);
+      ::execlp("parec", "parec", "-d", "null.monitor", "--raw", "--format=s16le", "--rate=48000",
+               "--channels=1", "--latency-msec=2", nullptr);
+      ::_exit(127);
+    }
+    ::close(pipe[1]);
+    if (recorder_ < 0) return false;
+    reader_ = std::thread([this, fd = pipe[0]] {
+      std::vector<std::int16_t> block(4096);
+      while (isReading_) {
+        pollfd wait{fd, POLLIN, 0};
+        if (::poll(&wait, 1, 50) <= 0) continue;
+        const ssize_t got = ::read(fd, block.data(), block.size() * 2);
+        if (got <= 0) break;
+        const auto now = Clock::now();
+        const auto samples = static_cast<std::size_t>(got / 2);
+        if (isListening_ && heardAt_.load() == Clock::time_point{} &&
+            std::any_of(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(samples),
+                        [](std::int16_t value) { return std::abs(value) > 300; })) {
+          heardAt_ = now;
+        }
+      }
+      ::close(fd);
+    });
+    return true;
+  }
+
+  QProcessEnvironment environment_;
+  QProcess server_;
+  QProcess keeper_;
+  pid_t recorder_ = -1;
+  std::thread reader_;
+  std::atomic<bool> isReading_ = true;
+  std::atomic<bool> isListening_ = false;
+  std::atomic<Clock::time_point> heardAt_{};
+};
+
+SoundServer& soundServer() {
+  static SoundServer server;
+  return server;
+}
+
+// The centre of the first showing push button of the application, low
+// enough on the window to be in its content.
 std::optional<QPoint> buttonCentre(AtspiAccessible* root) {
   std::vector<AtspiAccessible*> queue{root};
   g_object_ref(root);
@@ -50,10 +226,12 @@ std::optional<QPoint> buttonCentre(AtspiAccessible* root) {
     AtspiStateSet* states = atspi_accessible_get_state_set(object);
     const bool showing = states && atspi_state_set_contains(states, ATSPI_STATE_SHOWING);
     if (states) g_object_unref(states);
-    if (atspi_accessible_get_role(object, nullptr) == ATSPI_ROLE_CHECK_BOX && showing) {
+    if (atspi_accessible_get_role(object, nullptr) == ATSPI_ROLE_PUSH_BUTTON && showing) {
       if (AtspiRect* rect = atspi_component_get_extents(ATSPI_COMPONENT(object),
                                                         ATSPI_COORD_TYPE_SCREEN, nullptr)) {
-        if (rect->y > 80) found = QRect(rect->x, rect->y, rect->width, rect->height).center();
+        if (rect->y > 80 && rect->width > 20) {
+          found = QRect(rect->x, rect->y, rect->width, rect->height).center();
+        }
         g_free(rect);
       }
     }
@@ -68,74 +246,318 @@ std::optional<QPoint> buttonCentre(AtspiAccessible* root) {
   return found;
 }
 
-void pressToMouseDown(benchmark::State& state) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) {
+// Presses through the X server's test extension and releases away from the
+// button, so that it never activates.
+class Pointer {
+ public:
+  Pointer() : display_(XOpenDisplay(nullptr)) {}
+  ~Pointer() {
+    if (display_) XCloseDisplay(display_);
+  }
+  Pointer(const Pointer&) = delete;
+  Pointer& operator=(const Pointer&) = delete;
+
+  bool isConnected() const { return display_ != nullptr; }
+
+  Clock::time_point press(QPoint at) {
+    XTestFakeMotionEvent(display_, -1, at.x(), at.y(), CurrentTime);
+    XSync(display_, False);
+    const auto pressed = Clock::now();
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    XFlush(display_);
+    return pressed;
+  }
+
+  void release() {
+    XTestFakeMotionEvent(display_, -1, 5, 5, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XSync(display_, False);
+  }
+
+ private:
+  Display* display_;
+};
+
+struct Summary {
+  std::vector<double> firstPresses;
+  std::vector<double> presses;
+  int missed = 0;
+
+  // The median and 95th percentile of the presses after the first, and
+  // the slowest first press.
+  void report(benchmark::State& state, const std::string& player) const {
+    state.counters[player + "_missed"] = missed;
+    if (presses.empty()) return;
+    std::vector<double> sorted = presses;
+    std::sort(sorted.begin(), sorted.end());
+    state.counters[player + "_median_ms"] = sorted[sorted.size() / 2];
+    state.counters[player + "_p95_ms"] =
+        sorted[std::min(sorted.size() - 1, sorted.size() * 95 / 100)];
+    if (firstPresses.empty()) return;
+    state.counters[player + "_first_ms"] =
+        *std::max_element(firstPresses.begin(), firstPresses.end());
+  }
+};
+
+// The GTK window, optionally with the libcanberra module's feedback sounds.
+class Factory {
+ public:
+  Factory(const QProcessEnvironment& environment, TonnixAtspiAccessibility& accessibility) {
+    process_.setProcessEnvironment(environment);
+    process_.start(QStringLiteral("gtk3-widget-factory"), {});
+    waitFor(
+        [&] {
+          const auto application = accessibility.connection()
+                                       ? accessibility.connection()->application(
+                                             static_cast<std::int32_t>(process_.processId()))
+                                       : std::nullopt;
+          if (application) button_ = buttonCentre(application->root.get());
+          return button_.has_value();
+        },
+        30'000);
+  }
+  ~Factory() {
+    process_.kill();
+    process_.waitForFinished();
+  }
+  Factory(const Factory&) = delete;
+  Factory& operator=(const Factory&) = delete;
+
+  std::optional<QPoint> button() const { return button_; }
+
+ private:
+  QProcess process_;
+  std::optional<QPoint> button_;
+};
+
+// One round: the first press after the player started, then the rest.
+void pressRound(Pointer& pointer, QPoint button, Summary& summary) {
+  for (int press = 0; press <= kPressesPerRound; ++press) {
+    soundServer().listen();
+    const auto pressed = pointer.press(button);
+    const auto heard = soundServer().heard(2000);
+    pointer.release();
+    if (!heard) {
+      ++summary.missed;
+      continue;
+    }
+    const double took = Milliseconds(*heard - pressed).count();
+    (press == 0 ? summary.firstPresses : summary.presses).push_back(took);
+  }
+}
+
+QProcessEnvironment homeEnvironment(const QString& name) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  const QString home = scratch().filePath(name);
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+  return environment;
+}
+
+bool write(const QString& path, const QByteArray& text) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+// GTK's input feedback with a sound theme whose button-pressed is `click`.
+QProcessEnvironment canberraEnvironment(const QString& click) {
+  QProcessEnvironment environment = homeEnvironment(QStringLiteral("canberra"));
+  const QString config = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
+  const QString theme = environment.value(QStringLiteral("XDG_DATA_HOME")) + "/sounds/lat";
+  write(config + "/gtk-3.0/settings.ini",
+        "[Settings]\ngtk-sound-theme-name=lat\ngtk-enable-input-feedback-sounds=1\n"
+        "gtk-enable-event-sounds=1\n");
+  write(theme + "/index.theme",
+        "[Sound Theme]\nName=lat\nDirectories=stereo\n\n[stereo]\nOutputProfile=stereo\n");
+  QDir().mkpath(theme + "/stereo");
+  QFile::copy(click, theme + "/stereo/button-pressed.wav");
+  environment.insert(QStringLiteral("GTK_MODULES"), QStringLiteral("canberra-gtk-module"));
+  return environment;
+}
+
+QProcessEnvironment tonnixEnvironment(const QString& click) {
+  QProcessEnvironment environment = homeEnvironment(QStringLiteral("tonnix"));
+  for (const char* code : {"btnp", "dbtp", "cbtp"}) {
+    runs(QStringLiteral(TONNIX_EXECUTABLE), {QStringLiteral("assign"), QLatin1String(code), click},
+         environment);
+  }
+  return environment;
+}
+
+// `tonnix run`, ready once it has had time to attach to the applications.
+class Tonnix {
+ public:
+  explicit Tonnix(const QProcessEnvironment& environment) {
+    process_.setProcessEnvironment(environment);
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(QStringLiteral(TONNIX_EXECUTABLE), {QStringLiteral("run")});
+    isReady_ = waitFor(
+        [&] {
+          output_ += process_.readAll();
+          return output_.contains("TonnixMouseMonitor: XInput");
+        },
+        15'000);
+    waitFor([] { return false; }, 3000);
+  }
+  ~Tonnix() {
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) process_.kill();
+  }
+  Tonnix(const Tonnix&) = delete;
+  Tonnix& operator=(const Tonnix&) = delete;
+
+  bool isReady() const { return isReady_; }
+
+ private:
+  QProcess process_;
+  QByteArray output_;
+  bool isReady_ = false;
+};
+
+bool prepare(benchmark::State& state, Pointer& pointer) {
+  if (!pointer.isConnected()) {
     state.SkipWithError("needs an X server (scripts/headless-session)");
+    return false;
+  }
+  if (!soundServer().start()) {
+    state.SkipWithError("needs PulseAudio (pulseaudio, pulseaudio-utils)");
+    return false;
+  }
+  return true;
+}
+
+// Both players, interleaved: each round starts its player afresh.
+void pressToSound(benchmark::State& state) {
+  Pointer pointer;
+  if (!prepare(state, pointer)) return;
+  const QString click = writeClick();
+  TonnixAtspiAccessibility accessibility;
+  Summary tonnix;
+  Summary canberra;
+  for (auto _ : state) {
+    for (int round = 0; round < kRounds; ++round) {
+      {
+        Factory factory(homeEnvironment(QStringLiteral("plain")), accessibility);
+        Tonnix player(tonnixEnvironment(click));
+        if (!factory.button() || !player.isReady()) {
+          state.SkipWithError("no push button on the GTK window, or tonnix run did not start");
+          return;
+        }
+        pressRound(pointer, *factory.button(), tonnix);
+      }
+      Factory factory(canberraEnvironment(click), accessibility);
+      if (!factory.button()) {
+        state.SkipWithError("no push button on the GTK window");
+        return;
+      }
+      pressRound(pointer, *factory.button(), canberra);
+    }
+  }
+  tonnix.report(state, "tonnix");
+  canberra.report(state, "gtk");
+}
+BENCHMARK(pressToSound)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Tonnix's path in this process, timed at each hand-over: the X server's
+// event reaching the mouse monitor, the hit test and resolver up to the
+// click event `handle` receives, the silence decision with every reason
+// chosen and the real Linux probes, the player's play(), and the output
+// (OpenAL Soft's buffer and the sound server) up to the first sample.
+struct Breakdown {
+  std::vector<double> toMonitor, hitTest, silence, player, output, total;
+  std::optional<double> firstTotal;
+
+  static double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+  }
+
+  void report(benchmark::State& state) const {
+    state.counters["x_event_ms"] = median(toMonitor);
+    state.counters["hit_test_ms"] = median(hitTest);
+    state.counters["silence_ms"] = median(silence);
+    state.counters["play_ms"] = median(player);
+    state.counters["output_ms"] = median(output);
+    state.counters["median_ms"] = median(total);
+    if (firstTotal) state.counters["first_ms"] = *firstTotal;
+  }
+};
+
+void pressBreakdown(benchmark::State& state) {
+  Pointer pointer;
+  if (!prepare(state, pointer)) return;
+  const QString click = writeClick();
+  TonnixAtspiAccessibility accessibility;
+  Factory factory(homeEnvironment(QStringLiteral("plain")), accessibility);
+  if (!factory.button()) {
+    state.SkipWithError("no push button on the GTK window");
     return;
   }
-  QProcess factory;
-  factory.start(QStringLiteral("gtk3-widget-factory"), {});
-  TonnixAtspiAccessibility accessibility;
-  std::optional<QPoint> button;
-  waitFor(
-      [&] {
-        const auto application = accessibility.connection()
-                                     ? accessibility.connection()->application(
-                                           static_cast<std::int32_t>(factory.processId()))
-                                     : std::nullopt;
-        if (application) button = buttonCentre(application->root.get());
-        return button.has_value();
-      },
-      30'000);
   TonnixFakeWorkspace workspace;
   auto mouse = makeMouseMonitor();
   TonnixClickMonitor clicks(*mouse,
                             std::make_unique<TonnixClickResolver>(
                                 accessibility, workspace, [](const QString&) { return false; }),
                             [] { return true; });
-  std::optional<Clock::time_point> handled;
+  TonnixMemoryPreferencesStore preferences;
+  TonnixLibrary library(scratch().filePath(QStringLiteral("sets")).toStdString(), std::nullopt);
+  TonnixAssignments assignments(preferences);
+  TonnixSilenceMonitor silence(preferences, std::make_unique<TonnixLinuxSilenceProbe>());
+  for (TonnixSilenceReason reason : allSilenceReasons) silence.setEnabled(true, reason);
+  TonnixFakeScreens screens;
+  TonnixOpenALAudio output;
+  TonnixPlayer player(library, assignments, preferences, silence, output, screens);
+  for (const TonnixSoundID code :
+       {TonnixSoundID("btnp"), TonnixSoundID("dbtp"), TonnixSoundID("cbtp")}) {
+    (void)assignments.setCustomSound(click.toStdString(), code);
+  }
+
+  std::optional<Clock::time_point> atMonitor;
+  std::optional<Clock::time_point> played;
+  Breakdown breakdown;
+  QObject::connect(mouse.get(), &TonnixMouseMonitor::occurred, [&](TonnixMouseEventKind, QPointF) {
+    if (!atMonitor) atMonitor = Clock::now();
+  });
   QObject::connect(&clicks, &TonnixClickMonitor::eventOccurred, [&](const TonnixEvent& event) {
-    if (event.notificationName == QLatin1String("MouseDown")) handled = Clock::now();
+    if (event.notificationName != QLatin1String("MouseDown") || played) return;
+    const auto handled = Clock::now();
+    silence.check();
+    const auto decided = Clock::now();
+    player.play(TonnixSoundID("btnp"));
+    played = Clock::now();
+    breakdown.hitTest.push_back(Milliseconds(handled - *atMonitor).count());
+    breakdown.silence.push_back(Milliseconds(decided - handled).count());
+    breakdown.player.push_back(Milliseconds(*played - decided).count());
   });
   clicks.start();
-  if (!button || !clicks.hasInstalledMonitors()) {
-    state.SkipWithError("gtk3-widget-factory showed no check box, or no mouse monitor");
-    factory.kill();
-    factory.waitForFinished();
-    XCloseDisplay(display);
+  if (!clicks.hasInstalledMonitors()) {
+    state.SkipWithError("no mouse monitor");
     return;
   }
-  XTestFakeMotionEvent(display, -1, button->x(), button->y(), CurrentTime);
-  XFlush(display);
-
-  std::vector<double> samples;
   for (auto _ : state) {
-    handled.reset();
-    const auto pressed = Clock::now();
-    XTestFakeButtonEvent(display, 1, True, CurrentTime);
-    XFlush(display);
-    if (!waitFor([&] { return handled.has_value(); }, 1000)) {
-      state.SkipWithError("a press made no MouseDown");
-      break;
+    for (int press = 0; press <= kPressesPerRound * kRounds; ++press) {
+      atMonitor.reset();
+      played.reset();
+      soundServer().listen();
+      const auto pressed = pointer.press(*factory.button());
+      const auto heard = soundServer().heard(2000);
+      pointer.release();
+      if (!heard || !played || !atMonitor) continue;
+      breakdown.toMonitor.push_back(Milliseconds(*atMonitor - pressed).count());
+      breakdown.output.push_back(Milliseconds(*heard - *played).count());
+      const double total = Milliseconds(*heard - pressed).count();
+      if (press == 0) {
+        breakdown.firstTotal = total;
+      } else {
+        breakdown.total.push_back(total);
+      }
     }
-    const std::chrono::duration<double> took = *handled - pressed;
-    samples.push_back(took.count());
-    state.SetIterationTime(took.count());
-    XTestFakeButtonEvent(display, 1, False, CurrentTime);
-    XFlush(display);
-    waitFor([] { return false; }, 20);
   }
-  if (!samples.empty()) {
-    std::sort(samples.begin(), samples.end());
-    state.counters["median_ms"] = samples[samples.size() / 2] * 1000;
-    state.counters["worst_ms"] = samples.back() * 1000;
-  }
-  factory.kill();
-  factory.waitForFinished();
-  XCloseDisplay(display);
+  breakdown.report(state);
 }
-BENCHMARK(pressToMouseDown)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(pressBreakdown)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
