@@ -16,6 +16,7 @@
 #include "library/library.h"
 #include "platform/fake/fake_accessibility.h"
 #include "platform/fake/fake_accessibility_status.h"
+#include "platform/fake/fake_application_directory.h"
 #include "platform/fake/fake_audio.h"
 #include "platform/fake/fake_mouse_monitor.h"
 #include "platform/fake/fake_screens.h"
@@ -62,7 +63,7 @@ struct Tonnix {
     controller->setConsole([](const QString&) {});
     assignments.setBaselineIdentifier(identifierOf(0));
     tab = std::make_unique<TonnixSoundSetsTab>(
-        TonnixSettingsModel{*controller, silence, accessibilityStatus, autostart});
+        TonnixSettingsModel{*controller, silence, accessibilityStatus, autostart, applications});
     tab->resize(660, 720);
     tab->show();
     tab->repaint();
@@ -80,6 +81,7 @@ struct Tonnix {
   TonnixFakeAudioOutput audio;
   TonnixFakeScreens screens;
   TonnixFakeAccessibilityStatus accessibilityStatus;
+  TonnixFakeApplicationDirectory applications;
   TonnixAutostart autostart{(fs::path(scratch.path().toStdString()) / "autostart.desktop")};
   std::unique_ptr<TonnixController> controller;
   std::unique_ptr<TonnixSoundSetsTab> tab;

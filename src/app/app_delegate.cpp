@@ -10,24 +10,19 @@
 #include "quiet/silence_monitor.h"
 #include "ui/settings_view.h"
 
-TonnixAppDelegate::TonnixAppDelegate(TonnixController& tonnix, TonnixSilenceMonitor& silence,
-                                     TonnixAccessibilityStatus& accessibility,
-                                     TonnixAutostart& autostart, QObject* parent)
-    : QObject(parent),
-      tonnix_(tonnix),
-      silence_(silence),
-      accessibility_(accessibility),
-      autostart_(autostart) {}
+TonnixAppDelegate::TonnixAppDelegate(TonnixSettingsModel model, QObject* parent)
+    : QObject(parent), model_(model) {}
 
 TonnixAppDelegate::~TonnixAppDelegate() {
   delete settingsWindow_;
 }
 
 void TonnixAppDelegate::applicationDidFinishLaunching() {
-  tonnix_.ensureBaseline();
-  tonnix_.startIfEnabled();
-  if (silence_.isEnabled(TonnixSilenceReason::focus)) silence_.probe().requestFocusAuthorization();
-  if (tonnix_.isRunning()) return;
+  model_.tonnix.ensureBaseline();
+  model_.tonnix.startIfEnabled();
+  if (model_.silence.isEnabled(TonnixSilenceReason::focus))
+    model_.silence.probe().requestFocusAuthorization();
+  if (model_.tonnix.isRunning()) return;
   // After this turn of the loop, once everything the window shows is set.
   QTimer::singleShot(0, this, &TonnixAppDelegate::openSettingsWindow);
 }
@@ -40,11 +35,11 @@ bool TonnixAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
 
 void TonnixAppDelegate::openFiles(const std::vector<std::filesystem::path>& urls) {
   if (urls.empty()) return;
-  tonnix_.importSets(urls);
+  model_.tonnix.importSets(urls);
 }
 
 void TonnixAppDelegate::applicationWillTerminate() {
-  tonnix_.stop();
+  model_.tonnix.stop();
 }
 
 void TonnixAppDelegate::serve(TonnixSingleInstance& instance, bool startedByBus) {
@@ -74,7 +69,7 @@ void TonnixAppDelegate::handleAction(const QString& action) {
 
 void TonnixAppDelegate::openSettingsWindow() {
   if (!settingsWindow_) {
-    settingsWindow_ = new TonnixSettingsView(tonnix_, silence_, accessibility_, autostart_);
+    settingsWindow_ = new TonnixSettingsView(model_);
     connect(settingsWindow_, &TonnixSettingsView::quitRequested, this,
             &TonnixAppDelegate::quitRequested);
   }

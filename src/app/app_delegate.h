@@ -7,10 +7,6 @@
 
 #include "ui/settings_view.h"
 
-class TonnixAccessibilityStatus;
-class TonnixAutostart;
-class TonnixController;
-class TonnixSilenceMonitor;
 class TonnixSingleInstance;
 
 // What the application does when it starts, is started again, is handed
@@ -22,12 +18,10 @@ class TonnixAppDelegate : public QObject {
 
  public:
   // Everything given must outlive the delegate.
-  TonnixAppDelegate(TonnixController& tonnix, TonnixSilenceMonitor& silence,
-                    TonnixAccessibilityStatus& accessibility, TonnixAutostart& autostart,
-                    QObject* parent = nullptr);
+  explicit TonnixAppDelegate(TonnixSettingsModel model, QObject* parent = nullptr);
   ~TonnixAppDelegate() override;
 
-  TonnixController& tonnix() { return tonnix_; }
+  TonnixController& tonnix() { return model_.tonnix; }
 
   // Readies the sounds, starts listening when notification sounds are on,
   // and otherwise opens the settings window on the next turn of the loop.
@@ -58,10 +52,7 @@ class TonnixAppDelegate : public QObject {
  private:
   void handleAction(const QString& action);
 
-  TonnixController& tonnix_;
-  TonnixSilenceMonitor& silence_;
-  TonnixAccessibilityStatus& accessibility_;
-  TonnixAutostart& autostart_;
+  TonnixSettingsModel model_;
   QPointer<TonnixSettingsView> settingsWindow_;
   bool skipsNextActivation_ = false;
 };

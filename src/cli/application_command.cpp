@@ -8,6 +8,7 @@
 #include "cli/desktop_session.h"
 #include "cli/interruption.h"
 #include "platform/linux/atspi_accessibility_status.h"
+#include "platform/linux/gio_application_directory.h"
 
 // `tonnix [FILE...]`: the application. The first start in a session owns
 // the session bus name and listens in the background; a later one hands its
@@ -55,7 +56,9 @@ int applicationCommand(const std::vector<fs::path>& files, bool startedByBus) {
   TonnixDesktopSession session;
   TonnixAtspiAccessibilityStatus accessibilityStatus;
   TonnixAutostart autostart;
-  TonnixAppDelegate delegate(session.controller, session.silence, accessibilityStatus, autostart);
+  const TonnixGioApplicationDirectory applications;
+  TonnixAppDelegate delegate(
+      {session.controller, session.silence, accessibilityStatus, autostart, applications});
   if (role == TonnixSingleInstance::Role::primary) delegate.serve(instance, startedByBus);
   QObject::connect(&delegate, &TonnixAppDelegate::quitRequested, qApp, &QCoreApplication::quit);
 

@@ -1,6 +1,7 @@
 #include "ui/appearance.h"
 
 #include <QLabel>
+#include <QPainter>
 
 namespace {
 
@@ -25,6 +26,25 @@ QColor warningColor(const QPalette& palette) {
 
 QIcon themeIcon(const char* name, QStyle::StandardPixmap fallback, const QWidget& widget) {
   return QIcon::fromTheme(QString::fromLatin1(name), widget.style()->standardIcon(fallback));
+}
+
+QIcon applicationIcon(const std::optional<QString>& icon, const QWidget& widget) {
+  const QIcon generic = themeIcon("application-x-executable", QStyle::SP_DesktopIcon, widget);
+  if (!icon || icon->isEmpty()) return generic;
+  if (icon->startsWith(u'/')) {
+    const QIcon file(*icon);
+    return file.pixmap(16).isNull() ? generic : file;
+  }
+  return QIcon::fromTheme(*icon, generic);
+}
+
+QPixmap warningSymbol(const QIcon& symbol, const QWidget& widget) {
+  const int size = widget.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &widget);
+  QPixmap tinted = symbol.pixmap(QSize(size, size), widget.devicePixelRatioF());
+  QPainter painter(&tinted);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+  painter.fillRect(tinted.rect(), warningColor(widget.palette()));
+  return tinted;
 }
 
 void makeSecondaryText(QLabel& label) {

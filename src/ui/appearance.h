@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QIcon>
+#include <QString>
 #include <QStyle>
+#include <optional>
 
 class QLabel;
 class QWidget;
@@ -12,6 +14,13 @@ class QWidget;
 // The freedesktop icon `name` from the theme, or the style's own icon where
 // the theme has none.
 QIcon themeIcon(const char* name, QStyle::StandardPixmap fallback, const QWidget& widget);
+
+// An application's icon, given as a freedesktop icon name or an icon file's
+// path; a generic application's icon when it has none or the theme lacks it.
+QIcon applicationIcon(const std::optional<QString>& icon, const QWidget& widget);
+
+// The symbol in the warning colour, at the small icon size.
+QPixmap warningSymbol(const QIcon& symbol, const QWidget& widget);
 
 // Smaller, grey text under a control that says more about it.
 void makeSecondaryText(QLabel& label);

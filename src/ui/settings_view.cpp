@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "app/controller.h"
+#include "ui/afflicted_apps_view.h"
 #include "ui/appearance.h"
 #include "ui/general_tab.h"
 #include "ui/set_drops.h"
+#include "ui/sound_log_view.h"
 #include "ui/sound_sets_tab.h"
 
 namespace {
@@ -22,10 +24,8 @@ constexpr QSize defaultSize(660, 720);
 
 }  // namespace
 
-TonnixSettingsView::TonnixSettingsView(TonnixController& tonnix, TonnixSilenceMonitor& silence,
-                                       TonnixAccessibilityStatus& accessibility,
-                                       TonnixAutostart& autostart, QWidget* parent)
-    : QWidget(parent), model_{tonnix, silence, accessibility, autostart} {
+TonnixSettingsView::TonnixSettingsView(TonnixSettingsModel model, QWidget* parent)
+    : QWidget(parent), model_(model) {
   setWindowTitle(tr("Tonnix"));
   setAcceptDrops(true);
   resize(defaultSize);
@@ -41,6 +41,10 @@ TonnixSettingsView::TonnixSettingsView(TonnixController& tonnix, TonnixSilenceMo
   addTab(general, tr("General"), "preferences-system", QStyle::SP_ComputerIcon);
   addTab(new TonnixSoundSetsTab(model_), tr("Sound Sets"), "audio-volume-high",
          QStyle::SP_MediaVolume);
+  addTab(new TonnixAfflictedAppsView(model_), tr("Afflicted Apps"), "applications-other",
+         QStyle::SP_DesktopIcon);
+  addTab(new TonnixSoundLogView(model_), tr("WTF Was That?!"), "document-open-recent",
+         QStyle::SP_FileDialogDetailedView);
 
   // Spelled out: some platform themes bind nothing to the standard Quit key.
   auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);

@@ -16,9 +16,7 @@ class TonnixSettingsView : public QWidget {
 
  public:
   // Everything given must outlive the window.
-  TonnixSettingsView(TonnixController& tonnix, TonnixSilenceMonitor& silence,
-                     TonnixAccessibilityStatus& accessibility, TonnixAutostart& autostart,
-                     QWidget* parent = nullptr);
+  explicit TonnixSettingsView(TonnixSettingsModel model, QWidget* parent = nullptr);
 
   QTabWidget& tabs() { return *tabs_; }
 

@@ -1,10 +1,6 @@
 #include "ui/sound_sets_tab.h"
 
 #include <QComboBox>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -17,7 +13,6 @@
 #include <QPushButton>
 #include <QStyleOptionComboBox>
 #include <QTreeView>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -32,6 +27,7 @@
 #include "ui/appearance.h"
 #include "ui/event_list_model.h"
 #include "ui/event_row_delegate.h"
+#include "ui/file_manager.h"
 #include "ui/set_dialogs.h"
 #include "ui/set_drops.h"
 
@@ -43,10 +39,6 @@ constexpr int listedLoadFailures = 3;
 // enough for the set names, but never crowding out the events' own names.
 constexpr int narrowestPicker = 24;
 constexpr int widestPicker = 44;
-
-QString fileURI(const std::filesystem::path& path) {
-  return QUrl::fromLocalFile(QString::fromStdString(path.string())).toString();
-}
 
 QString customSoundSentence(std::size_t count) {
   if (count == 0) return {};
@@ -335,24 +327,7 @@ void TonnixSoundSetsTab::reveal() {
   auto& library = model_.tonnix.library();
   // Shown even when it cannot be made: the file manager then says why.
   (void)library.ensureDirectory();
-  const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(library.directory().string()));
-  auto bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) {
-    QDesktopServices::openUrl(folder);
-    return;
-  }
-  auto message = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-                                                QStringLiteral("/org/freedesktop/FileManager1"),
-                                                QStringLiteral("org.freedesktop.FileManager1"),
-                                                QStringLiteral("ShowItems"));
-  message << QStringList{fileURI(library.directory())} << QString();
-  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message), this);
-  connect(watcher, &QDBusPendingCallWatcher::finished, this,
-          [folder](QDBusPendingCallWatcher* call) {
-            // No file manager on the bus answers: open the folder as any folder.
-            if (call->isError()) QDesktopServices::openUrl(folder);
-            call->deleteLater();
-          });
+  showInFileManager(library.directory(), *this);
 }
 
 void TonnixSoundSetsTab::exportSet() {

@@ -8,6 +8,7 @@
 #include "app/single_instance.h"
 #include "controller_desktop.h"
 #include "platform/fake/fake_accessibility_status.h"
+#include "platform/fake/fake_application_directory.h"
 #include "ui/settings_view.h"
 
 using controller_test::ControllerDesktop;
@@ -30,7 +31,9 @@ struct Shell {
   TonnixFakeAccessibilityStatus accessibility;
   QTemporaryDir home;
   TonnixAutostart autostart{std::filesystem::path(home.path().toStdString()) / "entry.desktop"};
-  TonnixAppDelegate delegate{desktop.controller(), *desktop.silence, accessibility, autostart};
+  TonnixFakeApplicationDirectory applications;
+  TonnixAppDelegate delegate{
+      {desktop.controller(), *desktop.silence, accessibility, autostart, applications}};
 };
 
 }  // namespace

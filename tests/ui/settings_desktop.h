@@ -13,6 +13,7 @@
 #include "app/autostart.h"
 #include "app/controller_desktop.h"
 #include "platform/fake/fake_accessibility_status.h"
+#include "platform/fake/fake_application_directory.h"
 #include "ui/general_tab.h"
 
 namespace ui_test {
@@ -26,7 +27,9 @@ struct SettingsDesktop : controller_test::ControllerDesktop {
   std::filesystem::path autostartFolder() const {
     return std::filesystem::path(config.path().toStdString()) / "autostart";
   }
-  TonnixSettingsModel model() { return {controller(), *silence, accessibility, autostart}; }
+  TonnixSettingsModel model() {
+    return {controller(), *silence, accessibility, autostart, applications};
+  }
 
   std::unique_ptr<TonnixGeneralTab> showGeneralTab() {
     auto tab = std::make_unique<TonnixGeneralTab>(model());
@@ -36,6 +39,7 @@ struct SettingsDesktop : controller_test::ControllerDesktop {
   }
 
   TonnixFakeAccessibilityStatus accessibility;
+  TonnixFakeApplicationDirectory applications;
   QTemporaryDir config;
   TonnixAutostart autostart{autostartFolder() / "org.tonnix.Tonnix.desktop",
                             QStringLiteral("/usr/bin/tonnix")};

@@ -9,13 +9,17 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "app/autostart.h"
 #include "app/controller.h"
@@ -24,6 +28,7 @@
 #include "library/library.h"
 #include "platform/fake/fake_accessibility.h"
 #include "platform/fake/fake_accessibility_status.h"
+#include "platform/fake/fake_application_directory.h"
 #include "platform/fake/fake_audio.h"
 #include "platform/fake/fake_mouse_monitor.h"
 #include "platform/fake/fake_screens.h"
@@ -33,6 +38,8 @@
 #include "quiet/silence_monitor.h"
 #include "ui/settings_view.h"
 
+using namespace std::chrono_literals;
+
 namespace {
 
 struct HeardEvent {
@@ -40,20 +47,32 @@ struct HeardEvent {
   TonnixSoundID soundID;
   std::int32_t processIdentifier;
   const char* application;
+  std::chrono::minutes ago;
 };
 
 const HeardEvent heardEvents[] = {
-    {"App Launched", TonnixSoundID("flap"), 2101, "Text Editor"},
-    {"AXWindowCreated", TonnixSoundID("wopn"), 2101, "Text Editor"},
-    {"AXMenuOpened", TonnixSoundID("mnuo"), 2101, "Text Editor"},
-    {"AXMenuClosed", TonnixSoundID("mnuc"), 2101, "Text Editor"},
-    {"MouseDown", TonnixSoundID("btnp"), 1830, "Files"},
-    {"MouseUp", TonnixSoundID("btnr"), 1830, "Files"},
-    {"AXWindowMiniaturized", TonnixSoundID("wcol"), 4711, nullptr},
+    {"App Launched", TonnixSoundID("flap"), 1800, "Text Editor", std::chrono::minutes(52)},
+    {"AXWindowCreated", TonnixSoundID("wopn"), 1800, "Text Editor", std::chrono::minutes(51)},
+    {"AXMenuOpened", TonnixSoundID("mnuo"), 1800, "Text Editor", std::chrono::minutes(18)},
+    {"AXMenuClosed", TonnixSoundID("mnuc"), 1800, "Text Editor", std::chrono::minutes(18)},
+    {"AXMenuOpened", TonnixSoundID("mnuo"), 1800, "Text Editor", std::chrono::minutes(6)},
+    {"AXMenuClosed", TonnixSoundID("mnuc"), 1800, "Text Editor", std::chrono::minutes(6)},
+    {"MouseDown", TonnixSoundID("btnp"), 1801, "Files", std::chrono::minutes(9)},
+    {"MouseUp", TonnixSoundID("btnr"), 1801, "Files", std::chrono::minutes(9)},
+    {"AXWindowMiniaturized", TonnixSoundID("wcol"), 4711, nullptr, std::chrono::minutes(4)},
 };
 
-const char* const runningApplications[] = {"Text Editor", "Files",    "Firefox",
-                                           "Terminal",    "Calendar", "Settings"};
+struct MadeUpApplication {
+  const char* name;
+  const char* icon;
+};
+
+const MadeUpApplication runningApplications[] = {{"Text Editor", "accessories-text-editor"},
+                                                 {"Files", "system-file-manager"},
+                                                 {"Firefox", "web-browser"},
+                                                 {"Terminal", "utilities-terminal"},
+                                                 {"Calendar", "x-office-calendar"},
+                                                 {"Settings", "preferences-desktop"}};
 
 void turnUntil(const std::function<bool()>& done) {
   QElapsedTimer timer;
@@ -86,24 +105,41 @@ struct MadeUpTonnix {
 
   void listenToRunningApplications() {
     std::int32_t processIdentifier = 1800;
-    for (const char* name : runningApplications) {
-      workspace.addApplication({processIdentifier++, QString::fromUtf8(name),
-                                QStringLiteral("org.example.") + QString::fromUtf8(name)});
+    for (const auto& application : runningApplications) {
+      const QString name = QString::fromUtf8(application.name);
+      workspace.addApplication({.processIdentifier = processIdentifier++,
+                                .localizedName = name,
+                                .bundleIdentifier = QStringLiteral("org.example.") + name,
+                                .icon = QString::fromUtf8(application.icon)});
     }
+    // A helper without an application id, and a calendar too slow to answer.
+    workspace.addApplication(
+        {.processIdentifier = processIdentifier, .localizedName = QStringLiteral("indicator")});
+    accessibility.failRegistration(accessibility.applicationElement(1804),
+                                   QStringLiteral("AXMenuOpened"), TonnixAXError::cannotComplete);
+    exclusions.exclude(QStringLiteral("org.example.Music"), QStringLiteral("Music"));
     tonnix.setPlaysNotificationSounds(true);
     turnUntil([this] { return !tonnix.isAttaching(); });
   }
 
   void hearEvents() {
     tonnix.setMonitoring(true);
+    std::vector<TonnixEvent> events;
     for (const auto& heard : heardEvents) {
-      tonnix.handle({.notificationName = QString::fromLatin1(heard.notification),
-                     .soundID = heard.soundID,
-                     .processIdentifier = heard.processIdentifier,
-                     .applicationName = heard.application
-                                            ? std::optional(QString::fromUtf8(heard.application))
-                                            : std::nullopt});
+      events.push_back({.notificationName = QString::fromLatin1(heard.notification),
+                        .soundID = heard.soundID,
+                        .processIdentifier = heard.processIdentifier,
+                        .applicationName = heard.application
+                                               ? std::optional(QString::fromUtf8(heard.application))
+                                               : std::nullopt,
+                        .date = TonnixEvent::Clock::now() - heard.ago});
     }
+    std::sort(events.begin(), events.end(),
+              [](const auto& a, const auto& b) { return a.date < b.date; });
+    for (const auto& event : events) tonnix.handle(event);
+    // The log dates what it hears now; it shows the hour these took.
+    tonnix.log().clear();
+    for (const auto& event : events) tonnix.log().record(event, event.date);
   }
 
   QTemporaryDir scratch;
@@ -120,6 +156,7 @@ struct MadeUpTonnix {
   TonnixController tonnix;
   TonnixFakeAccessibilityStatus accessibilityStatus;
   TonnixAutostart autostart;
+  TonnixFakeApplicationDirectory applications;
 };
 
 bool save(QWidget& window, const QDir& folder, const char* name) {
@@ -137,6 +174,8 @@ bool save(QWidget& window, const QDir& folder, const char* name) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  // The icons a GNOME desktop shows; a bare X server names no icon theme.
+  QIcon::setThemeName(QStringLiteral("Adwaita"));
   if (argc != 2) {
     std::fprintf(stderr, "usage: tonnix_screenshots OUTPUT_FOLDER\n");
     return 2;
@@ -145,8 +184,8 @@ int main(int argc, char** argv) {
   MadeUpTonnix madeUp;
   madeUp.listenToRunningApplications();
   madeUp.hearEvents();
-  TonnixSettingsView window(madeUp.tonnix, madeUp.silence, madeUp.accessibilityStatus,
-                            madeUp.autostart);
+  TonnixSettingsView window({madeUp.tonnix, madeUp.silence, madeUp.accessibilityStatus,
+                             madeUp.autostart, madeUp.applications});
   window.show();
   if (!save(window, output, "general.png")) return 1;
 
@@ -160,5 +199,16 @@ int main(int argc, char** argv) {
   // The Sound Sets tab, with one event of the user's own choosing: silent.
   madeUp.assignments.setSelection(TonnixSelection::silent(), TonnixSoundID("udbd"));
   window.tabs().setCurrentIndex(1);
-  return save(window, output, "sound-sets.png") ? 0 : 1;
+  if (!save(window, output, "sound-sets.png")) return 1;
+
+  window.tabs().setCurrentIndex(2);
+  if (!save(window, output, "afflicted-apps.png")) return 1;
+
+  // Quiet for a while during a screen share, and quiet now in a meeting.
+  const auto now = TonnixDate::clock::now();
+  madeUp.tonnix.log().silenceChanged(TonnixSilenceReason::sharedDisplay, now - 40min);
+  madeUp.tonnix.log().silenceChanged(std::nullopt, now - 25min);
+  madeUp.tonnix.log().silenceChanged(TonnixSilenceReason::microphoneInUse, now - 2min);
+  window.tabs().setCurrentIndex(3);
+  return save(window, output, "sound-log.png") ? 0 : 1;
 }
