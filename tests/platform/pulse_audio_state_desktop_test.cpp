@@ -3,14 +3,22 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "event_loop.h"
+#include "platform/linux/openal_audio.h"
 #include "platform/linux/pulse_audio_state.h"
+#include "sound_file.h"
 
-// The PulseAudio state against a PulseAudio server of the test's own, with
-// a silent output and a silent input, changed with pactl and recorded from
-// with parecord. Skipped where the server is not installed.
+// The PulseAudio state and the OpenAL output against a PulseAudio server of
+// the test's own, with a silent output and a silent input, changed with
+// pactl and recorded from with parecord. Skipped where the server is not
+// installed.
 
 namespace {
 
@@ -22,6 +30,13 @@ class PulseAudioStateTest : public testing::Test {
       return;
     }
     folder_ = std::make_unique<QTemporaryDir>();
+    // OpenAL Soft picks its backend at its first call.
+    qputenv("ALSOFT_DRIVERS", "pulse");
+    startServer();
+  }
+
+  static void startServer() {
+    const QString server = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), folder_->path());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder_->path());
@@ -39,10 +54,14 @@ class PulseAudioStateTest : public testing::Test {
     running_ = server_->waitForStarted() && tonnix_test::turnUntil([] { return pactl({"info"}); });
   }
 
-  static void TearDownTestSuite() {
+  static void stopServer() {
     if (server_) server_->terminate();
     if (server_ && !server_->waitForFinished(5000)) server_->kill();
     server_.reset();
+  }
+
+  static void TearDownTestSuite() {
+    stopServer();
     folder_.reset();
   }
 
@@ -100,4 +119,60 @@ TEST_F(PulseAudioStateTest, AnInputIsInUseWhileSomethingRecordsFromIt) {
   recorder.kill();
   recorder.waitForFinished();
   EXPECT_TRUE(tonnix_test::turnUntil([&] { return !state.isInputRecording(); }));
+}
+
+// Whether a loud sample reaches the output's monitor after `play` starts a sound.
+bool isHeard(const std::function<bool()>& play) {
+  QProcess recorder;
+  recorder.start(
+      QStringLiteral("parec"),
+      QStringLiteral("-d|out.monitor|--raw|--format=s16le|--channels=1|--latency-msec=10")
+          .split(QLatin1Char('|')));
+  if (!recorder.waitForStarted()) return false;
+  tonnix_test::turnFor(300);
+  recorder.readAll();
+  bool heard = false;
+  if (play()) {
+    heard = tonnix_test::turnUntil(
+        [&] {
+          const QByteArray data = recorder.readAll();
+          const auto* samples = reinterpret_cast<const std::int16_t*>(data.constData());
+          return std::any_of(samples, samples + data.size() / 2,
+                             [](std::int16_t sample) { return std::abs(sample) > 1000; });
+        },
+        3000);
+  }
+  recorder.kill();
+  recorder.waitForFinished();
+  return heard;
+}
+
+// Idle, the device pauses, so the sound server may suspend the sink; the
+// next sound resumes it, and a restarted server is found again at the next
+// sound without restarting anything.
+TEST_F(PulseAudioStateTest, TheOutputPausesWhenIdleAndSurvivesARestartOfTheServer) {
+  const auto file = std::filesystem::path(folder_->path().toStdString()) / "tone.wav";
+  ASSERT_TRUE(tonnix_test::writeSound(file, 8000, 0.5, 44100));
+  TonnixOpenALAudio output;
+  ASSERT_EQ(output.unavailableReason(), std::nullopt);
+  auto clip = output.openClip(file);
+  ASSERT_TRUE(clip.hasValue());
+  auto player = clip.value()->makePlayer();
+  ASSERT_TRUE(player.hasValue());
+  const auto play = [&] { return player.value()->play(); };
+  EXPECT_TRUE(isHeard(play));
+
+  const auto isCorked = [] {
+    QProcess list;
+    list.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    return list.waitForFinished(5000) && list.readAll().contains("Corked: yes");
+  };
+  EXPECT_TRUE(tonnix_test::turnUntil(isCorked, 6000)) << "no pause when idle";
+  EXPECT_TRUE(isHeard(play)) << "no sound after the pause";
+
+  stopServer();
+  startServer();
+  ASSERT_TRUE(running_);
+  ASSERT_TRUE(pactl({"set-default-sink", "out"}));
+  EXPECT_TRUE(isHeard(play)) << "no sound after the server restarted";
 }

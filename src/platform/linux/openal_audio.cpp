@@ -4,16 +4,19 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 #include <sndfile.h>
+#include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryFile>
+#include <QTimer>
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <numbers>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -34,37 +37,67 @@ constexpr char kLowLatencyConfiguration[] =
     "[pulse]\n"
     "adjust-latency = true\n";
 
+// Without sound for this long the device pauses, so the sound server can
+// suspend its sink and no mixing period wakes the process.
+constexpr std::chrono::seconds kIdleBeforePause(3);
+// A missing output is looked for again at a play at most this often.
+constexpr std::chrono::seconds kRetryOpenAfter(2);
+
 const char kNoOutputText[] = "No audio output device is available.";
-const char kDisconnectedText[] = "The audio output device was disconnected.";
 
 void printDiagnostic(const std::string& text) {
   std::printf("TonnixAudio: %s\n", text.c_str());
   std::fflush(stdout);
 }
 
-// OpenAL Soft reads its configuration once, at its first call. Unless the
-// user names a configuration of their own, ours is offered for that moment
-// only, so that child processes do not inherit it.
+bool isFile(const std::filesystem::path& file) {
+  std::error_code error;
+  return std::filesystem::exists(file, error);
+}
+
+// A configuration the user wrote for OpenAL Soft: the file ALSOFT_CONF
+// names, or a per-user one (the system's own is the distribution's).
+bool userHasConfiguration() {
+  if (std::getenv("ALSOFT_CONF")) return true;
+  const char* home = std::getenv("HOME");
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  if (configHome && *configHome && isFile(std::filesystem::path(configHome) / "alsoft.conf")) {
+    return true;
+  }
+  if (!home || !*home) return false;
+  return isFile(std::filesystem::path(home) / ".alsoftrc") ||
+         (!(configHome && *configHome) &&
+          isFile(std::filesystem::path(home) / ".config" / "alsoft.conf"));
+}
+
+// OpenAL Soft reads its configuration once, at its first call. Ours is
+// named before main() runs, while no thread can read the environment, and
+// only when the user has none of their own; the file goes with the process.
 class LowLatencyConfiguration {
  public:
   LowLatencyConfiguration() {
-    static bool offered = false;
-    if (offered || qEnvironmentVariableIsSet("ALSOFT_CONF")) return;
-    offered = true;
-    file_.setFileTemplate(QDir::tempPath() + QStringLiteral("/tonnix-alsoft-XXXXXX.conf"));
-    if (!file_.open() || file_.write(kLowLatencyConfiguration) < 0 || !file_.flush()) return;
-    isSet_ = qputenv("ALSOFT_CONF", QFile::encodeName(file_.fileName()));
+    if (userHasConfiguration()) return;
+    const char* folder = std::getenv("TMPDIR");
+    std::string name = std::string(folder && *folder ? folder : "/tmp") + "/tonnix-alsoft-XXXXXX";
+    const int descriptor = ::mkstemp(name.data());
+    if (descriptor < 0) return;
+    const auto length = static_cast<ssize_t>(sizeof kLowLatencyConfiguration - 1);
+    const bool written = ::write(descriptor, kLowLatencyConfiguration, length) == length;
+    ::close(descriptor);
+    file_ = name;
+    if (written) ::setenv("ALSOFT_CONF", file_.c_str(), 0);
   }
   ~LowLatencyConfiguration() {
-    if (isSet_) qunsetenv("ALSOFT_CONF");
+    if (!file_.empty()) ::unlink(file_.c_str());
   }
   LowLatencyConfiguration(const LowLatencyConfiguration&) = delete;
   LowLatencyConfiguration& operator=(const LowLatencyConfiguration&) = delete;
 
  private:
-  QTemporaryFile file_;
-  bool isSet_ = false;
+  std::string file_;
 };
+
+const LowLatencyConfiguration lowLatencyConfiguration;
 
 struct DecodedSound {
   int sampleRate = 0;
@@ -73,6 +106,17 @@ struct DecodedSound {
 
   std::size_t frameCount() const { return channels.front().size(); }
   double duration() const { return static_cast<double>(frameCount()) / sampleRate; }
+
+  // One side as a stereo stream silent on the other side: 0 the first
+  // channel on the left, 1 the second (or the only) on the right.
+  std::vector<std::int16_t> side(std::size_t which) const {
+    const auto& samples = channels[std::min(which, channels.size() - 1)];
+    std::vector<std::int16_t> stereo(samples.size() * 2, 0);
+    for (std::size_t frame = 0; frame < samples.size(); ++frame) {
+      stereo[frame * 2 + which] = samples[frame];
+    }
+    return stereo;
+  }
 };
 
 std::int16_t toSample(float value) {
@@ -129,40 +173,25 @@ TonnixExpected<DecodedSound, TonnixAudioError> decode(const std::filesystem::pat
   return sound;
 }
 
+class OpenALClip;
+class OpenALPlayer;
+
 }  // namespace
 
-// The process's one OpenAL device and context, or the reason there is none.
+// The process's one OpenAL device and context. It opens the default output
+// on first use and again whenever the output was lost (the sound server
+// restarted, the device went away) or could not be opened before, putting
+// back every clip's buffers and every player's sources; it pauses after a
+// few idle seconds and resumes at the next sound. Main thread only.
 class TonnixOpenALDevice {
  public:
   TonnixOpenALDevice() {
-    const LowLatencyConfiguration configuration;
-    device_ = alcOpenDevice(nullptr);
-    if (!device_) {
-      fail(kNoOutputText, "OpenAL Soft could not open the default output device");
-      return;
-    }
-    if (isNullOutput()) {
-      fail(kNoOutputText, "OpenAL Soft found no output device but its null output");
-      return;
-    }
-    const std::array<ALCint, 5> attributes = {ALC_MONO_SOURCES, kSourceCount, ALC_STEREO_SOURCES, 0,
-                                              0};
-    context_ = alcCreateContext(device_, attributes.data());
-    if (!context_ || !alcMakeContextCurrent(context_)) {
-      fail(kNoOutputText, std::string("OpenAL Soft could not set up mixing: ") +
-                              alcGetString(device_, alcGetError(device_)));
-      return;
-    }
-    canDetectDisconnection_ = alcIsExtensionPresent(device_, "ALC_EXT_disconnect");
+    idleTimer_.setSingleShot(true);
+    QObject::connect(&idleTimer_, &QTimer::timeout, [this] { pauseIfIdle(); });
+    open();
   }
 
-  ~TonnixOpenALDevice() {
-    if (context_) {
-      if (alcGetCurrentContext() == context_) alcMakeContextCurrent(nullptr);
-      alcDestroyContext(context_);
-    }
-    if (device_) alcCloseDevice(device_);
-  }
+  ~TonnixOpenALDevice() { close(); }
 
   TonnixOpenALDevice(const TonnixOpenALDevice&) = delete;
   TonnixOpenALDevice& operator=(const TonnixOpenALDevice&) = delete;
@@ -175,55 +204,145 @@ class TonnixOpenALDevice {
     return device;
   }
 
-  // Whether buffers and sources can be made and played.
-  bool canMix() const { return context_ != nullptr && !unavailableReason_; }
+  // Whether buffers and sources can be made now.
+  bool canMix() const { return context_ != nullptr; }
 
-  // Whether sound reaches an output now; notices a lost device once.
-  bool isAudible() {
-    if (!canMix()) return false;
-    if (!canDetectDisconnection_) return true;
-    ALCint connected = ALC_TRUE;
-    alcGetIntegerv(device_, ALC_CONNECTED, 1, &connected);
-    if (connected == ALC_TRUE) return true;
-    fail(kDisconnectedText, "the output device was disconnected");
-    return false;
-  }
+  // Before a sound starts: reopens a lost or missing output, resumes a
+  // paused one. Whether the sound will be heard.
+  bool makeReady();
+  // A sound of `seconds` started: the device stays awake until it is over.
+  void played(double seconds);
 
   const std::optional<std::string>& unavailableReason() const { return unavailableReason_; }
 
- private:
-  bool isNullOutput() const {
-    const ALCchar* name = alcGetString(device_, ALC_ALL_DEVICES_SPECIFIER);
-    return name && std::string_view(name) == "No Output";
-  }
+  void add(OpenALClip* clip) { clips_.insert(clip); }
+  void remove(OpenALClip* clip) { clips_.erase(clip); }
+  void add(OpenALPlayer* player) { players_.insert(player); }
+  void remove(OpenALPlayer* player) { players_.erase(player); }
 
-  void fail(const char* reason, const std::string& diagnostic) {
-    unavailableReason_ = reason;
-    printDiagnostic("no sound: " + diagnostic);
-  }
+ private:
+  bool open();
+  void close();
+  bool isConnected() const;
+  void fail(const std::string& diagnostic);
+  void pauseIfIdle();
 
   ALCdevice* device_ = nullptr;
   ALCcontext* context_ = nullptr;
-  bool canDetectDisconnection_ = false;
+  LPALCDEVICEPAUSESOFT pause_ = nullptr;
+  LPALCDEVICERESUMESOFT resume_ = nullptr;
+  bool isPaused_ = false;
   std::optional<std::string> unavailableReason_;
+  std::optional<std::string> lastDiagnostic_;
+  std::chrono::steady_clock::time_point openedAt_;
+  std::chrono::steady_clock::time_point awakeUntil_;
+  QTimer idleTimer_;
+  std::set<OpenALClip*> clips_;
+  std::set<OpenALPlayer*> players_;
 };
 
 namespace {
 
-class OpenALClip;
+// A clip's samples in two stereo buffers, one per side, uploaded while the
+// device can mix and again after it was reopened. A failed upload is
+// tried again at the next play.
+class OpenALClip : public TonnixAudioClip, public std::enable_shared_from_this<OpenALClip> {
+ public:
+  OpenALClip(std::shared_ptr<TonnixOpenALDevice> device, std::filesystem::path file,
+             DecodedSound sound)
+      : device_(std::move(device)), file_(std::move(file)), sound_(std::move(sound)) {
+    device_->add(this);
+    upload();
+  }
+  ~OpenALClip() override {
+    device_->remove(this);
+    deleteBuffers();
+  }
+  OpenALClip(const OpenALClip&) = delete;
+  OpenALClip& operator=(const OpenALClip&) = delete;
 
-// A left and a right source over the clip's buffers, started and stopped
-// together. Without an output device it has no sources and stays silent.
+  bool isUploaded() const { return buffers_[0] != 0; }
+  // Whether the buffers are there, uploading them if not.
+  bool upload();
+  // The device closed: its buffers went with it.
+  void forgetBuffers() { buffers_ = {0, 0}; }
+
+  TonnixOpenALDevice& device() const { return *device_; }
+  bool isStereo() const { return sound_.channels.size() == 2; }
+  ALuint buffer(std::size_t side) const { return buffers_[side]; }
+
+  const std::filesystem::path& file() const override { return file_; }
+  double duration() const override { return sound_.duration(); }
+  TonnixExpected<std::unique_ptr<TonnixAudioPlayer>, TonnixAudioError> makePlayer() override;
+
+ private:
+  void deleteBuffers() {
+    if (isUploaded() && device_->canMix()) alDeleteBuffers(2, buffers_.data());
+    forgetBuffers();
+  }
+
+  std::shared_ptr<TonnixOpenALDevice> device_;
+  std::filesystem::path file_;
+  DecodedSound sound_;
+  std::array<ALuint, 2> buffers_ = {0, 0};
+  bool hasReportedFailure_ = false;
+};
+
+bool OpenALClip::upload() {
+  if (isUploaded()) return true;
+  if (!device_->canMix()) return false;
+  alGetError();
+  alGenBuffers(2, buffers_.data());
+  if (alGetError() != AL_NO_ERROR) {
+    buffers_ = {0, 0};
+  } else {
+    for (std::size_t side = 0; side < 2; ++side) {
+      const auto samples = sound_.side(side);
+      alBufferData(buffers_[side], AL_FORMAT_STEREO16, samples.data(),
+                   static_cast<ALsizei>(samples.size() * sizeof(std::int16_t)), sound_.sampleRate);
+    }
+    if (alGetError() == AL_NO_ERROR) {
+      hasReportedFailure_ = false;
+      return true;
+    }
+    deleteBuffers();
+  }
+  if (!std::exchange(hasReportedFailure_, true)) {
+    printDiagnostic("could not load " + file_.filename().string() +
+                    " into the output; it is tried again at its next play");
+  }
+  return false;
+}
+
+// A left and a right source over the clip's two buffers, each played on
+// direct channels: no panning law, no HRTF, just the side's gain. Without
+// an output device it has no sources and stays silent.
 class OpenALPlayer : public TonnixAudioPlayer {
  public:
-  explicit OpenALPlayer(std::shared_ptr<OpenALClip> clip);
-  ~OpenALPlayer() override;
+  explicit OpenALPlayer(std::shared_ptr<OpenALClip> clip) : clip_(std::move(clip)) {
+    clip_->device().add(this);
+    makeSources();
+  }
+  ~OpenALPlayer() override {
+    clip_->device().remove(this);
+    if (!hasSources()) return;
+    alSourceStopv(2, sources_.data());
+    alDeleteSources(2, sources_.data());
+  }
   OpenALPlayer(const OpenALPlayer&) = delete;
   OpenALPlayer& operator=(const OpenALPlayer&) = delete;
 
   bool hasSources() const { return sources_[0] != 0; }
+  void makeSources();
+  // The device closed: its sources went with it.
+  void forgetSources() {
+    sources_ = {0, 0};
+    attachedLoops_.reset();
+  }
 
-  void prepareToPlay() override;
+  void prepareToPlay() override {
+    if (hasSources() && clip_->isUploaded()) attachBuffers();
+  }
   bool play() override;
   void stop() override;
   bool isPlaying() const override;
@@ -235,7 +354,7 @@ class OpenALPlayer : public TonnixAudioPlayer {
   int numberOfLoops() const override { return numberOfLoops_; }
   void setCurrentTime(double seconds) override;
   double currentTime() const override;
-  double duration() const override;
+  double duration() const override { return clip_->duration(); }
 
  private:
   void attachBuffers();
@@ -250,93 +369,47 @@ class OpenALPlayer : public TonnixAudioPlayer {
   double startTime_ = 0;
 };
 
-class OpenALClip : public TonnixAudioClip, public std::enable_shared_from_this<OpenALClip> {
- public:
-  OpenALClip(std::shared_ptr<TonnixOpenALDevice> device, std::filesystem::path file,
-             double duration)
-      : device_(std::move(device)), file_(std::move(file)), duration_(duration) {}
-  ~OpenALClip() override {
-    if (!buffers_.empty()) alDeleteBuffers(static_cast<ALsizei>(buffers_.size()), buffers_.data());
+TonnixExpected<std::unique_ptr<TonnixAudioPlayer>, TonnixAudioError> OpenALClip::makePlayer() {
+  auto player = std::make_unique<OpenALPlayer>(shared_from_this());
+  if (device_->canMix() && !player->hasSources()) {
+    return unexpected(audioError(TonnixAudioError::Kind::noFreePlayer, file_));
   }
-  OpenALClip(const OpenALClip&) = delete;
-  OpenALClip& operator=(const OpenALClip&) = delete;
+  return std::unique_ptr<TonnixAudioPlayer>(std::move(player));
+}
 
-  // Copies the samples into OpenAL buffers, one per channel.
-  bool upload(const DecodedSound& sound) {
-    for (const auto& samples : sound.channels) {
-      ALuint buffer = 0;
-      alGenBuffers(1, &buffer);
-      if (alGetError() != AL_NO_ERROR) return false;
-      buffers_.push_back(buffer);
-      alBufferData(buffer, AL_FORMAT_MONO16, samples.data(),
-                   static_cast<ALsizei>(samples.size() * sizeof(std::int16_t)), sound.sampleRate);
-      if (alGetError() != AL_NO_ERROR) return false;
-    }
-    return true;
-  }
-
-  TonnixOpenALDevice& device() const { return *device_; }
-  bool isStereo() const { return buffers_.size() == 2; }
-  // The buffer a side plays: 0 left, 1 right; a mono clip has one for both.
-  ALuint buffer(std::size_t side) const { return buffers_[std::min(side, buffers_.size() - 1)]; }
-
-  const std::filesystem::path& file() const override { return file_; }
-  double duration() const override { return duration_; }
-
-  TonnixExpected<std::unique_ptr<TonnixAudioPlayer>, TonnixAudioError> makePlayer() override {
-    auto player = std::make_unique<OpenALPlayer>(shared_from_this());
-    if (device_->canMix() && !player->hasSources()) {
-      return unexpected(audioError(TonnixAudioError::Kind::noFreePlayer, file_));
-    }
-    return std::unique_ptr<TonnixAudioPlayer>(std::move(player));
-  }
-
- private:
-  std::shared_ptr<TonnixOpenALDevice> device_;
-  std::filesystem::path file_;
-  double duration_ = 0;
-  std::vector<ALuint> buffers_;
-};
-
-OpenALPlayer::OpenALPlayer(std::shared_ptr<OpenALClip> clip) : clip_(std::move(clip)) {
-  if (!clip_->device().canMix()) return;
+void OpenALPlayer::makeSources() {
+  if (hasSources() || !clip_->device().canMix()) return;
+  alGetError();
   alGenSources(2, sources_.data());
   if (alGetError() != AL_NO_ERROR) {
     sources_ = {0, 0};
     return;
   }
-  // Hard left and hard right of the listener, where OpenAL Soft's panner
-  // gives one speaker everything, and no attenuation by distance.
-  const std::array<float, 2> sideX = {-1, 1};
-  for (std::size_t side = 0; side < 2; ++side) {
-    alSourcei(sources_[side], AL_SOURCE_RELATIVE, AL_TRUE);
-    alSource3f(sources_[side], AL_POSITION, sideX[side], 0, 0);
-    alSourcef(sources_[side], AL_ROLLOFF_FACTOR, 0);
+  for (const ALuint source : sources_) {
+    alSourcei(source, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
+    alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSourcef(source, AL_ROLLOFF_FACTOR, 0);
   }
   applyGains();
 }
 
-OpenALPlayer::~OpenALPlayer() {
-  if (!hasSources()) return;
-  alSourceStopv(2, sources_.data());
-  alDeleteSources(2, sources_.data());
-}
-
-void OpenALPlayer::prepareToPlay() {
-  if (hasSources()) attachBuffers();
-}
-
 bool OpenALPlayer::play() {
-  if (!hasSources() || !clip_->device().isAudible()) return false;
+  TonnixOpenALDevice& device = clip_->device();
+  if (!device.makeReady()) return false;
+  makeSources();
+  if (!hasSources() || !clip_->upload()) return false;
   alGetError();
   alSourceStopv(2, sources_.data());
   attachBuffers();
   if (startTime_ > 0) {
     for (ALuint source : sources_) alSourcef(source, AL_SEC_OFFSET, static_cast<float>(startTime_));
   }
+  const double remaining = duration() - startTime_;
   startTime_ = 0;
   alSourcePlayv(2, sources_.data());
-  return alGetError() == AL_NO_ERROR;
+  if (alGetError() != AL_NO_ERROR) return false;
+  device.played(numberOfLoops_ < 0 ? 0 : remaining + duration() * numberOfLoops_);
+  return true;
 }
 
 void OpenALPlayer::stop() {
@@ -377,10 +450,6 @@ double OpenALPlayer::currentTime() const {
   return std::fmod(static_cast<double>(seconds), duration());
 }
 
-double OpenALPlayer::duration() const {
-  return clip_->duration();
-}
-
 // A single buffer, looping or not, or the buffer queued once per play.
 void OpenALPlayer::attachBuffers() {
   if (attachedLoops_ == numberOfLoops_) return;
@@ -416,6 +485,108 @@ void OpenALPlayer::applyGains() {
 
 }  // namespace
 
+bool TonnixOpenALDevice::open() {
+  openedAt_ = std::chrono::steady_clock::now();
+  device_ = alcOpenDevice(nullptr);
+  if (!device_) {
+    fail("OpenAL Soft could not open the default output device");
+    return false;
+  }
+  const ALCchar* name = alcGetString(device_, ALC_ALL_DEVICES_SPECIFIER);
+  if (name && std::string_view(name) == "No Output") {
+    fail("OpenAL Soft found no output device but its null output");
+    close();
+    return false;
+  }
+  // Short interface sounds are not to be filtered for headphones.
+  const std::array<ALCint, 7> attributes = {
+      ALC_MONO_SOURCES, 0, ALC_STEREO_SOURCES, kSourceCount, ALC_HRTF_SOFT, ALC_FALSE, 0};
+  context_ = alcCreateContext(device_, attributes.data());
+  if (!context_ || !alcMakeContextCurrent(context_)) {
+    fail(std::string("OpenAL Soft could not set up mixing: ") +
+         alcGetString(device_, alcGetError(device_)));
+    close();
+    return false;
+  }
+  if (alcIsExtensionPresent(device_, "ALC_SOFT_pause_device")) {
+    pause_ =
+        reinterpret_cast<LPALCDEVICEPAUSESOFT>(alcGetProcAddress(device_, "alcDevicePauseSOFT"));
+    resume_ =
+        reinterpret_cast<LPALCDEVICERESUMESOFT>(alcGetProcAddress(device_, "alcDeviceResumeSOFT"));
+  }
+  isPaused_ = false;
+  unavailableReason_.reset();
+  lastDiagnostic_.reset();
+  for (OpenALClip* clip : clips_) clip->upload();
+  for (OpenALPlayer* player : players_) player->makeSources();
+  return true;
+}
+
+// Everything made on the device goes with it.
+void TonnixOpenALDevice::close() {
+  idleTimer_.stop();
+  for (OpenALClip* clip : clips_) clip->forgetBuffers();
+  for (OpenALPlayer* player : players_) player->forgetSources();
+  if (context_) {
+    if (alcGetCurrentContext() == context_) alcMakeContextCurrent(nullptr);
+    alcDestroyContext(context_);
+    context_ = nullptr;
+  }
+  if (device_) alcCloseDevice(device_);
+  device_ = nullptr;
+}
+
+bool TonnixOpenALDevice::isConnected() const {
+  if (!alcIsExtensionPresent(device_, "ALC_EXT_disconnect")) return true;
+  ALCint connected = ALC_TRUE;
+  alcGetIntegerv(device_, ALC_CONNECTED, 1, &connected);
+  return connected == ALC_TRUE;
+}
+
+void TonnixOpenALDevice::fail(const std::string& diagnostic) {
+  unavailableReason_ = kNoOutputText;
+  if (lastDiagnostic_ == diagnostic) return;
+  lastDiagnostic_ = diagnostic;
+  printDiagnostic("no sound: " + diagnostic);
+}
+
+bool TonnixOpenALDevice::makeReady() {
+  if (!canMix()) {
+    if (std::chrono::steady_clock::now() - openedAt_ < kRetryOpenAfter) return false;
+    return open();
+  }
+  if (isPaused_ && resume_) {
+    resume_(device_);
+    isPaused_ = false;
+  }
+  if (isConnected()) return true;
+  printDiagnostic("the output device was lost; opening the default output device again");
+  close();
+  return open();
+}
+
+void TonnixOpenALDevice::played(double seconds) {
+  const auto until = std::chrono::steady_clock::now() +
+                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                         std::chrono::duration<double>(seconds) + kIdleBeforePause);
+  if (idleTimer_.isActive() && until <= awakeUntil_) return;
+  awakeUntil_ = until;
+  idleTimer_.start(std::chrono::duration_cast<std::chrono::milliseconds>(
+      until - std::chrono::steady_clock::now()));
+}
+
+// A looping sound keeps the device awake.
+void TonnixOpenALDevice::pauseIfIdle() {
+  if (!canMix() || !pause_) return;
+  if (std::ranges::any_of(players_,
+                          [](const OpenALPlayer* player) { return player->isPlaying(); })) {
+    played(0);
+    return;
+  }
+  pause_(device_);
+  isPaused_ = true;
+}
+
 TonnixOpenALAudio::TonnixOpenALAudio() = default;
 TonnixOpenALAudio::~TonnixOpenALAudio() = default;
 
@@ -427,11 +598,8 @@ std::shared_ptr<TonnixOpenALDevice> TonnixOpenALAudio::device() {
 TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError> TonnixOpenALAudio::openClip(
     const std::filesystem::path& file) {
   TONNIX_TRY(decoded, decode(file));
-  auto clip = std::make_shared<OpenALClip>(device(), file, decoded.duration());
-  if (clip->device().canMix() && !clip->upload(decoded)) {
-    return unexpected(audioError(TonnixAudioError::Kind::noFreePlayer, file));
-  }
-  return std::shared_ptr<TonnixAudioClip>(std::move(clip));
+  return std::shared_ptr<TonnixAudioClip>(
+      std::make_shared<OpenALClip>(device(), file, std::move(decoded)));
 }
 
 std::optional<std::string> TonnixOpenALAudio::unavailableReason() {

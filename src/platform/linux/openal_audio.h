@@ -7,19 +7,26 @@
 class TonnixOpenALDevice;
 
 // Audio output through OpenAL Soft. Files are decoded once with libsndfile
-// into 16-bit buffers, one per channel (the first two of a file with more),
-// shared by all players of the clip. Each player drives a left and a right
-// source placed hard left and hard right, so that pan and balance are exact
-// gains rather than OpenAL's own panning law, which dips at the centre.
+// (the first two channels of a file with more) and kept as two 16-bit
+// stereo buffers, the left channel alone on the left and the right (or the
+// only) one alone on the right, shared by all players of the clip. Each
+// player drives one source per side on direct channels, so that pan and
+// balance are exact gains rather than OpenAL's own panning law, and HRTF is
+// off.
 //
 // The default device is opened on first use, with small mixing periods for a
-// short path from play() to the speaker (unless ALSOFT_CONF names a
-// configuration of the user's own). Without a real output device (none, or
-// only OpenAL Soft's null output) everything still works except that
-// players stay silent; one line on standard output says why.
+// short path from play() to the speaker, unless the user has an OpenAL Soft
+// configuration of their own (ALSOFT_CONF, ~/.alsoftrc or
+// $XDG_CONFIG_HOME/alsoft.conf). A few seconds after the last sound the
+// device pauses and the next play resumes it. A lost output (the sound
+// server restarted, the device went away) is opened again at the next play,
+// with every clip and player restored; one line on standard output says so.
+// Without a real output device (none, or only OpenAL Soft's null output)
+// everything still works except that players stay silent, and a play looks
+// for the output again every few seconds; one line says why.
 //
 // Instances share the one device of the process, which closes when the last
-// instance and the last of their players are gone.
+// instance and the last of their clips and players are gone.
 class TonnixOpenALAudio : public TonnixAudioOutput {
  public:
   TonnixOpenALAudio();
