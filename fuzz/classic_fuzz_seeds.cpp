@@ -105,6 +105,27 @@ int main(int argc, char** argv) {
             format1Sound(extendedHeader(2, kRate22050, 1, 16, {0x12, 0x34, 0xFE, 0xDC})));
   writeSeed(sounds, "extended0", format1Sound(extendedHeader(1, kRate22050, 1, 0, {1, 2})));
   writeSeed(sounds, "ulaw", format1Sound(compressedHeader(1, kRate22050, 2, "ulaw", {0x00, 0xFF})));
+  // One small body per compressed format, with the header fields it reads.
+  Bytes packet(34, 0x35);
+  packet[0] = 0x12;
+  packet[1] = 0x85;  // predictor 0x1280, step index 5
+  Bytes stereoPackets = packet;
+  stereoPackets.insert(stereoPackets.end(), packet.begin(), packet.end());
+  const Bytes mixed = {0x00, 0x7F, 0x80, 0xFF, 0x12, 0x34, 0x56, 0x78,
+                       0x9A, 0xBC, 0xDE, 0xF0, 0x3F, 0xF0, 0x00, 0x00};
+  writeSeed(sounds, "ima4", format1Sound(compressedHeader(1, kRate22050, 1, "ima4", packet)));
+  writeSeed(sounds, "ima4_stereo",
+            format1Sound(compressedHeader(2, 0x56EE8BA3, 1, "ima4", stereoPackets)));
+  writeSeed(sounds, "mac3", format1Sound(compressedHeader(2, kRate22050, 4, "MAC3", mixed)));
+  writeSeed(sounds, "mac6", format1Sound(compressedHeader(1, kRate22050, 16, "MAC6", mixed)));
+  writeSeed(sounds, "mac3_by_id", format1Sound(compressedHeader(1, kRate22050, 8, "", mixed, 3)));
+  writeSeed(sounds, "mac6_by_id", format1Sound(compressedHeader(1, kRate22050, 16, "", mixed, 4)));
+  for (const auto* format : {"alaw", "raw ", "twos", "sowt", "in24", "in32", "fl32", "fl64"}) {
+    std::string name = format;
+    if (name.back() == ' ') name.pop_back();
+    writeSeed(sounds, name, format1Sound(compressedHeader(1, kRate22050, 16, format, mixed)));
+  }
+  writeSeed(sounds, "twos8", format1Sound(compressedHeader(2, kRate22050, 8, "twos", mixed, 0, 8)));
   writeSeed(sounds, "two_buffers",
             format1Sound({standardHeader(kRate22050, {1}), standardHeader(kRate22050, {2, 3})}));
 

@@ -1,11 +1,13 @@
 #include "platform/linux/sndfile_audio_file_writer.h"
 
+#include <fcntl.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <string_view>
@@ -28,29 +30,38 @@ fs::path partialName(const fs::path& file) {
 
 // A CAF file starts with its description chunk: "caff", version, flags,
 // then "desc", its 64-bit size and the sample rate as a big-endian double.
-constexpr std::streamoff kDescriptionTypeOffset = 8;
-constexpr std::streamoff kSampleRateOffset = 20;
+constexpr off_t kDescriptionTypeOffset = 8;
+constexpr off_t kSampleRateOffset = 20;
 
 // libsndfile keeps the rate as whole hertz, but the format holds a double:
 // the exact rate goes into the description libsndfile wrote, so a classic
 // 22254.5454 Hz sound keeps its pitch.
-TonnixExpected<TonnixDone, std::string> writeExactRate(const fs::path& file, double sampleRate) {
-  std::fstream caf(file, std::ios::in | std::ios::out | std::ios::binary);
+bool writeExactRate(int fd, double sampleRate) {
   char type[4] = {};
-  caf.seekg(kDescriptionTypeOffset);
-  caf.read(type, sizeof type);
-  if (!caf || std::string_view(type, sizeof type) != "desc") {
-    return unexpected(std::string("Could not set the exact sample rate"));
+  if (::pread(fd, type, sizeof type, kDescriptionTypeOffset) != sizeof type ||
+      std::string_view(type, sizeof type) != "desc") {
+    return false;
   }
   const auto bits = std::bit_cast<std::uint64_t>(sampleRate);
   char bytes[8];
   for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>(bits >> (56 - 8 * i));
-  caf.seekp(kSampleRateOffset);
-  caf.write(bytes, sizeof bytes);
-  caf.flush();
-  if (!caf) return unexpected(std::string("Could not set the exact sample rate"));
-  return TonnixDone{};
+  return ::pwrite(fd, bytes, sizeof bytes, kSampleRateOffset) == sizeof bytes;
 }
+
+// The file stays open after libsndfile is done with it, for the rate.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
 
 TonnixExpected<TonnixDone, std::string> writeFrames(const fs::path& file, double sampleRate,
                                                     std::uint32_t channelCount,
@@ -60,18 +71,23 @@ TonnixExpected<TonnixDone, std::string> writeFrames(const fs::path& file, double
       channelCount > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
     return unexpected(std::string("Unsupported sample rate or channel count"));
   }
+  const FileDescriptor fd(::open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (fd.get() < 0) return unexpected(std::error_code(errno, std::system_category()).message());
   SF_INFO info{};
   info.samplerate = static_cast<int>(rate);
   info.channels = static_cast<int>(channelCount);
   info.format = SF_FORMAT_CAF | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
-  SndfileHandle handle(sf_open(file.c_str(), SFM_WRITE, &info));
+  SndfileHandle handle(sf_open_fd(fd.get(), SFM_WRITE, &info, SF_FALSE));
   if (!handle) return unexpected(std::string(sf_strerror(nullptr)));
   const auto frames = static_cast<sf_count_t>(samples.size() / channelCount);
   if (sf_writef_short(handle.get(), samples.data(), frames) != frames) {
     return unexpected(std::string(sf_strerror(handle.get())));
   }
   if (sf_close(handle.release()) != 0) return unexpected(std::string("Could not finish the file"));
-  return writeExactRate(file, sampleRate);
+  if (!writeExactRate(fd.get(), sampleRate)) {
+    return unexpected(std::string("Could not set the exact sample rate"));
+  }
+  return TonnixDone{};
 }
 
 }  // namespace
