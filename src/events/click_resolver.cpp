@@ -126,8 +126,8 @@ std::int32_t TonnixClickResolver::currentProcessIdentifier() {
 }
 
 std::optional<TonnixClickTarget> TonnixClickResolver::target(QPointF point) {
-  const auto element = accessibility_.elementAtPosition(
-      systemWideElement_, static_cast<float>(point.x()), static_cast<float>(point.y()));
+  auto element = accessibility_.elementAtPosition(systemWideElement_, static_cast<float>(point.x()),
+                                                  static_cast<float>(point.y()));
   if (!element) return std::nullopt;
   const auto processIdentifier = accessibility_.processIdentifier(*element);
   if (!processIdentifier) return std::nullopt;
@@ -137,8 +137,14 @@ std::optional<TonnixClickTarget> TonnixClickResolver::target(QPointF point) {
     return std::nullopt;
   }
 
-  const ElementAttributes attributes = elementAttributes(*element);
-  if (!attributes.role || isMenuRole(*attributes.role)) return std::nullopt;
+  ElementAttributes attributes = elementAttributes(*element);
+  if (attributes.role && isMenuRole(*attributes.role)) {
+    const auto popUp = popUpUnderMenu(*element, point);
+    if (!popUp) return std::nullopt;
+    *element = *popUp;
+    attributes = elementAttributes(*element);
+  }
+  if (!attributes.role) return std::nullopt;
 
   const WindowAttributes window = windowAttributes(attributes.window.value_or(*element),
                                                    *attributes.role == TonnixAXRole::button);
@@ -195,6 +201,27 @@ TonnixClickResolver::WindowAttributes TonnixClickResolver::windowAttributes(
   if (!isButton) return {valueAs<QString>(values[0]), std::nullopt, std::nullopt};
   return {valueAs<QString>(values[0]), valueAs<TonnixAXElement>(values[1]),
           valueAs<TonnixAXElement>(values[2])};
+}
+
+// A menu item, its menu, then the menu's owner; a menu of a menu bar or of
+// another menu has none that counts.
+std::optional<TonnixAXElement> TonnixClickResolver::popUpUnderMenu(const TonnixAXElement& element,
+                                                                   QPointF point) {
+  constexpr int ancestorLimit = 3;
+  TonnixAXElement current = element;
+  for (int step = 0; step < ancestorLimit; ++step) {
+    const auto parentValue = accessibility_.attributeValue(current, TonnixAXAttribute::parent);
+    if (!parentValue || !parentValue->as<TonnixAXElement>()) return std::nullopt;
+    current = *parentValue->as<TonnixAXElement>();
+    const ElementAttributes parent = elementAttributes(current);
+    if (!parent.role || !isMenuRole(*parent.role)) {
+      const bool isPopUp =
+          parent.role == TonnixAXRole::popUpButton || parent.role == TonnixAXRole::comboBox;
+      if (!isPopUp || !parent.frame || !parent.frame->contains(point)) return std::nullopt;
+      return current;
+    }
+  }
+  return std::nullopt;
 }
 
 // A radio button is a tab only directly inside a tab group; any failure on

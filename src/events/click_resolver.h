@@ -83,6 +83,9 @@ class TonnixClickResolver {
   // The default and cancel buttons are read only for a button.
   WindowAttributes windowAttributes(const TonnixAXElement& window, bool isButton);
   bool isTab(const TonnixAXElement& element, const ElementAttributes& attributes);
+  // The pop-up button whose menu, opened by this very press, now lies under
+  // the point (GTK 3 opens a combo box's menu over the box on the press).
+  std::optional<TonnixAXElement> popUpUnderMenu(const TonnixAXElement& element, QPointF point);
 
   TonnixAccessibility& accessibility_;
   TonnixWorkspace& workspace_;
