@@ -6,7 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
+#include <numeric>
 #include <random>
 
 #include "aiff_file.h"
@@ -14,7 +14,6 @@
 #include "resource_fork_writer.h"
 #include "sound_resources.h"
 
-namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using Samples = std::vector<std::int16_t>;
 
@@ -40,34 +39,31 @@ Bytes randomBytes(std::size_t size, unsigned seed) {
 Bytes ima4Packets(std::size_t count, bool quiet, unsigned seed) {
   Bytes bytes = randomBytes(34 * count, seed);
   for (std::size_t at = 0; at < bytes.size(); at += 34) {
-    if (!quiet) {
-      bytes[at + 1] = static_cast<std::uint8_t>((bytes[at + 1] & 0x80) | bytes[at + 1] % 89);
-      continue;
-    }
+    bytes[at + 1] = static_cast<std::uint8_t>((bytes[at + 1] & 0x80) | bytes[at + 1] % 89);
+    if (!quiet) continue;
     bytes[at] = bytes[at + 1] = 0;
-    for (std::size_t i = 2; i < 34; ++i) bytes[at + i] = bytes[at + i] & 0x11;
+    for (std::size_t i = 2; i < 34; ++i) bytes[at + i] &= 0x11;
   }
   return bytes;
 }
 
+// Halfway values first, where rounding shows, then a sine that clips.
 template <typename Float, typename Bits>
 Bytes floatSignal(std::size_t count) {
+  const Float halfways[] = {0.5, 1.5, -0.5, -2.5, 32767.5, -32768.5};
   Bytes bytes;
-  const Float steps[] = {0.5, 1.5, -0.5, -2.5, 32767.5, -32768.5};
   for (std::size_t i = 0; i < count; ++i) {
-    const Float value = i < 6 ? steps[i] / 32768 : static_cast<Float>(1.2 * std::sin(0.01 * i));
-    const auto bits = std::bit_cast<Bits>(value);
-    for (int shift = 8 * sizeof(Bits) - 8; shift >= 0; shift -= 8) {
-      bytes.push_back(static_cast<std::uint8_t>(bits >> shift));
-    }
+    const auto bits =
+        std::bit_cast<Bits>(i < 6 ? halfways[i] / 32768 : Float(1.2 * std::sin(0.01 * i)));
+    for (int shift = 8 * sizeof(Bits) - 8; shift >= 0; shift -= 8)
+      bytes.push_back(std::uint8_t(bits >> shift));
   }
   return bytes;
 }
 
 std::vector<Case> cases() {
   Bytes everyByte(256);
-  for (int i = 0; i < 256; ++i)
-    everyByte[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+  std::iota(everyByte.begin(), everyByte.end(), 0);
   return {
       {"ima4", 1, 40, ima4Packets(40, false, 1)},
       {"ima4", 2, 30, ima4Packets(60, true, 2)},
@@ -88,14 +84,14 @@ std::vector<Case> cases() {
   };
 }
 
-Bytes resourceOf(const Case& c, const Bytes& body, std::uint32_t units) {
-  return format1Sound(
-      compressedHeader(c.channels, kRate22050, units, c.format, body, 0, c.sampleSize));
+std::optional<TonnixDecodedSound> decode(const Case& c, const Bytes& body, std::uint32_t units,
+                                         std::int16_t compressionID = 0) {
+  return decodeSoundResource(format1Sound(compressedHeader(c.channels, kRate22050, units, c.format,
+                                                           body, compressionID, c.sampleSize)));
 }
 
-std::optional<Samples> ffmpegSamples(const fs::path& file) {
-  const std::string command =
-      "ffmpeg -nostdin -v error -i '" + file.string() + "' -f s16le -acodec pcm_s16le -";
+std::optional<Samples> ffmpegSamples(const std::string& file) {
+  const auto command = "ffmpeg -nostdin -v error -i '" + file + "' -f s16le -acodec pcm_s16le -";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return std::nullopt;
   Samples samples;
@@ -114,49 +110,43 @@ TEST(SoundCodecs, DecodeAsFfmpegDoes) {
     GTEST_SKIP() << "ffmpeg is not installed (scripts/install-deps --tests installs it)";
   }
   const QTemporaryDir dir;
+  const auto file = dir.filePath("sound.aifc").toStdString();
   for (const auto& c : cases()) {
     SCOPED_TRACE(c.format + " x" + std::to_string(c.channels));
-    const auto sound = decodeSoundResource(resourceOf(c, c.body, c.units));
+    const auto sound = decode(c, c.body, c.units);
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->channelCount, c.channels);
-    const auto file = writeBytes(fs::path(dir.path().toStdString()) / "sound.aifc",
-                                 aiffcFile(c.format, c.channels, c.units, c.sampleSize, c.body));
-    const auto reference = ffmpegSamples(file);
-    ASSERT_TRUE(reference);
-    EXPECT_EQ(sound->samples, *reference);
+    writeBytes(file, aiffcFile(c.format, c.channels, c.units, c.sampleSize, c.body));
+    EXPECT_EQ(sound->samples, ffmpegSamples(file));
   }
 }
 
 // A body cut short yields its whole packets or frames, the same ones; a
-// header count smaller than the body bounds the read.
-TEST(SoundCodecs, ShortBodiesAndSmallCountsYieldWholeUnits) {
+// header count smaller than the body bounds the read. An empty format with
+// compression ID 3 or 4 names MACE.
+TEST(SoundCodecs, ShortBodiesSmallCountsAndMaceByCompressionID) {
   for (const auto& c : cases()) {
     SCOPED_TRACE(c.format + " x" + std::to_string(c.channels));
-    const auto full = decodeSoundResource(resourceOf(c, c.body, c.units));
+    const auto full = decode(c, c.body, c.units);
     ASSERT_TRUE(full);
     // A group is one packet or frame of every channel.
     const std::size_t groupBytes = c.body.size() / c.units;
     const std::size_t groupSamples = full->samples.size() / c.units;
-    const Bytes cut(c.body.begin(), c.body.begin() + static_cast<std::ptrdiff_t>(
-                                                         c.body.size() / 2 + groupBytes / 2 + 1));
+    const Bytes cut(c.body.begin(),
+                    c.body.begin() + std::ptrdiff_t(c.body.size() / 2 + groupBytes / 2 + 1));
     for (const auto& [body, units, groups] :
          {std::tuple{cut, c.units, cut.size() / groupBytes}, {c.body, 1u, std::size_t{1}}}) {
-      const auto sound = decodeSoundResource(resourceOf(c, body, units));
+      const auto sound = decode(c, body, units);
       ASSERT_TRUE(sound);
       ASSERT_EQ(sound->samples.size(), groups * groupSamples);
       EXPECT_TRUE(std::equal(sound->samples.begin(), sound->samples.end(), full->samples.begin()));
     }
-    EXPECT_FALSE(decodeSoundResource(
-        resourceOf(c, Bytes(c.body.begin(), c.body.begin() + groupBytes - 1), c.units)));
-  }
-  // An empty format with compression ID 3 or 4 names MACE.
-  const auto body = randomBytes(60, 13);
-  for (const auto& [id, format] : {std::pair{3, "MAC3"}, {4, "MAC6"}}) {
-    const auto byFormat =
-        decodeSoundResource(format1Sound(compressedHeader(1, kRate22050, 30, format, body)));
-    const auto byID = decodeSoundResource(
-        format1Sound(compressedHeader(1, kRate22050, 30, "", body, static_cast<std::int16_t>(id))));
-    ASSERT_TRUE(byFormat);
-    EXPECT_EQ(byID, byFormat);
+    EXPECT_FALSE(
+        decode(c, Bytes(c.body.begin(), c.body.begin() + std::ptrdiff_t(groupBytes) - 1), c.units));
+    if (c.format.starts_with("MAC")) {
+      EXPECT_EQ(
+          decode({"", c.channels, c.units, c.body}, c.body, c.units, c.format == "MAC3" ? 3 : 4),
+          full);
+    }
   }
 }
