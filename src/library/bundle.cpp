@@ -18,21 +18,10 @@ QString qText(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-bool mimeTypeIsAudioOrVideo(const QMimeType& type) {
-  const auto isAudioOrVideo = [](const QString& name) {
-    return name.startsWith(QLatin1String("audio/")) || name.startsWith(QLatin1String("video/"));
-  };
-  if (isAudioOrVideo(type.name())) return true;
-  const QStringList ancestors = type.allAncestors();
-  return std::any_of(ancestors.begin(), ancestors.end(), isAudioOrVideo);
-}
-
+// What the player's decoder opens; an audio type it cannot decode (AAC in
+// .m4a, say) would install a set that stays silent.
 bool extensionIsPlayable(const std::string& lowerExtension) {
-  if (lowerExtension.empty()) return false;
-  if (playableExtensions().contains(lowerExtension)) return true;
-  const QMimeType type = QMimeDatabase().mimeTypeForFile(
-      QStringLiteral("file.") + qText(lowerExtension), QMimeDatabase::MatchExtension);
-  return type.isValid() && !type.isDefault() && mimeTypeIsAudioOrVideo(type);
+  return playableExtensions().contains(lowerExtension);
 }
 
 TonnixResourceName classify(const std::string& name) {

@@ -91,8 +91,8 @@ class TonnixBundle {
 
 // The name test for playable audio, used for bundle resources, loose folders
 // and custom sounds: the lower-cased extension is one of
-// playableExtensions(), or its MIME type is an audio or video type. Never
-// opens the file; safe from any thread.
+// playableExtensions(), the formats the player's decoder opens. Never opens
+// the file; safe from any thread.
 bool isPlayableAudioFile(const std::filesystem::path& file);
 
 // MIME type names for a custom-sound file chooser: the types of the playable

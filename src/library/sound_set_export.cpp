@@ -39,37 +39,61 @@ std::error_code copyOneFile(const fs::path& from, const fs::path& to) {
   return error;
 }
 
-// Moves, replacing nothing; the caller checked that nothing is there.
-std::error_code moveIntoPlace(const fs::path& from, const fs::path& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
-    return {errno, std::generic_category()};
-  }
-  return {};
+std::error_code lastError(int result) {
+  return result == 0 ? std::error_code() : std::error_code(errno, std::generic_category());
 }
 
-// Swaps the two items in one step, then discards the old one (now at `from`).
-std::error_code swapIntoPlace(const fs::path& from, const fs::path& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) != 0) {
-    return {errno, std::generic_category()};
+// Some file systems (network and FUSE ones, older overlays) know only plain
+// renames and answer the flags with EINVAL.
+bool isUnsupported(const std::error_code& error) {
+  return error == std::errc::invalid_argument || error == std::errc::function_not_supported;
+}
+
+bool isThere(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+// The old item is renamed aside first and only removed once the new one is
+// in place; should that fail, it is put back.
+std::error_code replaceWithBackup(const fs::path& staged, const fs::path& destination,
+                                  const TonnixBundleRenames& renames) {
+  const fs::path backup = destination.parent_path() / (".tonnix-replaced-" + newUuid());
+  if (const auto error = renames.plain(destination, backup)) return error;
+  if (const auto error = renames.plain(staged, destination)) {
+    (void)renames.plain(backup, destination);
+    return error;
   }
   std::error_code ignored;
-  fs::remove_all(from, ignored);
+  fs::remove_all(backup, ignored);
   return {};
 }
 
-std::error_code placeOnSameFileSystem(const fs::path& staged, const fs::path& destination) {
-  std::error_code error;
-  const bool isThere = fs::exists(fs::symlink_status(destination, error));
-  return isThere ? swapIntoPlace(staged, destination) : moveIntoPlace(staged, destination);
+std::error_code placeOnSameFileSystem(const fs::path& staged, const fs::path& destination,
+                                      const TonnixBundleRenames& renames) {
+  if (!isThere(destination)) {
+    const auto error = renames.exclusive(staged, destination);
+    if (!isUnsupported(error)) return error;
+    if (isThere(destination)) return std::make_error_code(std::errc::file_exists);
+    return renames.plain(staged, destination);
+  }
+  const auto error = renames.exchange(staged, destination);
+  if (isUnsupported(error)) return replaceWithBackup(staged, destination, renames);
+  if (error) return error;
+  // The old item is at `staged` now.
+  std::error_code ignored;
+  fs::remove_all(staged, ignored);
+  return {};
 }
 
 // Copies the bundle beside the destination first, so that the last step is
 // still a rename on one file system.
-std::error_code placeAcrossFileSystems(const fs::path& staged, const fs::path& destination) {
+std::error_code placeAcrossFileSystems(const fs::path& staged, const fs::path& destination,
+                                       const TonnixBundleRenames& renames) {
   const fs::path beside = destination.parent_path() / (".tonnix-export-" + newUuid());
   std::error_code error;
   fs::copy(staged, beside, fs::copy_options::recursive, error);
-  if (!error) error = placeOnSameFileSystem(beside, destination);
+  if (!error) error = placeOnSameFileSystem(beside, destination, renames);
   std::error_code ignored;
   fs::remove_all(beside, ignored);
   return error;
@@ -135,7 +159,9 @@ std::string TonnixExportError::description() const {
 }
 
 TonnixExportFiles TonnixExportFiles::system() {
-  return {{}, copyOneFile, placeExportBundle};
+  return {{}, copyOneFile, [](const fs::path& staged, const fs::path& destination) {
+            return placeExportBundle(staged, destination);
+          }};
 }
 
 std::vector<TonnixExportSource> exportSources(
@@ -207,10 +233,27 @@ TonnixExpected<TonnixExportSummary, TonnixExportError> buildExportBundle(
                              built.skipped};
 }
 
-std::error_code placeExportBundle(const fs::path& staged, const fs::path& destination) {
-  const std::error_code error = placeOnSameFileSystem(staged, destination);
+TonnixBundleRenames TonnixBundleRenames::system() {
+  return {
+      [](const fs::path& from, const fs::path& to) {
+        return lastError(
+            ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE));
+      },
+      [](const fs::path& from, const fs::path& to) {
+        return lastError(
+            ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE));
+      },
+      [](const fs::path& from, const fs::path& to) {
+        return lastError(::rename(from.c_str(), to.c_str()));
+      },
+  };
+}
+
+std::error_code placeExportBundle(const fs::path& staged, const fs::path& destination,
+                                  const TonnixBundleRenames& renames) {
+  const std::error_code error = placeOnSameFileSystem(staged, destination, renames);
   if (error != std::errc::cross_device_link) return error;
-  return placeAcrossFileSystems(staged, destination);
+  return placeAcrossFileSystems(staged, destination, renames);
 }
 
 std::string exportFileName(const std::string& lastPathComponent) {

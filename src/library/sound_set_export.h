@@ -93,11 +93,29 @@ TonnixExpected<TonnixExportSummary, TonnixExportError> buildExportBundle(
     const std::vector<TonnixExportSource>& sources, const std::filesystem::path& bundleURL,
     const std::string& name, const TonnixExportFiles& files = TonnixExportFiles::system());
 
+// The renames that put a finished bundle in place: the system's calls, or
+// a test's stand-ins for a file system that lacks some of them.
+struct TonnixBundleRenames {
+  using Rename = std::function<std::error_code(const std::filesystem::path& from,
+                                               const std::filesystem::path& to)>;
+  // Fails when something is at `to` (renameat2 with RENAME_NOREPLACE).
+  Rename exclusive;
+  // Swaps the two in one step (renameat2 with RENAME_EXCHANGE).
+  Rename exchange;
+  // rename(2), which every file system has.
+  Rename plain;
+
+  static TonnixBundleRenames system();
+};
+
 // Moves `staged` to `destination` when nothing is there; otherwise swaps
-// the two atomically and removes the old item. Across file systems the
+// the two atomically and removes the old item. Where the file system
+// refuses the atomic renames, a plain rename does instead, and an old item
+// is set aside until the new one is in place. Across file systems the
 // bundle is first copied beside the destination.
-std::error_code placeExportBundle(const std::filesystem::path& staged,
-                                  const std::filesystem::path& destination);
+std::error_code placeExportBundle(
+    const std::filesystem::path& staged, const std::filesystem::path& destination,
+    const TonnixBundleRenames& renames = TonnixBundleRenames::system());
 
 // A file name without its leading dots; "Sound" when only dots were left.
 std::string exportFileName(const std::string& lastPathComponent);

@@ -24,6 +24,9 @@ class TonnixPreferencesStore {
   virtual void setValue(const QString& key, const QVariant& value) = 0;
   // Removes `key` and writes the change; nothing happens when it is absent.
   virtual void removeValue(const QString& key) = 0;
+  // Why the last change could not be kept (the value then holds only until
+  // the program ends); nothing once a change was written.
+  virtual std::optional<QString> writeFailure() const { return std::nullopt; }
 
   bool boolValue(const QString& key, bool fallback) const {
     const QVariant stored = value(key);

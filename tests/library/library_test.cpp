@@ -139,8 +139,8 @@ TEST_F(LibraryTest, ReidentifiedCopiesKeepTheirKeysAndUnusableInfoIsReplaced) {
 }
 
 TEST_F(LibraryTest, LooseFolderBecomesABundleOfItsPlayableFiles) {
-  for (const char* name :
-       {"MenuOpen.aiff", "other.wav", "notes.txt", ".hidden.aiff", "sub/MenuClose.aiff"}) {
+  for (const char* name : {"MenuOpen.aiff", "other.wav", "notes.txt", ".hidden.aiff",
+                           "sub/MenuClose.aiff", "ButtonPress.m4a", "ButtonPress.wav"}) {
     writeText(outside() / "My Sounds!" / name, "x");
   }
   TonnixLibrary library(user(), std::nullopt);
@@ -150,13 +150,14 @@ TEST_F(LibraryTest, LooseFolderBecomesABundleOfItsPlayableFiles) {
   EXPECT_EQ(std::pair(installed->metadata().identifier, installed->metadata().name),
             (std::pair<std::string, std::string>("org.tonnix.tonnixset.my-sounds", "My Sounds!")));
   EXPECT_EQ(entries(installed->url() / "Contents" / "Resources"),
-            (std::set<fs::path>{"MenuOpen.aiff", "other.wav"}));
+            (std::set<fs::path>{"ButtonPress.wav", "MenuOpen.aiff", "other.wav"}));
   EXPECT_TRUE(installed->containsSound(TonnixSoundID("mnuo")));
   EXPECT_EQ(installed->unmatchedResourceNames(), std::vector<std::string>{"other.wav"});
 }
 
 TEST_F(LibraryTest, FolderWithoutAudioFailsAndLeavesNothingBehind) {
   writeText(outside() / "Texts" / "readme.txt", "x");
+  writeText(outside() / "Texts" / "Song.m4a", "AAC, which the player cannot decode");
   makeBundle(user() / "Kept.tonnixset", "org.example.kept", "Kept");
   TonnixLibrary library(user(), std::nullopt);
   EXPECT_EQ(installFailure(library, outside() / "Texts"),

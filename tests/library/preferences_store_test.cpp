@@ -53,27 +53,40 @@ TEST(PlistPreferencesStore, KeepsEveryTypeAcrossRuns) {
 }
 
 // A file nested too deeply would overflow the parser's stack; it is set
-// aside like any other unreadable one.
-TEST(PlistPreferencesStore, SetsAnUnreadableFileAsideAndStartsFromDefaults) {
+// aside like any other unreadable one, by the first change, never by a
+// program that only reads.
+TEST(PlistPreferencesStore, SetsAnUnreadableFileAsideOnTheFirstChange) {
   std::string nested = "<plist version=\"1.0\"><dict><key>a</key>";
   for (int n = 0; n < 100000; ++n) nested += "<array>";
   for (const std::string& unreadable : {std::string("<plist><dict><key>broken"), nested}) {
     TemporaryFolder temp;
     writeText(temp / "preferences.plist", unreadable);
-    testing::internal::CaptureStdout();
     TonnixPlistPreferencesStore store(qPath(temp / "preferences.plist"));
-    const std::string output = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(output.starts_with("TonnixPreferencesStore: could not read ")) << output;
-    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1);
     EXPECT_FALSE(store.value("a").isValid());
+    EXPECT_EQ(folderEntries(temp.path()), QStringList{"preferences.plist"});
 
-    const QStringList files = folderEntries(temp.path());
-    ASSERT_EQ(files.size(), 1);
-    EXPECT_TRUE(files[0].startsWith("preferences.plist.corrupt-"));
-    EXPECT_EQ(readText(temp / files[0].toStdString()), unreadable);
-
+    testing::internal::CaptureStderr();
     store.setString("key", "value");
+    const std::string output = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(output.starts_with("TonnixPreferencesStore: could not read ")) << output;
+    EXPECT_FALSE(store.writeFailure());
+    const QStringList files = folderEntries(temp.path());
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_TRUE(files[1].startsWith("preferences.plist.corrupt-")) << files[1].toStdString();
+    EXPECT_EQ(readText(temp / files[1].toStdString()), unreadable);
     EXPECT_EQ(TonnixPlistPreferencesStore(qPath(temp / "preferences.plist")).stringValue("key"),
               "value");
   }
+}
+
+TEST(PlistPreferencesStore, SaysWhenAChangeCouldNotBeWritten) {
+  TemporaryFolder temp;
+  writeText(temp / "config", "a file where the folder should be");
+  TonnixPlistPreferencesStore store(qPath(temp / "config" / "preferences.plist"));
+  testing::internal::CaptureStderr();
+  store.setBool("TonnixPlaysClickSounds", false);
+  testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(store.writeFailure());
+  EXPECT_TRUE(store.writeFailure()->startsWith(QStringLiteral("could not write ")))
+      << store.writeFailure()->toStdString();
 }

@@ -175,4 +175,38 @@ TEST_F(SoundSetExport, VanishedSourceIsSkipped) {
   EXPECT_TRUE(stagingIsGone());
 }
 
+// A file system that refuses renameat2's flags, and one whose folders are
+// separate devices: the bundle still lands, old items are replaced whole,
+// and nothing is left beside it.
+TEST_F(SoundSetExport, PlacesWhereTheAtomicRenamesAreRefusedAndAcrossDevices) {
+  const auto unsupported = [](const fs::path&, const fs::path&) {
+    return std::make_error_code(std::errc::invalid_argument);
+  };
+  TonnixBundleRenames plainOnly = TonnixBundleRenames::system();
+  plainOnly.exclusive = plainOnly.exchange = unsupported;
+  const auto withinOneFolder = [](TonnixBundleRenames::Rename rename) {
+    return [rename](const fs::path& from, const fs::path& to) {
+      if (from.parent_path() == to.parent_path()) return rename(from, to);
+      return std::make_error_code(std::errc::cross_device_link);
+    };
+  };
+  TonnixBundleRenames crossDevice = plainOnly;
+  crossDevice.plain = withinOneFolder(crossDevice.plain);
+
+  for (const auto& renames : {plainOnly, crossDevice}) {
+    fs::remove_all(path("out"));
+    fs::create_directories(path("out"));
+    writeText(path("staged/Contents/new"), "new");
+    ASSERT_EQ(placeExportBundle(path("staged"), path("out/Mine.tonnixset"), renames).message(),
+              "Success");
+    fs::remove_all(path("staged"));
+    writeText(path("staged/Contents/newer"), "newer");
+    ASSERT_EQ(placeExportBundle(path("staged"), path("out/Mine.tonnixset"), renames).message(),
+              "Success");
+    EXPECT_TRUE(fs::exists(path("out/Mine.tonnixset/Contents/newer")));
+    EXPECT_FALSE(fs::exists(path("out/Mine.tonnixset/Contents/new"))) << "replaced whole";
+    EXPECT_EQ(std::distance(fs::directory_iterator(path("out")), fs::directory_iterator()), 1);
+  }
+}
+
 }  // namespace

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "support/diagnostics.h"
 #include "support/property_list_screen.h"
 
 namespace {
@@ -186,15 +187,14 @@ std::optional<QByteArray> serialise(const QVariantMap& values) {
 }
 
 void report(const QString& line) {
-  std::printf("TonnixPreferencesStore: %s\n", qPrintable(line));
-  std::fflush(stdout);
+  tonnixDiagnostic("TonnixPreferencesStore", line.toStdString());
 }
 
 }  // namespace
 
 TonnixPlistPreferencesStore::TonnixPlistPreferencesStore(QString filePath)
     : filePath_(std::move(filePath)) {
-  if (load(values_) == FileState::stuck) writable_ = false;
+  load(values_, false);
 }
 
 QString TonnixPlistPreferencesStore::standardFilePath() {
@@ -202,7 +202,8 @@ QString TonnixPlistPreferencesStore::standardFilePath() {
   return config + QStringLiteral("/tonnix/preferences.plist");
 }
 
-TonnixPlistPreferencesStore::FileState TonnixPlistPreferencesStore::load(QVariantMap& values) {
+TonnixPlistPreferencesStore::FileState TonnixPlistPreferencesStore::load(QVariantMap& values,
+                                                                         bool setsAsideUnreadable) {
   QFile file(filePath_);
   if (!file.exists()) return FileState::absent;
   std::optional<QVariantMap> parsed;
@@ -213,6 +214,7 @@ TonnixPlistPreferencesStore::FileState TonnixPlistPreferencesStore::load(QVarian
     values = std::move(*parsed);
     return FileState::readable;
   }
+  if (!setsAsideUnreadable) return FileState::unreadable;
   return setAside() ? FileState::setAside : FileState::stuck;
 }
 
@@ -223,8 +225,8 @@ bool TonnixPlistPreferencesStore::setAside() {
     aside = filePath_ + QStringLiteral(".corrupt-%1-%2").arg(stamp).arg(n);
   }
   if (!QFile::rename(filePath_, aside)) {
-    report(QStringLiteral("could not read %1 nor move it aside; changes are not saved")
-               .arg(filePath_));
+    failWrite(QStringLiteral("could not read %1 nor move it aside; changes are not saved")
+                  .arg(filePath_));
     return false;
   }
   report(QStringLiteral("could not read %1; moved it to %2 and started from defaults")
@@ -246,12 +248,13 @@ void TonnixPlistPreferencesStore::removeValue(const QString& key) {
 // another process in the meantime are kept.
 void TonnixPlistPreferencesStore::writeChange(const QString& key, const QVariant* value) {
   if (!writable_) return;
+  writeFailure_.reset();
   QDir().mkpath(QFileInfo(filePath_).absolutePath());
   QLockFile lock(filePath_ + QStringLiteral(".lock"));
   lock.tryLock(lockWaitMilliseconds);
 
   QVariantMap current = values_;
-  const FileState state = load(current);
+  const FileState state = load(current, true);
   if (state == FileState::stuck) {
     writable_ = false;
     return;
@@ -268,6 +271,11 @@ void TonnixPlistPreferencesStore::writeChange(const QString& key, const QVariant
   QSaveFile file(filePath_);
   if (!bytes || !file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() ||
       !file.commit()) {
-    report(QStringLiteral("could not write %1: %2").arg(filePath_, file.errorString()));
+    failWrite(QStringLiteral("could not write %1: %2").arg(filePath_, file.errorString()));
   }
+}
+
+void TonnixPlistPreferencesStore::failWrite(const QString& reason) {
+  writeFailure_ = reason;
+  report(reason);
 }

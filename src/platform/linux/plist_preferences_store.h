@@ -9,9 +9,10 @@
 // $XDG_CONFIG_HOME/tonnix/preferences.plist. Each change re-reads the file
 // under a lock, applies itself and replaces the file atomically, so two
 // Tonnix processes writing at once keep each other's keys and never leave a
-// broken file. A file that cannot be read is moved aside as
-// preferences.plist.corrupt-<time> with one line on standard output, and
-// the store starts from defaults; it is never overwritten in place.
+// broken file. A file that cannot be read reads as defaults; the first
+// change moves it aside as preferences.plist.corrupt-<time>, with one
+// diagnostic line, so that only a program that writes ever moves it. It is
+// never overwritten in place.
 class TonnixPlistPreferencesStore : public TonnixPreferencesStore {
  public:
   // Reads `filePath` now; a missing file is an empty store.
@@ -23,20 +24,23 @@ class TonnixPlistPreferencesStore : public TonnixPreferencesStore {
   QVariant value(const QString& key) const override { return values_.value(key); }
   void setValue(const QString& key, const QVariant& value) override;
   void removeValue(const QString& key) override;
+  std::optional<QString> writeFailure() const override { return writeFailure_; }
 
   const QString& filePath() const { return filePath_; }
 
  private:
-  enum class FileState { readable, absent, setAside, stuck };
+  enum class FileState { readable, absent, unreadable, setAside, stuck };
 
-  // Reads the file into `values`; sets an unreadable one aside.
-  FileState load(QVariantMap& values);
+  // Reads the file into `values`; sets an unreadable one aside when asked.
+  FileState load(QVariantMap& values, bool setsAsideUnreadable);
   bool setAside();
   void writeChange(const QString& key, const QVariant* value);
+  void failWrite(const QString& reason);
 
   QString filePath_;
   QVariantMap values_;
   // False when an unreadable file could not be moved aside: changes then
   // stay in memory rather than destroy it.
   bool writable_ = true;
+  std::optional<QString> writeFailure_;
 };
