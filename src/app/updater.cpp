@@ -1,0 +1,269 @@
+#include "app/updater.h"
+
+#include <cstdio>
+
+#include "app/set_and_notify.h"
+#include "app/update_signature.h"
+#include "app/version_order.h"
+#include "platform/preferences_store.h"
+#include "platform/update_network.h"
+#include "platform/update_notifications.h"
+
+namespace {
+
+const QString checksAutomaticallyKey = QStringLiteral("SUEnableAutomaticChecks");
+const QString lastCheckKey = QStringLiteral("SULastCheckTime");
+const QString skippedVersionKey = QStringLiteral("SUSkippedVersion");
+
+constexpr qint64 startUpDelaySeconds = 60;
+constexpr qint64 minimumCheckIntervalSeconds = 60 * 60;
+constexpr qint64 checkIntervalSeconds = 24 * 60 * 60;
+// The schedule looks again at least this often, so a suspended machine
+// catches up soon after it wakes.
+constexpr qint64 longestWaitMilliseconds = 60 * 60 * 1000;
+
+QString plural(qint64 count, const char* unit) {
+  return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(unit)).arg(count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+QString relativeDateText(const QDateTime& then, const QDateTime& now) {
+  const qint64 seconds = then.secsTo(now);
+  if (seconds < 60) return QStringLiteral("just now");
+  struct Unit {
+    qint64 seconds;
+    const char* name;
+  };
+  static constexpr Unit units[] = {{365 * 86400, "year"}, {30 * 86400, "month"},
+                                   {7 * 86400, "week"},   {86400, "day"},
+                                   {3600, "hour"},        {60, "minute"}};
+  for (const Unit& unit : units) {
+    if (seconds >= unit.seconds) return plural(seconds / unit.seconds, unit.name) + " ago";
+  }
+  return QStringLiteral("just now");
+}
+
+QDateTime nextScheduledCheck(const QDateTime& started, const std::optional<QDateTime>& lastCheck,
+                             const std::optional<QDateTime>& lastAttempt) {
+  QDateTime due = started.addSecs(startUpDelaySeconds);
+  if (lastCheck) due = std::max(due, lastCheck->addSecs(checkIntervalSeconds));
+  if (lastAttempt) due = std::max(due, lastAttempt->addSecs(minimumCheckIntervalSeconds));
+  return due;
+}
+
+TonnixUpdater::TonnixUpdater(TonnixExpected<TonnixUpdateConfiguration, QString> configuration,
+                             Services services, QObject* parent)
+    : QObject(parent), configuration_(std::move(configuration)), services_(std::move(services)) {
+  auto& preferences = services_.preferences;
+  checksAutomatically_ = preferences.boolValue(checksAutomaticallyKey, true);
+  const qint64 lastCheck = preferences.integerValue(lastCheckKey, 0);
+  if (lastCheck > 0) lastCheckDate_ = QDateTime::fromMSecsSinceEpoch(lastCheck, Qt::UTC);
+  schedule_.setSingleShot(true);
+  connect(&schedule_, &QTimer::timeout, this, &TonnixUpdater::scheduledCheckDue);
+  connect(&services_.notifications, &TonnixUpdateNotifications::activated, this, [this] {
+    if (reminded_) emit showUpdate(*reminded_);
+  });
+}
+
+void TonnixUpdater::start() {
+  if (std::exchange(started_, true)) return;
+  startedAt_ = QDateTime::currentDateTimeUtc();
+  if (!configuration_) {
+    std::fprintf(stderr, "TonnixUpdater: %s\n", qPrintable(configuration_.error()));
+    setAndNotify(this, startFailure_, std::optional(configuration_.error()),
+                 &TonnixUpdater::startFailureDescriptionChanged);
+  } else {
+    services_.installation.removeReplacedVersion();
+  }
+  refreshCanCheck();
+  scheduleNextCheck();
+}
+
+void TonnixUpdater::setChecksAutomatically(bool checks) {
+  if (!setAndNotify(this, checksAutomatically_, checks,
+                    &TonnixUpdater::checksAutomaticallyChanged)) {
+    return;
+  }
+  services_.preferences.setBool(checksAutomaticallyKey, checks);
+  scheduleNextCheck();
+}
+
+std::optional<QString> TonnixUpdater::lastCheckText(const QDateTime& now) const {
+  if (!lastCheckDate_) return std::nullopt;
+  return QStringLiteral("Last checked ") + relativeDateText(*lastCheckDate_, now) + u'.';
+}
+
+std::optional<QString> TonnixUpdater::problemText() const {
+  if (startFailure_) return startFailure_;
+  if (!configuration_) return std::nullopt;
+  if (auto problem = configuration_->problem()) return problem;
+  return failure_;
+}
+
+QSet<QString> TonnixUpdater::allowedChannels() const {
+  return allowedUpdateChannels(configuration_ ? configuration_->shortVersion : std::nullopt);
+}
+
+QString TonnixUpdater::currentVersion() const {
+  if (!configuration_) return QStringLiteral("0");
+  return configuration_->version.value_or(
+      configuration_->shortVersion.value_or(QStringLiteral("0")));
+}
+
+void TonnixUpdater::checkForUpdates() {
+  check(Origin::user);
+}
+
+void TonnixUpdater::checkInBackground() {
+  check(Origin::schedule);
+}
+
+void TonnixUpdater::check(Origin origin) {
+  if (!canCheckForUpdates_) return;
+  setActivity(Activity::checking);
+  lastAttempt_ = QDateTime::currentDateTimeUtc();
+  const QUrl feed(configuration_->feedURL->trimmed());
+  services_.network.fetch(
+      feed, maximumFeedBytes, this, {},
+      [this, origin](TonnixExpected<QByteArray, QString> body) { finishCheck(origin, body); });
+}
+
+void TonnixUpdater::finishCheck(Origin origin, const TonnixExpected<QByteArray, QString>& feed) {
+  setActivity(Activity::idle);
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  services_.preferences.setInteger(lastCheckKey, now.toMSecsSinceEpoch());
+  setAndNotify(this, lastCheckDate_, std::optional(now), &TonnixUpdater::lastCheckDateChanged);
+  scheduleNextCheck();
+
+  const auto items =
+      feed ? parseAppcast(*feed)
+           : TonnixExpected<std::vector<TonnixAppcastItem>, QString>(unexpected(feed.error()));
+  if (!items) {
+    fail(items.error());
+    if (origin == Origin::user) emit checkFailed(items.error());
+    return;
+  }
+  setAndNotify(this, failure_, std::optional<QString>(), &TonnixUpdater::failureDescriptionChanged);
+  const auto skipped =
+      origin == Origin::user ? std::nullopt : services_.preferences.stringValue(skippedVersionKey);
+  const auto update = newestUpdate(*items, currentVersion(), allowedChannels(), skipped);
+  if (!update) {
+    if (origin == Origin::user) emit upToDate();
+    return;
+  }
+  if (origin == Origin::user) {
+    emit showUpdate(*update);
+  } else {
+    remind(*update);
+  }
+}
+
+// A scheduled find waits in a notification while the user is busy
+// elsewhere; with a Tonnix window in front, or no way to notify, it shows.
+void TonnixUpdater::remind(const TonnixAppcastItem& update) {
+  reminded_ = update;
+  const bool active = services_.isApplicationActive && services_.isApplicationActive();
+  if (!active && services_.notifications.post(QStringLiteral("Tonnix ") + update.displayVersion +
+                                                  QStringLiteral(" is available"),
+                                              QStringLiteral("Click to install it."))) {
+    return;
+  }
+  emit showUpdate(update);
+}
+
+void TonnixUpdater::installUpdate(const TonnixAppcastItem& update) {
+  if (activity_ != Activity::idle) return;
+  if (const auto why = services_.installation.whyNotUpdatable(update.displayVersion)) {
+    fail(*why);
+    emit installFailed(*why);
+    return;
+  }
+  if (update.archiveLength <= 0 || update.archiveLength > maximumArchiveBytes) {
+    const QString reason =
+        QStringLiteral("The appcast gives no usable length for Tonnix %1, so it cannot be checked.")
+            .arg(update.displayVersion);
+    fail(reason);
+    emit installFailed(reason);
+    return;
+  }
+  setActivity(Activity::installing);
+  services_.network.fetch(
+      update.archiveURL, update.archiveLength, this,
+      [this](qint64 received, qint64 total) { emit installProgress(received, total); },
+      [this, update](TonnixExpected<QByteArray, QString> archive) {
+        finishInstall(update, archive);
+      });
+}
+
+void TonnixUpdater::finishInstall(const TonnixAppcastItem& update,
+                                  const TonnixExpected<QByteArray, QString>& archive) {
+  setActivity(Activity::idle);
+  const auto refuse = [&](const QString& reason) {
+    fail(reason);
+    emit installFailed(reason);
+  };
+  if (!archive) return refuse(archive.error());
+  if (archive->size() != update.archiveLength) {
+    return refuse(QStringLiteral("The update is %1 bytes long, not the %2 the appcast gives, so "
+                                 "Tonnix did not install it.")
+                      .arg(archive->size())
+                      .arg(update.archiveLength));
+  }
+  const auto key = decodeUpdatePublicKey(configuration_->publicKey.value_or(QString()));
+  if (!key || !isUpdateSignatureValid(*key, *archive, update.archiveSignature)) {
+    return refuse(
+        QStringLiteral("The update's signature does not match the update signing key, "
+                       "so Tonnix did not install it."));
+  }
+  const auto program = services_.installation.install(*archive, update.version);
+  if (!program) return refuse(program.error());
+  setAndNotify(this, failure_, std::optional<QString>(), &TonnixUpdater::failureDescriptionChanged);
+  emit installed(QString::fromStdString(program->string()));
+}
+
+void TonnixUpdater::skipVersion(const TonnixAppcastItem& update) {
+  services_.preferences.setString(skippedVersionKey, update.version);
+}
+
+void TonnixUpdater::attentionReceived() {
+  services_.notifications.withdraw();
+}
+
+void TonnixUpdater::finishSession() {
+  services_.notifications.withdraw();
+}
+
+void TonnixUpdater::fail(const QString& reason) {
+  setAndNotify(this, failure_, std::optional(reason), &TonnixUpdater::failureDescriptionChanged);
+}
+
+void TonnixUpdater::setActivity(Activity activity) {
+  activity_ = activity;
+  refreshCanCheck();
+  scheduleNextCheck();
+}
+
+void TonnixUpdater::refreshCanCheck() {
+  const bool trusted = started_ && configuration_ && !configuration_->problem();
+  setAndNotify(this, canCheckForUpdates_, trusted && activity_ == Activity::idle,
+               &TonnixUpdater::canCheckForUpdatesChanged);
+}
+
+void TonnixUpdater::scheduleNextCheck() {
+  schedule_.stop();
+  // Busy or untrusted: the end of the work, or nothing, plans again.
+  if (!checksAutomatically_ || !canCheckForUpdates_) return;
+  const QDateTime due = nextScheduledCheck(startedAt_, lastCheckDate_, lastAttempt_);
+  const qint64 wait = QDateTime::currentDateTimeUtc().msecsTo(due);
+  schedule_.start(static_cast<int>(std::clamp<qint64>(wait, 0, longestWaitMilliseconds)));
+}
+
+void TonnixUpdater::scheduledCheckDue() {
+  const QDateTime due = nextScheduledCheck(startedAt_, lastCheckDate_, lastAttempt_);
+  if (due <= QDateTime::currentDateTimeUtc()) {
+    checkInBackground();
+    return;
+  }
+  scheduleNextCheck();
+}
