@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -94,6 +95,15 @@ class TonnixAudioOutput {
   // (its players then stay silent), so files can be vetted anywhere.
   virtual TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError> openClip(
       const std::filesystem::path& file) = 0;
+
+  using ClipResult = TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError>;
+  // Opens the file as openClip() does, reading and decoding it off the
+  // main thread where the output can; `done` runs later on the main thread,
+  // never after the output is gone. This one opens it at once.
+  virtual void openClipInBackground(const std::filesystem::path& file,
+                                    std::function<void(ClipResult)> done) {
+    done(openClip(file));
+  }
   // Why nothing can be heard, in a sentence for the user; nothing while the
   // output works.
   virtual std::optional<std::string> unavailableReason() = 0;

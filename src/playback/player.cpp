@@ -1,5 +1,6 @@
 #include "playback/player.h"
 
+#include <QPointer>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -29,7 +30,8 @@ TonnixPlayer::TonnixPlayer(TonnixLibrary& library, TonnixAssignments& assignment
       silence_(silence),
       output_(output),
       screens_(screens),
-      loopIdleTimer_(this) {
+      loopIdleTimer_(this),
+      preparationTimer_(this) {
   for (TonnixSoundCategory category : allSoundCategories) {
     categoryVolumes_[category] = 1.0;
     enabledCategories_.insert(category);
@@ -37,6 +39,15 @@ TonnixPlayer::TonnixPlayer(TonnixLibrary& library, TonnixAssignments& assignment
   loopIdleTimer_.setSingleShot(true);
   loopIdleTimer_.setTimerType(Qt::PreciseTimer);
   connect(&loopIdleTimer_, &QTimer::timeout, this, &TonnixPlayer::stopLooping);
+  preparationTimer_.setSingleShot(true);
+  connect(&preparationTimer_, &QTimer::timeout, this, &TonnixPlayer::prepareSelection);
+  for (auto changed : {&TonnixAssignments::storedBaselineIdentifierChanged,
+                       &TonnixAssignments::storedOverridesChanged,
+                       &TonnixAssignments::storedCustomSoundsChanged}) {
+    connect(&assignments_, changed, this, &TonnixPlayer::schedulePreparation);
+  }
+  connect(&library_, &TonnixLibrary::bundlesChanged, this, &TonnixPlayer::schedulePreparation);
+  schedulePreparation();
 
   setStereoEnabled(defaults_.boolValue(autoPanKey, false));
   const double stored = defaults_.doubleValue(masterVolumeKey, 1.0);
@@ -165,8 +176,49 @@ TonnixVoice* TonnixPlayer::voiceFor(TonnixSoundID soundID) {
   return voices_.emplace(soundID, std::move(voice)).first->second.get();
 }
 
+void TonnixPlayer::schedulePreparation() {
+  preparationTimer_.start(0);
+}
+
+void TonnixPlayer::prepareSelection() {
+  for (const TonnixSetEntry& entry : catalogue()) {
+    if (entry.category == TonnixSoundCategory::control ||
+        entry.category == TonnixSoundCategory::menu) {
+      prepare(entry.soundID);
+    }
+  }
+}
+
+void TonnixPlayer::prepare(TonnixSoundID soundID) {
+  const std::optional<std::filesystem::path> url = urlFor(soundID);
+  if (!url || failedURLs_.contains(*url) || pendingSoundIDs_.contains(soundID)) return;
+  if (const TonnixVoice* voice = existingVoice(soundID); voice && voice->url() == *url) return;
+  pendingSoundIDs_.insert(soundID);
+  output_.openClipInBackground(
+      *url, [this, soundID, url = *url,
+             alive = QPointer<TonnixPlayer>(this)](TonnixAudioOutput::ClipResult clip) {
+        if (!alive) return;
+        pendingSoundIDs_.erase(soundID);
+        // The selection moved on meanwhile, or a play made the voice first.
+        if (urlFor(soundID) != url) return;
+        if (const TonnixVoice* voice = existingVoice(soundID); voice && voice->url() == url) return;
+        const TonnixSetEntry* entry = entryForSoundID(soundID);
+        if (!entry) return;
+        auto voice = makeVoice(*entry, url, std::move(clip));
+        if (!voice) return;
+        if (TonnixVoice* old = existingVoice(soundID)) old->stopPlaying();
+        voices_[soundID] = std::move(voice);
+      });
+}
+
 std::unique_ptr<TonnixVoice> TonnixPlayer::makeVoice(const TonnixSetEntry& entry,
                                                      const std::filesystem::path& url) {
+  return makeVoice(entry, url, output_.openClip(url));
+}
+
+std::unique_ptr<TonnixVoice> TonnixPlayer::makeVoice(const TonnixSetEntry& entry,
+                                                     const std::filesystem::path& url,
+                                                     TonnixAudioOutput::ClipResult clip) {
   const auto fail = [&](const TonnixAudioError& error) {
     failedURLs_.insert(url);
     std::printf("TonnixPlayer: could not open %s: %s\n", url.filename().c_str(),
@@ -174,7 +226,6 @@ std::unique_ptr<TonnixVoice> TonnixPlayer::makeVoice(const TonnixSetEntry& entry
     std::fflush(stdout);
     return nullptr;
   };
-  auto clip = output_.openClip(url);
   if (!clip) return fail(clip.error());
   TonnixVoice::Players players;
   for (int count = 0; count < TonnixVoice::playerCount(entry); ++count) {

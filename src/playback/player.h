@@ -89,6 +89,13 @@ class TonnixPlayer : public QObject {
   // Finds or makes the identifier's voice; null when it plays nothing or its
   // file cannot be opened.
   TonnixVoice* voiceFor(TonnixSoundID soundID);
+  // Makes the voices of the control and menu sounds the assignments select
+  // now, their files decoded off the main thread, so that the first press
+  // plays as fast as the next. Runs after construction and whenever the
+  // assignments or the library change.
+  void prepareSelection();
+  // The identifiers being prepared.
+  const std::set<TonnixSoundID>& pendingSoundIDs() const { return pendingSoundIDs_; }
   // The file the identifier plays now, if any.
   std::optional<std::filesystem::path> urlFor(TonnixSoundID soundID) const;
   // entryVolume × category volume × master volume, within 0...1.
@@ -132,6 +139,11 @@ class TonnixPlayer : public QObject {
  private:
   std::unique_ptr<TonnixVoice> makeVoice(const TonnixSetEntry& entry,
                                          const std::filesystem::path& url);
+  std::unique_ptr<TonnixVoice> makeVoice(const TonnixSetEntry& entry,
+                                         const std::filesystem::path& url,
+                                         TonnixAudioOutput::ClipResult clip);
+  void prepare(TonnixSoundID soundID);
+  void schedulePreparation();
   bool continuesLoop(TonnixSoundID soundID);
   void armLoopIdleStop();
 
@@ -157,4 +169,7 @@ class TonnixPlayer : public QObject {
   // outlives it.
   QTimer loopIdleTimer_;
   std::set<TonnixSoundID> blockedSoundIDs_;
+  std::set<TonnixSoundID> pendingSoundIDs_;
+  // Coalesces the changes that make the selection be prepared again.
+  QTimer preparationTimer_;
 };

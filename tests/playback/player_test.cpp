@@ -324,3 +324,21 @@ TEST_F(PlayerTest, PreviewIgnoresTheGatesAndNeverLoops) {
 }
 
 }  // namespace
+
+// The selection's control and menu sounds are opened before anything asks
+// for them, again when the selection changes; a file that fails then is
+// left out and the others still play.
+TEST_F(PlayerTest, TheSelectionsControlAndMenuSoundsAreReadyBeforeTheFirstPress) {
+  audio_.failOpening(fileOf(kMenuClose), TonnixAudioError::Kind::unreadable);
+  ASSERT_TRUE(tonnix_test::turnUntil([this] { return player_->existingVoice(kMenuOpen); }));
+  EXPECT_EQ(player_->existingVoice(kWindowOpen), nullptr);
+  EXPECT_EQ(player_->existingVoice(kMenuClose), nullptr);
+  const int opened = audio_.openCount();
+  EXPECT_TRUE(player_->play(kMenuOpen));
+  EXPECT_FALSE(player_->play(kMenuClose));
+  EXPECT_EQ(audio_.openCount(), opened) << "a press opened a file";
+
+  assignments_->setBaselineIdentifier(kOtherSet);
+  EXPECT_TRUE(tonnix_test::turnUntil(
+      [this] { return player_->existingVoice(kMenuOpen)->url() == fileOf(kMenuOpen, kOtherSet); }));
+}

@@ -6,6 +6,8 @@
 #include <sndfile.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QThreadPool>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -600,6 +602,31 @@ TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError> TonnixOpenALA
   TONNIX_TRY(decoded, decode(file));
   return std::shared_ptr<TonnixAudioClip>(
       std::make_shared<OpenALClip>(device(), file, std::move(decoded)));
+}
+
+void TonnixOpenALAudio::openClipInBackground(const std::filesystem::path& file,
+                                             std::function<void(ClipResult)> done) {
+  QCoreApplication* application = QCoreApplication::instance();
+  if (!application) {
+    done(openClip(file));
+    return;
+  }
+  QThreadPool::globalInstance()->start([this, application, file, done = std::move(done),
+                                        alive = std::weak_ptr<char>(alive_)]() mutable {
+    auto decoded = std::make_shared<TonnixExpected<DecodedSound, TonnixAudioError>>(decode(file));
+    QMetaObject::invokeMethod(
+        application,
+        [this, file, decoded, done = std::move(done), alive] {
+          if (!alive.lock()) return;
+          if (!*decoded) {
+            done(unexpected(decoded->error()));
+            return;
+          }
+          done(std::shared_ptr<TonnixAudioClip>(
+              std::make_shared<OpenALClip>(device(), file, std::move(decoded->value()))));
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 std::optional<std::string> TonnixOpenALAudio::unavailableReason() {

@@ -34,10 +34,16 @@ class TonnixOpenALAudio : public TonnixAudioOutput {
 
   TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError> openClip(
       const std::filesystem::path& file) override;
+  // Decodes on Qt's thread pool and uploads on the main thread; opens at
+  // once without a Qt application.
+  void openClipInBackground(const std::filesystem::path& file,
+                            std::function<void(ClipResult)> done) override;
   std::optional<std::string> unavailableReason() override;
 
  private:
   std::shared_ptr<TonnixOpenALDevice> device();
 
   std::shared_ptr<TonnixOpenALDevice> device_;
+  // Gone with the output, so that a late decoding is dropped.
+  std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
