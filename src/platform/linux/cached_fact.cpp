@@ -1,5 +1,7 @@
 #include "platform/linux/cached_fact.h"
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <optional>
 
 struct TonnixCachedFact::State {
@@ -17,19 +19,29 @@ TonnixCachedFact::TonnixCachedFact(Clock::duration freshness, Fetch fetch)
 
 TonnixCachedFact::~TonnixCachedFact() = default;
 
+// The fetch is sent once the caller's event is over, so that a sound never
+// waits for the question to go out.
 bool TonnixCachedFact::value() {
   State& state = *state_;
   const bool isFresh = state.fetchedAt && state.now() - *state.fetchedAt < state.freshness;
   if (isFresh || state.isFetching) return state.value;
   state.isFetching = true;
   const std::weak_ptr<State> weak = state_;
-  fetch_([weak](bool answer) {
-    const auto alive = weak.lock();
-    if (!alive) return;
-    alive->value = answer;
-    alive->fetchedAt = alive->now();
-    alive->isFetching = false;
-  });
+  auto send = [weak, fetch = fetch_] {
+    if (weak.expired()) return;
+    fetch([weak](bool answer) {
+      const auto alive = weak.lock();
+      if (!alive) return;
+      alive->value = answer;
+      alive->fetchedAt = alive->now();
+      alive->isFetching = false;
+    });
+  };
+  if (QCoreApplication::instance()) {
+    QTimer::singleShot(0, QCoreApplication::instance(), std::move(send));
+  } else {
+    send();
+  }
   return state.value;
 }
 

@@ -8,7 +8,8 @@
 // A yes/no fact about the desktop that takes a round trip to learn (a D-Bus
 // call), kept so that asking never waits: asking returns the last answer
 // and, when that is older than `freshness`, starts one fetch in the
-// background. Before the first fetch completes the answer is "no". Main
+// background once the caller's event is over. Before the first fetch
+// completes the answer is "no". Main
 // thread only; a fetch completing after the fact is gone is ignored.
 class TonnixCachedFact {
  public:

@@ -6,8 +6,10 @@
 
 // The installed applications' .desktop files, as GIO finds them in the
 // XDG data folders (the folders QStandardPaths calls applications
-// locations): ids, files, names in the user's language and icons. Main
-// thread only.
+// locations): ids, files, names in the user's language and icons. GIO
+// reads the folders once into an index of its own, guarded by a lock and
+// refreshed when they change, so file(), isInstalled() and idForProgram()
+// may be called from any thread; the others are for the main thread.
 namespace TonnixGioApplicationFiles {
 
 // The .desktop file of an application id ("org.gnome.TextEditor").

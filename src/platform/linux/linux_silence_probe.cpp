@@ -1,7 +1,9 @@
 #include "platform/linux/linux_silence_probe.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QStringList>
+#include <QThreadPool>
 #include <algorithm>
 #include <cstdio>
 
@@ -33,6 +35,10 @@ void sayWhatIsMissing(bool hasX11) {
 
 TonnixLinuxSilenceProbe::TonnixLinuxSilenceProbe() : windows_(watcher_), displays_(x11_) {
   sayWhatIsMissing(x11_.display() != nullptr);
+  QObject::connect(
+      &watcher_, &TonnixX11WindowWatcher::activeWindowChanged,
+      [this](quint64, std::int32_t processIdentifier) { learnWhetherGame(processIdentifier); });
+  if (const auto front = windows_.activeWindow()) learnWhetherGame(front->processIdentifier);
 }
 
 TonnixLinuxSilenceProbe::~TonnixLinuxSilenceProbe() = default;
@@ -81,11 +87,29 @@ std::vector<QRectF> TonnixLinuxSilenceProbe::displayBounds() {
   return bounds;
 }
 
-bool TonnixLinuxSilenceProbe::isGame(std::int32_t processIdentifier) {
-  if (processIdentifier < 1) return false;
-  if (lastGame_ && lastGame_->first == processIdentifier) return lastGame_->second;
-  const auto categories = tonnixProcessApplicationCategories(processIdentifier);
-  const bool game = categories && tonnixIsGameCategoryList(categories->toStdString());
-  lastGame_ = std::pair(processIdentifier, game);
-  return game;
+bool TonnixLinuxSilenceProbe::isGame(std::int32_t processIdentifier) const {
+  const auto& known = *frontGame_;
+  return processIdentifier > 0 && known && known->first == processIdentifier && known->second;
+}
+
+void TonnixLinuxSilenceProbe::learnWhetherGame(std::int32_t processIdentifier) {
+  if (processIdentifier < 1) return;
+  QCoreApplication* application = QCoreApplication::instance();
+  const std::weak_ptr<std::optional<std::pair<std::int32_t, bool>>> front = frontGame_;
+  const auto tell = [front, processIdentifier](bool game) {
+    if (const auto known = front.lock()) *known = std::pair(processIdentifier, game);
+  };
+  const auto ask = [processIdentifier] {
+    const auto categories = tonnixProcessApplicationCategories(processIdentifier);
+    return categories && tonnixIsGameCategoryList(categories->toStdString());
+  };
+  if (!application) {
+    tell(ask());
+    return;
+  }
+  QThreadPool::globalInstance()->start([application, ask, tell] {
+    const bool game = ask();
+    QMetaObject::invokeMethod(
+        application, [tell, game] { tell(game); }, Qt::QueuedConnection);
+  });
 }

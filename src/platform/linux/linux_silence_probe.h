@@ -47,7 +47,10 @@ class TonnixLinuxSilenceProbe : public TonnixSilenceProbe {
   void requestFocusAuthorization() override { doNotDisturb_.forget(); }
 
  private:
-  bool isGame(std::int32_t processIdentifier);
+  bool isGame(std::int32_t processIdentifier) const;
+  // Learns off the main thread whether the process runs an installed game:
+  // GIO reads the .desktop files once and follows their changes.
+  void learnWhetherGame(std::int32_t processIdentifier);
 
   TonnixX11Connection x11_;
   TonnixX11WindowWatcher watcher_;
@@ -57,7 +60,8 @@ class TonnixLinuxSilenceProbe : public TonnixSilenceProbe {
   TonnixDBusIdleInhibitors inhibitors_;
   TonnixDBusGameMode gameMode_;
   TonnixDBusDoNotDisturb doNotDisturb_;
-  // The front process last asked about and whether it is a game: looking
-  // its application up reads .desktop files.
-  std::optional<std::pair<std::int32_t, bool>> lastGame_;
+  // The front process and whether it is a game, learnt when it came to the
+  // front; shared with the lookup that may finish after the probe is gone.
+  std::shared_ptr<std::optional<std::pair<std::int32_t, bool>>> frontGame_ =
+      std::make_shared<std::optional<std::pair<std::int32_t, bool>>>();
 };
