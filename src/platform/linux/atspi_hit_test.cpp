@@ -37,13 +37,18 @@ TonnixAtspiObjectRef TonnixAtspiHitTest::deepest(TonnixAtspiTarget from, int x, 
 
 std::optional<TonnixAXElement> TonnixAtspiHitTest::hit(
     const std::vector<TonnixAtspiTarget>& applications, int x, int y, bool consultStacking) {
-  std::optional<TonnixX11WindowAtPoint> onTop;
-  if (consultStacking) onTop = stacking_.windowAt(QPoint(x, y));
-  if (onTop && onTop->kind == TonnixX11WindowAtPoint::Kind::none) return std::nullopt;
-  const bool byProcess = onTop && onTop->processIdentifier != 0;
+  std::optional<std::int32_t> onTop;
+  if (consultStacking && watcher_.hasWindowManager()) {
+    watcher_.processPendingEvents();
+    // The desktop, or a frame the window manager draws, makes no sound.
+    const TonnixX11WatchedWindow* window = watcher_.windowAt(QPoint(x, y));
+    if (!window || !window->client.contains(x, y)) return std::nullopt;
+    onTop = window->processIdentifier;
+  }
+  const bool byProcess = onTop && *onTop != 0;
   std::vector<TonnixAtspiTarget> windows;
   for (const auto& application : applications) {
-    if (byProcess && application.processIdentifier != onTop->processIdentifier) continue;
+    if (byProcess && application.processIdentifier != *onTop) continue;
     const auto found = elements_.windows(application);
     if (found) windows.insert(windows.end(), found->begin(), found->end());
   }

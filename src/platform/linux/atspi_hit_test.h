@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/linux/atspi_elements.h"
-#include "platform/linux/x11_window_stacking.h"
+#include "platform/linux/x11_window_watcher.h"
 
 // Finds the element under a screen point, as a press there would reach it.
 // Main thread only.
@@ -19,8 +19,9 @@ class TonnixAtspiHitTest {
 
   // The deepest element under the point in the applications' visible
   // windows, the active window asked first. AT-SPI does not tell which
-  // window is in front: with `consultStacking` the X server's stacking
-  // order names the application on top at the point where there is one.
+  // window is in front: with `consultStacking` the window manager's
+  // stacking order, as the watcher keeps it without asking the X server,
+  // names the application on top at the point where there is one.
   std::optional<TonnixAXElement> hit(const std::vector<TonnixAtspiTarget>& applications, int x,
                                      int y, bool consultStacking);
 
@@ -28,5 +29,5 @@ class TonnixAtspiHitTest {
   bool contains(const TonnixAtspiTarget& target, int x, int y);
 
   TonnixAtspiElements& elements_;
-  TonnixX11WindowStacking stacking_;
+  TonnixX11WindowWatcher watcher_;
 };

@@ -71,6 +71,9 @@ class TonnixX11WindowWatcher : public QObject {
   // Waits for the server to send everything up to now (one round trip) and
   // reads it, for callers that must see a change they just made.
   void synchronize();
+  // Reads what the server has already sent, without waiting: for a caller
+  // handling an input event that may have changed the windows.
+  void processPendingEvents();
 
  signals:
   // `window` is 0 when no window is active.
@@ -85,7 +88,6 @@ class TonnixX11WindowWatcher : public QObject {
   void stackingChanged();
 
  private:
-  void processPendingEvents();
   void readAll();
   void readClientList();
   void readActiveWindow();
