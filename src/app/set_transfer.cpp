@@ -1,5 +1,6 @@
 #include "app/set_transfer.h"
 
+#include <QFile>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <set>
@@ -10,6 +11,7 @@
 #include "classic/import_folder.h"
 #include "library/assignments.h"
 #include "library/audible_sound.h"
+#include "library/bundle.h"
 #include "library/library.h"
 #include "library/path_names.h"
 
@@ -87,8 +89,23 @@ void TonnixSetTransfer::importNext(const std::shared_ptr<ImportRun>& run) {
   std::error_code error;
   const auto status = fs::status(url, error);
   if (fs::exists(status) && !fs::is_directory(status)) return importFile(run, url);
-  const auto installed = library_.install(url);
-  importHandled(run, installed ? std::nullopt : std::optional(describe(installed.error())));
+  importHandled(run, install(url, url));
+}
+
+std::optional<std::string> TonnixSetTransfer::install(const fs::path& source,
+                                                      const fs::path& folder) {
+  std::optional<std::string> alreadyInstalled;
+  if (const auto incoming = TonnixBundle::open(folder, false)) {
+    const std::string& identifier = (*incoming)->metadata().identifier;
+    if (library_.bundleWithIdentifier(std::string_view(identifier))) alreadyInstalled = identifier;
+  }
+  const auto installed = library_.install(folder);
+  if (!installed) return describe(installed.error());
+  if (const TonnixBundlePointer& bundle = *installed) {
+    emit setInstalled({source, bundle->metadata().name, bundle->metadata().identifier,
+                       bundle->url(), alreadyInstalled});
+  }
+  return std::nullopt;
 }
 
 void TonnixSetTransfer::importFile(const std::shared_ptr<ImportRun>& run, const fs::path& url) {
@@ -102,8 +119,7 @@ void TonnixSetTransfer::importFile(const std::shared_ptr<ImportRun>& run, const 
   }).then(this, [this, run, url, scratch](const ClassicResult& converted) {
     if (!converted) return importHandled(run, describe(converted.error()));
     const fs::path bundle = scratch->path() / (locationFileName(url.string()) + ".tonnixset");
-    const auto installed = library_.install(bundle);
-    if (!installed) return importHandled(run, describe(installed.error()));
+    if (auto failure = install(url, bundle)) return importHandled(run, std::move(failure));
     run->summaries.push_back(*converted);
     importHandled(run, std::nullopt);
   });
@@ -190,6 +206,33 @@ bool TonnixSetTransfer::chooseCustomSound(const fs::path& url, TonnixSoundID sou
 void TonnixSetTransfer::ensureBaseline() {
   chooseBaselineIfNone();
   emit soundsChanged();
+}
+
+bool TonnixSetTransfer::removeSet(const std::string& identifier) {
+  const auto bundle = library_.bundleWithIdentifier(std::string_view(identifier));
+  if (!bundle) {
+    setFailure(QStringLiteral("No installed set has the identifier ") +
+               QString::fromStdString(identifier));
+    return false;
+  }
+  const QString name = QString::fromStdString(bundle->metadata().name);
+  if (bundle->isBuiltIn()) {
+    setFailure(name + QStringLiteral(" comes with Tonnix and cannot be removed."));
+    return false;
+  }
+  if (!QFile::moveToTrash(QString::fromStdString(bundle->url().string()))) {
+    setFailure(QStringLiteral("Could not move ") + name + QStringLiteral(" to the trash."));
+    return false;
+  }
+  setFailure(std::nullopt);
+  reloadSets();
+  // The set every event played from is gone: the first set takes over, as
+  // on a first start.
+  if (!library_.bundleWithIdentifier(assignments_.storedBaselineIdentifier())) {
+    assignments_.setBaselineIdentifier(std::nullopt);
+    ensureBaseline();
+  }
+  return true;
 }
 
 void TonnixSetTransfer::chooseBaselineIfNone() {

@@ -20,6 +20,19 @@ class TonnixLibrary;
 
 using TonnixClassicImportSummaries = std::vector<TonnixClassicImportSummary>;
 
+// A set an import put into the user's library.
+struct TonnixInstalledSet {
+  // What was imported: a bundle, a folder of sounds or a classic set file.
+  std::filesystem::path source;
+  std::string name;
+  std::string identifier;
+  // Where it went.
+  std::filesystem::path url;
+  // The identifier the set came with, when the library had a set of that
+  // identifier already; the new copy has an identifier of its own.
+  std::optional<std::string> alreadyInstalled;
+};
+
 // Sound set management for the sound sets tab and the `import` and
 // `export` commands: installs dropped or opened files and folders one
 // after another, exports what is audible, reloads the library, sets custom
@@ -87,6 +100,10 @@ class TonnixSetTransfer : public QObject {
   bool chooseCustomSound(const std::filesystem::path& url, TonnixSoundID soundID);
   // Chooses the first set as the baseline when none was ever chosen.
   void ensureBaseline();
+  // Moves the user's set to the desktop's trash and tidies the assignments
+  // as a reload does. False, with the reason in lastFailureDescription, for
+  // an unknown or built-in set or when the trash refuses it.
+  bool removeSet(const std::string& identifier);
 
  signals:
   void isImportingSetsChanged();
@@ -101,6 +118,8 @@ class TonnixSetTransfer : public QObject {
   void soundsChanged();
   // The identifier plays another file now.
   void soundChanged(TonnixSoundID soundID);
+  // One set of an import run is installed.
+  void setInstalled(const TonnixInstalledSet& set);
 
  private:
   struct ImportRun;
@@ -108,6 +127,10 @@ class TonnixSetTransfer : public QObject {
   void importNext(const std::shared_ptr<ImportRun>& run);
   void importFile(const std::shared_ptr<ImportRun>& run, const std::filesystem::path& url);
   void importHandled(const std::shared_ptr<ImportRun>& run, std::optional<std::string> failure);
+  // Installs the bundle or folder at `folder`, imported from `source`;
+  // gives the failure text, if any.
+  std::optional<std::string> install(const std::filesystem::path& source,
+                                     const std::filesystem::path& folder);
   void finishImport(const std::shared_ptr<ImportRun>& run);
   void finishExport(const std::shared_ptr<ExportRun>& run,
                     const TonnixExpected<TonnixExportSummary, TonnixExportError>& result);

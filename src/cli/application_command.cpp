@@ -4,7 +4,7 @@
 #include "app/app_delegate.h"
 #include "app/autostart.h"
 #include "app/single_instance.h"
-#include "cli/commands.h"
+#include "cli/command_line.h"
 #include "cli/desktop_session.h"
 #include "cli/interruption.h"
 #include "platform/linux/atspi_accessibility_status.h"
@@ -70,17 +70,11 @@ int applicationCommand(const std::vector<fs::path>& files, bool startedByBus) {
 }
 
 int quitCommand(const QStringList& arguments) {
-  if (!arguments.isEmpty()) {
-    std::fprintf(stderr, "usage: tonnix quit\n");
-    return 2;
-  }
+  TonnixCommandLine line("quit");
+  if (const auto status = line.parse(arguments, 0, 0)) return *status;
   TonnixSingleInstance instance;
-  if (!instance.isTaken()) {
-    std::fprintf(stderr, "tonnix quit: Tonnix is not running in this session.\n");
-    return 1;
-  }
+  if (!instance.isTaken())
+    return line.fail(QStringLiteral("Tonnix is not running in this session."));
   const auto asked = instance.activateAction(QStringLiteral("quit"));
-  if (asked) return 0;
-  std::fprintf(stderr, "tonnix quit: %s\n", qPrintable(asked.error()));
-  return 1;
+  return asked ? 0 : line.fail(asked.error());
 }

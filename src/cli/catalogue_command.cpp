@@ -2,7 +2,7 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
-#include "cli/commands.h"
+#include "cli/command_line.h"
 
 namespace {
 
@@ -22,7 +22,9 @@ std::string flagNames(TonnixSoundFlags flags) {
 
 }  // namespace
 
-int catalogueCommand(const QStringList&) {
+int catalogueCommand(const QStringList& arguments) {
+  TonnixCommandLine line("catalogue");
+  if (const auto status = line.parse(arguments, 0, 0)) return *status;
   for (const auto& entry : allEntries()) {
     std::printf("%s\t0x%08X\t%s\t%s\t%s\n", entry.soundID.description().c_str(),
                 static_cast<unsigned>(entry.soundID.rawValue), entry.fileName.c_str(),

@@ -12,6 +12,7 @@ int catalogueCommand(const QStringList& arguments);
 int setsCommand(const QStringList& arguments);
 int importCommand(const QStringList& arguments);
 int exportCommand(const QStringList& arguments);
+int removeCommand(const QStringList& arguments);
 int baselineCommand(const QStringList& arguments);
 int assignCommand(const QStringList& arguments);
 int selectionCommand(const QStringList& arguments);

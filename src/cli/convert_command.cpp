@@ -6,7 +6,7 @@
 #include "classic/classic_set_import.h"
 #include "classic/fork_source.h"
 #include "classic/import_folder.h"
-#include "cli/commands.h"
+#include "cli/command_line.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
 
 // Classic sound set files from the command line: converted into a bundle in
@@ -16,19 +16,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int fail(const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
-  return 1;
-}
-
 fs::path bundleIn(const fs::path& folder, const fs::path& classicFile) {
   return folder / (locationFileName(classicFile.string()) + ".tonnixset");
+}
+
+// The deepest folder of `path` that exists: the scratch folder goes there,
+// so that the finished bundle moves out with one rename, and nothing new is
+// made before the conversion has worked.
+fs::path existingAncestor(fs::path path) {
+  std::error_code error;
+  while (!fs::is_directory(path, error) && path.has_relative_path()) path = path.parent_path();
+  return path;
 }
 
 // Moves the finished bundle out of the scratch folder, never over an
 // existing one.
 TonnixExpected<TonnixDone, TonnixFileError> moveBundle(const fs::path& from, const fs::path& to) {
   std::error_code error;
+  fs::create_directories(to.parent_path(), error);
+  if (error) return unexpected(TonnixFileError::from(to.parent_path(), error));
   if (fs::exists(to, error)) {
     return unexpected(TonnixFileError::from(to, std::make_error_code(std::errc::file_exists)));
   }
@@ -40,26 +46,21 @@ TonnixExpected<TonnixDone, TonnixFileError> moveBundle(const fs::path& from, con
 }  // namespace
 
 int convertCommand(const QStringList& arguments) {
-  if (arguments.size() != 2) {
-    std::fprintf(stderr, "usage: tonnix convert CLASSIC_FILE OUT_FOLDER\n");
-    return 2;
-  }
-  const fs::path classicFile = arguments[0].toStdString();
-  const fs::path outFolder = arguments[1].toStdString();
-  std::error_code error;
-  fs::create_directories(outFolder, error);
-  if (error) return fail(TonnixFileError::from(outFolder, error).description());
-  // Inside the destination, so the finished bundle moves out with one rename.
-  const auto made = TonnixImportFolder::make(outFolder);
-  if (!made) return fail(made.error().description());
+  TonnixCommandLine line("convert");
+  if (const auto status = line.parse(arguments, 2, 2)) return *status;
+  const fs::path classicFile = tonnixAbsolutePath(line.positional()[0]);
+  const fs::path outFolder = tonnixAbsolutePath(line.positional()[1]);
+  if (const auto missing = tonnixMissingPath(classicFile)) return line.fail(*missing);
+  const auto made = TonnixImportFolder::make(existingAncestor(outFolder));
+  if (!made) return line.fail(QString::fromStdString(made.error().description()));
   const TonnixImportFolder& scratch = **made;
 
   const TonnixSndfileAudioFileWriter writer;
   const auto summary = importClassicSet(classicFile, scratch.path(), writer);
-  if (!summary) return fail(describe(summary.error()));
+  if (!summary) return line.fail(QString::fromStdString(describe(summary.error())));
   const auto moved =
       moveBundle(bundleIn(scratch.path(), classicFile), bundleIn(outFolder, classicFile));
-  if (!moved) return fail(moved.error().description());
+  if (!moved) return line.fail(QString::fromStdString(moved.error().description()));
   std::printf("%s\n", importSummaryText(*summary).c_str());
   return 0;
 }

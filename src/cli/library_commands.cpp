@@ -3,7 +3,7 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
-#include "cli/commands.h"
+#include "cli/command_line.h"
 #include "library/assignments.h"
 #include "library/library.h"
 #include "platform/linux/plist_preferences_store.h"
@@ -13,69 +13,64 @@
 
 namespace {
 
-int fail(const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
-  return 1;
-}
-
-int usage(const char* arguments) {
-  std::fprintf(stderr, "usage: tonnix %s\n", arguments);
-  return 2;
-}
-
-std::filesystem::path pathArgument(const QString& argument) {
-  return std::filesystem::path(argument.toStdString());
-}
-
-std::string noSuchSet(const std::string& identifier) {
-  return "No installed set has the identifier " + identifier;
+QString noSuchSet(const std::string& identifier) {
+  return QStringLiteral("No installed set has the identifier ") +
+         QString::fromStdString(identifier);
 }
 
 std::optional<TonnixSoundID> soundIDArgument(const QString& argument) {
   return TonnixSoundID::fromText(argument.toUtf8().toStdString());
 }
 
-std::string notASoundID(const QString& argument) {
-  return argument.toStdString() + " is not a four-character sound identifier";
+QString notASoundID(const QString& argument) {
+  return argument + QStringLiteral(" is not a four-character sound identifier");
+}
+
+// A change that stayed in memory only is a failure, whatever the command did.
+int saved(const TonnixCommandLine& line, const TonnixPreferencesStore& preferences) {
+  const auto failure = preferences.writeFailure();
+  return failure ? line.fail(*failure) : 0;
 }
 
 }  // namespace
 
 int setsCommand(const QStringList& arguments) {
-  if (!arguments.isEmpty()) return usage("sets");
+  TonnixCommandLine line("sets");
+  if (const auto status = line.parse(arguments, 0, 0)) return *status;
   const TonnixLibrary library;
   for (const auto& bundle : library.bundles()) {
     std::printf("%s\t%s\t%s\t%zu\n", bundle->metadata().name.c_str(),
                 bundle->metadata().identifier.c_str(), bundle->isBuiltIn() ? "builtin" : "user",
                 bundle->soundURLsByID().size());
   }
-  for (const auto& failure : library.loadFailures()) {
-    std::printf("failed: %s\n", qPrintable(failure));
-  }
+  for (const auto& failure : library.loadFailures()) line.fail(failure);
   return 0;
 }
 
 int baselineCommand(const QStringList& arguments) {
-  if (arguments.size() > 1) return usage("baseline [IDENTIFIER]");
+  TonnixCommandLine line("baseline");
+  if (const auto status = line.parse(arguments, 0, 1)) return *status;
   TonnixPlistPreferencesStore preferences;
   TonnixAssignments assignments(preferences);
-  if (arguments.isEmpty()) {
+  if (line.positional().isEmpty()) {
     std::printf("%s\n", assignments.storedBaselineIdentifier().value_or("none").c_str());
     return 0;
   }
-  const std::string identifier = arguments.front().toStdString();
+  const std::string identifier = line.positional().front().toStdString();
   if (!TonnixLibrary().bundleWithIdentifier(std::string_view(identifier))) {
-    return fail(noSuchSet(identifier));
+    return line.fail(noSuchSet(identifier));
   }
   assignments.setBaselineIdentifier(identifier);
-  return 0;
+  return saved(line, preferences);
 }
 
 int assignCommand(const QStringList& arguments) {
-  if (arguments.size() != 2) return usage("assign CODE (baseline|silent|set:IDENTIFIER|FILE)");
-  const auto soundID = soundIDArgument(arguments[0]);
-  if (!soundID) return fail(notASoundID(arguments[0]));
-  const QString& value = arguments[1];
+  TonnixCommandLine line("assign");
+  if (const auto status = line.parse(arguments, 2, 2)) return *status;
+  const QStringList values = line.positional();
+  const auto soundID = soundIDArgument(values[0]);
+  if (!soundID) return line.fail(notASoundID(values[0]));
+  const QString& value = values[1];
   TonnixPlistPreferencesStore preferences;
   TonnixAssignments assignments(preferences);
   if (value == QLatin1String("baseline")) {
@@ -85,22 +80,28 @@ int assignCommand(const QStringList& arguments) {
   } else if (value.startsWith(QLatin1String("set:"))) {
     const std::string identifier = value.mid(4).toStdString();
     if (!TonnixLibrary().bundleWithIdentifier(std::string_view(identifier))) {
-      return fail(noSuchSet(identifier));
+      return line.fail(noSuchSet(identifier));
     }
     assignments.setSelection(TonnixSelection::set(identifier), *soundID);
-  } else if (auto chosen = assignments.setCustomSound(pathArgument(value), *soundID); !chosen) {
-    return fail(chosen.error().description());
+  } else {
+    const auto file = tonnixAbsolutePath(value);
+    if (const auto missing = tonnixMissingPath(file)) return line.fail(*missing);
+    if (const auto chosen = assignments.setCustomSound(file, *soundID); !chosen) {
+      return line.fail(QString::fromStdString(chosen.error().description()));
+    }
   }
-  return 0;
+  return saved(line, preferences);
 }
 
 int selectionCommand(const QStringList& arguments) {
-  if (arguments.size() > 1) return usage("selection [CODE]");
+  TonnixCommandLine line("selection");
+  if (const auto status = line.parse(arguments, 0, 1)) return *status;
   TonnixPlistPreferencesStore preferences;
   const TonnixAssignments assignments(preferences);
-  if (arguments.size() == 1) {
-    const auto soundID = soundIDArgument(arguments[0]);
-    if (!soundID) return fail(notASoundID(arguments[0]));
+  if (!line.positional().isEmpty()) {
+    const QString& code = line.positional().front();
+    const auto soundID = soundIDArgument(code);
+    if (!soundID) return line.fail(notASoundID(code));
     std::printf("%s\n", assignments.selectionFor(*soundID).description().c_str());
     return 0;
   }

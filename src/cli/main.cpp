@@ -5,42 +5,23 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 
-#include "cli/commands.h"
+#include "cli/command_line.h"
 #include "platform/linux/qt_screens.h"
 
 namespace {
 
-const std::map<QString, TonnixCommand>& commands() {
-  static const std::map<QString, TonnixCommand> table = {
-      {QStringLiteral("catalogue"), catalogueCommand},
-      {QStringLiteral("convert"), convertCommand},
-      {QStringLiteral("sets"), setsCommand},
-      {QStringLiteral("import"), importCommand},
-      {QStringLiteral("export"), exportCommand},
-      {QStringLiteral("baseline"), baselineCommand},
-      {QStringLiteral("assign"), assignCommand},
-      {QStringLiteral("selection"), selectionCommand},
-      {QStringLiteral("mappings"), mappingsCommand},
-      {QStringLiteral("run"), runCommand},
-      {QStringLiteral("play"), playCommand},
-      {QStringLiteral("quit"), quitCommand},
-  };
-  return table;
-}
-
-int usage() {
-  std::fprintf(stderr, "usage: tonnix [FILE...]\n       tonnix COMMAND [ARGUMENTS...]\ncommands:");
-  for (const auto& [name, command] : commands()) std::fprintf(stderr, " %s", qPrintable(name));
-  std::fprintf(stderr, "\n");
-  return 2;
+bool isHelp(const QString& argument) {
+  return argument == QLatin1String("--help") || argument == QLatin1String("-h") ||
+         argument == QLatin1String("help");
 }
 
 // Without a command, or with files, the arguments start the application.
 bool startsApplication(int argc, char** argv) {
-  return argc == 1 || commands().find(QString::fromLocal8Bit(argv[1])) == commands().end();
+  if (argc == 1) return true;
+  const QString first = QString::fromLocal8Bit(argv[1]);
+  return !tonnixCommandNamed(first) && !isHelp(first) && first != QLatin1String("--version");
 }
 
 // Watching the real desktop places each sound where it happened on the
@@ -65,18 +46,35 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool s
 }
 
 // `tonnix [--service] [FILE...]`; files must exist, so that a mistyped
-// command is not taken for a set to import.
+// command or option is not taken for a set to import.
 int startApplication(QStringList arguments) {
   const bool startedByBus = arguments.removeAll(QStringLiteral("--service")) > 0;
   std::vector<std::filesystem::path> files;
   for (const QString& argument : arguments) {
-    if (!QFileInfo::exists(argument)) {
-      std::fprintf(stderr, "tonnix: %s is neither a command nor a file\n", qPrintable(argument));
-      return usage();
+    const bool isOption = argument.startsWith(u'-') && !QFileInfo::exists(argument);
+    if (isOption || !QFileInfo::exists(argument)) {
+      std::fprintf(stderr, "tonnix: %s is neither %s nor a file; see tonnix --help\n",
+                   qPrintable(argument), isOption ? "an option" : "a command");
+      return TonnixCommandLine::usageStatus;
     }
-    files.emplace_back(argument.toStdString());
+    files.push_back(tonnixAbsolutePath(argument));
   }
   return applicationCommand(files, startedByBus);
+}
+
+// `tonnix --help`, `tonnix help` and `tonnix help COMMAND`.
+int help(const QStringList& arguments) {
+  if (arguments.isEmpty()) {
+    std::fputs(qPrintable(tonnixUsage()), stdout);
+    return 0;
+  }
+  const auto* command = tonnixCommandNamed(arguments.front());
+  if (!command || arguments.size() > 1) {
+    std::fprintf(stderr, "tonnix help: no command named %s; see tonnix --help\n",
+                 qPrintable(arguments.join(u' ')));
+    return TonnixCommandLine::usageStatus;
+  }
+  return command->run({QStringLiteral("--help")});
 }
 
 }  // namespace
@@ -89,5 +87,11 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationVersion(QStringLiteral(TONNIX_VERSION));
   QStringList arguments = QCoreApplication::arguments().mid(1);
   if (startsApp) return startApplication(arguments);
-  return commands().at(arguments.takeFirst())(arguments);
+  const QString first = arguments.takeFirst();
+  if (first == QLatin1String("--version")) {
+    std::printf("tonnix %s\n", TONNIX_VERSION);
+    return 0;
+  }
+  if (isHelp(first)) return help(arguments);
+  return tonnixCommandNamed(first)->run(arguments);
 }

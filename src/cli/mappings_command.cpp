@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "cli/commands.h"
+#include "cli/command_line.h"
 #include "events/notification_mapping.h"
 
 namespace {
@@ -29,7 +29,9 @@ QString resolutionText(const TonnixSoundResolution& resolution) {
 
 }  // namespace
 
-int mappingsCommand(const QStringList&) {
+int mappingsCommand(const QStringList& arguments) {
+  TonnixCommandLine line("mappings");
+  if (const auto status = line.parse(arguments, 0, 0)) return *status;
   for (const auto& mapping : allNotificationMappings()) {
     std::printf("%s\t%s\t%s\n", qPrintable(mapping.notification.rawValue),
                 qPrintable(resolutionText(mapping.resolution)),

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
-#include "cli/commands.h"
+#include "cli/command_line.h"
 #include "library/assignments.h"
 #include "library/library.h"
 #include "platform/linux/openal_audio.h"
@@ -24,11 +24,6 @@ namespace {
 // Longer than any output buffer; a sound never plays longer than it lasts
 // plus this, so a stuck device cannot keep the command waiting.
 constexpr double kDrainSeconds = 1.0;
-
-int fail(const std::string& reason) {
-  std::fprintf(stderr, "tonnix play: %s\n", reason.c_str());
-  return 1;
-}
 
 // Why the identifier resolves to no file, in the words of its selection.
 std::string whyNothingIsAssigned(TonnixSoundID soundID, const TonnixAssignments& assignments,
@@ -75,16 +70,17 @@ void waitUntilSilent(const TonnixAudioPlayer& sound) {
 }  // namespace
 
 int playCommand(const QStringList& arguments) {
-  if (arguments.size() != 1) {
-    std::fprintf(stderr, "usage: tonnix play CODE\n");
-    return 2;
-  }
-  const auto soundID = TonnixSoundID::fromText(arguments.front().toStdString());
+  TonnixCommandLine line("play");
+  if (const auto status = line.parse(arguments, 1, 1)) return *status;
+  const QString code = line.positional().front();
+  const auto soundID = TonnixSoundID::fromText(code.toStdString());
   if (!soundID) {
-    return fail("\"" + arguments.front().toStdString() + "\" is not a four-character sound code.");
+    return line.fail(QString::fromStdString("\"" + code.toStdString() +
+                                            "\" is not a four-character sound code."));
   }
   if (!entryForSoundID(*soundID)) {
-    return fail(soundID->description() + " is not a sound of the catalogue.");
+    return line.fail(
+        QString::fromStdString(soundID->description() + " is not a sound of the catalogue."));
   }
 
   TonnixPlistPreferencesStore preferences;
@@ -102,7 +98,8 @@ int playCommand(const QStringList& arguments) {
   TonnixPlayer player(library, assignments, preferences, silence, audio, screens);
 
   if (!player.preview(*soundID)) {
-    return fail("no sound: " + whySilent(*soundID, player, audio, assignments, library));
+    return line.fail(QString::fromStdString(
+        "no sound: " + whySilent(*soundID, player, audio, assignments, library)));
   }
   waitUntilSilent(*player.existingVoice(*soundID)->lastPlayer());
   return 0;

@@ -7,9 +7,11 @@
 
 #include "app/set_transfer.h"
 #include "app/set_transfer_texts.h"
-#include "cli/commands.h"
+#include "cli/command_line.h"
 #include "library/assignments.h"
 #include "library/library.h"
+#include "library/path_names.h"
+#include "library/sound_set_export.h"
 #include "platform/linux/plist_preferences_store.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
 
@@ -38,31 +40,59 @@ struct SetTransfer {
   TonnixSetTransfer transfer{library, assignments};
 };
 
-void printLine(std::FILE* stream, const QString& line) {
-  std::fprintf(stream, "%s\n", qPrintable(line));
+void printLine(const QString& line) {
+  std::printf("%s\n", qPrintable(line));
 }
 
-// The destination as the save dialog gives it: ".tonnixset" appended unless
-// the name already ends in it, in any letter case.
-fs::path exportDestination(const QString& argument) {
-  if (argument.endsWith(QLatin1String(".tonnixset"), Qt::CaseInsensitive)) {
-    return argument.toStdString();
+QString qText(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+QString installedLine(const TonnixInstalledSet& set) {
+  const QString where = QStringLiteral(" in ") + qText(set.url.string());
+  if (!set.alreadyInstalled) {
+    return QStringLiteral("Installed ") + qText(set.name) + QStringLiteral(" (") +
+           qText(set.identifier) + u')' + where;
   }
-  return (argument + QLatin1String(".tonnixset")).toStdString();
+  return qText(set.name) + QStringLiteral(" is installed already as ") +
+         qText(*set.alreadyInstalled) + QStringLiteral("; installed a copy as ") +
+         qText(set.identifier) + where;
+}
+
+// The bundle `argument` names, as the save dialog would make it: inside an
+// existing folder under the default export name, otherwise with
+// ".tonnixset" appended unless the name ends in it, in any letter case.
+fs::path exportDestination(const QString& argument, const std::string& defaultName) {
+  const fs::path path = tonnixAbsolutePath(argument);
+  const bool namesBundle = argument.endsWith(QLatin1String(".tonnixset"), Qt::CaseInsensitive);
+  std::error_code error;
+  if (!namesBundle && fs::is_directory(path, error)) return path / (defaultName + ".tonnixset");
+  if (namesBundle) return path;
+  return path.string() + ".tonnixset";
 }
 
 }  // namespace
 
 int importCommand(const QStringList& arguments) {
-  if (arguments.isEmpty()) {
-    std::fprintf(stderr, "usage: tonnix import PATH...\n");
-    return 2;
-  }
+  TonnixCommandLine line("import");
+  if (const auto status = line.parse(arguments, 1, -1)) return *status;
   std::vector<fs::path> urls;
-  for (const auto& argument : arguments) urls.emplace_back(argument.toStdString());
+  bool someAreMissing = false;
+  for (const auto& argument : line.positional()) {
+    const fs::path url = tonnixAbsolutePath(argument);
+    if (const auto missing = tonnixMissingPath(url)) {
+      line.fail(*missing);
+      someAreMissing = true;
+    } else {
+      urls.push_back(url);
+    }
+  }
+  if (urls.empty()) return 1;
 
   SetTransfer sets;
   TonnixSetTransfer& transfer = sets.transfer;
+  QObject::connect(&transfer, &TonnixSetTransfer::setInstalled,
+                   [](const TonnixInstalledSet& set) { printLine(installedLine(set)); });
   if (::isatty(STDERR_FILENO)) {
     QObject::connect(&transfer, &TonnixSetTransfer::setsImportedChanged, [&transfer] {
       std::fprintf(stderr, "\rImporting\u2026 %d of %d", transfer.setsImported(),
@@ -75,28 +105,54 @@ int importCommand(const QStringList& arguments) {
 
   if (const QString summaries = importSummariesText(transfer.lastImportSummaries());
       !summaries.isEmpty()) {
-    printLine(stdout, summaries);
+    printLine(summaries);
   }
   const auto& failure = transfer.lastFailureDescription();
-  if (failure) printLine(stderr, *failure);
-  return failure ? 1 : 0;
+  if (failure) line.fail(*failure);
+  return failure || someAreMissing ? 1 : 0;
 }
 
 int exportCommand(const QStringList& arguments) {
-  if (arguments.size() != 1) {
-    std::fprintf(stderr, "usage: tonnix export DESTINATION\n");
-    return 2;
-  }
+  TonnixCommandLine line("export");
+  const QCommandLineOption replace(QStringLiteral("replace"),
+                                   QStringLiteral("Replaces what is at DESTINATION already."));
+  line.addOption(replace);
+  if (const auto status = line.parse(arguments, 1, 1)) return *status;
+  const QString argument = line.positional().front();
+  if (argument.trimmed().isEmpty()) return line.fail(QStringLiteral("The name is empty."));
+
   // The failure reaches the user on standard error, once: the transfer
   // writes no diagnostic line of its own here.
   SetTransfer sets;
   TonnixSetTransfer& transfer = sets.transfer;
-  transfer.exportSet(exportDestination(arguments.front()));
+  const fs::path destination =
+      exportDestination(argument, defaultExportName(sets.library, sets.assignments));
+  if (deletingPathExtension(lastPathComponent(destination)).empty()) {
+    return line.fail(QStringLiteral("The name is empty."));
+  }
+  if (!tonnixMissingPath(destination) && !line.isSet(replace.names().front())) {
+    return line.fail(qText(destination.string()) +
+                     QStringLiteral(" exists already; --replace replaces it."));
+  }
+  transfer.exportSet(destination);
   sets.waitWhile([&transfer] { return transfer.isExportingSet(); });
   if (const auto& summary = transfer.lastExportSummary()) {
-    printLine(stdout, exportSummaryText(*summary));
+    printLine(exportSummaryText(*summary) + QStringLiteral(" in ") + qText(destination.string()));
     return 0;
   }
-  printLine(stderr, transfer.lastFailureDescription().value_or(QStringLiteral("Export failed")));
-  return 1;
+  return line.fail(transfer.lastFailureDescription().value_or(QStringLiteral("Export failed")));
+}
+
+int removeCommand(const QStringList& arguments) {
+  TonnixCommandLine line("remove");
+  if (const auto status = line.parse(arguments, 1, 1)) return *status;
+  const std::string identifier = line.positional().front().toStdString();
+  SetTransfer sets;
+  const auto bundle = sets.library.bundleWithIdentifier(std::string_view(identifier));
+  if (!sets.transfer.removeSet(identifier)) {
+    return line.fail(sets.transfer.lastFailureDescription().value_or(QString()));
+  }
+  printLine(QStringLiteral("Moved ") + qText(bundle->metadata().name) +
+            QStringLiteral(" to the trash."));
+  return 0;
 }
