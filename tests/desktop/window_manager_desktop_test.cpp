@@ -1,7 +1,14 @@
-// Windows minimized and restored by openbox, heard through AT-SPI; how each
-// toolkit announces activation is pinned by the event translator's tests.
+// Windows moved, resized, minimized and restored by openbox: heard through
+// AT-SPI from GTK 3, and from the window manager in `tonnix run --monitor`
+// for every toolkit, once each. How each toolkit announces activation is
+// pinned by the event translator's tests.
+
+#include <signal.h>
+
+#include <QProcess>
 
 #include "accessibility_observation.h"
+#include "program.h"
 
 namespace {
 
@@ -38,6 +45,113 @@ TEST_F(WindowManagerDesktopTest, HearsAGtk3WindowMinimizedAndRestored) {
   });
   ASSERT_TRUE(restored) << "no window restored";
   EXPECT_EQ(text(*restored, Attribute::role), QStringLiteral("AXWindow"));
+}
+
+// `tonnix run --monitor`, its lines collected as the event loop turns.
+class MonitoredRun {
+ public:
+  MonitoredRun() {
+    process_.setProcessEnvironment(home_.environment());
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
+      while (process_.canReadLine()) {
+        lines_.append(QString::fromUtf8(process_.readLine()).trimmed());
+        std::printf("  | %s\n", qPrintable(lines_.last()));
+      }
+    });
+    process_.start(tonnix_test::ScratchHome::executable(),
+                   {QStringLiteral("run"), QStringLiteral("--monitor")});
+  }
+  ~MonitoredRun() {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+  MonitoredRun(const MonitoredRun&) = delete;
+  MonitoredRun& operator=(const MonitoredRun&) = delete;
+
+  // The lines of `notification` from the program `from` heard after
+  // `action`, counted once a second has passed without another.
+  int heard(const QString& notification, const QString& from, const std::function<void()>& action) {
+    const auto counted = [&] {
+      return static_cast<int>(std::count_if(lines_.begin(), lines_.end(), [&](const QString& line) {
+        return line.startsWith(QStringLiteral("Tonnix: ") + notification + u' ') &&
+               line.endsWith(QStringLiteral(" from ") + from);
+      }));
+    };
+    const int before = counted();
+    action();
+    tonnix_test::turnUntil([&] { return counted() > before; }, tonnix_test::eventTimeout);
+    tonnix_test::turnFor(1000);
+    return counted() - before;
+  }
+
+ private:
+  tonnix_test::ScratchHome home_;
+  QProcess process_;
+  QStringList lines_;
+};
+
+// Qt and GTK 4 tell none of these themselves; GTK 3 tells its minimize too,
+// on every top-level window. An application off the accessibility bus
+// launches and quits all the same.
+TEST_F(WindowManagerDesktopTest, ActionsOnWindowsAreHeardOnceFromTheirApplication) {
+  MonitoredRun run;
+  const QString fixtureName = QStringLiteral("tonnix_qt_fixture");
+  std::unique_ptr<Application> fixture;
+  EXPECT_EQ(run.heard(QStringLiteral("App Launched"), fixtureName,
+                      [&] {
+                        fixture = std::make_unique<Application>(QStringLiteral(TONNIX_QT_FIXTURE),
+                                                                QStringList());
+                        ASSERT_TRUE(fixture->started());
+                      }),
+            1);
+  const auto window = windowNamed(QStringLiteral("^Tonnix Fixture$"));
+  ASSERT_FALSE(window.isEmpty());
+  const auto act = [&](const QStringList& arguments) {
+    return [&, arguments] {
+      xdotool(QStringList{arguments.front(), QStringLiteral("--sync"), window} + arguments.mid(1));
+    };
+  };
+  EXPECT_EQ(
+      run.heard(QStringLiteral("AXWindowMoved"), fixtureName,
+                act({QStringLiteral("windowmove"), QStringLiteral("200"), QStringLiteral("150")})),
+      1);
+  EXPECT_EQ(
+      run.heard(QStringLiteral("AXWindowResized"), fixtureName,
+                act({QStringLiteral("windowsize"), QStringLiteral("500"), QStringLiteral("420")})),
+      1);
+  EXPECT_EQ(run.heard(QStringLiteral("AXWindowMiniaturized"), fixtureName,
+                      act({QStringLiteral("windowminimize")})),
+            1);
+  EXPECT_EQ(run.heard(QStringLiteral("AXWindowDeminiaturized"), fixtureName,
+                      act({QStringLiteral("windowactivate")})),
+            1);
+
+  Application demo(QStringLiteral("gtk3-demo"), {QStringLiteral("--run=dialog")});
+  ASSERT_TRUE(demo.started());
+  const auto dialogs = windowNamed(QStringLiteral("^Dialogs and Message Boxes$"));
+  ASSERT_FALSE(dialogs.isEmpty());
+  tonnix_test::turnFor(2000);
+  EXPECT_EQ(
+      run.heard(QStringLiteral("AXWindowMiniaturized"), QStringLiteral("GTK+ Demo"),
+                [&] {
+                  xdotool({QStringLiteral("windowminimize"), QStringLiteral("--sync"), dialogs});
+                }),
+      1);
+
+  // GTK without its accessibility bridge stays off the bus.
+  auto environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+  std::unique_ptr<Application> factory;
+  const QString factoryName = QStringLiteral("Widget Factory");
+  EXPECT_EQ(run.heard(QStringLiteral("App Launched"), factoryName,
+                      [&] {
+                        factory = std::make_unique<Application>(
+                            QStringLiteral("gtk3-widget-factory"), QStringList(), environment);
+                        ASSERT_TRUE(factory->started());
+                      }),
+            1);
+  EXPECT_EQ(run.heard(QStringLiteral("App Quit"), factoryName, [&] { factory.reset(); }), 1);
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 #include "platform/linux/gio_application_files.h"
 #include "platform/linux/gio_volumes.h"
 #include "platform/linux/proc_processes.h"
+#include "platform/linux/x11_window_events.h"
+#include "platform/linux/x11_window_watcher.h"
 
 namespace Files = TonnixGioApplicationFiles;
 
@@ -77,16 +79,34 @@ TonnixAtspiWorkspace::TonnixAtspiWorkspace()
             } else {
               emit volumeUnmounted(volume);
             }
-          })) {
-  if (!connection_) return;
-  subscribed_ = connection_->subscribe(joinedEvent).hasValue();
-  sink_ = connection_->addSink([this](const std::vector<TonnixAtspiEventRecord>& batch) {
-    const bool joined = std::any_of(batch.begin(), batch.end(), [](const auto& record) {
-      return record.event.type == joinedEvent && record.source.isApplicationRoot();
+          })),
+      windowWatcher_(std::make_unique<TonnixX11WindowWatcher>()),
+      windowEvents_(std::make_unique<TonnixX11WindowEvents>(*windowWatcher_)) {
+  connect(windowEvents_.get(), &TonnixX11WindowEvents::windowChanged, this,
+          &TonnixAtspiWorkspace::tellWindowChange);
+  joinGrace_.setSingleShot(true);
+  joinGrace_.setInterval(joinGraceMilliseconds);
+  connect(&joinGrace_, &QTimer::timeout, this, [this] { followWindowOwners(true); });
+  connect(windowWatcher_.get(), &TonnixX11WindowWatcher::windowAdded, this,
+          [this](quint64, std::int32_t processIdentifier) {
+            if (processIdentifier < 1 || tracked_.contains(processIdentifier)) return;
+            windowOwners_.insert(processIdentifier);
+            joinGrace_.start();
+          });
+  if (connection_) {
+    subscribed_ = connection_->subscribe(joinedEvent).hasValue();
+    sink_ = connection_->addSink([this](const std::vector<TonnixAtspiEventRecord>& batch) {
+      const bool joined = std::any_of(batch.begin(), batch.end(), [](const auto& record) {
+        return record.event.type == joinedEvent && record.source.isApplicationRoot();
+      });
+      if (joined) refresh(true);
     });
-    if (joined) refresh(true);
-  });
-  refresh(false);
+    refresh(false);
+  }
+  for (const auto* window : windowWatcher_->windows()) {
+    windowOwners_.insert(window->processIdentifier);
+  }
+  followWindowOwners(false);
 }
 
 TonnixAtspiWorkspace::~TonnixAtspiWorkspace() {
@@ -100,18 +120,54 @@ void TonnixAtspiWorkspace::refresh(bool announce) {
   const auto own = processIdentifier();
   for (const auto& application : connection_->applications()) {
     const auto pid = application.processIdentifier;
-    if (pid < 1 || pid == own || tracked_.contains(pid)) continue;
-    const int descriptor = openProcess(pid);
-    if (descriptor < 0) continue;
-    auto& tracked = tracked_[pid];
-    tracked.application = describe(pid);
-    tracked.application.activationPolicy = activationPolicyOf(pid, application.root);
-    tracked.processDescriptor = descriptor;
-    tracked.exit = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
-    QObject::connect(tracked.exit.get(), &QSocketNotifier::activated,
-                     [this, pid] { processEnded(pid); });
-    if (announce) emit applicationLaunched(tracked.application);
+    if (pid < 1 || pid == own) continue;
+    const auto found = tracked_.find(pid);
+    if (found != tracked_.end()) {
+      // Followed by its window already; joining late is no second launch.
+      found->second.isOnBus = true;
+      continue;
+    }
+    auto described = describe(pid);
+    described.activationPolicy = activationPolicyOf(pid, application.root);
+    follow(std::move(described), true, announce);
   }
+}
+
+void TonnixAtspiWorkspace::follow(TonnixRunningApplication application, bool isOnBus,
+                                  bool announce) {
+  const auto pid = application.processIdentifier;
+  const int descriptor = openProcess(pid);
+  if (descriptor < 0) return;
+  auto& tracked = tracked_[pid];
+  tracked.application = std::move(application);
+  tracked.isOnBus = isOnBus;
+  tracked.processDescriptor = descriptor;
+  tracked.exit = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+  QObject::connect(tracked.exit.get(), &QSocketNotifier::activated,
+                   [this, pid] { processEnded(pid); });
+  if (announce) emit applicationLaunched(tracked.application);
+}
+
+// Processes with a window the window manager lists (a terminal, an
+// application without accessibility) that did not join the bus are
+// applications all the same: their launches and quits sound too.
+void TonnixAtspiWorkspace::followWindowOwners(bool announce) {
+  const auto own = processIdentifier();
+  const auto owners = std::exchange(windowOwners_, {});
+  if (!windowWatcher_->hasWindowManager()) return;
+  for (const auto pid : owners) {
+    if (pid < 1 || pid == own || tracked_.contains(pid)) continue;
+    auto described = describe(pid);
+    described.activationPolicy = TonnixActivationPolicy::regular;
+    follow(std::move(described), false, announce);
+  }
+}
+
+void TonnixAtspiWorkspace::tellWindowChange(std::int32_t processIdentifier,
+                                            const QString& notification) {
+  const auto found = tracked_.find(processIdentifier);
+  if (found == tracked_.end()) return;
+  emit windowChanged(found->second.application, notification);
 }
 
 void TonnixAtspiWorkspace::processEnded(std::int32_t processIdentifier) {
@@ -175,9 +231,10 @@ TonnixActivationPolicy TonnixAtspiWorkspace::activationPolicyOf(
 
 std::vector<TonnixRunningApplication> TonnixAtspiWorkspace::runningApplications() const {
   std::vector<TonnixRunningApplication> running;
-  if (!connection_) return running;
   std::set<std::int32_t> seen;
-  for (const auto& application : connection_->applications()) {
+  const auto onBus =
+      connection_ ? connection_->applications() : std::vector<TonnixAtspiApplication>();
+  for (const auto& application : onBus) {
     const auto pid = application.processIdentifier;
     if (pid < 1 || !seen.insert(pid).second) continue;
     const auto tracked = tracked_.find(pid);
@@ -185,15 +242,20 @@ std::vector<TonnixRunningApplication> TonnixAtspiWorkspace::runningApplications(
     described.activationPolicy = activationPolicyOf(pid, application.root);
     running.push_back(std::move(described));
   }
+  for (const auto& [pid, tracked] : tracked_) {
+    if (!tracked.isOnBus && seen.insert(pid).second) running.push_back(tracked.application);
+  }
   return running;
 }
 
 std::optional<TonnixRunningApplication> TonnixAtspiWorkspace::runningApplication(
     std::int32_t processIdentifier) const {
-  if (!connection_ || processIdentifier < 1) return std::nullopt;
+  if (processIdentifier < 1) return std::nullopt;
+  const auto tracked = tracked_.find(processIdentifier);
+  if (tracked != tracked_.end() && !tracked->second.isOnBus) return tracked->second.application;
+  if (!connection_) return std::nullopt;
   const auto application = connection_->application(processIdentifier);
   if (!application) return std::nullopt;
-  const auto tracked = tracked_.find(processIdentifier);
   auto described =
       tracked != tracked_.end() ? tracked->second.application : describe(processIdentifier);
   described.activationPolicy = activationPolicyOf(processIdentifier, application->root);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QTimer>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "platform/workspace.h"
@@ -9,6 +11,8 @@
 class TonnixAtspiConnection;
 class TonnixAtspiObjectRef;
 class TonnixGioVolumes;
+class TonnixX11WindowEvents;
+class TonnixX11WindowWatcher;
 class QSocketNotifier;
 
 // The workspace seam on the Linux desktop. The running applications are
@@ -16,9 +20,12 @@ class QSocketNotifier;
 // application's id is the freedesktop id named by its systemd unit, its
 // D-Bus name, or the installed .desktop file running its program, whose
 // Name and Icon it shows. A launch is an application joining the
-// accessibility bus; a quit is its process ending (a pidfd becoming
-// readable), so an application that only leaves the bus has not quit.
-// Mounts come from GIO's volume monitor. Main thread only; the signals are
+// accessibility bus, or, under a window manager, a process showing a client
+// window without joining the bus soon after (X11 only); a quit is its
+// process ending (a pidfd becoming readable), so an application that only
+// leaves the bus has not quit. What the window manager does to windows
+// comes from the X server (x11_window_events.h). Mounts come from GIO's
+// volume monitor. Main thread only; the signals are
 // emitted from the event loop. Without an accessibility bus no application
 // is known, and volumes still are.
 class TonnixAtspiWorkspace final : public TonnixWorkspace {
@@ -40,16 +47,25 @@ class TonnixAtspiWorkspace final : public TonnixWorkspace {
   bool isSandboxed() const override;
 
  private:
-  // An application seen on the bus, followed until its process ends.
+  // An application seen on the bus or with a client window, followed until
+  // its process ends.
   struct Tracked {
     TonnixRunningApplication application;
     int processDescriptor = -1;
     std::unique_ptr<QSocketNotifier> exit;
+    bool isOnBus = true;
   };
+
+  // How long a process with a new client window may take to join the
+  // accessibility bus before it counts as an application that never will.
+  static constexpr int joinGraceMilliseconds = 500;
 
   // Follows every application on the bus not yet followed; tells their
   // launches when `announce` holds.
   void refresh(bool announce);
+  void follow(TonnixRunningApplication application, bool isOnBus, bool announce);
+  void followWindowOwners(bool announce);
+  void tellWindowChange(std::int32_t processIdentifier, const QString& notification);
   void processEnded(std::int32_t processIdentifier);
   void forget(std::int32_t processIdentifier);
   TonnixRunningApplication describe(std::int32_t processIdentifier) const;
@@ -63,4 +79,9 @@ class TonnixAtspiWorkspace final : public TonnixWorkspace {
   // Once an application has shown a normal window it stays regular.
   mutable std::map<std::int32_t, bool> regular_;
   std::unique_ptr<TonnixGioVolumes> volumes_;
+  std::unique_ptr<TonnixX11WindowWatcher> windowWatcher_;
+  std::unique_ptr<TonnixX11WindowEvents> windowEvents_;
+  // Processes whose client window appeared, waiting for the grace to end.
+  std::set<std::int32_t> windowOwners_;
+  QTimer joinGrace_;
 };
