@@ -24,6 +24,9 @@ namespace {
 // Longer than any output buffer; a sound never plays longer than it lasts
 // plus this, so a stuck device cannot keep the command waiting.
 constexpr double kDrainSeconds = 1.0;
+// The exit status when the machine has no sound output at all, so that a
+// script can tell it from a sound that is missing.
+constexpr int noOutputStatus = 3;
 
 // Why the identifier resolves to no file, in the words of its selection.
 std::string whyNothingIsAssigned(TonnixSoundID soundID, const TonnixAssignments& assignments,
@@ -98,9 +101,12 @@ int playCommand(const QStringList& arguments) {
   TonnixPlayer player(library, assignments, preferences, silence, audio, screens);
 
   if (!player.preview(*soundID)) {
+    const bool hasNoOutput = player.urlFor(*soundID) && audio.unavailableReason();
     return line.fail(QString::fromStdString(
-        "no sound: " + whySilent(*soundID, player, audio, assignments, library)));
+                         "no sound: " + whySilent(*soundID, player, audio, assignments, library)),
+                     hasNoOutput ? noOutputStatus : 1);
   }
+
   waitUntilSilent(*player.existingVoice(*soundID)->lastPlayer());
   return 0;
 }

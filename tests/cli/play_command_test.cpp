@@ -35,7 +35,7 @@ class PlayCommandTest : public testing::Test {
 
 TEST_F(PlayCommandTest, SaysWhyNothingWasHeardAndFails) {
   const auto noDevice = home.run({"play", "mnuo"});
-  EXPECT_EQ(noDevice.exitCode, 1);
+  EXPECT_EQ(noDevice.exitCode, 3);
   EXPECT_TRUE(noDevice.errors.contains("no sound: No audio output device is available."))
       << noDevice.errors.toStdString();
 
