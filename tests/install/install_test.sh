@@ -18,7 +18,9 @@ tonnix=$work/root$prefix/$bindir/tonnix
 share=$work/root$prefix/$datadir
 for file in applications/org.tonnix.Tonnix.desktop metainfo/org.tonnix.Tonnix.metainfo.xml \
   dbus-1/services/org.tonnix.Tonnix.service icons/hicolor/scalable/apps/org.tonnix.Tonnix.svg \
-  icons/hicolor/symbolic/apps/org.tonnix.Tonnix-symbolic.svg; do
+  icons/hicolor/symbolic/apps/org.tonnix.Tonnix-symbolic.svg man/man1/tonnix.1 \
+  bash-completion/completions/tonnix zsh/vendor-completions/_tonnix \
+  fish/vendor_completions.d/tonnix.fish; do
   [ -f "$share/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 
