@@ -1,7 +1,8 @@
 #include "library/folder_copy.h"
 
-#include <cstdio>
 #include <system_error>
+
+#include "support/diagnostics.h"
 
 namespace fs = std::filesystem;
 
@@ -32,8 +33,7 @@ TonnixExpected<fs::path, std::string> copyableFile(const fs::path& canonicalRoot
 }
 
 void reportLeftOut(const fs::path& relative, const std::string& reason) {
-  std::printf("TonnixLibrary: left out %s: %s\n", relative.c_str(), reason.c_str());
-  std::fflush(stdout);
+  tonnixDiagnostic("TonnixLibrary", "left out " + relative.string() + ": " + reason);
 }
 
 TonnixExpected<TonnixDone, std::string> copyEntry(const fs::path& root, const fs::path& entry,

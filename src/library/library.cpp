@@ -7,13 +7,13 @@
 #include <QStandardPaths>
 #include <QString>
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "library/bundle_info.h"
 #include "library/file_access.h"
 #include "library/folder_copy.h"
 #include "library/path_names.h"
+#include "support/diagnostics.h"
 
 namespace fs = std::filesystem;
 
@@ -312,8 +312,7 @@ TonnixExpected<TonnixDone, TonnixInstallError> TonnixLibrary::buildFromLooseFile
       ++copied;
       continue;
     }
-    std::printf("TonnixLibrary: could not copy %s: %s\n", fileName.c_str(), copy.error().c_str());
-    std::fflush(stdout);
+    tonnixDiagnostic("TonnixLibrary", "could not copy " + fileName + ": " + copy.error());
   }
   if (copied > 0) return TonnixDone{};
   fs::remove_all(destination, error);

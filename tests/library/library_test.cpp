@@ -180,10 +180,10 @@ TEST_F(LibraryTest, NeverCopiesWhatALinkOutsideTheSetPointsTo) {
   fs::create_symlink(temp_ / "secret.aiff", outside() / "Loose" / "MenuClose.aiff");
 
   TonnixLibrary library(user(), std::nullopt);
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   auto installed = install(library, bundle);
   const std::string loose = installFailure(library, outside() / "Loose");
-  const std::string output = testing::internal::GetCapturedStdout();
+  const std::string output = testing::internal::GetCapturedStderr();
   ASSERT_TRUE(installed);
   const fs::path copied = installed->url() / "Contents" / "Resources";
   EXPECT_EQ(entries(copied), (std::set<fs::path>{"MenuItemHilite.aiff", "MenuOpen.aiff"}));
