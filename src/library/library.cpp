@@ -13,6 +13,7 @@
 #include "library/file_access.h"
 #include "library/folder_copy.h"
 #include "library/path_names.h"
+#include "library/sound_theme_import.h"
 #include "support/diagnostics.h"
 
 namespace fs = std::filesystem;
@@ -245,7 +246,8 @@ std::string TonnixLibrary::uniqueIdentifier(const std::string& name) const {
 TonnixExpected<TonnixBundlePointer, TonnixInstallError> TonnixLibrary::install(
     const fs::path& url) {
   if (auto made = ensureDirectory(); !made) return unexpected(TonnixInstallError(made.error()));
-  const std::string name = deletingPathExtension(lastPathComponent(url));
+  const std::string name =
+      soundThemeDisplayName(url).value_or(deletingPathExtension(lastPathComponent(url)));
   const fs::path destination = uniqueDestination(name);
   const std::string identifier = uniqueIdentifier(name);
 
@@ -256,6 +258,8 @@ TonnixExpected<TonnixBundlePointer, TonnixInstallError> TonnixLibrary::install(
           TonnixLibraryError{TonnixLibraryError::Kind::couldNotCopy, url, copied.error(), {}}));
     }
     TONNIX_TRY(adopted, adoptCopiedBundle(destination, identifier, name));
+  } else if (isSoundThemeFolder(url)) {
+    TONNIX_TRY(built, buildSetFromSoundTheme(url, destination, freshMetadata(identifier, name)));
   } else {
     TONNIX_TRY(built, buildFromLooseFiles(url, destination, identifier, name));
   }
