@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
+#include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -12,19 +13,30 @@ std::int16_t topSixteen(const std::uint8_t* bytes) {
   return static_cast<std::int16_t>(bytes[0] << 8 | bytes[1]);
 }
 
-std::uint64_t bigEndian(const std::uint8_t* bytes, int size) {
-  std::uint64_t value = 0;
-  for (int i = 0; i < size; ++i) value = value << 8 | bytes[i];
+template <typename Word>
+Word bigEndian(const std::uint8_t* bytes) {
+  Word value;
+  std::memcpy(&value, bytes, sizeof value);
+  if constexpr (std::endian::native == std::endian::little) {
+    if constexpr (sizeof(Word) == 4) return __builtin_bswap32(value);
+    if constexpr (sizeof(Word) == 8) return __builtin_bswap64(value);
+  }
   return value;
 }
 
-// Not-a-number is silence; everything else rounds to nearest even within
-// the 16-bit range.
+// Adding and taking away 1.5 × 2^mantissa bits rounds to nearest even in
+// the current rounding mode, as lrint does, without a library call.
+template <typename Float>
+constexpr Float kRoundingBias =
+    std::is_same_v<Float, float> ? Float{12582912.0} : Float{6755399441055744.0};
+
+// Rounded to nearest even within the 16-bit range; not-a-number becomes
+// -32768, as in FFmpeg. The lower bound comes first so that it is what a
+// comparison with not-a-number keeps.
 template <typename Float>
 std::int16_t scaled(Float value) {
-  const Float sample = value * Float{32768};
-  if (std::isnan(sample)) return 0;
-  return static_cast<std::int16_t>(std::lrint(std::clamp(sample, Float{-32768}, Float{32767})));
+  const Float clipped = std::min(std::max(Float{-32768}, value * Float{32768}), Float{32767});
+  return static_cast<std::int16_t>((clipped + kRoundingBias<Float>)-kRoundingBias<Float>);
 }
 
 template <typename Convert>
@@ -84,12 +96,12 @@ std::vector<std::int16_t> decodeLinearPcm(std::span<const std::uint8_t> body,
       break;
     case Encoding::float32BigEndian:
       convertEach(bytes, size, out, [](const std::uint8_t* b) {
-        return scaled(std::bit_cast<float>(static_cast<std::uint32_t>(bigEndian(b, 4))));
+        return scaled(std::bit_cast<float>(bigEndian<std::uint32_t>(b)));
       });
       break;
     case Encoding::float64BigEndian:
       convertEach(bytes, size, out, [](const std::uint8_t* b) {
-        return scaled(std::bit_cast<double>(bigEndian(b, 8)));
+        return scaled(std::bit_cast<double>(bigEndian<std::uint64_t>(b)));
       });
       break;
   }
