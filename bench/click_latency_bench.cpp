@@ -117,6 +117,7 @@ QString writeClick() {
 class SoundServer {
  public:
   bool start() {
+    if (server_.state() == QProcess::Running) return true;
     environment_ = QProcessEnvironment::systemEnvironment();
     environment_.remove(QStringLiteral("PULSE_SERVER"));
     server_.setProcessEnvironment(environment_);

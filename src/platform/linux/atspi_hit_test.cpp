@@ -1,5 +1,7 @@
 #include "platform/linux/atspi_hit_test.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace {
@@ -19,7 +21,22 @@ bool isControlRole(AtspiRole role) {
   }
 }
 
+// Long enough for the presses of a quick sequence; short enough that a
+// window AT-SPI learns of after the X server is not missed for long.
+constexpr std::chrono::seconds kWindowsReuse(1);
+
 }  // namespace
+
+TonnixAtspiHitTest::TonnixAtspiHitTest(TonnixAtspiElements& elements)
+    : elements_(elements), ownProcessIdentifier_(static_cast<std::int32_t>(::getpid())) {
+  const auto forget = [this] { windows_.clear(); };
+  QObject::connect(&watcher_, &TonnixX11WindowWatcher::activeWindowChanged, forget);
+  QObject::connect(&watcher_, &TonnixX11WindowWatcher::windowAdded, forget);
+  QObject::connect(&watcher_, &TonnixX11WindowWatcher::windowRemoved, forget);
+  QObject::connect(&watcher_, &TonnixX11WindowWatcher::windowStateChanged, forget);
+  QObject::connect(&watcher_, &TonnixX11WindowWatcher::windowGeometryChanged, forget);
+  QObject::connect(&watcher_, &TonnixX11WindowWatcher::stackingChanged, forget);
+}
 
 TonnixAtspiObjectRef TonnixAtspiHitTest::deepest(TonnixAtspiTarget from, int x, int y) {
   for (int depth = 0; depth < TonnixAtspiElements::maximumDepth; ++depth) {
@@ -45,25 +62,39 @@ std::optional<TonnixAXElement> TonnixAtspiHitTest::hit(
     if (!window || !window->client.contains(x, y)) return std::nullopt;
     onTop = window->processIdentifier;
   }
+  if (onTop == ownProcessIdentifier_) return std::nullopt;
   const bool byProcess = onTop && *onTop != 0;
-  std::vector<TonnixAtspiTarget> windows;
+  if (Clock::now() - windowsReadAt_ > kWindowsReuse) windows_.clear();
+  std::vector<const Window*> windows;
   for (const auto& application : applications) {
+    if (application.processIdentifier == ownProcessIdentifier_) continue;
     if (byProcess && application.processIdentifier != *onTop) continue;
-    const auto found = elements_.windows(application);
-    if (found) windows.insert(windows.end(), found->begin(), found->end());
+    for (const Window& window : windowsOf(application)) windows.push_back(&window);
   }
-  std::stable_partition(windows.begin(), windows.end(), [&](const TonnixAtspiTarget& window) {
-    return elements_.hasState(window, ATSPI_STATE_ACTIVE);
-  });
-  for (const auto& window : windows) {
-    if (!contains(window, x, y)) continue;
-    return elements_.wrap(deepest(window, x, y), window.processIdentifier);
+  std::stable_partition(windows.begin(), windows.end(),
+                        [](const Window* window) { return window->isActive; });
+  for (const Window* window : windows) {
+    const auto& rect = window->extents;
+    if (rect && x >= rect->x && y >= rect->y && x < rect->x + rect->width &&
+        y < rect->y + rect->height) {
+      return elements_.wrap(deepest(window->target, x, y), window->target.processIdentifier);
+    }
   }
   return std::nullopt;
 }
 
-bool TonnixAtspiHitTest::contains(const TonnixAtspiTarget& target, int x, int y) {
-  const auto rect = elements_.extents(target);
-  return rect && x >= rect->x && y >= rect->y && x < rect->x + rect->width &&
-         y < rect->y + rect->height;
+const std::vector<TonnixAtspiHitTest::Window>& TonnixAtspiHitTest::windowsOf(
+    const TonnixAtspiTarget& application) {
+  if (windows_.empty()) windowsReadAt_ = Clock::now();
+  const auto known = windows_.find(application.processIdentifier);
+  if (known != windows_.end()) return known->second;
+  std::vector<Window> windows;
+  if (const auto found = elements_.windows(application)) {
+    for (const auto& target : *found) {
+      const auto extents = elements_.extents(target);
+      windows.push_back({target, extents ? std::optional(*extents) : std::nullopt,
+                         elements_.hasState(target, ATSPI_STATE_ACTIVE)});
+    }
+  }
+  return windows_[application.processIdentifier] = std::move(windows);
 }

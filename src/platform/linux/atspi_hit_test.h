@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -10,7 +12,7 @@
 // Main thread only.
 class TonnixAtspiHitTest {
  public:
-  explicit TonnixAtspiHitTest(TonnixAtspiElements& elements) : elements_(elements) {}
+  explicit TonnixAtspiHitTest(TonnixAtspiElements& elements);
 
   // Descends from `from` through the objects under the point, stopping at
   // a control: GTK exposes a button's icon and a tab's label as children,
@@ -21,13 +23,28 @@ class TonnixAtspiHitTest {
   // windows, the active window asked first. AT-SPI does not tell which
   // window is in front: with `consultStacking` the window manager's
   // stacking order, as the watcher keeps it without asking the X server,
-  // names the application on top at the point where there is one.
+  // names the application on top at the point where there is one. A point
+  // on one of this process's own windows finds nothing without asking
+  // anyone: its main thread is busy with the press. An application's
+  // windows, their extents and which is active are reused until the
+  // watcher sees a window change, and for a second at most.
   std::optional<TonnixAXElement> hit(const std::vector<TonnixAtspiTarget>& applications, int x,
                                      int y, bool consultStacking);
 
  private:
-  bool contains(const TonnixAtspiTarget& target, int x, int y);
+  struct Window {
+    TonnixAtspiTarget target;
+    std::optional<AtspiRect> extents;
+    bool isActive = false;
+  };
+  using Clock = std::chrono::steady_clock;
+
+  // The application's windows as AT-SPI lists them.
+  const std::vector<Window>& windowsOf(const TonnixAtspiTarget& application);
 
   TonnixAtspiElements& elements_;
+  std::int32_t ownProcessIdentifier_;
+  std::map<std::int32_t, std::vector<Window>> windows_;
+  Clock::time_point windowsReadAt_;
   TonnixX11WindowWatcher watcher_;
 };
