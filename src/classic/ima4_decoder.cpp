@@ -54,14 +54,13 @@ std::vector<std::int16_t> decodeIma4(std::span<const std::uint8_t> body, std::ui
   const std::uint64_t groups = std::min<std::uint64_t>(packets, body.size() / groupBytes);
   if (groups == 0) return {};
   std::vector<std::int16_t> samples(groups * kIma4FramesPerPacket * channels);
-  std::vector<ChannelState> states(channels);
-  const std::uint8_t* packet = body.data();
-  for (std::uint64_t group = 0; group < groups; ++group) {
-    std::int16_t* frames = samples.data() + group * kIma4FramesPerPacket * channels;
-    for (std::uint32_t channel = 0; channel < channels; ++channel, packet += kIma4PacketBytes) {
-      auto& state = states[channel];
+  // One channel at a time, its state a local the compiler keeps in registers.
+  for (std::uint32_t channel = 0; channel < channels; ++channel) {
+    ChannelState state;
+    const std::uint8_t* packet = body.data() + channel * kIma4PacketBytes;
+    std::int16_t* out = samples.data() + channel;
+    for (std::uint64_t group = 0; group < groups; ++group, packet += groupBytes) {
       state.start(static_cast<std::uint16_t>(packet[0] << 8 | packet[1]));
-      std::int16_t* out = frames + channel;
       for (std::uint64_t i = 2; i < kIma4PacketBytes; ++i) {
         *out = state.expand(packet[i] & 0x0F);
         out += channels;

@@ -167,12 +167,15 @@ std::vector<std::int16_t> decodeMace(std::span<const std::uint8_t> body, std::ui
       std::min<std::uint64_t>(packets, body.size() / (packetBytes * channels));
   if (groups == 0) return {};
   std::vector<std::int16_t> samples(groups * kMaceFramesPerPacket * channels);
-  std::vector<ChannelState> states(channels);
-  const std::uint8_t* packet = body.data();
-  for (std::uint64_t group = 0; group < groups; ++group) {
-    std::int16_t* frames = samples.data() + group * kMaceFramesPerPacket * channels;
-    for (std::uint32_t channel = 0; channel < channels; ++channel, packet += packetBytes) {
-      decodePacket(states[channel], packet, ratio, frames + channel, channels);
+  // One channel at a time, its state a local the compiler keeps in registers.
+  for (std::uint32_t channel = 0; channel < channels; ++channel) {
+    ChannelState state;
+    const std::uint8_t* packet = body.data() + channel * packetBytes;
+    std::int16_t* frames = samples.data() + channel;
+    for (std::uint64_t group = 0; group < groups; ++group) {
+      decodePacket(state, packet, ratio, frames, channels);
+      packet += packetBytes * channels;
+      frames += kMaceFramesPerPacket * channels;
     }
   }
   return samples;
