@@ -42,6 +42,10 @@ constexpr char kLowLatencyConfiguration[] =
 // Without sound for this long the device pauses, so the sound server can
 // suspend its sink and no mixing period wakes the process.
 constexpr std::chrono::seconds kIdleBeforePause(3);
+// A paused PulseAudio stream still has its client library wake for timing
+// updates many times a second; this much later the device closes, and the
+// next sound opens it again.
+constexpr std::chrono::seconds kPausedBeforeClosing(10);
 // A missing output is looked for again at a play at most this often.
 constexpr std::chrono::seconds kRetryOpenAfter(2);
 
@@ -234,6 +238,8 @@ class TonnixOpenALDevice {
   LPALCDEVICEPAUSESOFT pause_ = nullptr;
   LPALCDEVICERESUMESOFT resume_ = nullptr;
   bool isPaused_ = false;
+  // Closed for being idle, not for a failure: the next play opens at once.
+  bool isIdleClosed_ = false;
   std::optional<std::string> unavailableReason_;
   std::optional<std::string> lastDiagnostic_;
   std::chrono::steady_clock::time_point openedAt_;
@@ -554,7 +560,8 @@ void TonnixOpenALDevice::fail(const std::string& diagnostic) {
 
 bool TonnixOpenALDevice::makeReady() {
   if (!canMix()) {
-    if (std::chrono::steady_clock::now() - openedAt_ < kRetryOpenAfter) return false;
+    const bool mayRetry = std::chrono::steady_clock::now() - openedAt_ >= kRetryOpenAfter;
+    if (!std::exchange(isIdleClosed_, false) && !mayRetry) return false;
     return open();
   }
   if (isPaused_ && resume_) {
@@ -585,8 +592,14 @@ void TonnixOpenALDevice::pauseIfIdle() {
     played(0);
     return;
   }
+  if (isPaused_) {
+    close();
+    isIdleClosed_ = true;
+    return;
+  }
   pause_(device_);
   isPaused_ = true;
+  idleTimer_.start(kPausedBeforeClosing);
 }
 
 TonnixOpenALAudio::TonnixOpenALAudio() = default;
