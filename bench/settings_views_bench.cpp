@@ -21,6 +21,7 @@
 #include "platform/fake/fake_mouse_monitor.h"
 #include "platform/fake/fake_screens.h"
 #include "platform/fake/fake_silence_probes.h"
+#include "platform/fake/fake_updater.h"
 #include "platform/fake/fake_workspace.h"
 #include "platform/fake/memory_preferences_store.h"
 #include "quiet/silence_monitor.h"
@@ -83,11 +84,13 @@ struct Tonnix {
   TonnixFakeScreens screens;
   TonnixFakeAccessibilityStatus accessibilityStatus;
   TonnixFakeApplicationDirectory applications;
+  TonnixFakeUpdater updates;
   TonnixAutostart autostart{scratch.filePath(QStringLiteral("autostart.desktop")).toStdString()};
   TonnixController controller{library,    assignments,
                               exclusions, preferences,
                               silence,    {accessibility, workspace, mouse, audio, screens}};
-  TonnixSettingsModel model{controller, silence, accessibilityStatus, autostart, applications};
+  TonnixSettingsModel model{controller, silence,      accessibilityStatus,
+                            autostart,  applications, updates.updater};
 };
 
 void BM_FullSoundLogRedraw(benchmark::State& state) {

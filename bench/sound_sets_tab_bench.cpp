@@ -21,6 +21,7 @@
 #include "platform/fake/fake_mouse_monitor.h"
 #include "platform/fake/fake_screens.h"
 #include "platform/fake/fake_silence_probes.h"
+#include "platform/fake/fake_updater.h"
 #include "platform/fake/fake_workspace.h"
 #include "platform/fake/memory_preferences_store.h"
 #include "quiet/silence_monitor.h"
@@ -62,8 +63,8 @@ struct Tonnix {
         TonnixController::Desktop{accessibility, workspace, mouse, audio, screens});
     controller->setConsole([](const QString&) {});
     assignments.setBaselineIdentifier(identifierOf(0));
-    tab = std::make_unique<TonnixSoundSetsTab>(
-        TonnixSettingsModel{*controller, silence, accessibilityStatus, autostart, applications});
+    tab = std::make_unique<TonnixSoundSetsTab>(TonnixSettingsModel{
+        *controller, silence, accessibilityStatus, autostart, applications, updates.updater});
     tab->resize(660, 720);
     tab->show();
     tab->repaint();
@@ -82,6 +83,7 @@ struct Tonnix {
   TonnixFakeScreens screens;
   TonnixFakeAccessibilityStatus accessibilityStatus;
   TonnixFakeApplicationDirectory applications;
+  TonnixFakeUpdater updates;
   TonnixAutostart autostart{(fs::path(scratch.path().toStdString()) / "autostart.desktop")};
   std::unique_ptr<TonnixController> controller;
   std::unique_ptr<TonnixSoundSetsTab> tab;

@@ -3,15 +3,19 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-#include <cstdio>
 
 #include "app/controller.h"
 #include "app/single_instance.h"
+#include "app/updater.h"
 #include "quiet/silence_monitor.h"
+#include "support/diagnostics.h"
 #include "ui/settings_view.h"
 
 TonnixAppDelegate::TonnixAppDelegate(TonnixSettingsModel model, QObject* parent)
-    : QObject(parent), model_(model) {}
+    : QObject(parent), model_(model), updates_(model.updater) {
+  connect(&updates_, &TonnixUpdatePresenter::quitRequested, this,
+          &TonnixAppDelegate::quitRequested);
+}
 
 TonnixAppDelegate::~TonnixAppDelegate() {
   delete settingsWindow_;
@@ -20,6 +24,7 @@ TonnixAppDelegate::~TonnixAppDelegate() {
 void TonnixAppDelegate::applicationDidFinishLaunching() {
   model_.tonnix.ensureBaseline();
   model_.tonnix.startIfEnabled();
+  model_.updater.start();
   if (model_.silence.isEnabled(TonnixSilenceReason::focus))
     model_.silence.probe().requestFocusAuthorization();
   if (model_.tonnix.isRunning()) return;
@@ -40,6 +45,7 @@ void TonnixAppDelegate::openFiles(const std::vector<std::filesystem::path>& urls
 
 void TonnixAppDelegate::applicationWillTerminate() {
   model_.tonnix.stop();
+  model_.updater.finishSession();
 }
 
 void TonnixAppDelegate::serve(TonnixSingleInstance& instance, bool startedByBus) {
@@ -63,7 +69,7 @@ void TonnixAppDelegate::handleAction(const QString& action) {
   } else if (action == QStringLiteral("preferences")) {
     openSettingsWindow();
   } else {
-    std::fprintf(stderr, "TonnixAppDelegate: no action named %s\n", qPrintable(action));
+    tonnixDiagnostic("TonnixAppDelegate", "no action named " + action.toStdString());
   }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/settings_view.h"
+#include "ui/update_presenter.h"
 
 class TonnixSingleInstance;
 
@@ -23,8 +24,9 @@ class TonnixAppDelegate : public QObject {
 
   TonnixController& tonnix() { return model_.tonnix; }
 
-  // Readies the sounds, starts listening when notification sounds are on,
-  // and otherwise opens the settings window on the next turn of the loop.
+  // Readies the sounds and update checking, starts listening when
+  // notification sounds are on, and otherwise opens the settings window on
+  // the next turn of the loop.
   void applicationDidFinishLaunching();
   // Tonnix started again (from the launcher, a terminal or the bus): opens
   // the settings window unless a window already shows. Answers whether the
@@ -32,7 +34,7 @@ class TonnixAppDelegate : public QObject {
   bool applicationShouldHandleReopen(bool hasVisibleWindows);
   // Files opened with Tonnix, imported as sets in one run.
   void openFiles(const std::vector<std::filesystem::path>& urls);
-  // Stops listening and silences the player.
+  // Stops listening, silences the player and takes back an update reminder.
   void applicationWillTerminate();
 
   // Answers the requests that later starts send over the session bus. The
@@ -54,5 +56,6 @@ class TonnixAppDelegate : public QObject {
 
   TonnixSettingsModel model_;
   QPointer<TonnixSettingsView> settingsWindow_;
+  TonnixUpdatePresenter updates_;
   bool skipsNextActivation_ = false;
 };

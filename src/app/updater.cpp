@@ -61,9 +61,13 @@ TonnixUpdater::TonnixUpdater(TonnixExpected<TonnixUpdateConfiguration, QString> 
   if (lastCheck > 0) lastCheckDate_ = QDateTime::fromMSecsSinceEpoch(lastCheck, Qt::UTC);
   schedule_.setSingleShot(true);
   connect(&schedule_, &QTimer::timeout, this, &TonnixUpdater::scheduledCheckDue);
-  connect(&services_.notifications, &TonnixUpdateNotifications::activated, this, [this] {
+  // A click on the reminder, or a reminder the desktop would not show,
+  // brings the update window.
+  const auto showReminded = [this] {
     if (reminded_) emit showUpdate(*reminded_);
-  });
+  };
+  connect(&services_.notifications, &TonnixUpdateNotifications::activated, this, showReminded);
+  connect(&services_.notifications, &TonnixUpdateNotifications::refused, this, showReminded);
 }
 
 void TonnixUpdater::start() {
@@ -164,12 +168,13 @@ void TonnixUpdater::finishCheck(Origin origin, const TonnixExpected<QByteArray, 
 void TonnixUpdater::remind(const TonnixAppcastItem& update) {
   reminded_ = update;
   const bool active = services_.isApplicationActive && services_.isApplicationActive();
-  if (!active && services_.notifications.post(QStringLiteral("Tonnix ") + update.displayVersion +
-                                                  QStringLiteral(" is available"),
-                                              QStringLiteral("Click to install it."))) {
+  if (active) {
+    emit showUpdate(update);
     return;
   }
-  emit showUpdate(update);
+  services_.notifications.post(
+      QStringLiteral("Tonnix ") + update.displayVersion + QStringLiteral(" is available"),
+      QStringLiteral("Click to install it."));
 }
 
 void TonnixUpdater::installUpdate(const TonnixAppcastItem& update) {

@@ -4,11 +4,14 @@
 #include "app/app_delegate.h"
 #include "app/autostart.h"
 #include "app/single_instance.h"
+#include "app/updater.h"
 #include "cli/command_line.h"
 #include "cli/desktop_session.h"
 #include "cli/interruption.h"
 #include "platform/linux/atspi_accessibility_status.h"
+#include "platform/linux/dbus_update_notifications.h"
 #include "platform/linux/gio_application_directory.h"
+#include "platform/linux/qt_update_network.h"
 
 // `tonnix [FILE...]`: the application. The first start in a session owns
 // the session bus name and listens in the background; a later one hands its
@@ -57,8 +60,16 @@ int applicationCommand(const std::vector<fs::path>& files, bool startedByBus) {
   TonnixAtspiAccessibilityStatus accessibilityStatus;
   TonnixAutostart autostart;
   const TonnixGioApplicationDirectory applications;
+  TonnixQtUpdateNetwork updateNetwork;
+  TonnixDBusUpdateNotifications updateNotifications;
+  const auto updateSettings = TonnixUpdateConfiguration::standardLocation();
+  TonnixUpdater updater(
+      updateSettings ? TonnixUpdateConfiguration::read(*updateSettings)
+                     : TonnixUpdateConfiguration{},
+      {session.preferences, updateNetwork, updateNotifications, TonnixUpdateInstallation::running(),
+       [] { return QApplication::applicationState() == Qt::ApplicationActive; }});
   TonnixAppDelegate delegate(
-      {session.controller, session.silence, accessibilityStatus, autostart, applications});
+      {session.controller, session.silence, accessibilityStatus, autostart, applications, updater});
   if (role == TonnixSingleInstance::Role::primary) delegate.serve(instance, startedByBus);
   QObject::connect(&delegate, &TonnixAppDelegate::quitRequested, qApp, &QCoreApplication::quit);
 

@@ -28,6 +28,9 @@ const std::vector<TonnixCommandInfo>& tonnixCommands() {
        importCommand},
       {"export", "[--replace] DESTINATION", "Saves every sound that plays now as a new sound set.",
        exportCommand},
+      {"theme", "(export [--with-feedback] NAME | apply NAME | revert)",
+       "Writes the sounds as the desktop's sound theme, applies it, or puts back the one before.",
+       themeCommand},
       {"remove", "IDENTIFIER", "Moves an installed sound set to the trash.", removeCommand},
       {"convert", "CLASSIC_FILE OUT_FOLDER",
        "Converts a classic sound set file into a sound set in OUT_FOLDER.", convertCommand},
@@ -45,6 +48,9 @@ const std::vector<TonnixCommandInfo>& tonnixCommands() {
        catalogueCommand},
       {"mappings", "", "Prints which sounds each accessibility notification plays.",
        mappingsCommand},
+      {"update-keys", "(generate KEY_FILE | sign KEY_FILE ARCHIVE)",
+       "Makes the key updates are signed with, or signs an update for the appcast.",
+       updateKeysCommand},
       {"help", "[COMMAND]", "Prints this help, or a command's.", helpCommand},
   };
   return commands;

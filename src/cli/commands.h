@@ -12,6 +12,7 @@ int catalogueCommand(const QStringList& arguments);
 int setsCommand(const QStringList& arguments);
 int importCommand(const QStringList& arguments);
 int exportCommand(const QStringList& arguments);
+int themeCommand(const QStringList& arguments);
 int removeCommand(const QStringList& arguments);
 int baselineCommand(const QStringList& arguments);
 int assignCommand(const QStringList& arguments);
@@ -21,6 +22,7 @@ int runCommand(const QStringList& arguments);
 int convertCommand(const QStringList& arguments);
 int playCommand(const QStringList& arguments);
 int quitCommand(const QStringList& arguments);
+int updateKeysCommand(const QStringList& arguments);
 // The application: listens in the background and shows the settings window
 // when asked; `startedByBus` when the session bus started it for a launcher.
 int applicationCommand(const std::vector<std::filesystem::path>& files, bool startedByBus);

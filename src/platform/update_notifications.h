@@ -11,14 +11,15 @@ class TonnixUpdateNotifications : public QObject {
  public:
   using QObject::QObject;
 
-  // Shows the notification with a default action; false when there is no
-  // notification service or it refused, so the caller shows the update
-  // some other way.
-  virtual bool post(const QString& title, const QString& body) = 0;
+  // Shows the notification with a default action. Answers at once; when
+  // there is no notification service or it refuses, refused() follows, so
+  // that the caller shows the update some other way.
+  virtual void post(const QString& title, const QString& body) = 0;
   // Takes the notification back, if one shows.
   virtual void withdraw() = 0;
 
  signals:
   // The user clicked the notification (its default action).
   void activated();
+  void refused();
 };

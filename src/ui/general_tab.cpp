@@ -20,6 +20,7 @@
 
 #include "app/autostart.h"
 #include "app/controller.h"
+#include "app/updater.h"
 #include "library/assignments.h"
 #include "library/library.h"
 #include "platform/accessibility_status.h"
@@ -87,6 +88,7 @@ void TonnixGeneralTab::showEvent(QShowEvent* event) {
   refreshAccessibilityTrust();
   model_.autostart.refresh();
   refreshSilence();
+  refreshUpdates();
   silenceSummaryTimer_.start();
 }
 
@@ -109,6 +111,7 @@ QWidget* TonnixGeneralTab::makeScrollingGroups() {
   column->addWidget(status_);
   column->addWidget(makeSoundsGroup());
   column->addWidget(makeSilenceGroup());
+  column->addWidget(makeUpdatesGroup());
   column->addWidget(makeEventsGroup());
   column->addStretch();
 
@@ -264,6 +267,40 @@ QWidget* TonnixGeneralTab::makeSilenceReasons() {
     silenceReasonBoxes_[reason] = box;
   }
   return silenceReasons_;
+}
+
+// Checking for updates: the switch and the button on one row, how long ago
+// the last check was and what keeps checks from working below them.
+QWidget* TonnixGeneralTab::makeUpdatesGroup() {
+  auto& updater = model_.updater;
+  auto* group = new QGroupBox(tr("Updates"));
+  auto* grid = new QGridLayout(group);
+  checksForUpdates_ = new QCheckBox(tr("Automatically check for updates"));
+  connect(checksForUpdates_, &QCheckBox::clicked, &updater, &TonnixUpdater::setChecksAutomatically);
+  checkForUpdates_ = new QPushButton(tr("Check for Updates…"));
+  connect(checkForUpdates_, &QPushButton::clicked, &updater, &TonnixUpdater::checkForUpdates);
+  lastUpdateCheck_ = new QLabel;
+  lastUpdateCheck_->setObjectName(QStringLiteral("lastUpdateCheck"));
+  makeSecondaryText(*lastUpdateCheck_);
+  updateProblem_ = new QLabel;
+  updateProblem_->setObjectName(QStringLiteral("updateProblem"));
+  updateProblem_->setWordWrap(true);
+  updateProblem_->setTextFormat(Qt::PlainText);
+  makeWarningText(*updateProblem_);
+  grid->addWidget(checksForUpdates_, 0, 0);
+  grid->addWidget(checkForUpdates_, 0, 1, Qt::AlignRight);
+  grid->addWidget(lastUpdateCheck_, 1, 0, 1, 2);
+  grid->addWidget(updateProblem_, 2, 0, 1, 2);
+  grid->setColumnStretch(0, 1);
+
+  for (const auto changed :
+       {&TonnixUpdater::checksAutomaticallyChanged, &TonnixUpdater::canCheckForUpdatesChanged,
+        &TonnixUpdater::lastCheckDateChanged, &TonnixUpdater::startFailureDescriptionChanged,
+        &TonnixUpdater::failureDescriptionChanged}) {
+    connect(&updater, changed, this, &TonnixGeneralTab::refreshUpdates);
+  }
+  refreshUpdates();
+  return group;
 }
 
 QWidget* TonnixGeneralTab::makeEventsGroup() {
@@ -459,6 +496,18 @@ void TonnixGeneralTab::refreshRecentEvents() {
 
 void TonnixGeneralTab::refreshAutostart() {
   startsAtLogin_->setChecked(model_.autostart.isEnabled());
+}
+
+void TonnixGeneralTab::refreshUpdates() {
+  auto& updater = model_.updater;
+  checksForUpdates_->setChecked(updater.checksAutomatically());
+  checkForUpdates_->setEnabled(updater.canCheckForUpdates());
+  const auto lastCheck = updater.lastCheckText();
+  lastUpdateCheck_->setVisible(lastCheck.has_value());
+  lastUpdateCheck_->setText(lastCheck.value_or(QString()));
+  const auto problem = updater.problemText();
+  updateProblem_->setVisible(problem.has_value());
+  updateProblem_->setText(problem.value_or(QString()));
 }
 
 // --- Acting

@@ -49,6 +49,7 @@ class TonnixGeneralTab : public QWidget {
   QWidget* makeSoundButtons();
   QWidget* makeSilenceGroup();
   QWidget* makeSilenceReasons();
+  QWidget* makeUpdatesGroup();
   QWidget* makeEventsGroup();
   QWidget* makeStartAndQuitBar();
   void connectModel();
@@ -61,6 +62,7 @@ class TonnixGeneralTab : public QWidget {
   void refreshSilence();
   void refreshRecentEvents();
   void refreshAutostart();
+  void refreshUpdates();
 
   QString statusText() const;
   QString silenceSummary();
@@ -94,4 +96,8 @@ class TonnixGeneralTab : public QWidget {
   QPushButton* clearRecentEvents_ = nullptr;
   QCheckBox* startsAtLogin_ = nullptr;
   QLabel* autostartFailure_ = nullptr;
+  QCheckBox* checksForUpdates_ = nullptr;
+  QPushButton* checkForUpdates_ = nullptr;
+  QLabel* lastUpdateCheck_ = nullptr;
+  QLabel* updateProblem_ = nullptr;
 };

@@ -5,6 +5,7 @@ class TonnixApplicationDirectory;
 class TonnixAutostart;
 class TonnixController;
 class TonnixSilenceMonitor;
+class TonnixUpdater;
 
 // What the settings window shows and changes. The controller leads to the
 // player, the library, the assignments and the sound log; the rest it does
@@ -16,4 +17,5 @@ struct TonnixSettingsModel {
   TonnixAutostart& autostart;
   // Where an application to exclude is chosen from.
   const TonnixApplicationDirectory& applications;
+  TonnixUpdater& updater;
 };

@@ -9,6 +9,7 @@
 #include "controller_desktop.h"
 #include "platform/fake/fake_accessibility_status.h"
 #include "platform/fake/fake_application_directory.h"
+#include "platform/fake/fake_updater.h"
 #include "ui/settings_view.h"
 
 using controller_test::ControllerDesktop;
@@ -32,8 +33,9 @@ struct Shell {
   QTemporaryDir home;
   TonnixAutostart autostart{std::filesystem::path(home.path().toStdString()) / "entry.desktop"};
   TonnixFakeApplicationDirectory applications;
-  TonnixAppDelegate delegate{
-      {desktop.controller(), *desktop.silence, accessibility, autostart, applications}};
+  TonnixFakeUpdater updates;
+  TonnixAppDelegate delegate{{desktop.controller(), *desktop.silence, accessibility, autostart,
+                              applications, updates.updater}};
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "app/controller_desktop.h"
 #include "platform/fake/fake_accessibility_status.h"
 #include "platform/fake/fake_application_directory.h"
+#include "platform/fake/fake_updater.h"
 #include "ui/general_tab.h"
 
 namespace ui_test {
@@ -28,7 +29,7 @@ struct SettingsDesktop : controller_test::ControllerDesktop {
     return std::filesystem::path(config.path().toStdString()) / "autostart";
   }
   TonnixSettingsModel model() {
-    return {controller(), *silence, accessibility, autostart, applications};
+    return {controller(), *silence, accessibility, autostart, applications, updates.updater};
   }
 
   std::unique_ptr<TonnixGeneralTab> showGeneralTab() {
@@ -40,6 +41,7 @@ struct SettingsDesktop : controller_test::ControllerDesktop {
 
   TonnixFakeAccessibilityStatus accessibility;
   TonnixFakeApplicationDirectory applications;
+  TonnixFakeUpdater updates;
   QTemporaryDir config;
   TonnixAutostart autostart{autostartFolder() / "org.tonnix.Tonnix.desktop",
                             QStringLiteral("/usr/bin/tonnix")};

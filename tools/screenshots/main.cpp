@@ -33,6 +33,7 @@
 #include "platform/fake/fake_mouse_monitor.h"
 #include "platform/fake/fake_screens.h"
 #include "platform/fake/fake_silence_probes.h"
+#include "platform/fake/fake_updater.h"
 #include "platform/fake/fake_workspace.h"
 #include "platform/fake/memory_preferences_store.h"
 #include "quiet/silence_monitor.h"
@@ -157,6 +158,7 @@ struct MadeUpTonnix {
   TonnixFakeAccessibilityStatus accessibilityStatus;
   TonnixAutostart autostart;
   TonnixFakeApplicationDirectory applications;
+  TonnixFakeUpdater updates;
 };
 
 bool save(QWidget& window, const QDir& folder, const char* name) {
@@ -185,7 +187,7 @@ int main(int argc, char** argv) {
   madeUp.listenToRunningApplications();
   madeUp.hearEvents();
   TonnixSettingsView window({madeUp.tonnix, madeUp.silence, madeUp.accessibilityStatus,
-                             madeUp.autostart, madeUp.applications});
+                             madeUp.autostart, madeUp.applications, madeUp.updates.updater});
   window.show();
   if (!save(window, output, "general.png")) return 1;
 

@@ -19,10 +19,12 @@ class TonnixFakeUpdateNetwork : public TonnixUpdateNetwork {
 // posted is kept, and click() stands for the user's click.
 class TonnixFakeUpdateNotifications : public TonnixUpdateNotifications {
  public:
-  bool post(const QString& title, const QString&) override {
-    if (!isAvailable) return false;
+  void post(const QString& title, const QString&) override {
+    if (!isAvailable) {
+      emit refused();
+      return;
+    }
     shown = title;
-    return true;
   }
   void withdraw() override { shown.clear(); }
   void click() { emit activated(); }

@@ -1,7 +1,8 @@
 #include "platform/linux/dbus_update_notifications.h"
 
 #include <QDBusMessage>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QVariantMap>
 
 namespace {
@@ -22,8 +23,11 @@ TonnixDBusUpdateNotifications::TonnixDBusUpdateNotifications(QDBusConnection bus
                SLOT(notificationClosed(uint, uint)));
 }
 
-bool TonnixDBusUpdateNotifications::post(const QString& title, const QString& body) {
-  if (!bus_.isConnected()) return false;
+void TonnixDBusUpdateNotifications::post(const QString& title, const QString& body) {
+  if (!bus_.isConnected()) {
+    QMetaObject::invokeMethod(this, &TonnixUpdateNotifications::refused, Qt::QueuedConnection);
+    return;
+  }
   auto call = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Notify"));
   const QVariantMap hints{
       {QStringLiteral("desktop-entry"), QStringLiteral("org.tonnix.Tonnix")},
@@ -32,10 +36,16 @@ bool TonnixDBusUpdateNotifications::post(const QString& title, const QString& bo
   // Replacing the one still shown, so there is never more than one.
   call << QStringLiteral("Tonnix") << shown_ << QStringLiteral("org.tonnix.Tonnix") << title << body
        << QStringList{QStringLiteral("default"), QStringLiteral("Install")} << hints << -1;
-  const QDBusReply<uint> reply = bus_.call(call, QDBus::Block, callTimeoutMilliseconds);
-  if (!reply.isValid() || reply.value() == 0) return false;
-  shown_ = reply.value();
-  return true;
+  auto* answer = new QDBusPendingCallWatcher(bus_.asyncCall(call, callTimeoutMilliseconds), this);
+  connect(answer, &QDBusPendingCallWatcher::finished, this, [this, answer] {
+    answer->deleteLater();
+    const QDBusPendingReply<uint> reply = *answer;
+    if (reply.isError() || reply.value() == 0) {
+      emit refused();
+      return;
+    }
+    shown_ = reply.value();
+  });
 }
 
 void TonnixDBusUpdateNotifications::withdraw() {
