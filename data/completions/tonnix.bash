@@ -3,7 +3,7 @@
 _tonnix() {
   local cur prev words cword
   _init_completion || return
-  local commands="sets import export remove convert baseline assign selection play run quit catalogue mappings help"
+  local commands="sets import export remove convert baseline assign selection play run quit catalogue mappings update-keys help"
 
   if [[ $cword -eq 1 ]]; then
     if [[ $cur == -* ]]; then

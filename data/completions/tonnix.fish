@@ -1,6 +1,6 @@
 # fish completion for tonnix
 
-set -l commands sets import export remove convert baseline assign selection play run quit catalogue mappings help
+set -l commands sets import export remove convert baseline assign selection play run quit catalogue mappings update-keys help
 
 complete -c tonnix -f
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -F
@@ -19,6 +19,7 @@ complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a run -d 'Lis
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a quit -d 'End the Tonnix of this session'
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a catalogue -d 'Print every sound Tonnix knows'
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a mappings -d 'Print what each notification plays'
+complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a update-keys -d 'Make the update signing key or sign an update'
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a help -d 'Print help for a command'
 
 complete -c tonnix -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Print help'

@@ -20,7 +20,7 @@ for file in applications/org.tonnix.Tonnix.desktop metainfo/org.tonnix.Tonnix.me
   dbus-1/services/org.tonnix.Tonnix.service icons/hicolor/scalable/apps/org.tonnix.Tonnix.svg \
   icons/hicolor/symbolic/apps/org.tonnix.Tonnix-symbolic.svg man/man1/tonnix.1 \
   bash-completion/completions/tonnix zsh/vendor-completions/_tonnix \
-  fish/vendor_completions.d/tonnix.fish; do
+  fish/vendor_completions.d/tonnix.fish tonnix/Info.plist; do
   [ -f "$share/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 
