@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include "platform/linux/cached_fact.h"
 #include "platform/linux/display_mirroring.h"
 #include "platform/linux/display_to_itself.h"
@@ -129,10 +131,15 @@ class CachedFactTest : public testing::Test {
   TonnixCachedFact fact{std::chrono::seconds(5), fetches.fetch()};
 };
 
+// The question goes out once the asking event is over: a sound never waits
+// for it to be sent.
 TEST_F(CachedFactTest, TheFirstAnswerIsNoAndAnAnswerIsReusedUntilItIsStaleOrForgotten) {
   EXPECT_FALSE(fact.value());
+  EXPECT_TRUE(fetches.completions.empty()) << "asked during the event";
+  QCoreApplication::processEvents();
   ASSERT_EQ(fetches.completions.size(), 1U);
   EXPECT_FALSE(fact.value());
+  QCoreApplication::processEvents();
   EXPECT_EQ(fetches.completions.size(), 1U) << "one fetch at a time";
   fetches.answer(true);
   now += std::chrono::milliseconds(4999);
@@ -140,18 +147,15 @@ TEST_F(CachedFactTest, TheFirstAnswerIsNoAndAnAnswerIsReusedUntilItIsStaleOrForg
   EXPECT_TRUE(fetches.completions.empty());
   now += std::chrono::milliseconds(1);
   EXPECT_TRUE(fact.value()) << "the stale answer stands until the new one arrives";
+  QCoreApplication::processEvents();
   ASSERT_EQ(fetches.completions.size(), 1U);
   fetches.answer(false);
   EXPECT_FALSE(fact.value());
   EXPECT_TRUE(fetches.completions.empty());
   fact.forget();
   fact.value();
+  QCoreApplication::processEvents();
   EXPECT_EQ(fetches.completions.size(), 1U);
-}
-
-TEST(CachedFact, AnImmediateAnswerIsTheFirstAnswer) {
-  TonnixCachedFact fact(std::chrono::seconds(1), [](auto done) { done(true); });
-  EXPECT_TRUE(fact.value());
 }
 
 TEST(CachedFactAnyOf, AnswersYesWhenAnyDoesOnceAllHaveAnswered) {
