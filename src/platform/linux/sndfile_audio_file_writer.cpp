@@ -52,12 +52,17 @@ bool writeExactRate(int fd, double sampleRate) {
 class FileDescriptor {
  public:
   explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
+  ~FileDescriptor() { close(); }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
+
+  // Whether everything written reached the file system.
+  bool close() {
+    const bool closed = fd_ >= 0 && ::close(fd_) == 0;
+    fd_ = -1;
+    return closed;
+  }
 
  private:
   int fd_;
@@ -71,7 +76,7 @@ TonnixExpected<TonnixDone, std::string> writeFrames(const fs::path& file, double
       channelCount > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
     return unexpected(std::string("Unsupported sample rate or channel count"));
   }
-  const FileDescriptor fd(::open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  FileDescriptor fd(::open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (fd.get() < 0) return unexpected(std::error_code(errno, std::system_category()).message());
   SF_INFO info{};
   info.samplerate = static_cast<int>(rate);
@@ -87,6 +92,7 @@ TonnixExpected<TonnixDone, std::string> writeFrames(const fs::path& file, double
   if (!writeExactRate(fd.get(), sampleRate)) {
     return unexpected(std::string("Could not set the exact sample rate"));
   }
+  if (!fd.close()) return unexpected(std::string("Could not finish the file"));
   return TonnixDone{};
 }
 
