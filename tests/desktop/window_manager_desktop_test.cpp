@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 
 #include "accessibility_observation.h"
 #include "program.h"
@@ -61,6 +62,12 @@ class MonitoredRun {
     });
     process_.start(tonnix_test::ScratchHome::executable(),
                    {QStringLiteral("run"), QStringLiteral("--monitor")});
+    // Said once the workspace follows the applications.
+    tonnix_test::turnUntil(
+        [&] {
+          return lines_.indexOf(QRegularExpression(QStringLiteral("^TonnixMouseMonitor:"))) >= 0;
+        },
+        tonnix_test::eventTimeout);
   }
   ~MonitoredRun() {
     process_.kill();

@@ -87,12 +87,14 @@ TonnixAtspiWorkspace::TonnixAtspiWorkspace()
   joinGrace_.setSingleShot(true);
   joinGrace_.setInterval(joinGraceMilliseconds);
   connect(&joinGrace_, &QTimer::timeout, this, [this] { followWindowOwners(true); });
-  connect(windowWatcher_.get(), &TonnixX11WindowWatcher::windowAdded, this,
-          [this](quint64, std::int32_t processIdentifier) {
-            if (processIdentifier < 1 || tracked_.contains(processIdentifier)) return;
-            windowOwners_.insert(processIdentifier);
-            joinGrace_.start();
-          });
+  connect(windowWatcher_.get(), &TonnixX11WindowWatcher::windowAdded, this, [this](quint64 window) {
+    const auto* added = windowWatcher_->window(window);
+    if (!added || !isApplicationWindow(*added) || tracked_.contains(added->processIdentifier)) {
+      return;
+    }
+    windowOwners_.insert(added->processIdentifier);
+    joinGrace_.start();
+  });
   if (connection_) {
     subscribed_ = connection_->subscribe(joinedEvent).hasValue();
     sink_ = connection_->addSink([this](const std::vector<TonnixAtspiEventRecord>& batch) {
@@ -104,7 +106,7 @@ TonnixAtspiWorkspace::TonnixAtspiWorkspace()
     refresh(false);
   }
   for (const auto* window : windowWatcher_->windows()) {
-    windowOwners_.insert(window->processIdentifier);
+    if (isApplicationWindow(*window)) windowOwners_.insert(window->processIdentifier);
   }
   followWindowOwners(false);
 }
@@ -146,6 +148,16 @@ void TonnixAtspiWorkspace::follow(TonnixRunningApplication application, bool isO
   QObject::connect(tracked.exit.get(), &QSocketNotifier::activated,
                    [this, pid] { processEnded(pid); });
   if (announce) emit applicationLaunched(tracked.application);
+}
+
+// Panels and the desktop's own window are part of the desktop, not
+// applications that launch and quit.
+bool TonnixAtspiWorkspace::isApplicationWindow(const TonnixX11WatchedWindow& window) const {
+  if (window.processIdentifier < 1) return false;
+  const auto dock = windowWatcher_->atom("_NET_WM_WINDOW_TYPE_DOCK");
+  const auto desktop = windowWatcher_->atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+  return std::none_of(window.types.begin(), window.types.end(),
+                      [&](unsigned long type) { return type == dock || type == desktop; });
 }
 
 // Processes with a window the window manager lists (a terminal, an

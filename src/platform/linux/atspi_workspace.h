@@ -13,6 +13,7 @@ class TonnixAtspiObjectRef;
 class TonnixGioVolumes;
 class TonnixX11WindowEvents;
 class TonnixX11WindowWatcher;
+struct TonnixX11WatchedWindow;
 class QSocketNotifier;
 
 // The workspace seam on the Linux desktop. The running applications are
@@ -65,6 +66,7 @@ class TonnixAtspiWorkspace final : public TonnixWorkspace {
   void refresh(bool announce);
   void follow(TonnixRunningApplication application, bool isOnBus, bool announce);
   void followWindowOwners(bool announce);
+  bool isApplicationWindow(const TonnixX11WatchedWindow& window) const;
   void tellWindowChange(std::int32_t processIdentifier, const QString& notification);
   void processEnded(std::int32_t processIdentifier);
   void forget(std::int32_t processIdentifier);
