@@ -194,7 +194,13 @@ TonnixAXResult<TonnixAXElement> TonnixAtspiAccessibility::elementAtPosition(
 TonnixAXResult<std::unique_ptr<TonnixAXObserver>> TonnixAtspiAccessibility::createObserver(
     std::int32_t processIdentifier, TonnixAXObserver::Callback callback) {
   if (processIdentifier <= 0 || !callback) return unexpected(TonnixAXError::illegalArgument);
-  if (!d_->connect()) return unexpected(TonnixAXError::apiDisabled);
+  auto* connection = d_->connect();
+  if (!connection) return unexpected(TonnixAXError::apiDisabled);
+  // A process off the bus (a window the window manager lists, an
+  // application still starting) has nothing to observe yet.
+  if (!connection->application(processIdentifier)) {
+    return unexpected(TonnixAXError::invalidUIElement);
+  }
   return d_->observers->create(processIdentifier, std::move(callback));
 }
 
