@@ -38,6 +38,7 @@
 #include "platform/fake/memory_preferences_store.h"
 #include "quiet/silence_monitor.h"
 #include "ui/settings_view.h"
+#include "ui/update_dialog.h"
 
 using namespace std::chrono_literals;
 
@@ -172,6 +173,21 @@ bool save(QWidget& window, const QDir& folder, const char* name) {
   return true;
 }
 
+// The update window offering a release with its notes.
+bool saveUpdateWindow(const QDir& output) {
+  TonnixAppcastItem update;
+  update.version = update.displayVersion = QStringLiteral("0.2.0");
+  update.releaseNotes = QStringLiteral(
+      "<ul><li>Clicks on toolbar buttons play the button sound.</li>"
+      "<li>Sets dropped on the window import in one run.</li>"
+      "<li>Quieter while the microphone is in use.</li></ul>");
+  update.releaseNotesLink = QUrl(QStringLiteral("https://tonnix.org/releases/0.2.0"));
+  TonnixUpdateDialog dialog;
+  dialog.showUpdate(update, QStringLiteral("0.1.0"));
+  dialog.show();
+  return save(dialog, output, "update.png");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -212,5 +228,6 @@ int main(int argc, char** argv) {
   madeUp.tonnix.log().silenceChanged(std::nullopt, now - 25min);
   madeUp.tonnix.log().silenceChanged(TonnixSilenceReason::microphoneInUse, now - 2min);
   window.tabs().setCurrentIndex(3);
-  return save(window, output, "sound-log.png") ? 0 : 1;
+  if (!save(window, output, "sound-log.png")) return 1;
+  return saveUpdateWindow(output) ? 0 : 1;
 }
