@@ -3,7 +3,7 @@
 _tonnix() {
   local cur prev words cword
   _init_completion || return
-  local commands="sets import export remove convert baseline assign selection play run quit catalogue mappings update-keys help"
+  local commands="sets import export theme remove convert baseline assign selection play run quit catalogue mappings update-keys help"
 
   if [[ $cword -eq 1 ]]; then
     if [[ $cur == -* ]]; then
@@ -17,6 +17,7 @@ _tonnix() {
   if [[ $cur == -* ]]; then
     case ${words[1]} in
       export) COMPREPLY=($(compgen -W "--replace --help" -- "$cur")) ;;
+      theme) COMPREPLY=($(compgen -W "--with-feedback --help" -- "$cur")) ;;
       run) COMPREPLY=($(compgen -W "--monitor --simulate --help" -- "$cur")) ;;
       *) COMPREPLY=($(compgen -W "--help" -- "$cur")) ;;
     esac
@@ -26,6 +27,7 @@ _tonnix() {
   case ${words[1]} in
     import | convert) _filedir ;;
     export) _filedir ;;
+    theme) [[ $cword -eq 2 ]] && COMPREPLY=($(compgen -W "export apply revert" -- "$cur")) ;;
     run) [[ $prev == --simulate ]] && _filedir ;;
     help) [[ $cword -eq 2 ]] && COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;
     baseline | remove)

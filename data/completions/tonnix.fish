@@ -1,6 +1,6 @@
 # fish completion for tonnix
 
-set -l commands sets import export remove convert baseline assign selection play run quit catalogue mappings update-keys help
+set -l commands sets import export theme remove convert baseline assign selection play run quit catalogue mappings update-keys help
 
 complete -c tonnix -f
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -F
@@ -9,6 +9,9 @@ complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -l version -d 
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a sets -d 'List the installed sound sets'
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a import -d 'Install sound sets and classic sound set files'
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a export -d 'Save every sound that plays now as a new set'
+complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a theme -d 'Write, apply or revert the desktop sound theme'
+complete -c tonnix -n "__fish_seen_subcommand_from theme; and not __fish_seen_subcommand_from export apply revert" -f -a 'export apply revert'
+complete -c tonnix -n "__fish_seen_subcommand_from theme" -l with-feedback -d 'Also the menu, button and window sounds'
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a remove -d 'Move an installed set to the trash'
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a convert -d 'Convert a classic sound set file'
 complete -c tonnix -n "not __fish_seen_subcommand_from $commands" -a baseline -d 'Print or choose the baseline set'
