@@ -282,6 +282,9 @@ class Pointer {
 struct Summary {
   std::vector<double> firstPresses;
   std::vector<double> presses;
+  // After the output paused (5 s idle) and after it closed (a minute idle).
+  std::vector<double> afterPause;
+  std::vector<double> afterClose;
   int missed = 0;
 
   // The median and 95th percentile of the presses after the first, and
@@ -294,9 +297,14 @@ struct Summary {
     state.counters[player + "_median_ms"] = sorted[sorted.size() / 2];
     state.counters[player + "_p95_ms"] =
         sorted[std::min(sorted.size() - 1, sorted.size() * 95 / 100)];
-    if (firstPresses.empty()) return;
-    state.counters[player + "_first_ms"] =
-        *std::max_element(firstPresses.begin(), firstPresses.end());
+    const auto worst = [&](const std::vector<double>& values, const std::string& name) {
+      if (!values.empty()) {
+        state.counters[player + name] = *std::max_element(values.begin(), values.end());
+      }
+    };
+    worst(firstPresses, "_first_ms");
+    worst(afterPause, "_after_pause_ms");
+    worst(afterClose, "_after_close_ms");
   }
 };
 
@@ -331,19 +339,31 @@ class Factory {
   std::optional<QPoint> button_;
 };
 
-// One round: the first press after the player started, then the rest.
-void pressRound(Pointer& pointer, QPoint button, Summary& summary) {
+std::optional<double> pressOnce(Pointer& pointer, QPoint button) {
+  soundServer().listen();
+  const auto pressed = pointer.press(button);
+  const auto heard = soundServer().heard(2000);
+  pointer.release();
+  if (!heard) return std::nullopt;
+  return Milliseconds(*heard - pressed).count();
+}
+
+// One round: the first press after the player started, then the rest;
+// with `idlePresses`, one press after five idle seconds and one after a minute.
+void pressRound(Pointer& pointer, QPoint button, Summary& summary, bool idlePresses) {
   for (int press = 0; press <= kPressesPerRound; ++press) {
-    soundServer().listen();
-    const auto pressed = pointer.press(button);
-    const auto heard = soundServer().heard(2000);
-    pointer.release();
-    if (!heard) {
+    const auto took = pressOnce(pointer, button);
+    if (!took) {
       ++summary.missed;
       continue;
     }
-    const double took = Milliseconds(*heard - pressed).count();
-    (press == 0 ? summary.firstPresses : summary.presses).push_back(took);
+    (press == 0 ? summary.firstPresses : summary.presses).push_back(*took);
+  }
+  if (!idlePresses) return;
+  for (const auto& [idle, samples] :
+       {std::pair(5000, &summary.afterPause), std::pair(61000, &summary.afterClose)}) {
+    waitFor([] { return false; }, idle);
+    if (const auto took = pressOnce(pointer, button)) samples->push_back(*took);
   }
 }
 
@@ -445,14 +465,14 @@ void pressToSound(benchmark::State& state) {
           state.SkipWithError("no push button on the GTK window, or tonnix run did not start");
           return;
         }
-        pressRound(pointer, *factory.button(), tonnix);
+        pressRound(pointer, *factory.button(), tonnix, round == 0);
       }
       Factory factory(canberraEnvironment(click), accessibility);
       if (!factory.button()) {
         state.SkipWithError("no push button on the GTK window");
         return;
       }
-      pressRound(pointer, *factory.button(), canberra);
+      pressRound(pointer, *factory.button(), canberra, false);
     }
   }
   tonnix.report(state, "tonnix");
@@ -537,8 +557,15 @@ void pressBreakdown(benchmark::State& state) {
     state.SkipWithError("no mouse monitor");
     return;
   }
+  // Ready as `tonnix run` is once it has prepared the selection.
+  waitFor([&] { return player.pendingSoundIDs().empty(); }, 10'000);
+  waitFor([] { return false; }, 1000);
   for (auto _ : state) {
-    for (int press = 0; press <= kPressesPerRound * kRounds; ++press) {
+    for (int press = 0; press <= kPressesPerRound * kRounds + 2; ++press) {
+      // The last two presses come after the output paused, then closed.
+      if (press > kPressesPerRound * kRounds) {
+        waitFor([] { return false; }, press == kPressesPerRound * kRounds + 1 ? 5000 : 61000);
+      }
       atMonitor.reset();
       played.reset();
       soundServer().listen();
@@ -546,6 +573,14 @@ void pressBreakdown(benchmark::State& state) {
       const auto heard = soundServer().heard(2000);
       pointer.release();
       if (!heard || !played || !atMonitor) continue;
+      if (press > kPressesPerRound * kRounds) {
+        const std::string after =
+            press == kPressesPerRound * kRounds + 1 ? "after_pause" : "after_close";
+        state.counters[after + "_play_ms"] = breakdown.player.back();
+        state.counters[after + "_output_ms"] = Milliseconds(*heard - *played).count();
+        state.counters[after + "_ms"] = Milliseconds(*heard - pressed).count();
+        continue;
+      }
       breakdown.toMonitor.push_back(Milliseconds(*atMonitor - pressed).count());
       breakdown.output.push_back(Milliseconds(*heard - *played).count());
       const double total = Milliseconds(*heard - pressed).count();

@@ -42,10 +42,11 @@ constexpr char kLowLatencyConfiguration[] =
 // Without sound for this long the device pauses, so the sound server can
 // suspend its sink and no mixing period wakes the process.
 constexpr std::chrono::seconds kIdleBeforePause(3);
-// A paused PulseAudio stream still has its client library wake for timing
-// updates many times a second; this much later the device closes, and the
-// next sound opens it again.
-constexpr std::chrono::seconds kPausedBeforeClosing(10);
+// A paused PulseAudio stream still has its client library wake many times
+// a second; a minute after the last sound the device closes. Not sooner:
+// opening it again costs the next sound tens of milliseconds, where resuming
+// costs well under one.
+constexpr std::chrono::seconds kPausedBeforeClosing(57);
 // A missing output is looked for again at a play at most this often.
 constexpr std::chrono::seconds kRetryOpenAfter(2);
 

@@ -18,9 +18,9 @@ class TonnixOpenALDevice;
 // short path from play() to the speaker, unless the user has an OpenAL Soft
 // configuration of their own (ALSOFT_CONF, ~/.alsoftrc or
 // $XDG_CONFIG_HOME/alsoft.conf). A few seconds after the last sound the
-// device pauses and the next play resumes it; ten seconds later it closes,
-// since a paused PulseAudio stream still wakes the process, and the next
-// play opens it again. A lost output (the sound
+// device pauses and the next play resumes it; a minute after the last
+// sound it closes, since a paused PulseAudio stream still wakes the process,
+// and the next play opens it again. A lost output (the sound
 // server restarted, the device went away) is opened again at the next play,
 // with every clip and player restored; one line on standard output says so.
 // Without a real output device (none, or only OpenAL Soft's null output)
