@@ -1,7 +1,10 @@
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <vector>
 
@@ -13,6 +16,7 @@
 #include "platform/fake/fake_screens.h"
 #include "platform/fake/fake_silence_probes.h"
 #include "platform/fake/memory_preferences_store.h"
+#include "platform/linux/linux_silence_probe.h"
 #include "platform/linux/openal_audio.h"
 #include "playback/player.h"
 #include "quiet/silence_monitor.h"
@@ -56,12 +60,13 @@ fs::path writeSet() {
   return bundle.parent_path();
 }
 
-// Everything a player needs, with the given output.
+// Everything a player needs, with the given output and silence probe.
 struct Rig {
-  explicit Rig(TonnixAudioOutput& output)
+  explicit Rig(TonnixAudioOutput& output, std::unique_ptr<TonnixSilenceProbe> probe =
+                                              std::make_unique<TonnixFakeSilenceProbe>())
       : library(writeSet(), std::nullopt),
         assignments(preferences),
-        silence(preferences, std::make_unique<TonnixFakeSilenceProbe>()),
+        silence(preferences, std::move(probe)),
         player(library, assignments, preferences, silence, output, screens) {
     assignments.setBaselineIdentifier(kSet);
     screens.setScreenFrames({QRectF(0, 0, 1920, 1080)});
@@ -106,6 +111,34 @@ void BM_PlayExistingVoiceOpenAL(benchmark::State& state) {
 }
 BENCHMARK(BM_PlayExistingVoiceOpenAL);
 
+// The event path as `tonnix run` takes it: the real Linux probes with every
+// reason chosen and the decision made afresh at every sound (as after half
+// a second without one), OpenAL Soft mixing. Reports the median and the
+// 99th percentile of play(). Run inside scripts/headless-session.
+void BM_PlayWithLinuxProbes(benchmark::State& state) {
+  TonnixOpenALAudio output;
+  Rig rig(output, std::make_unique<TonnixLinuxSilenceProbe>());
+  for (TonnixSilenceReason reason : allSilenceReasons) rig.silence.setEnabled(true, reason);
+  rig.silence.setFreshness(0);
+  if (!rig.player.play(kMenuOpen)) {
+    state.SkipWithError("the first play made no sound");
+    return;
+  }
+  std::vector<double> samples;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(rig.player.play(kMenuOpen));
+    samples.push_back(
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+            .count());
+    QCoreApplication::processEvents();
+  }
+  std::sort(samples.begin(), samples.end());
+  state.counters["p50_us"] = samples[samples.size() / 2];
+  state.counters["p99_us"] = samples[samples.size() * 99 / 100];
+}
+BENCHMARK(BM_PlayWithLinuxProbes)->Iterations(2000);
+
 // OpenAL Soft reads its configuration at its first call.
 void useWaveBackend() {
   const fs::path configuration = scratchPath() / "alsoft.conf";
@@ -118,6 +151,7 @@ void useWaveBackend() {
 
 int main(int argc, char** argv) {
   useWaveBackend();
+  QCoreApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
