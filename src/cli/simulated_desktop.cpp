@@ -49,6 +49,9 @@ struct TonnixSimulatedDesktop::Runner {
     desktop.accessibility_.post(desktop.elementNamed(notify.processIdentifier, notify.id),
                                 notify.notification);
   }
+  void operator()(const TonnixSimulation::WindowChange& change) const {
+    desktop.workspace_.changeWindow(change.processIdentifier, change.notification);
+  }
   void operator()(const TonnixSimulation::Destroy& destroy) const {
     desktop.accessibility_.destroy(desktop.elementNamed(destroy.processIdentifier, destroy.id));
   }

@@ -111,6 +111,7 @@ class LineReader {
     if (name == QStringLiteral("unmount")) return volume<Unmount>();
     if (name == QStringLiteral("element")) return element();
     if (name == QStringLiteral("notify")) return notify();
+    if (name == QStringLiteral("window")) return window();
     if (name == QStringLiteral("destroy")) return destroy();
     if (name == QStringLiteral("down")) return mouse(TonnixMouseEventKind::leftMouseDown);
     if (name == QStringLiteral("drag")) return mouse(TonnixMouseEventKind::leftMouseDragged);
@@ -226,6 +227,12 @@ class LineReader {
     TONNIX_TRY(pid, processIdentifier(arguments_.at(0)));
     if (auto error = unknownElement(pid, arguments_.at(2))) return unexpected(*error);
     return Command{Notify{pid, arguments_.at(1), arguments_.at(2)}};
+  }
+
+  Parsed<Command> window() {
+    if (auto error = countError(2, 2, "window PID NOTIFICATION")) return unexpected(*error);
+    TONNIX_TRY(pid, processIdentifier(arguments_.at(0)));
+    return Command{WindowChange{pid, arguments_.at(1)}};
   }
 
   Parsed<Command> destroy() {

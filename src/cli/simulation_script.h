@@ -48,6 +48,12 @@ struct Notify {
   QString notification;
   QString id;
 };
+// `window PID NOTIFICATION`: the window manager changed a window of the
+// application ("AXWindowMoved").
+struct WindowChange {
+  std::int32_t processIdentifier = 0;
+  QString notification;
+};
 // `destroy PID ID`
 struct Destroy {
   std::int32_t processIdentifier = 0;
@@ -75,8 +81,8 @@ struct PrintLog {};
 // The element id that stands for the application's own element.
 inline const QString applicationElementID = QStringLiteral("app");
 
-using Command = std::variant<Launch, Quit, Mount, Unmount, Element, Notify, Destroy, Mouse, Wait,
-                             Exclude, Include, PrintLog>;
+using Command = std::variant<Launch, Quit, Mount, Unmount, Element, Notify, WindowChange, Destroy,
+                             Mouse, Wait, Exclude, Include, PrintLog>;
 
 // One command with the line it came from, counted from 1.
 struct Step {

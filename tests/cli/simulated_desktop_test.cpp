@@ -60,6 +60,8 @@ destroy 100 save
 element 100 file AXMenu title="File"
 notify 100 AXMenuOpened file
 notify 100 AXMenuClosed file
+window 100 AXWindowMoved
+window 100 AXWindowMoved
 quit 100
 log
 )"));
@@ -71,9 +73,11 @@ log
                        QStringLiteral("Tonnix: AXUIElementDestroyed -> dlgc (plays) from Editor"),
                        QStringLiteral("Tonnix: AXMenuOpened -> mnuo (plays) from Editor"),
                        QStringLiteral("Tonnix: AXMenuClosed -> mnuc (plays) from Editor"),
+                       QStringLiteral("Tonnix: AXWindowMoved -> wmov (plays) from Editor"),
                        QStringLiteral("Tonnix: App Quit -> !aqt (plays) from Editor"),
                        QStringLiteral("System\tApp Quit\t!aqt\t1"),
                        QStringLiteral("System\tApp Launched\tflap\t1"),
+                       QStringLiteral("Editor\tAXWindowMoved\twmov\t1"),
                        QStringLiteral("Editor\tAXMenuClosed\tmnuc\t1"),
                        QStringLiteral("Editor\tAXMenuOpened\tmnuo\t1"),
                        QStringLiteral("Editor\tAXUIElementDestroyed\tdlgc\t1"),
@@ -81,9 +85,9 @@ log
                        QStringLiteral("Editor\tMouseDown\tbtnp\t1"),
                        QStringLiteral("Editor\tAXWindowCreated\tdopn\t1"),
                    }));
-  EXPECT_EQ(simulation.audio.plays().size(), 8u);
+  EXPECT_EQ(simulation.audio.plays().size(), 9u);
   const auto& editor = simulation.controller.log().sections().at(1);
-  EXPECT_EQ(editor.entries.at(2).elementDescription,
+  EXPECT_EQ(editor.entries.at(3).elementDescription,
             QStringLiteral("AXWindow[AXDialog] \"Save As\""))
       << "the closed dialog is named as it was when it opened";
 }
