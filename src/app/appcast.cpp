@@ -58,8 +58,10 @@ TonnixAppcastItem readItem(QXmlStreamReader& reader) {
 }
 
 QString notXML(const QXmlStreamReader& reader) {
+  QString reason = reader.errorString();
+  if (reason.endsWith(u'.')) reason.chop(1);
   return QStringLiteral("The update feed is not XML: %1 (line %2).")
-      .arg(reader.errorString())
+      .arg(reason)
       .arg(reader.lineNumber());
 }
 

@@ -248,14 +248,14 @@ TEST(UpdaterTest, BadFeedsAndArchivesAreRefusedAndChangeNothing) {
          s.serve("/appcast.xml", appcast(s.url("/t"), archive.size(), signature));
          s.serve("/t", archive.left(archive.size() / 2), archive.size());
        },
-       "The update"},
+       "The update server hung up before sending everything."},
       {"not XML", [](LocalServer& s) { s.serve("/appcast.xml", "Moved to the new server."); },
        "The update feed is not XML"},
       {"bigger than declared",
        [&](LocalServer& s) {
          s.serve("/appcast.xml", appcast(s.url("/a"), archive.size() - 10, signature));
        },
-       "The update server sent more than it said it would."},
+       "The update server sent more than expected"},
       {"redirect loop", [](LocalServer& s) { s.redirect("/appcast.xml", s.url("/appcast.xml")); },
        "The update server sent Tonnix around in circles"},
   };

@@ -13,6 +13,8 @@ QString failureOf(const QNetworkReply& reply) {
     case QNetworkReply::InsecureRedirectError:
       return QStringLiteral("The update server sent Tonnix around in circles (%1).")
           .arg(reply.url().host());
+    case QNetworkReply::RemoteHostClosedError:
+      return QStringLiteral("The update server hung up before sending everything.");
     case QNetworkReply::OperationCanceledError:
       return QStringLiteral("The update server did not answer in time.");
     default:
@@ -63,7 +65,8 @@ void TonnixQtUpdateNetwork::fetch(const QUrl& url, qint64 maximumBytes, QObject*
     reply->deleteLater();
     if (!guard) return;
     if (*tooLarge) {
-      done(unexpected(QStringLiteral("The update server sent more than it said it would.")));
+      done(unexpected(QStringLiteral(
+          "The update server sent more than expected, so Tonnix stopped the download.")));
     } else if (reply->error() != QNetworkReply::NoError) {
       done(unexpected(failureOf(*reply)));
     } else {
