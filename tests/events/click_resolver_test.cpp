@@ -171,19 +171,6 @@ TEST_F(ClickResolverTest, NothingWithoutAnElementAProcessOrARoleAndNeverAMenu) {
   EXPECT_FALSE(resolver->target(kCentre)) << "the application does not answer";
 }
 
-// GTK 3 opens a combo box's menu over the box on the press itself.
-TEST_F(ClickResolverTest, AMenuItemOverThePopUpButtonOwningItsMenuIsThePopUp) {
-  const auto popUp = desktop.addControl(QStringLiteral("AXPopUpButton"), {}, kFrame);
-  const auto menu = desktop.addControl(QStringLiteral("AXMenu"), {}, QRectF(190, 60, 100, 100));
-  const auto item = desktop.addControl(QStringLiteral("AXMenuItem"), {}, QRectF(195, 100, 90, 20));
-  desktop.accessibility.setAttribute(menu, TonnixAXAttribute::parent, popUp);
-  desktop.accessibility.setAttribute(item, TonnixAXAttribute::parent, menu);
-  EXPECT_EQ(kindAtCentre(), TonnixControlKind::popUp);
-  EXPECT_FALSE(resolver->target({280, 110})) << "beside the pop-up button";
-  desktop.accessibility.setAttribute(popUp, TonnixAXAttribute::role, QStringLiteral("AXMenuBar"));
-  EXPECT_FALSE(resolver->target(kCentre));
-}
-
 TEST_F(ClickResolverTest, FrameNeedsBothPositionAndSize) {
   EXPECT_EQ(desktop.accessibility.messagingTimeout(desktop.accessibility.systemWideElement()), 0.1);
   const TonnixAXElement control = desktop.addControl(QStringLiteral("AXButton"), {}, kFrame);
