@@ -16,6 +16,10 @@ const QString lastCheckKey = QStringLiteral("SULastCheckTime");
 const QString skippedVersionKey = QStringLiteral("SUSkippedVersion");
 
 constexpr qint64 startUpDelaySeconds = 60;
+constexpr qint64 startUpIdleMilliseconds = 60 * 1000;
+// A desktop that never seems idle (or counts in other units) delays the
+// first check no longer than this after start-up.
+constexpr qint64 longestIdleWaitSeconds = 10 * 60;
 constexpr qint64 minimumCheckIntervalSeconds = 60 * 60;
 constexpr qint64 checkIntervalSeconds = 24 * 60 * 60;
 // The schedule looks again at least this often, so a suspended machine
@@ -265,10 +269,25 @@ void TonnixUpdater::scheduleNextCheck() {
 }
 
 void TonnixUpdater::scheduledCheckDue() {
-  const QDateTime due = nextScheduledCheck(startedAt_, lastCheckDate_, lastAttempt_);
-  if (due <= QDateTime::currentDateTimeUtc()) {
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  if (nextScheduledCheck(startedAt_, lastCheckDate_, lastAttempt_) > now) {
+    scheduleNextCheck();
+    return;
+  }
+  const bool waitsForIdle =
+      !lastAttempt_ && services_.desktopIdleTime && startedAt_.secsTo(now) < longestIdleWaitSeconds;
+  if (!waitsForIdle) {
     checkInBackground();
     return;
   }
-  scheduleNextCheck();
+  // Not while the user is busy just after logging in.
+  services_.desktopIdleTime(this, [this](std::optional<qint64> idle) {
+    if (!idle || *idle >= startUpIdleMilliseconds) {
+      checkInBackground();
+      return;
+    }
+    if (canCheckForUpdates_ && checksAutomatically_) {
+      schedule_.start(static_cast<int>(startUpIdleMilliseconds - *idle));
+    }
+  });
 }

@@ -19,6 +19,8 @@ class TonnixUpdateNotifications;
 QString relativeDateText(const QDateTime& then, const QDateTime& now);
 // When the next scheduled check is due: a day after the last check, but
 // never within a minute of start-up nor within an hour of the last attempt.
+// The first one of a session also waits until the desktop has been idle for
+// a minute, for at most ten minutes.
 QDateTime nextScheduledCheck(const QDateTime& started, const std::optional<QDateTime>& lastCheck,
                              const std::optional<QDateTime>& lastAttempt);
 
@@ -47,6 +49,12 @@ class TonnixUpdater : public QObject {
     TonnixUpdateInstallation installation;
     // Whether one of Tonnix's windows has the focus.
     std::function<bool()> isApplicationActive;
+    // Asks how long the desktop has been without input, in milliseconds
+    // (nothing when it cannot tell); answers on the main thread, never after
+    // the context object is gone. Empty: the first check only waits for a
+    // minute after start-up.
+    std::function<void(QObject* context, std::function<void(std::optional<qint64>)> answer)>
+        desktopIdleTime = {};
   };
 
   TonnixUpdater(TonnixExpected<TonnixUpdateConfiguration, QString> configuration, Services services,

@@ -9,6 +9,7 @@
 #include "cli/desktop_session.h"
 #include "cli/interruption.h"
 #include "platform/linux/atspi_accessibility_status.h"
+#include "platform/linux/dbus_idle_time.h"
 #include "platform/linux/dbus_update_notifications.h"
 #include "platform/linux/gio_application_directory.h"
 #include "platform/linux/qt_update_network.h"
@@ -67,7 +68,8 @@ int applicationCommand(const std::vector<fs::path>& files, bool startedByBus) {
       updateSettings ? TonnixUpdateConfiguration::read(*updateSettings)
                      : TonnixUpdateConfiguration{},
       {session.preferences, updateNetwork, updateNotifications, TonnixUpdateInstallation::running(),
-       [] { return QApplication::applicationState() == Qt::ApplicationActive; }});
+       [] { return QApplication::applicationState() == Qt::ApplicationActive; },
+       [](QObject* context, auto answer) { queryDesktopIdleTime(context, std::move(answer)); }});
   TonnixAppDelegate delegate(
       {session.controller, session.silence, accessibilityStatus, autostart, applications, updater});
   if (role == TonnixSingleInstance::Role::primary) delegate.serve(instance, startedByBus);
