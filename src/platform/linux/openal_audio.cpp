@@ -187,9 +187,9 @@ class OpenALPlayer;
 
 // The process's one OpenAL device and context. It opens the default output
 // on first use and again whenever the output was lost (the sound server
-// restarted, the device went away) or could not be opened before, putting
-// back every clip's buffers and every player's sources; it pauses after a
-// few idle seconds and resumes at the next sound. Main thread only.
+// restarted, the device went away) or could not be opened before; each clip
+// and player puts back its buffers and sources at its next play. It pauses
+// after a few idle seconds and resumes at the next sound. Main thread only.
 class TonnixOpenALDevice {
  public:
   TonnixOpenALDevice() {
@@ -526,8 +526,8 @@ bool TonnixOpenALDevice::open() {
   isPaused_ = false;
   unavailableReason_.reset();
   lastDiagnostic_.reset();
-  for (OpenALClip* clip : clips_) clip->upload();
-  for (OpenALPlayer* player : players_) player->makeSources();
+  // Clips and players come back at their next play, so that reopening
+  // costs the sound that reopens only its own.
   return true;
 }
 

@@ -22,7 +22,8 @@ class TonnixOpenALDevice;
 // sound it closes, since a paused PulseAudio stream still wakes the process,
 // and the next play opens it again. A lost output (the sound
 // server restarted, the device went away) is opened again at the next play,
-// with every clip and player restored; one line on standard output says so.
+// each clip and player restored at its own next play; one line on standard
+// output says so.
 // Without a real output device (none, or only OpenAL Soft's null output)
 // everything still works except that players stay silent, and a play looks
 // for the output again every few seconds; one line says why.
