@@ -1,5 +1,7 @@
 #include "classic/sound_resource_decoder.h"
 
+#include <algorithm>
+
 #include "classic/byte_view.h"
 #include "classic/g711_decoder.h"
 #include "classic/ima4_decoder.h"
@@ -17,6 +19,10 @@ constexpr std::uint8_t kStandardEncoding = 0x00;
 constexpr std::uint8_t kExtendedEncoding = 0xFF;
 constexpr std::uint8_t kCompressedEncoding = 0xFE;
 constexpr std::uint32_t kOneHertz = 0x10000;  // rates are unsigned 16.16 fixed point
+// Over twelve minutes of 44.1 kHz sound, far beyond any interface sound;
+// the rest of a longer one is left out, so that a compressed fork of tens of
+// megabytes cannot decode into hundreds.
+constexpr std::uint64_t kMaximumSamples = std::uint64_t{32} << 20;
 
 // Where the commands start: after the modifiers of format 1, or after the
 // reference count of format 2.
@@ -63,7 +69,8 @@ std::optional<TonnixDecodedSound> soundOf(const SoundHeader& header, std::uint32
 }
 
 std::optional<TonnixDecodedSound> decodeStandard(const SoundHeader& header) {
-  const auto length = *header.resource.u32(header.offset + 4);
+  const auto length =
+      std::min<std::uint64_t>(*header.resource.u32(header.offset + 4), kMaximumSamples);
   const auto data = header.resource.bytes().subspan(header.offset + kStandardDataOffset);
   return soundOf(header, 1, decodeLinearPcm(data, TonnixPcmEncoding::unsigned8, length));
 }
@@ -75,6 +82,13 @@ struct SampleLayout {
   std::span<const std::uint8_t> data;
 
   std::uint64_t samples() const { return std::uint64_t{frames} * channels; }
+
+  // At most the frames that decode to kMaximumSamples, each frame giving
+  // `samplesPerFrame` samples per channel.
+  SampleLayout bounded(std::uint64_t samplesPerFrame) const {
+    const std::uint64_t most = kMaximumSamples / (std::uint64_t{channels} * samplesPerFrame);
+    return {channels, static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, most)), data};
+  }
 };
 
 std::optional<SampleLayout> sampleLayout(const SoundHeader& header) {
@@ -86,8 +100,9 @@ std::optional<SampleLayout> sampleLayout(const SoundHeader& header) {
 }
 
 std::optional<TonnixDecodedSound> decodeExtended(const SoundHeader& header) {
-  const auto layout = sampleLayout(header);
+  auto layout = sampleLayout(header);
   if (!layout) return std::nullopt;
+  layout = layout->bounded(1);
   auto encoding = TonnixPcmEncoding::unsigned8;
   switch (*header.resource.u16(header.offset + 48)) {
     case 8:
@@ -129,8 +144,22 @@ std::uint32_t compressionFormat(const SoundHeader& header) {
   }
 }
 
+// How many samples per channel one frame (or packet) of the format decodes to.
+std::uint64_t samplesPerFrame(std::uint32_t format) {
+  switch (format) {
+    case fourCharCode("ima4"):
+      return 64;
+    case fourCharCode("MAC3"):
+    case fourCharCode("MAC6"):
+      return 6;
+    default:
+      return 1;
+  }
+}
+
 std::vector<std::int16_t> decodeCompressedData(const SoundHeader& header,
-                                               const SampleLayout& layout) {
+                                               const SampleLayout& whole) {
+  const SampleLayout layout = whole.bounded(samplesPerFrame(compressionFormat(header)));
   const auto pcm = [&](TonnixPcmEncoding encoding) {
     return decodeLinearPcm(layout.data, encoding, layout.samples());
   };

@@ -20,5 +20,6 @@ struct TonnixDecodedSound {
 // 4:1, MACE 3:1 and 6:1, μ-law, A-law, or uncompressed samples the format
 // names ('raw ', 'twos', 'sowt', 'in24', 'in32', 'fl32', 'fl64'). Anything
 // else, anything malformed and a rate below 1 Hz yield nothing; data shorter
-// than the header promises is cut to the whole frames (or packets) there.
+// than the header promises is cut to the whole frames (or packets) there,
+// and a sound longer than 32 Mi samples to its beginning.
 std::optional<TonnixDecodedSound> decodeSoundResource(std::span<const std::uint8_t> resource);

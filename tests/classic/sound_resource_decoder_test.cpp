@@ -101,3 +101,14 @@ TEST(SoundResourceDecoder, MalformedInputYieldsNothing) {
       format1Sound(extendedHeader(0xFFFFFFFF, kRate22050, 0xFFFFFFFF, 16, {1, 2, 3, 4}))));
   EXPECT_FALSE(decodeSoundResource(format1Sound(extendedHeader(3, kRate22050, 9, 8, {1, 2}))));
 }
+
+// A fork of tens of megabytes whose header promises billions of MACE 6:1
+// packets would decode into most of a gigabyte: only the first 32 Mi
+// samples are decoded.
+TEST(SoundResourceDecoder, DecodesAtMost32MiSamples) {
+  const std::vector<std::uint8_t> body(6 << 20, 0x5A);
+  const auto decoded =
+      decodeSoundResource(format1Sound(compressedHeader(1, kRate22050, 0xFFFFFFFF, "MAC6", body)));
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->samples.size(), (std::size_t{32} << 20) / 6 * 6) << "whole packets";
+}
