@@ -9,6 +9,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
+#include <QPushButton>
 #include <QUuid>
 
 #include "app/updater.h"
@@ -135,12 +136,25 @@ TEST(UpdateReminderTest, InTheBackgroundANotificationWaitsForItsClick) {
   EXPECT_EQ(service.lastId, 1u);
 }
 
-TEST(UpdateReminderTest, WithoutANotificationServiceTheWindowShows) {
+TEST(UpdateReminderTest, WithoutANotificationServiceTheWindowShowsAndASkipIsKept) {
   SessionBus bus;
   if (!bus.isRunning()) GTEST_SKIP() << "dbus-daemon is not installed";
   Reminders reminders(bus.connect());
   reminders.updater.checkInBackground();
-  EXPECT_TRUE(tonnix_test::turnUntil([&] { return reminders.dialogShows(); }));
+  ASSERT_TRUE(tonnix_test::turnUntil([&] { return reminders.dialogShows(); }));
+
+  QPushButton* skip = nullptr;
+  for (auto* button : reminders.presenter.dialog()->findChildren<QPushButton*>()) {
+    if (button->text() == "Skip This Version") skip = button;
+  }
+  ASSERT_NE(skip, nullptr);
+  skip->click();
+  EXPECT_FALSE(reminders.dialogShows());
+  EXPECT_EQ(reminders.preferences.stringValue("SUSkippedVersion"), "1.1");
+  reminders.updater.checkInBackground();
+  ASSERT_TRUE(tonnix_test::turnUntil([&] { return reminders.updater.canCheckForUpdates(); }));
+  tonnix_test::turnFor(100);
+  EXPECT_FALSE(reminders.dialogShows());
 }
 
 }  // namespace
