@@ -94,6 +94,15 @@ class ThemeReader {
 
   const std::map<TonnixSoundID, fs::path>& chosen() const { return chosen_; }
 
+  // One line for every sound name without a Tonnix counterpart, since a
+  // full theme has dozens of them.
+  void reportUnmapped() const {
+    if (unmapped_.empty()) return;
+    std::string list;
+    for (const auto& name : unmapped_) list += (list.empty() ? "" : ", ") + name;
+    leaveOut(root_, "no Tonnix sound is for " + list);
+  }
+
   void leaveOut(const fs::path& path, const std::string& reason) const {
     const std::string shown = path.lexically_relative(root_.parent_path()).string();
     tonnixDiagnostic("TonnixLibrary", "left out " + shown + ": " + reason);
@@ -133,7 +142,10 @@ class ThemeReader {
     if (!isWithin(file, root_)) return leaveOut(file, "it points outside the theme");
     if (!fs::is_regular_file(file, error)) return leaveOut(file, "it is not a file");
     const auto* row = themeSoundNamed(file.stem().string());
-    if (!row) return leaveOut(file, "no Tonnix sound is for " + file.stem().string());
+    if (!row) {
+      unmapped_.insert(file.stem().string());
+      return;
+    }
     if (chosen_.contains(row->soundID)) return;
     if (auto opened = canOpenAudio(file); !opened) return leaveOut(file, opened.error());
     chosen_[row->soundID] = file;
@@ -142,6 +154,7 @@ class ThemeReader {
   fs::path root_;
   std::set<fs::path> visited_;
   std::map<TonnixSoundID, fs::path> chosen_;
+  std::set<std::string> unmapped_;
 };
 
 }  // namespace
@@ -165,6 +178,7 @@ TonnixExpected<TonnixDone, TonnixInstallError> buildSetFromSoundTheme(
   const fs::path root = fs::weakly_canonical(theme, error);
   ThemeReader reader(root);
   reader.readTheme(root);
+  reader.reportUnmapped();
 
   const fs::path resources = destination / "Contents" / "Resources";
   fs::create_directories(resources, error);
