@@ -374,7 +374,10 @@ std::optional<QString> TonnixController::failureDescription() const {
         "access to the accessibility bus (--talk-name=org.a11y.Bus) and relaunch.");
   }
   if (!desktop_.accessibility.isProcessTrusted()) {
-    return QStringLiteral("Accessibility access has not been granted.");
+    return QStringLiteral(
+        "Accessibility access has not been granted. Switch it on with Grant… in Tonnix's "
+        "settings, or with: gsettings set org.gnome.desktop.interface toolkit-accessibility "
+        "true");
   }
   if (isRunning_ && observedApplicationCount_ > 0 && registeredNotificationCount_ == 0) {
     return QStringLiteral("Attached to ") + QString::number(observedApplicationCount_) +
@@ -386,7 +389,8 @@ std::optional<QString> TonnixController::failureDescription() const {
     return QStringLiteral("Clicks are switched on but no mouse monitor could be installed.");
   }
   if (library_.bundles().empty()) {
-    return QStringLiteral("No sound sets installed. Open the Sound Sets tab to import one.");
+    return QStringLiteral(
+        "No sound sets installed. Import one in the Sound Sets tab, or with tonnix import.");
   }
   return std::nullopt;
 }

@@ -31,7 +31,7 @@ bool startsApplication(int argc, char** argv) {
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool startsApp) {
   const bool watchesDesktop = startsApp || (std::strcmp(argv[1], "run") == 0 &&
                                             std::none_of(argv + 2, argv + argc, [](const char* a) {
-                                              return std::strcmp(a, "--simulate") == 0;
+                                              return std::strncmp(a, "--simulate", 10) == 0;
                                             }));
   const bool hasWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
   const bool hasX = tonnixCanReachDisplay();

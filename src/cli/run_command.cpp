@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "app/single_instance.h"
-#include "cli/commands.h"
+#include "cli/command_line.h"
 #include "cli/desktop_session.h"
 #include "cli/interruption.h"
 #include "cli/simulated_desktop.h"
@@ -20,11 +20,6 @@
 // preferences and the default sound output.
 
 namespace {
-
-int usage() {
-  std::fprintf(stderr, "usage: tonnix run [--simulate SCRIPT] [--monitor]\n");
-  return 2;
-}
 
 void printLine(const QString& line) {
   std::printf("%s\n", qPrintable(line));
@@ -122,30 +117,23 @@ int observe(bool monitors) {
 }  // namespace
 
 int runCommand(const QStringList& arguments) {
-  std::optional<QString> scriptPath;
-  bool monitors = false;
-  for (qsizetype i = 0; i < arguments.size(); ++i) {
-    if (arguments.at(i) == QStringLiteral("--monitor") && !monitors) {
-      monitors = true;
-    } else if (arguments.at(i) == QStringLiteral("--simulate") && !scriptPath &&
-               i + 1 < arguments.size()) {
-      scriptPath = arguments.at(++i);
-    } else {
-      return usage();
-    }
-  }
-  if (!scriptPath) return observe(monitors);
+  TonnixCommandLine line("run");
+  const QCommandLineOption monitor(QStringLiteral("monitor"),
+                                   QStringLiteral("Prints a line for each event heard."));
+  const QCommandLineOption simulation(
+      QStringLiteral("simulate"),
+      QStringLiteral("Plays the made-up desktop of SCRIPT instead of listening to the real one."),
+      QStringLiteral("SCRIPT"));
+  line.addOption(monitor);
+  line.addOption(simulation);
+  if (const auto status = line.parse(arguments, 0, 0)) return *status;
+  const bool monitors = line.isSet(monitor.names().front());
+  if (!line.isSet(simulation.names().front())) return observe(monitors);
 
-  const auto script = readScript(*scriptPath);
-  if (!script) {
-    std::fprintf(stderr, "%s\n", qPrintable(script.error()));
-    return 1;
-  }
+  const QString scriptPath = line.value(simulation.names().front());
+  const auto script = readScript(scriptPath);
+  if (!script) return line.fail(script.error());
   const auto steps = TonnixSimulation::parse(*script);
-  if (!steps) {
-    std::fprintf(stderr, "%s: %s\n", qPrintable(*scriptPath),
-                 qPrintable(steps.error().description()));
-    return 1;
-  }
+  if (!steps) return line.fail(scriptPath + QStringLiteral(": ") + steps.error().description());
   return simulate(*steps, monitors);
 }

@@ -239,8 +239,10 @@ TEST(ControllerAttach, DeniedRegistrationsAreReportedAfterTheCycle) {
 TEST(ControllerAttach, StatusTextNamesTheFirstProblemAndSignalsItsChanges) {
   ControllerDesktop desktop({}, false);
   auto& controller = desktop.controller();
-  EXPECT_EQ(controller.failureDescription(),
-            QStringLiteral("No sound sets installed. Open the Sound Sets tab to import one."));
+  EXPECT_EQ(
+      controller.failureDescription(),
+      QStringLiteral(
+          "No sound sets installed. Import one in the Sound Sets tab, or with tonnix import."));
   int changes = 0;
   QObject::connect(&controller, &TonnixController::failureDescriptionChanged, [&] { ++changes; });
 
@@ -258,8 +260,8 @@ TEST(ControllerAttach, StatusTextNamesTheFirstProblemAndSignalsItsChanges) {
   controller.setPlaysClickSounds(true);
 
   desktop.accessibility.setProcessTrusted(false);
-  EXPECT_EQ(controller.failureDescription(),
-            QStringLiteral("Accessibility access has not been granted."));
+  EXPECT_TRUE(controller.failureDescription().value_or(QString()).startsWith(
+      QStringLiteral("Accessibility access has not been granted. Switch it on with Grant…")));
 
   desktop.workspace.setSandboxed(true);
   EXPECT_EQ(controller.failureDescription(),

@@ -51,18 +51,19 @@ TEST(RunCommand, RefusesWhatItCannotDoBeforeDoingAnything) {
       {QStringLiteral("run"), QStringLiteral("--simulate"), script, QStringLiteral("--monitor")});
   EXPECT_EQ(faulty.exitCode, 1);
   EXPECT_TRUE(faulty.output.isEmpty());
-  EXPECT_EQ(faulty.errors, script + QStringLiteral(": line 2: unknown command \"lanuch\"\n"));
+  EXPECT_EQ(faulty.errors,
+            "tonnix run: " + script + QStringLiteral(": line 2: unknown command \"lanuch\"\n"));
   EXPECT_TRUE(home.read(QStringLiteral("config/tonnix/preferences.plist")).isEmpty())
       << "preferences were written";
 
   const auto missing = home.run(
       {QStringLiteral("run"), QStringLiteral("--simulate"), home.path(QStringLiteral("none"))});
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_TRUE(missing.errors.startsWith(QStringLiteral("Could not read ")))
+  EXPECT_TRUE(missing.errors.startsWith(QStringLiteral("tonnix run: Could not read ")))
       << qPrintable(missing.errors);
 
   EXPECT_EQ(home.run({"run", "--simulate"}).exitCode, 2);
-  EXPECT_EQ(home.run({"run", "--monitor", "--monitor"}).exitCode, 2);
+  EXPECT_EQ(home.run({"run", "--monitor", "extra"}).exitCode, 2);
 }
 
 }  // namespace

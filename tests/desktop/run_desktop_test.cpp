@@ -146,9 +146,9 @@ TEST_F(TonnixRunDesktopTest, SaysWhyWithoutAnAccessibilityBusAndKeepsRunning) {
   start();
   EXPECT_TRUE(turnUntil(
       [&] {
-        return std::find(lines_.begin(), lines_.end(),
-                         QStringLiteral("Accessibility access has not been granted.")) !=
-               lines_.end();
+        return std::any_of(lines_.begin(), lines_.end(), [](const QString& line) {
+          return line.startsWith(QStringLiteral("Accessibility access has not been granted."));
+        });
       },
       eventTimeout));
   QThread::msleep(500);
