@@ -14,7 +14,7 @@ class TonnixDBusUpdateNotifications : public TonnixUpdateNotifications {
   explicit TonnixDBusUpdateNotifications(QDBusConnection bus = QDBusConnection::sessionBus(),
                                          QObject* parent = nullptr);
 
-  bool post(const QString& title, const QString& body) override;
+  void post(const QString& title, const QString& body) override;
   void withdraw() override;
 
  private slots:
