@@ -10,6 +10,7 @@
 #include "app/set_and_notify.h"
 #include "catalogue/catalogue.h"
 #include "library/library.h"
+#include "support/diagnostics.h"
 
 namespace {
 
@@ -17,7 +18,15 @@ const QString sandboxedConsoleLine = QStringLiteral(
     "TonnixController: running sandboxed, so no other application can be observed. "
     "The Flatpak needs --talk-name=org.a11y.Bus.");
 
-void writeToStandardOutput(const QString& line) {
+// The "Tonnix: " monitor lines are the output of `tonnix run --monitor`;
+// the rest, which name the component that says them, are diagnostics.
+void writeToConsole(const QString& line) {
+  const QString monitorPrefix = QStringLiteral("Tonnix: ");
+  if (!line.startsWith(monitorPrefix)) {
+    const qsizetype colon = line.indexOf(QLatin1String(": "));
+    if (colon < 0) return tonnixDiagnostic("TonnixController", line.toStdString());
+    return tonnixDiagnostic(line.left(colon).toStdString(), line.mid(colon + 2).toStdString());
+  }
   const QByteArray bytes = line.toUtf8() + '\n';
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
   // Flushed before the sound starts: tools time the sound from this line.
@@ -58,7 +67,7 @@ TonnixController::TonnixController(TonnixLibrary& library, TonnixAssignments& as
       defaults_(defaults),
       silence_(silence),
       desktop_(desktop),
-      console_(writeToStandardOutput),
+      console_(writeToConsole),
       log_(std::make_unique<TonnixSoundLog>(desktop.accessibility, desktop.workspace)),
       mappings_(defaultNotificationMappings()),
       playsClickSounds_(defaults.boolValue(QString::fromLatin1(playsClickSoundsKey), true)),

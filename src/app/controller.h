@@ -111,7 +111,8 @@ class TonnixController : public QObject {
     const TonnixScreens& screens;
   };
 
-  // Where the diagnostic lines go; standard output (flushed) by default.
+  // Where the monitor and diagnostic lines go; by default the "Tonnix: "
+  // monitor lines to standard output (flushed), the rest to standard error.
   using Console = std::function<void(const QString& line)>;
 
   // Makes the sound log, the player and the click monitor, and reads the
