@@ -1,4 +1,3 @@
-#include <QCoreApplication>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -105,15 +104,15 @@ int themeCommand(const QStringList& arguments) {
   const QStringList positional = line.positional();
   const QString action = positional.front();
   const bool hasName = positional.size() == 2;
-  const QString usage = QStringLiteral("; usage: tonnix theme ");
   if (action == QLatin1String("revert") && !hasName) return revertTheme(line);
   if (action == QLatin1String("export") && hasName) {
-    if (positional.back().trimmed().isEmpty())
+    if (positional.back().trimmed().isEmpty()) {
       return line.fail(QStringLiteral("The name is empty."));
+    }
     return exportTheme(line, positional.back(), line.isSet(withFeedback.names().front()));
   }
   if (action == QLatin1String("apply") && hasName) return applyTheme(line, positional.back());
-  return line.fail(QStringLiteral("expected export NAME, apply NAME or revert") + usage +
-                       QStringLiteral("(export|apply) NAME | revert"),
+  return line.fail(QStringLiteral("expected export NAME, apply NAME or revert; usage: tonnix "
+                                  "theme (export [--with-feedback] NAME | apply NAME | revert)"),
                    TonnixCommandLine::usageStatus);
 }

@@ -9,7 +9,7 @@
 #include "support/expected.h"
 
 // Import of a desktop sound theme (a folder with an index.theme) as a set:
-// each sound file whose name has a Tonnix counterart (sound_theme_names.h)
+// each sound file whose name has a Tonnix counterpart (sound_theme_names.h)
 // plays that identifier. The theme's own folders come first, then the themes
 // it inherits from, looked for only inside the folder given; nothing outside
 // it is read, through a symbolic link or otherwise. What is left out is

@@ -120,9 +120,13 @@ TonnixExpected<QStringList, QString> TonnixGSettingsSoundTheme::apply(const QStr
     if (!remembered.contains(name)) remembered.insert(name, userValueText(settings.get(), key.key));
     found.emplace_back(&key, std::move(settings));
   }
-  const bool hasXfconf = !xfconfQuery().isEmpty() && runXfconf({}).first >= 0;
+  // xfconf only answers inside an Xfce session; elsewhere asking it would
+  // start its daemon for nothing.
+  const bool hasXfconf = isXfce() && !xfconfQuery().isEmpty();
   if (hasXfconf && !remembered.contains(xfconfRemembered)) {
     const auto [status, value] = runXfconf({});
+    if (status < 0) return unexpected(QStringLiteral("xfconf-query did not answer"));
+    // Quoted, so that an empty theme name differs from one never set.
     remembered.insert(xfconfRemembered, status == 0 ? u'\'' + value + u'\'' : neverSet);
   }
   if (found.empty() && !hasXfconf) {
@@ -177,7 +181,7 @@ TonnixExpected<QStringList, QString> TonnixGSettingsSoundTheme::revert() {
   }
   g_settings_sync();
   if (remembered.contains(xfconfRemembered) && !xfconfQuery().isEmpty()) {
-    QString value = remembered.value(xfconfRemembered).toString();
+    const QString value = remembered.value(xfconfRemembered).toString();
     const QStringList arguments =
         value == neverSet
             ? QStringList{QStringLiteral("-r")}
