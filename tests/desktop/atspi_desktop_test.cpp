@@ -24,7 +24,8 @@ TEST_F(AtspiDesktopTest, HearsTheWindowAndMenusOfAQtApplication) {
   ASSERT_TRUE(fixture.started());
   const auto window = windowNamed(QStringLiteral("^Tonnix Fixture$"));
   ASSERT_FALSE(window.isEmpty());
-  observe(fixture.pid(), {Note::menuOpened, Note::menuClosed, Note::menuItemSelected});
+  observe(fixture.pid(), {Note::menuOpened, Note::menuClosed, Note::menuItemSelected,
+                          Note::windowCreated, Note::uiElementDestroyed});
 
   const auto windows = accessibility_->attributeValue(*application_, Attribute::windows);
   ASSERT_TRUE(windows);
@@ -51,6 +52,26 @@ TEST_F(AtspiDesktopTest, HearsTheWindowAndMenusOfAQtApplication) {
   EXPECT_TRUE(expect(Note::menuClosed, [&] {
                 xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
               }) == menu);
+
+  // A combo box's pop-up list is a menu, and the window Qt holds it in no
+  // window; the item lit at its opening is the one it already shows.
+  const auto list =
+      expect(Note::menuOpened, [&] { focusAndType(window, {QStringLiteral("ctrl+p")}); });
+  ASSERT_TRUE(list) << "no pop-up list opened";
+  const auto listItem = expect(Note::menuItemSelected, [&] {
+    xdotool({QStringLiteral("key"), QStringLiteral("Down")});
+  });
+  ASSERT_TRUE(listItem) << "no list item lit";
+  EXPECT_EQ(text(*listItem, Attribute::title), QStringLiteral("Beta"));
+  EXPECT_EQ(count(Note::menuItemSelected), 1);
+  EXPECT_TRUE(expect(Note::menuClosed, [&] {
+                xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+              }) == list);
+  const auto second =
+      expect(Note::windowCreated, [&] { focusAndType(window, {QStringLiteral("ctrl+n")}); });
+  ASSERT_TRUE(second) << "no window opened";
+  EXPECT_EQ(count(Note::windowCreated), 1);
+  EXPECT_EQ(count(Note::uiElementDestroyed), 0);
 }
 
 TEST_F(AtspiDesktopTest, AHungApplicationCostsOneTimeOut) {

@@ -1,10 +1,12 @@
 // The Qt Widgets application the desktop tests drive by keys (there is no
 // window frame to click without a window manager): Ctrl+D opens the modal
-// "Fixture Dialog", Ctrl+N the window "Fixture Second Window" and Ctrl+W
-// closes it.
+// "Fixture Dialog", Ctrl+N the window "Fixture Second Window", Ctrl+W
+// closes it and Ctrl+E deletes it without closing it; Ctrl+P opens the
+// pop-up list of the combo box "Pick Me".
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -37,6 +39,10 @@ class FixtureWindow : public QMainWindow {
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(new QPushButton(QStringLiteral("Press Me")));
     layout->addWidget(new QCheckBox(QStringLiteral("Check Me")));
+    auto* combo = new QComboBox;
+    combo->setAccessibleName(QStringLiteral("Pick Me"));
+    combo->addItems({QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Gamma")});
+    layout->addWidget(combo);
     setCentralWidget(page);
     auto* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("Open &Dialog…"), QKeySequence(Qt::CTRL | Qt::Key_D), this,
@@ -47,6 +53,10 @@ class FixtureWindow : public QMainWindow {
                     [this] {
                       if (second_) second_->close();
                     });
+    file->addAction(QStringLiteral("D&elete Window"), QKeySequence(Qt::CTRL | Qt::Key_E), this,
+                    [this] { delete second_; });
+    file->addAction(QStringLiteral("&Pick"), QKeySequence(Qt::CTRL | Qt::Key_P), combo,
+                    [combo] { combo->showPopup(); });
     resize(640, 480);
   }
 

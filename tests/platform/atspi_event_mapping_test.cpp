@@ -105,6 +105,23 @@ TEST_F(AtspiEventTranslatorTest, MenusOpenAndCloseAsEachToolkitShowsThem) {
                {"window:destroy", 0, "h", {Note::menuClosed}}});
 }
 
+// Qt shows a combo box's list, parented to the combo box, then a window
+// holding it; the list holds the keyboard, so its items are lit menu items.
+TEST_F(AtspiEventTranslatorTest, AQtComboBoxListIsAMenuAndItsWindowNoWindow) {
+  const FakeSource list(ATSPI_ROLE_LIST, ATSPI_ROLE_COMBO_BOX);
+  const FakeSource holder(ATSPI_ROLE_FRAME, ATSPI_ROLE_APPLICATION, true);
+  const FakeSource item(ATSPI_ROLE_LIST_ITEM, ATSPI_ROLE_LIST);
+  const auto wantsItems = [](const QString& name) { return name != Note::focusedUIElementChanged; };
+  expectSteps(item, {{focused, 1, "a", {}}}, wantsItems);
+  expectSteps(list, {{showing, 1, "l", {Note::menuOpened}}});
+  expectSteps(holder, {{showing, 1, "h", {}}});
+  expectSteps(item, {{selected, 1, "b", {Note::menuItemSelected}}, {focused, 1, "b", {}}},
+              wantsItems);
+  expectSteps(list, {{showing, 0, "l", {Note::menuClosed}}});
+  expectSteps(holder, {{showing, 0, "h", {}}, {showing, 1, "h", {}}});
+  expectSteps(item, {{focused, 1, "c", {}}}, wantsItems);
+}
+
 // A window no longer visible that was never seen opening is closing.
 TEST_F(AtspiEventTranslatorTest, AGtk4WindowOpensWithShowingSwitchedOffAndClosesAsDefunct) {
   FakeSource dialog(ATSPI_ROLE_DIALOG, ATSPI_ROLE_APPLICATION);

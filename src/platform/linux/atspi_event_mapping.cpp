@@ -214,8 +214,21 @@ QStringList TonnixAtspiEventTranslator::shown(const TonnixAtspiEvent& event,
     return {Note::menuOpened};
   }
   if (isAtspiMenuRole(role) || role == ATSPI_ROLE_APPLICATION) return {};
-  if (!isCreate && source.parentRole() != ATSPI_ROLE_APPLICATION) return {};
-  if (!wants(Note::windowCreated) || !app.openWindows.insert(event.elementKey)) return {};
+  const auto parentRole = source.parentRole();
+  // Qt shows a combo box's list (its parent the combo box), then the window
+  // holding it.
+  if (role == ATSPI_ROLE_LIST && parentRole == ATSPI_ROLE_COMBO_BOX) {
+    app.openPopUpList = event.elementKey;
+    if (!app.openMenus.insert(event.elementKey)) return {};
+    return {Note::menuOpened};
+  }
+  if (!isCreate && parentRole != ATSPI_ROLE_APPLICATION) return {};
+  if (!wants(Note::windowCreated) || app.popUpWindows.contains(event.elementKey)) return {};
+  if (!isCreate && source.holdsMenu()) {
+    app.popUpWindows.insert(event.elementKey);
+    return {};
+  }
+  if (!app.openWindows.insert(event.elementKey)) return {};
   return {Note::windowCreated};
 }
 
@@ -230,10 +243,12 @@ QStringList TonnixAtspiEventTranslator::hidden(const TonnixAtspiEvent& event,
     if (!app.openWindows.insert(key)) return {};
     return {Note::windowCreated};
   }
+  if (app.popUpWindows.contains(key)) return {};
   QStringList names;
   const bool wasMenu = app.openMenus.remove(key);
   if (wasMenu && event.type != visible && event.type != defunct) names.append(Note::menuClosed);
   if (wasMenu) app.litMenuItem.clear();
+  if (app.openPopUpList == key) app.openPopUpList.clear();
   const bool wasWindow = app.openWindows.remove(key);
   const bool wasHelpTag = app.openHelpTags.remove(key);
   app.minimizedWindows.remove(key);
@@ -302,7 +317,7 @@ QStringList TonnixAtspiEventTranslator::selected(const TonnixAtspiEvent& event,
     if (app.litMenuItem == event.elementKey) app.litMenuItem.clear();
     return {};
   }
-  if (!isItemInMenu(role, parentRole)) return {};
+  if (!isItemInMenu(role, parentRole) && !isPopUpListItem(event, role)) return {};
   return menuItemLit(event, source);
 }
 
@@ -312,11 +327,19 @@ QStringList TonnixAtspiEventTranslator::focused(const TonnixAtspiEvent& event,
                                                 TonnixAtspiEventSource& source,
                                                 const Wants& wants) {
   QStringList names;
-  if (wants(Note::menuItemSelected) && isItemInMenu(source.role(), source.parentRole())) {
+  if (wants(Note::menuItemSelected) &&
+      (isPopUpListItem(event, source.role()) || isItemInMenu(source.role(), source.parentRole()))) {
     names += menuItemLit(event, source);
   }
   if (wants(Note::focusedUIElementChanged)) names.append(Note::focusedUIElementChanged);
   return names;
+}
+
+// Qt's pop-up list holds the keyboard while it is open: a list item focused
+// or selected in its application then is one of its items.
+bool TonnixAtspiEventTranslator::isPopUpListItem(const TonnixAtspiEvent& event, AtspiRole role) {
+  if (role != ATSPI_ROLE_LIST_ITEM) return false;
+  return !application(event.applicationKey).openPopUpList.isEmpty();
 }
 
 QStringList TonnixAtspiEventTranslator::menuItemLit(const TonnixAtspiEvent& event,

@@ -26,8 +26,8 @@ class TonnixAtspiEventSource {
   virtual ~TonnixAtspiEventSource() = default;
   virtual AtspiRole role() = 0;
   virtual AtspiRole parentRole() = 0;
-  // For a window of role "window": whether it is only there to hold a
-  // pop-up menu (how GTK 3 shows context and combo box menus).
+  // For a window: whether it is only there to hold a pop-up menu (how GTK 3
+  // shows context and combo box menus) or a combo box's pop-up list (Qt).
   virtual bool holdsMenu() = 0;
   // Whether one of its children is a menu: GTK 4's popover menus are
   // children of their menu button or menu bar title.
@@ -88,6 +88,10 @@ class TonnixAtspiEventTranslator {
     // titles: their popover menus announce nothing themselves).
     KeySet menuOwners;
     QString litMenuItem;
+    // Qt's windows that only hold a combo box's pop-up list, and the list
+    // open now: the list is the menu, the window no window to the ear.
+    KeySet popUpWindows;
+    QString openPopUpList;
   };
 
   Application& application(const QString& key);
@@ -100,6 +104,7 @@ class TonnixAtspiEventTranslator {
   QStringList selected(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   QStringList focused(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
                       const Wants& wants);
+  bool isPopUpListItem(const TonnixAtspiEvent& event, AtspiRole role);
   QStringList menuItemLit(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   QStringList expanded(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
                        const Wants& wants);

@@ -32,9 +32,19 @@ class EventSource final : public TonnixAtspiEventSource {
     return *parentRole_;
   }
 
+  // Qt's window for a combo box's list holds the list first, though the
+  // list names the combo box as its parent.
   bool holdsMenu() override {
     const auto child = elements_.connection().child(target_.processIdentifier, target_.object, 0);
-    return child && *child && isMenu(*child);
+    if (!child || !*child) return false;
+    const TonnixAtspiTarget first{*child, target_.processIdentifier};
+    const auto firstRole = elements_.role(first);
+    if (firstRole && isAtspiMenuRole(*firstRole)) return true;
+    if (!firstRole || *firstRole != ATSPI_ROLE_LIST) return false;
+    const auto up = elements_.parent(first);
+    if (!up || !*up) return false;
+    const auto upRole = elements_.role({*up, target_.processIdentifier});
+    return upRole && *upRole == ATSPI_ROLE_COMBO_BOX;
   }
 
   bool hasState(AtspiStateType state) override { return elements_.hasState(target_, state); }
