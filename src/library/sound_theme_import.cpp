@@ -39,25 +39,6 @@ std::vector<std::string> listValue(const std::string& value) {
   return items;
 }
 
-// The [Sound Theme] group of an index.theme; nothing when it cannot be read.
-std::optional<Section> themeSection(const fs::path& folder) {
-  const auto bytes = readWholeFile(folder / "index.theme", largestIndexTheme);
-  if (!bytes) return std::nullopt;
-  Section section;
-  bool inTheme = false;
-  for (const auto& rawLine : QString::fromStdString(*bytes).split(u'\n')) {
-    const std::string line = trimmed(rawLine.toStdString());
-    if (line.starts_with('[')) {
-      inTheme = line == "[Sound Theme]";
-      continue;
-    }
-    const auto equals = line.find('=');
-    if (!inTheme || line.starts_with('#') || equals == std::string::npos) continue;
-    section.try_emplace(trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1)));
-  }
-  return section;
-}
-
 bool isWithin(const fs::path& path, const fs::path& root) {
   std::error_code error;
   const fs::path resolved = fs::weakly_canonical(path, error);
@@ -65,6 +46,31 @@ bool isWithin(const fs::path& path, const fs::path& root) {
   const auto [rootEnd, pathAt] =
       std::mismatch(root.begin(), root.end(), resolved.begin(), resolved.end());
   return rootEnd == root.end();
+}
+
+// The [Sound Theme] group of an index.theme; nothing when there is none, the
+// file cannot be read, or it is a link to a file outside its theme.
+std::optional<Section> themeSection(const fs::path& folder) {
+  std::error_code error;
+  if (!isWithin(folder / "index.theme", fs::weakly_canonical(folder, error))) return std::nullopt;
+  const auto bytes = readWholeFile(folder / "index.theme", largestIndexTheme);
+  if (!bytes) return std::nullopt;
+  Section section;
+  bool inTheme = false;
+  bool hasGroup = false;
+  for (const auto& rawLine : QString::fromStdString(*bytes).split(u'\n')) {
+    const std::string line = trimmed(rawLine.toStdString());
+    if (line.starts_with('[')) {
+      inTheme = line == "[Sound Theme]";
+      hasGroup = hasGroup || inTheme;
+      continue;
+    }
+    const auto equals = line.find('=');
+    if (!inTheme || line.starts_with('#') || equals == std::string::npos) continue;
+    section.try_emplace(trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1)));
+  }
+  if (!hasGroup) return std::nullopt;
+  return section;
 }
 
 std::string extensionOf(const fs::path& file) {
@@ -160,8 +166,7 @@ class ThemeReader {
 }  // namespace
 
 bool isSoundThemeFolder(const fs::path& folder) {
-  std::error_code error;
-  return fs::is_regular_file(folder / "index.theme", error);
+  return themeSection(folder).has_value();
 }
 
 std::optional<std::string> soundThemeDisplayName(const fs::path& folder) {

@@ -15,7 +15,7 @@
 // it is read, through a symbolic link or otherwise. What is left out is
 // reported with one "TonnixLibrary: " line each.
 
-// Whether `folder` holds an index.theme file.
+// Whether `folder` holds an index.theme with a [Sound Theme] group.
 bool isSoundThemeFolder(const std::filesystem::path& folder);
 // The theme's Name, when its index.theme gives one.
 std::optional<std::string> soundThemeDisplayName(const std::filesystem::path& folder);

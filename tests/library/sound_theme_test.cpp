@@ -81,7 +81,10 @@ TEST(SoundThemeImport, InstallsWhatIsSoundAndReportsTheRest) {
   writeText(theme / "parent" / "index.theme", "[Sound Theme]\nDirectories=stereo\n");
   ASSERT_TRUE(writeSound(theme / "parent" / "stereo" / "trash-empty.wav", 99));
   ASSERT_TRUE(writeSound(theme / "parent" / "stereo" / "device-removed.wav"));
-  fs::create_directories(theme / "gone");  // inherited but without an index.theme
+  // Inherited, but its index.theme is a link to a file outside: never read.
+  writeText(root / "outside.theme", "[Sound Theme]\nDirectories=stereo\n");
+  ASSERT_TRUE(writeSound(theme / "gone" / "stereo" / "dialog-information.wav"));
+  fs::create_symlink(root / "outside.theme", theme / "gone" / "index.theme");
 
   TonnixLibrary library(root / "sets", std::nullopt);
   testing::internal::CaptureStderr();
