@@ -1,6 +1,5 @@
 #include "app/updater.h"
 
-#include <cstdio>
 
 #include "app/set_and_notify.h"
 #include "app/update_signature.h"
@@ -8,6 +7,7 @@
 #include "platform/preferences_store.h"
 #include "platform/update_network.h"
 #include "platform/update_notifications.h"
+#include "support/diagnostics.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ void TonnixUpdater::start() {
   if (std::exchange(started_, true)) return;
   startedAt_ = QDateTime::currentDateTimeUtc();
   if (!configuration_) {
-    std::fprintf(stderr, "TonnixUpdater: %s\n", qPrintable(configuration_.error()));
+    tonnixDiagnostic("TonnixUpdater", configuration_.error().toStdString());
     setAndNotify(this, startFailure_, std::optional(configuration_.error()),
                  &TonnixUpdater::startFailureDescriptionChanged);
   } else {

@@ -12,6 +12,7 @@
 #include "library/assignments.h"
 #include "library/library.h"
 #include "platform/null_silence_probe.h"
+#include "support/diagnostics.h"
 
 // `tonnix run`: background observation without a window, until SIGINT or
 // SIGTERM. Without --simulate the desktop is the real one (AT-SPI, /proc,
@@ -79,10 +80,12 @@ void serveWithoutWindow(TonnixSingleInstance& instance, TonnixController& contro
 // their handling, for the monitor's last line.
 void printDeliveryStatistics(const TonnixAtspiAccessibility::DeliveryStatistics& statistics) {
   if (statistics.count == 0) return;
-  std::printf("TonnixAtspiAccessibility: %zu events handled, mean %.3f ms, longest %.3f ms\n",
-              statistics.count, 1000 * statistics.total.count() / statistics.count,
-              1000 * statistics.longest.count());
-  std::fflush(stdout);
+  tonnixDiagnostic(
+      "TonnixAtspiAccessibility",
+      QString::asprintf("%zu events handled, mean %.3f ms, longest %.3f ms", statistics.count,
+                        1000 * statistics.total.count() / statistics.count,
+                        1000 * statistics.longest.count())
+          .toStdString());
 }
 
 // Observes the real desktop until interrupted. Without an accessibility

@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 
 #include "catalogue/catalogue.h"
 #include "library/assignments.h"
 #include "library/audible_sound.h"
 #include "library/library.h"
 #include "quiet/silence_monitor.h"
+#include "support/diagnostics.h"
 
 namespace {
 
@@ -221,9 +221,8 @@ std::unique_ptr<TonnixVoice> TonnixPlayer::makeVoice(const TonnixSetEntry& entry
                                                      TonnixAudioOutput::ClipResult clip) {
   const auto fail = [&](const TonnixAudioError& error) {
     failedURLs_.insert(url);
-    std::printf("TonnixPlayer: could not open %s: %s\n", url.filename().c_str(),
-                error.description().c_str());
-    std::fflush(stdout);
+    tonnixDiagnostic("TonnixPlayer",
+                     "could not open " + url.filename().string() + ": " + error.description());
     return nullptr;
   };
   if (!clip) return fail(clip.error());

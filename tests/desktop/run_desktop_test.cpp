@@ -43,7 +43,8 @@ class TonnixRunDesktopTest : public testing::Test {
     }
     home_.playIntoWaveFile();
     environment_ = home_.environment();
-    tonnix_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The monitor lines and the diagnostics, in the order they were written.
+    tonnix_.setProcessChannelMode(QProcess::MergedChannels);
   }
 
   void start() {
@@ -142,7 +143,6 @@ TEST_F(TonnixRunDesktopTest, SaysWhyWithoutAnAccessibilityBusAndKeepsRunning) {
   environment_.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                       QStringLiteral("unix:path=/nonexistent/bus"));
   environment_.remove(QStringLiteral("AT_SPI_BUS_ADDRESS"));
-  tonnix_.setProcessChannelMode(QProcess::MergedChannels);
   start();
   EXPECT_TRUE(turnUntil(
       [&] {

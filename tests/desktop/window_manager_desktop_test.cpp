@@ -53,7 +53,8 @@ class MonitoredRun {
  public:
   MonitoredRun() {
     process_.setProcessEnvironment(home_.environment());
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The monitor lines and the diagnostics, in the order they were written.
+    process_.setProcessChannelMode(QProcess::MergedChannels);
     QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
       while (process_.canReadLine()) {
         lines_.append(QString::fromUtf8(process_.readLine()).trimmed());

@@ -219,10 +219,10 @@ TEST_F(PlayerTest, StoredPreferencesAreClampedAndWrittenBack) {
 
 TEST_F(PlayerTest, UnopenableFileIsReportedOnceAndRetriedAfterInvalidate) {
   audio_.failOpening(fileOf(kMenuOpen));
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   EXPECT_FALSE(player_->play(kMenuOpen));
   EXPECT_FALSE(player_->play(kMenuOpen));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "TonnixPlayer: could not open MenuOpen.aiff: The file could not be read as audio.\n");
   EXPECT_EQ(audio_.openCount(), 1);
   EXPECT_EQ(player_->failedURLs().size(), 1u);
@@ -236,9 +236,9 @@ TEST_F(PlayerTest, UnopenableFileIsReportedOnceAndRetriedAfterInvalidate) {
   // An output without room for players makes no voice.
   audio_.setRefusesPlayers(true);
   player_->invalidate(kMenuClose);
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   EXPECT_FALSE(player_->play(kMenuClose));
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("cannot play any more sounds"),
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot play any more sounds"),
             std::string::npos);
   EXPECT_EQ(player_->existingVoice(kMenuClose), nullptr);
 }

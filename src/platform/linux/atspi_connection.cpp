@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/linux/atspi_accessibility_status.h"
+#include "support/diagnostics.h"
 
 namespace {
 
@@ -50,8 +51,7 @@ TonnixAXError errorFor(const GError* error, double elapsed, double timeout) {
 }
 
 void say(const char* text) {
-  std::printf("TonnixAtspiConnection: %s\n", text);
-  std::fflush(stdout);
+  tonnixDiagnostic("TonnixAtspiConnection", text);
 }
 
 }  // namespace

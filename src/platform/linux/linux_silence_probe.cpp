@@ -5,12 +5,12 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/linux/display_mirroring.h"
 #include "platform/linux/display_to_itself.h"
 #include "platform/linux/game_category.h"
 #include "platform/linux/gio_application_categories.h"
+#include "support/diagnostics.h"
 
 namespace {
 
@@ -27,8 +27,7 @@ void sayWhatIsMissing(bool hasX11) {
         "unnoticed)");
   }
   if (missing.isEmpty()) return;
-  std::printf("TonnixSilenceProbe: %s\n", qPrintable(missing.join(QStringLiteral("; "))));
-  std::fflush(stdout);
+  tonnixDiagnostic("TonnixSilenceProbe", missing.join(QStringLiteral("; ")).toStdString());
 }
 
 }  // namespace

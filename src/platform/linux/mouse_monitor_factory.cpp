@@ -1,9 +1,9 @@
 #include "platform/linux/mouse_monitor_factory.h"
 
-#include <cstdio>
 
 #include "platform/linux/atspi_mouse_monitor.h"
 #include "platform/linux/xinput_mouse_monitor.h"
+#include "support/diagnostics.h"
 
 namespace {
 
@@ -16,8 +16,7 @@ class TonnixNullMouseMonitor final : public TonnixMouseMonitor {
 };
 
 void say(const QString& text) {
-  std::printf("TonnixMouseMonitor: %s\n", qPrintable(text));
-  std::fflush(stdout);
+  tonnixDiagnostic("TonnixMouseMonitor", text.toStdString());
 }
 
 }  // namespace

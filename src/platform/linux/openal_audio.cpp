@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/diagnostics.h"
+
 namespace {
 
 // Sources per device: three players of two sources for every catalogue
@@ -53,8 +55,7 @@ constexpr std::chrono::seconds kRetryOpenAfter(2);
 const char kNoOutputText[] = "No audio output device is available.";
 
 void printDiagnostic(const std::string& text) {
-  std::printf("TonnixAudio: %s\n", text.c_str());
-  std::fflush(stdout);
+  tonnixDiagnostic("TonnixAudio", text);
 }
 
 bool isFile(const std::filesystem::path& file) {

@@ -5,15 +5,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "support/diagnostics.h"
 
 namespace {
 
 void say(const std::string& text) {
-  std::printf("TonnixPulseAudioState: %s\n", text.c_str());
-  std::fflush(stdout);
+  tonnixDiagnostic("TonnixPulseAudioState", text);
 }
 
 bool isSilent(int mute, const pa_cvolume& volume) {

@@ -4,9 +4,9 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "platform/linux/x11_connection.h"
+#include "support/diagnostics.h"
 
 // After Qt's headers, which Xlib's macros (None, Status, Bool) would break.
 #include <X11/Xlib.h>
@@ -19,8 +19,7 @@ constexpr std::uint32_t buttonEvents = (1u << XI_RawButtonPress) | (1u << XI_Raw
 constexpr std::uint32_t motionEvents = 1u << XI_RawMotion;
 
 void say(const char* text) {
-  std::printf("TonnixMouseMonitor: %s\n", text);
-  std::fflush(stdout);
+  tonnixDiagnostic("TonnixMouseMonitor", text);
 }
 
 }  // namespace
