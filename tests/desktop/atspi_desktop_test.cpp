@@ -72,6 +72,9 @@ TEST_F(AtspiDesktopTest, HearsTheWindowAndMenusOfAQtApplication) {
   ASSERT_TRUE(second) << "no window opened";
   EXPECT_EQ(count(Note::windowCreated), 1);
   EXPECT_EQ(count(Note::uiElementDestroyed), 0);
+  // Deleted rather than closed, Qt announces only its children hiding.
+  EXPECT_TRUE(expect(Note::uiElementDestroyed,
+                     [&] { focusAndType(window, {QStringLiteral("ctrl+e")}); }) == second);
 }
 
 TEST_F(AtspiDesktopTest, AHungApplicationCostsOneTimeOut) {

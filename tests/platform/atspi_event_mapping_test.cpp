@@ -22,11 +22,19 @@ struct FakeSource final : TonnixAtspiEventSource {
   bool holdsMenu() override { return answer(isMenuHolder); }
   bool ownsMenu() override { return answer(isMenuOwner); }
   bool hasState(AtspiStateType state) override { return answer(states.contains(state)); }
+  QString parentKey() override { return answer(sourceParentKey); }
+  bool isParentGone() override { return answer(isOrphan); }
+  std::optional<QStringList> topLevelKeys() override { return answer(presentKeys); }
+  void reportFor(const QString& key) override { reportedKey = key; }
   AtspiRole sourceRole;
   AtspiRole sourceParentRole;
   bool isMenuHolder;
   bool isMenuOwner = false;
   QList<AtspiStateType> states;
+  QString sourceParentKey;
+  bool isOrphan = false;
+  std::optional<QStringList> presentKeys;
+  QString reportedKey;
   int questions = 0;
 };
 
@@ -120,6 +128,30 @@ TEST_F(AtspiEventTranslatorTest, AQtComboBoxListIsAMenuAndItsWindowNoWindow) {
   expectSteps(list, {{showing, 0, "l", {Note::menuClosed}}});
   expectSteps(holder, {{showing, 0, "h", {}}, {showing, 1, "h", {}}});
   expectSteps(item, {{focused, 1, "c", {}}}, wantsItems);
+}
+
+// Qt says nothing of a window the program deletes: a child hiding whose
+// parent no longer answers, or that names no parent and is no longer among
+// the application's windows, closes it, once.
+TEST_F(AtspiEventTranslatorTest, AQtWindowDeletedClosesWithItsChildHiding) {
+  const FakeSource window(ATSPI_ROLE_FILLER, ATSPI_ROLE_APPLICATION);
+  translate(event(showing, 1, "w"), window);
+  translate(event(showing, 1, "v"), window);
+  FakeSource label(ATSPI_ROLE_LABEL, ATSPI_ROLE_FILLER);
+  label.sourceParentKey = QStringLiteral(":1.2/w");
+  EXPECT_TRUE(translate(event(showing, 0, "l"), label).isEmpty());
+  label.isOrphan = true;
+  EXPECT_EQ(translator.translate(event(showing, 0, "l"), label, everything),
+            QStringList{Note::uiElementDestroyed});
+  EXPECT_EQ(label.reportedKey, QStringLiteral(":1.2/w"));
+  EXPECT_TRUE(translate(event(showing, 0, "m"), label).isEmpty());
+  FakeSource gone(ATSPI_ROLE_LABEL, ATSPI_ROLE_INVALID);
+  gone.presentKeys = QStringList{QStringLiteral(":1.2/v")};
+  EXPECT_TRUE(translator.translate(event(showing, 0, "n"), gone, everything).isEmpty());
+  gone.presentKeys = QStringList{};
+  EXPECT_EQ(translator.translate(event(showing, 0, "n"), gone, everything),
+            QStringList{Note::uiElementDestroyed});
+  EXPECT_EQ(gone.reportedKey, QStringLiteral(":1.2/v"));
 }
 
 // A window no longer visible that was never seen opening is closing.

@@ -116,6 +116,13 @@ bool TonnixAtspiEventTranslator::KeySet::insert(const QString& key) {
   return true;
 }
 
+QString TonnixAtspiEventTranslator::KeySet::firstMissing(const QStringList& present) const {
+  for (const auto& key : order_) {
+    if (!present.contains(key)) return key;
+  }
+  return {};
+}
+
 bool TonnixAtspiEventTranslator::KeySet::remove(const QString& key) {
   if (!keys_.remove(key)) return false;
   std::erase(order_, key);
@@ -254,6 +261,9 @@ QStringList TonnixAtspiEventTranslator::hidden(const TonnixAtspiEvent& event,
   app.minimizedWindows.remove(key);
   app.menuOwners.remove(key);
   if (app.litMenuItem == key) app.litMenuItem.clear();
+  if (!wasMenu && !wasWindow && !wasHelpTag && event.type == showing) {
+    if (auto around = closedAround(app, source, wants); !around.isEmpty()) return around;
+  }
   if (wasMenu || !wants(Note::uiElementDestroyed)) return names;
   const bool isGone = event.type == windowDestroy || event.type == defunct;
   if (isGone || wasWindow || wasHelpTag) {
@@ -321,6 +331,26 @@ QStringList TonnixAtspiEventTranslator::selected(const TonnixAtspiEvent& event,
   return menuItemLit(event, source);
 }
 
+// A top-level window Qt deletes (rather than closes) announces nothing
+// itself: its children hide, asked for their parent they still name it, but
+// it no longer answers.
+QStringList TonnixAtspiEventTranslator::closedAround(Application& app,
+                                                     TonnixAtspiEventSource& source,
+                                                     const Wants& wants) {
+  if (app.openWindows.isEmpty()) return {};
+  QString closed;
+  // A child that went with its window no longer names its parent.
+  if (const auto parent = source.parentKey(); !parent.isEmpty()) {
+    if (app.openWindows.contains(parent) && source.isParentGone()) closed = parent;
+  } else if (const auto present = source.topLevelKeys()) {
+    closed = app.openWindows.firstMissing(*present);
+  }
+  if (closed.isEmpty()) return {};
+  app.openWindows.remove(closed);
+  source.reportFor(closed);
+  if (!wants(Note::uiElementDestroyed)) return {};
+  return {Note::uiElementDestroyed};
+}
 // Qt moves the focus through an open menu's items; GTK 3 focuses the item
 // it has just selected, which is heard once.
 QStringList TonnixAtspiEventTranslator::focused(const TonnixAtspiEvent& event,

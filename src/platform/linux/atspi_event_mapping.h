@@ -35,6 +35,15 @@ class TonnixAtspiEventSource {
   // Whether the source's current state set holds `state` (false when the
   // application does not answer).
   virtual bool hasState(AtspiStateType state) = 0;
+  // The parent's key (bus name and object path; empty when it cannot be
+  // read), whether the parent no longer answers, and the keys of the
+  // application's top-level objects (none when unreadable): Qt deletes a
+  // window without a word about it, announcing only its children hiding.
+  virtual QString parentKey() = 0;
+  virtual bool isParentGone() = 0;
+  virtual std::optional<QStringList> topLevelKeys() = 0;
+  // The event's notifications are about the element of `key`, not the source.
+  virtual void reportFor(const QString& key) = 0;
 };
 
 // Turns AT-SPI events into the classic notification names, by one table
@@ -71,6 +80,9 @@ class TonnixAtspiEventTranslator {
   class KeySet {
    public:
     bool contains(const QString& key) const { return keys_.contains(key); }
+    bool isEmpty() const { return keys_.isEmpty(); }
+    // The first remembered key not in `present`; empty when all are.
+    QString firstMissing(const QStringList& present) const;
     bool insert(const QString& key);
     bool remove(const QString& key);
 
@@ -110,6 +122,7 @@ class TonnixAtspiEventTranslator {
                        const Wants& wants);
   QStringList popoverShown(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   QStringList popoverHidden(const TonnixAtspiEvent& event);
+  QStringList closedAround(Application& app, TonnixAtspiEventSource& source, const Wants& wants);
   bool isOpening(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   static QStringList selectionChanged(TonnixAtspiEventSource& source);
 

@@ -25,11 +25,54 @@ class EventSource final : public TonnixAtspiEventSource {
   AtspiRole parentRole() override {
     if (parentRole_) return *parentRole_;
     parentRole_ = ATSPI_ROLE_INVALID;
-    const auto up = elements_.parent(target_);
-    if (!up || !*up) return *parentRole_;
+    const auto up = parent();
+    if (!up) return *parentRole_;
     const auto found = elements_.role({*up, target_.processIdentifier});
     if (found) parentRole_ = *found;
     return *parentRole_;
+  }
+
+  QString parentKey() override {
+    const auto up = parent();
+    return up ? up->busName() + up->path() : QString();
+  }
+
+  // libatspi remembers the parent it was told; the count of its children is
+  // asked of the application.
+  bool isParentGone() override {
+    const auto up = parent();
+    if (!up) return false;
+    const auto counted = elements_.connection().visitChildren(
+        target_.processIdentifier, *up, [](const TonnixAtspiObjectRef&) { return false; },
+        TonnixAtspiConnection::ChildOrder::fromFirst, 0);
+    return !counted && counted.error() != TonnixAXError::cannotComplete;
+  }
+
+  std::optional<QStringList> topLevelKeys() override {
+    const auto applications = elements_.connection().applications();
+    const auto own = std::find_if(applications.begin(), applications.end(), [&](const auto& app) {
+      return app.processIdentifier == target_.processIdentifier;
+    });
+    if (own == applications.end()) return std::nullopt;
+    QStringList keys;
+    const auto listed = elements_.connection().visitChildren(
+        target_.processIdentifier, own->root, [&](const TonnixAtspiObjectRef& child) {
+          keys.append(child.busName() + child.path());
+          return true;
+        });
+    if (!listed) return std::nullopt;
+    return keys;
+  }
+
+  void reportFor(const QString& key) override { reportedKey_ = key; }
+
+  // The key of the element the event's notifications are about, and the
+  // element: one gone keeps only its key.
+  QString reportedKey(const QString& eventKey) const {
+    return reportedKey_.isEmpty() ? eventKey : reportedKey_;
+  }
+  TonnixAtspiObjectRef reported() const {
+    return reportedKey_.isEmpty() ? target_.object : TonnixAtspiObjectRef();
   }
 
   // Qt's window for a combo box's list holds the list first, though the
@@ -70,10 +113,20 @@ class EventSource final : public TonnixAtspiEventSource {
     return objectRole && isAtspiMenuRole(*objectRole);
   }
 
+  const std::optional<TonnixAtspiObjectRef>& parent() {
+    if (parent_) return *parent_;
+    parent_.emplace();
+    const auto up = elements_.parent(target_);
+    if (up && *up) parent_->emplace(*up);
+    return *parent_;
+  }
+
   TonnixAtspiElements& elements_;
   TonnixAtspiTarget target_;
   std::optional<AtspiRole> role_;
   std::optional<AtspiRole> parentRole_;
+  std::optional<std::optional<TonnixAtspiObjectRef>> parent_;
+  QString reportedKey_;
 };
 
 }  // namespace
@@ -232,21 +285,23 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
       translator_.noteActivation(record.event);
       continue;
     }
-    const auto& key = record.event.elementKey;
+    EventSource source(elements_, record.source, *pid);
     const auto wants = [&](const QString& name) {
+      const auto key = source.reportedKey(record.event.elementKey);
       return std::any_of(ids.begin(), ids.end(), [&](int id) {
         const auto observer = observers_.find(id);
         return observer != observers_.end() && observer->second->wants(key, name);
       });
     };
-    EventSource source(elements_, record.source, *pid);
     const auto names = translator_.translate(record.event, source, wants);
     if (names.isEmpty()) continue;
+    const auto key = source.reportedKey(record.event.elementKey);
+    const auto reported = source.reported();
     // A defunct object keeps the key it arrived with.
-    const auto element = record.source.busName().isEmpty()
+    const auto element = reported.busName().isEmpty()
                              ? TonnixAXElement(std::make_shared<TonnixAtspiHandle>(
-                                   Kind::object, *pid, record.source, record.event.elementKey))
-                             : elements_.wrap(record.source, *pid);
+                                   Kind::object, *pid, reported, key))
+                             : elements_.wrap(reported, *pid);
     for (const auto& name : names) {
       // Callbacks may destroy observers, this one included.
       for (const int id : ids) {
