@@ -45,6 +45,14 @@ TEST_F(PlayCommandTest, SaysWhyNothingWasHeardAndFails) {
       << noFile.errors.toStdString();
   EXPECT_EQ(home.run({"play", "mnu"}).exitCode, 1);
   EXPECT_EQ(home.run({"play"}).exitCode, 2);
+
+  // Through ALSA, which has no card here (or plays on the one there is):
+  // either way, no line of the audio libraries' own.
+  home.setEnvironment(QStringLiteral("ALSOFT_DRIVERS"), QStringLiteral("alsa"));
+  const auto throughAlsa = home.run({"play", "mnuo"});
+  EXPECT_FALSE(throughAlsa.errors.contains(QStringLiteral("ALSA lib")) ||
+               throughAlsa.errors.contains(QStringLiteral("AL lib")))
+      << throughAlsa.errors.toStdString();
 }
 
 TEST_F(PlayCommandTest, PlaysToTheEndOnARealOutput) {

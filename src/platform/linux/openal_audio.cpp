@@ -3,6 +3,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
+#include <dlfcn.h>
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -106,6 +107,30 @@ class LowLatencyConfiguration {
 };
 
 const LowLatencyConfiguration lowLatencyConfiguration;
+
+// ALSA's own error handler writes its lines wherever it likes.
+extern "C" void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// On a machine without sound, OpenAL Soft and the ALSA library it loads
+// would each write their own lines on the terminal; Tonnix says why nothing
+// is heard once, in its own words. Set before main() like the
+// configuration, unless the user asked OpenAL Soft for its log.
+struct QuietAudioLibraries {
+  QuietAudioLibraries() {
+    ::setenv("ALSOFT_LOGLEVEL", "0", 0);
+    // Kept loaded, so that OpenAL Soft finds the library with the handler set.
+    void* alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (!alsa) return;
+    using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetErrorHandler = int (*)(ErrorHandler);
+    if (auto* setHandler =
+            reinterpret_cast<SetErrorHandler>(::dlsym(alsa, "snd_lib_error_set_handler"))) {
+      setHandler(ignoreAlsaError);
+    }
+  }
+};
+
+const QuietAudioLibraries quietAudioLibraries;
 
 struct DecodedSound {
   int sampleRate = 0;
