@@ -132,6 +132,13 @@ TEST_F(TonnixRunDesktopTest, PlaysTheWindowsOfARealApplication) {
   EXPECT_TRUE(expect(QStringLiteral("AXUIElementDestroyed"), [&] {
     focusAndType(window, {QStringLiteral("ctrl+w")});
   })) << "no window closed";
+  // Deleted rather than closed, as Qt announces it: only its children hide.
+  EXPECT_TRUE(expect(QStringLiteral("AXWindowCreated"), [&] {
+    focusAndType(window, {QStringLiteral("ctrl+n")});
+  })) << "no window opened again";
+  EXPECT_TRUE(expect(QStringLiteral("AXUIElementDestroyed"), [&] {
+    focusAndType(window, {QStringLiteral("ctrl+e")});
+  })) << "no deleted window closed";
 
   EXPECT_EQ(stop(), 0);
   const auto output = tonnix_test::readSound(home_.waveOutput().toStdString());
