@@ -332,14 +332,14 @@ QStringList TonnixAtspiEventTranslator::selected(const TonnixAtspiEvent& event,
 }
 
 // A top-level window Qt deletes (rather than closes) announces nothing
-// itself: its children hide, asked for their parent they still name it, but
-// it no longer answers.
+// itself, only its children hiding: either they still name it as their
+// parent and it no longer answers, or, gone with it by the time their event
+// is handled, they name no parent and it has left the application.
 QStringList TonnixAtspiEventTranslator::closedAround(Application& app,
                                                      TonnixAtspiEventSource& source,
                                                      const Wants& wants) {
   if (app.openWindows.isEmpty()) return {};
   QString closed;
-  // A child that went with its window no longer names its parent.
   if (const auto parent = source.parentKey(); !parent.isEmpty()) {
     if (app.openWindows.contains(parent) && source.isParentGone()) closed = parent;
   } else if (const auto present = source.topLevelKeys()) {
@@ -351,6 +351,7 @@ QStringList TonnixAtspiEventTranslator::closedAround(Application& app,
   if (!wants(Note::uiElementDestroyed)) return {};
   return {Note::uiElementDestroyed};
 }
+
 // Qt moves the focus through an open menu's items; GTK 3 focuses the item
 // it has just selected, which is heard once.
 QStringList TonnixAtspiEventTranslator::focused(const TonnixAtspiEvent& event,
