@@ -24,6 +24,14 @@ bool isControlRole(AtspiRole role) {
 // Long enough for the presses of a quick sequence; short enough that a
 // window AT-SPI learns of after the X server is not missed for long.
 constexpr std::chrono::seconds kWindowsReuse(1);
+// The children whose extents one step of a press reads at most: a list of
+// thousands of rows must not hold the press up.
+constexpr int kMaximumChildrenWalked = 128;
+
+bool holds(const AtspiRect& rect, int x, int y) {
+  return rect.width > 0 && rect.height > 0 && x >= rect.x && y >= rect.y &&
+         x < rect.x + rect.width && y < rect.y + rect.height;
+}
 
 }  // namespace
 
@@ -39,17 +47,54 @@ TonnixAtspiHitTest::TonnixAtspiHitTest(TonnixAtspiElements& elements)
 }
 
 TonnixAtspiObjectRef TonnixAtspiHitTest::deepest(TonnixAtspiTarget from, int x, int y) {
+  // A toolkit that answers nothing at a point on its own window (GTK 4)
+  // is walked by its children's extents, which it reports rightly.
+  bool byExtents = false;
   for (int depth = 0; depth < TonnixAtspiElements::maximumDepth; ++depth) {
     const auto ownRole = elements_.role(from);
     if (ownRole && isControlRole(*ownRole)) break;
-    const auto child = elements_.ask<TonnixAtspiObjectRef>(from, [&](GError** error) {
-      return TonnixAtspiObjectRef::adopt(atspi_component_get_accessible_at_point(
-          ATSPI_COMPONENT(from.object.get()), x, y, ATSPI_COORD_TYPE_SCREEN, error));
-    });
-    if (!child || !*child || child->path() == from.object.path()) break;
+    std::optional<TonnixAtspiObjectRef> child;
+    if (!byExtents) {
+      const auto answer = elements_.ask<TonnixAtspiObjectRef>(from, [&](GError** error) {
+        return TonnixAtspiObjectRef::adopt(atspi_component_get_accessible_at_point(
+            ATSPI_COMPONENT(from.object.get()), x, y, ATSPI_COORD_TYPE_SCREEN, error));
+      });
+      if (answer && *answer) child = *answer;
+      // No object, or a refusal of the question; an application that did
+      // not answer in time is not asked again.
+      const bool isRefused = !answer && answer.error() != TonnixAXError::cannotComplete;
+      byExtents = depth == 0 && ((answer && !*answer) || isRefused);
+    }
+    int budget = kMaximumChildrenWalked;
+    if (byExtents) child = childByExtents(from, x, y, budget);
+    if (!child || child->path() == from.object.path()) break;
     from.object = *child;
   }
   return from.object;
+}
+
+std::optional<TonnixAtspiObjectRef> TonnixAtspiHitTest::childByExtents(
+    const TonnixAtspiTarget& parent, int x, int y, int& budget) {
+  AtspiAccessible* object = parent.object.get();
+  const auto count = elements_.ask<int>(
+      parent, [&](GError** error) { return atspi_accessible_get_child_count(object, error); });
+  if (!count) return std::nullopt;
+  // Later children are drawn over earlier ones.
+  for (int index = *count - 1; index >= 0 && budget > 0; --index, --budget) {
+    const auto child = elements_.ask<TonnixAtspiObjectRef>(parent, [&](GError** error) {
+      return TonnixAtspiObjectRef::adopt(atspi_accessible_get_child_at_index(object, index, error));
+    });
+    if (!child || !*child) continue;
+    const TonnixAtspiTarget target{*child, parent.processIdentifier};
+    const auto rect = elements_.extents(target);
+    if (rect && holds(*rect, x, y)) return *child;
+    // An object without a place of its own (GTK 4's stack pages) is looked
+    // through.
+    if (!rect && rect.error() != TonnixAXError::cannotComplete) {
+      if (auto inside = childByExtents(target, x, y, budget)) return inside;
+    }
+  }
+  return std::nullopt;
 }
 
 std::optional<TonnixAXElement> TonnixAtspiHitTest::hit(
@@ -74,9 +119,7 @@ std::optional<TonnixAXElement> TonnixAtspiHitTest::hit(
   std::stable_partition(windows.begin(), windows.end(),
                         [](const Window* window) { return window->isActive; });
   for (const Window* window : windows) {
-    const auto& rect = window->extents;
-    if (rect && x >= rect->x && y >= rect->y && x < rect->x + rect->width &&
-        y < rect->y + rect->height) {
+    if (window->extents && holds(*window->extents, x, y)) {
       return elements_.wrap(deepest(window->target, x, y), window->target.processIdentifier);
     }
   }

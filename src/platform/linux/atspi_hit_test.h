@@ -39,6 +39,10 @@ class TonnixAtspiHitTest {
   };
   using Clock = std::chrono::steady_clock;
 
+  // The last child of `parent` whose extents hold the point, looking through
+  // children without extents; reads at most `budget` children.
+  std::optional<TonnixAtspiObjectRef> childByExtents(const TonnixAtspiTarget& parent, int x, int y,
+                                                     int& budget);
   // The application's windows as AT-SPI lists them.
   const std::vector<Window>& windowsOf(const TonnixAtspiTarget& application);
 
