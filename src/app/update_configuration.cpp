@@ -1,11 +1,11 @@
 #include "app/update_configuration.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QUrl>
 
 #include "app/update_signature.h"
 #include "library/property_list.h"
+#include "library/share_folders.h"
 
 namespace fs = std::filesystem;
 
@@ -46,22 +46,10 @@ TonnixExpected<TonnixUpdateConfiguration, QString> TonnixUpdateConfiguration::re
 }
 
 std::optional<fs::path> TonnixUpdateConfiguration::standardLocation() {
-  std::vector<fs::path> shares;
-  if (QCoreApplication::instance()) {
-    shares.push_back(fs::path(QCoreApplication::applicationDirPath().toStdString()) / ".." /
-                     "share");
-  }
-  QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
-  if (dataDirs.isEmpty()) dataDirs = "/usr/local/share:/usr/share";
-  for (const QByteArray& share : dataDirs.split(':')) {
-    if (share.startsWith('/')) shares.emplace_back(share.toStdString());
-  }
-  std::error_code error;
-  for (const fs::path& share : shares) {
-    const fs::path file = (share / "tonnix" / "Info.plist").lexically_normal();
-    if (fs::is_regular_file(file, error)) return file;
-  }
-  return std::nullopt;
+  return tonnixInstalledData(fs::path("tonnix") / "Info.plist",
+                             [](const fs::path& file, std::error_code& error) {
+                               return fs::is_regular_file(file, error);
+                             });
 }
 
 std::optional<QString> TonnixUpdateConfiguration::problem() const {

@@ -2,7 +2,6 @@
 
 #include <QChar>
 #include <QCollator>
-#include <QCoreApplication>
 #include <QLocale>
 #include <QStandardPaths>
 #include <QString>
@@ -13,6 +12,7 @@
 #include "library/file_access.h"
 #include "library/folder_copy.h"
 #include "library/path_names.h"
+#include "library/share_folders.h"
 #include "library/sound_theme_import.h"
 #include "support/diagnostics.h"
 
@@ -132,24 +132,9 @@ fs::path TonnixLibrary::standardDirectory() {
 std::optional<fs::path> TonnixLibrary::standardBuiltInDirectory() {
   const QByteArray overridden = qgetenv("TONNIX_BUILTIN_SETS");
   if (!overridden.isEmpty()) return fs::path(overridden.toStdString());
-  // The program's own prefix first, so an installed copy uses its own sets
-  // (the build tree mirrors that layout); then the system's data folders.
-  std::vector<fs::path> shares;
-  if (QCoreApplication::instance()) {
-    shares.push_back(qPath(QCoreApplication::applicationDirPath()) / ".." / "share");
-  }
-  QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
-  if (dataDirs.isEmpty()) dataDirs = "/usr/local/share:/usr/share";
-  for (const QByteArray& share : dataDirs.split(':')) {
-    // Relative entries are invalid and ignored, as the base directory rules say.
-    if (share.startsWith('/')) shares.emplace_back(share.toStdString());
-  }
-  std::error_code error;
-  for (const fs::path& share : shares) {
-    const fs::path sets = (share / "tonnix" / "builtin" / "Tonnix Sets").lexically_normal();
-    if (fs::is_directory(sets, error)) return sets;
-  }
-  return std::nullopt;
+  return tonnixInstalledData(
+      fs::path("tonnix") / "builtin" / "Tonnix Sets",
+      [](const fs::path& sets, std::error_code& error) { return fs::is_directory(sets, error); });
 }
 
 void TonnixLibrary::reload() {

@@ -67,13 +67,8 @@ TonnixAfflictedAppsView::TonnixAfflictedAppsView(TonnixSettingsModel model, QWid
   rows_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(rows_, &QListWidget::customContextMenuRequested, this,
           &TonnixAfflictedAppsView::showRowMenu);
-  auto* empty = new QLabel(tr("No applications with a user interface are running."));
-  empty->setObjectName(QStringLiteral("noApplications"));
-  empty->setAlignment(Qt::AlignCenter);
-  makeSecondaryText(*empty);
-  pages_ = new QStackedWidget;
-  pages_->addWidget(rows_);
-  pages_->addWidget(empty);
+  pages_ = withEmptyText(rows_, tr("No applications with a user interface are running."),
+                         "noApplications");
   layout->addWidget(pages_, 1);
 
   auto& tonnix = model_.tonnix;

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QStackedWidget>
 
 namespace {
 
@@ -45,6 +46,17 @@ QPixmap warningSymbol(const QIcon& symbol, const QWidget& widget) {
   painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
   painter.fillRect(tinted.rect(), warningColor(widget.palette()));
   return tinted;
+}
+
+QStackedWidget* withEmptyText(QWidget* content, const QString& text, const char* emptyName) {
+  auto* empty = new QLabel(text);
+  empty->setObjectName(QString::fromLatin1(emptyName));
+  empty->setAlignment(Qt::AlignCenter);
+  makeSecondaryText(*empty);
+  auto* pages = new QStackedWidget;
+  pages->addWidget(content);
+  pages->addWidget(empty);
+  return pages;
 }
 
 void makeSecondaryText(QLabel& label) {

@@ -6,6 +6,7 @@
 #include <optional>
 
 class QLabel;
+class QStackedWidget;
 class QWidget;
 
 // The few looks the settings window shares, all drawn by the style and the
@@ -21,6 +22,10 @@ QIcon applicationIcon(const std::optional<QString>& icon, const QWidget& widget)
 
 // The symbol in the warning colour, at the small icon size.
 QPixmap warningSymbol(const QIcon& symbol, const QWidget& widget);
+
+// `content`, or in its place, centred grey text saying it has nothing to
+// show (named `emptyName`); page 1 is the text.
+QStackedWidget* withEmptyText(QWidget* content, const QString& text, const char* emptyName);
 
 // Smaller, grey text under a control that says more about it.
 void makeSecondaryText(QLabel& label);

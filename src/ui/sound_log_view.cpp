@@ -121,13 +121,8 @@ TonnixSoundLogView::TonnixSoundLogView(TonnixSettingsModel model, QWidget* paren
   entries_->header()->setStretchLastSection(false);
   entries_->header()->setSectionResizeMode(textColumn, QHeaderView::Stretch);
   entries_->header()->setSectionResizeMode(replayColumn, QHeaderView::ResizeToContents);
-  auto* empty = new QLabel(tr("Nothing has made a sound in the last two hours."));
-  empty->setObjectName(QStringLiteral("emptyLog"));
-  empty->setAlignment(Qt::AlignCenter);
-  makeSecondaryText(*empty);
-  pages_ = new QStackedWidget;
-  pages_->addWidget(entries_);
-  pages_->addWidget(empty);
+  pages_ =
+      withEmptyText(entries_, tr("Nothing has made a sound in the last two hours."), "emptyLog");
   layout->addWidget(pages_, 1);
 
   pruneTimer_ = makeTimer("pruneTimer", pruneIntervalMilliseconds, *this);
