@@ -1,6 +1,5 @@
 #include "app/updater.h"
 
-
 #include "app/set_and_notify.h"
 #include "app/update_signature.h"
 #include "app/version_order.h"

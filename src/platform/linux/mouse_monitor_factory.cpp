@@ -1,6 +1,5 @@
 #include "platform/linux/mouse_monitor_factory.h"
 
-
 #include "platform/linux/atspi_mouse_monitor.h"
 #include "platform/linux/xinput_mouse_monitor.h"
 #include "support/diagnostics.h"
