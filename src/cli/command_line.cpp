@@ -29,8 +29,7 @@ const std::vector<TonnixCommandInfo>& tonnixCommands() {
       {"export", "[--replace] DESTINATION", "Saves every sound that plays now as a new sound set.",
        exportCommand},
       {"theme", "(export [--with-feedback] NAME | apply NAME | revert)",
-       "Writes the sounds as the desktop's sound theme, applies it, or puts back the one before.",
-       themeCommand},
+       "Writes the sounds as the desktop's sound theme, applies it, or reverts it.", themeCommand},
       {"remove", "IDENTIFIER", "Moves an installed sound set to the trash.", removeCommand},
       {"convert", "CLASSIC_FILE OUT_FOLDER",
        "Converts a classic sound set file into a sound set in OUT_FOLDER.", convertCommand},
@@ -72,7 +71,7 @@ QString tonnixUsage() {
       "Commands:\n");
   for (const auto& command : tonnixCommands()) {
     text += QStringLiteral("  %1%2\n")
-                .arg(QString::fromLatin1(command.name), -11)
+                .arg(QString::fromLatin1(command.name), -13)
                 .arg(QString::fromLatin1(command.summary));
   }
   return text + QStringLiteral(
