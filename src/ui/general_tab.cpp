@@ -112,8 +112,9 @@ QWidget* TonnixGeneralTab::makeScrollingGroups() {
   column->addWidget(makeSoundsGroup());
   column->addWidget(makeSilenceGroup());
   column->addWidget(makeUpdatesGroup());
-  column->addWidget(makeEventsGroup());
-  column->addStretch();
+  // The recent events take what room is left, so that at the window's
+  // default size everything, their Clear button too, is in view.
+  column->addWidget(makeEventsGroup(), 1);
 
   auto* scroll = new QScrollArea;
   scroll->setWidget(content);
@@ -321,7 +322,11 @@ QWidget* TonnixGeneralTab::makeEventsGroup() {
   recentEvents_->header()->setStretchLastSection(false);
   recentEvents_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   recentEvents_->header()->setSectionResizeMode(2, QHeaderView::Stretch);
-  recentEvents_->setMinimumHeight(fontMetrics().height() * 9);
+  // The page wraps text, so the scroll area lays it out at its preferred
+  // height: the list asks for no height of its own beyond six rows and
+  // takes whatever room is left.
+  recentEvents_->setMinimumHeight(fontMetrics().height() * 6);
+  recentEvents_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
 
   auto* hint = new QLabel(tr("Switch to another app and open a menu…"));
   hint->setAlignment(Qt::AlignCenter);
