@@ -68,6 +68,8 @@ void TonnixAppDelegate::handleAction(const QString& action) {
     emit quitRequested();
   } else if (action == QStringLiteral("preferences")) {
     openSettingsWindow();
+  } else if (action == QStringLiteral("reload")) {
+    model_.tonnix.reloadSets();
   } else {
     tonnixDiagnostic("TonnixAppDelegate", "no action named " + action.toStdString());
   }

@@ -71,9 +71,11 @@ void serveWithoutWindow(TonnixSingleInstance& instance, TonnixController& contro
                    [&controller](const std::vector<std::filesystem::path>& files) {
                      if (!files.empty()) controller.importSets(files);
                    });
-  QObject::connect(&instance, &TonnixSingleInstance::actionRequested, [](const QString& action) {
-    if (action == QStringLiteral("quit")) QCoreApplication::quit();
-  });
+  QObject::connect(&instance, &TonnixSingleInstance::actionRequested,
+                   [&controller](const QString& action) {
+                     if (action == QStringLiteral("quit")) QCoreApplication::quit();
+                     if (action == QStringLiteral("reload")) controller.reloadSets();
+                   });
 }
 
 // How long accessibility events took from their arrival to the end of

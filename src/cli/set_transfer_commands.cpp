@@ -7,6 +7,7 @@
 
 #include "app/set_transfer.h"
 #include "app/set_transfer_texts.h"
+#include "app/single_instance.h"
 #include "cli/command_line.h"
 #include "library/assignments.h"
 #include "library/library.h"
@@ -71,6 +72,17 @@ fs::path exportDestination(const QString& argument, const std::string& defaultNa
   return path.string() + ".tonnixset";
 }
 
+// A Tonnix running in this session reads its sets again, so that what was
+// installed or removed here shows in its window without a Reload.
+void tellRunningTonnix() {
+  TonnixSingleInstance instance;
+  if (!instance.isTaken()) return;
+  if (const auto told = instance.activateAction(QStringLiteral("reload")); !told) {
+    std::fprintf(stderr, "tonnix: %s; its Reload button shows the change.\n",
+                 qPrintable(told.error()));
+  }
+}
+
 }  // namespace
 
 int importCommand(const QStringList& arguments) {
@@ -91,8 +103,12 @@ int importCommand(const QStringList& arguments) {
 
   SetTransfer sets;
   TonnixSetTransfer& transfer = sets.transfer;
+  bool installedAny = false;
   QObject::connect(&transfer, &TonnixSetTransfer::setInstalled,
-                   [](const TonnixInstalledSet& set) { printLine(installedLine(set)); });
+                   [&installedAny](const TonnixInstalledSet& set) {
+                     printLine(installedLine(set));
+                     installedAny = true;
+                   });
   if (::isatty(STDERR_FILENO)) {
     QObject::connect(&transfer, &TonnixSetTransfer::setsImportedChanged, [&transfer] {
       std::fprintf(stderr, "\rImporting\u2026 %d of %d", transfer.setsImported(),
@@ -107,6 +123,7 @@ int importCommand(const QStringList& arguments) {
       !summaries.isEmpty()) {
     printLine(summaries);
   }
+  if (installedAny) tellRunningTonnix();
   const auto& failure = transfer.lastFailureDescription();
   if (failure) line.fail(*failure);
   return failure || someAreMissing ? 1 : 0;
@@ -154,5 +171,6 @@ int removeCommand(const QStringList& arguments) {
   }
   printLine(QStringLiteral("Moved ") + qText(bundle->metadata().name) +
             QStringLiteral(" to the trash."));
+  tellRunningTonnix();
   return 0;
 }

@@ -12,6 +12,7 @@
 #include <QUuid>
 
 #include "program.h"
+#include "sound_file.h"
 
 namespace fs = std::filesystem;
 
@@ -103,6 +104,12 @@ TEST_F(SingleInstanceTest, QuitAndRunReachTheRunningTonnix) {
 
   EXPECT_EQ(bus.runTonnix({"quit"}).first, 0);
   EXPECT_EQ(actions, QStringList{QStringLiteral("quit")});
+
+  // A set installed from the command line shows in the running Tonnix.
+  QTemporaryDir sounds;
+  ASSERT_TRUE(tonnix_test::writeSound(fs::path(sounds.path().toStdString()) / "Beep.wav"));
+  EXPECT_EQ(bus.runTonnix({"import", sounds.path()}).first, 0);
+  EXPECT_EQ(actions, (QStringList{QStringLiteral("quit"), QStringLiteral("reload")}));
 
   // A second listener would play every sound twice.
   const auto [status, errors] = bus.runTonnix({"run"});
