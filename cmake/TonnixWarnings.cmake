@@ -1,7 +1,8 @@
 # Applies the project's warning policy to a target.
 function(tonnix_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
-                                           -Wold-style-cast -Wcast-align -Woverloaded-virtual)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wcast-align)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor
+                                           -Wold-style-cast -Woverloaded-virtual>)
   # GCC 12 at -O3 reports overlapping copies inside libstdc++'s own string
   # concatenation ("." + name), a known false positive (GCC bug 105651).
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 12
