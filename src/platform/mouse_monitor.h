@@ -31,6 +31,10 @@ class TonnixMouseMonitor : public QObject {
   void unwatch(TonnixMouseEventKind kind);
   bool isWatching(TonnixMouseEventKind kind) const { return watchers_.contains(kind); }
   bool isWatchingAnything() const { return !watchers_.empty(); }
+  // False where the desktop keeps the pointer's position from other
+  // programs (Wayland): the location told is then meaningless, and what a
+  // press landed on must be learnt from what the application announces.
+  virtual bool locatesPresses() const { return true; }
 
  signals:
   // A watched kind of event happened.

@@ -24,6 +24,9 @@ for file in applications/org.tonnix.Tonnix.desktop metainfo/org.tonnix.Tonnix.me
   [ -f "$share/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 
+[ -f "$work/root$prefix/lib/udev/rules.d/70-tonnix-pointers.rules" ] ||
+  { echo "not installed: the udev rule for pointer devices"; exit 1; }
+
 grep -qx "Exec=$prefix/$bindir/tonnix %F" "$share/applications/org.tonnix.Tonnix.desktop" &&
   grep -qx "Exec=$prefix/$bindir/tonnix --service" "$share/dbus-1/services/org.tonnix.Tonnix.service" ||
   { echo "the launcher entry or the service does not start $prefix/$bindir/tonnix"; exit 1; }

@@ -1,6 +1,7 @@
 #include "platform/linux/mouse_monitor_factory.h"
 
 #include "platform/linux/atspi_mouse_monitor.h"
+#include "platform/linux/evdev_mouse_monitor.h"
 #include "platform/linux/xinput_mouse_monitor.h"
 #include "support/diagnostics.h"
 
@@ -20,7 +21,21 @@ void say(const QString& text) {
 
 }  // namespace
 
+bool isWaylandSession() {
+  return qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland") ||
+         (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+          qEnvironmentVariableIsEmpty("DISPLAY"));
+}
+
 std::unique_ptr<TonnixMouseMonitor> makeMouseMonitor() {
+  if (isWaylandSession()) {
+    auto evdev = TonnixEvdevMouseMonitor::connect();
+    if (evdev) {
+      say(TonnixEvdevMouseMonitor::description());
+      return std::move(*evdev);
+    }
+    say(QStringLiteral("pointer devices: %1").arg(evdev.error()));
+  }
   auto xinput = TonnixXInputMouseMonitor::connect();
   if (xinput) {
     say((*xinput)->description());
