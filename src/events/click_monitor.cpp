@@ -2,6 +2,7 @@
 
 #include <QThread>
 #include <algorithm>
+#include <utility>
 
 TonnixClickMonitor::TonnixClickMonitor(TonnixMouseMonitor& mouseMonitor,
                                        std::unique_ptr<TonnixClickResolver> resolver,
@@ -14,6 +15,12 @@ TonnixClickMonitor::TonnixClickMonitor(TonnixMouseMonitor& mouseMonitor,
   // rather than quietly queued.
   connect(&mouseMonitor_, &TonnixMouseMonitor::occurred, this, &TonnixClickMonitor::mouseEvent,
           Qt::DirectConnection);
+  if (!mouseMonitor_.locatesPresses()) {
+    correlator_ = std::make_unique<TonnixFocusCorrelator>(
+        resolver_->accessibility(), resolver_->workspace(), resolver_->hostProcessIdentifier());
+    connect(correlator_.get(), &TonnixFocusCorrelator::identified, this,
+            &TonnixClickMonitor::identified);
+  }
 }
 
 TonnixClickMonitor::~TonnixClickMonitor() {
@@ -27,6 +34,7 @@ void TonnixClickMonitor::start() {
         TonnixMouseEventKind::leftMouseUp}) {
     if (mouseMonitor_.watch(kind)) watched_.push_back(kind);
   }
+  if (correlator_ && !watched_.empty()) correlator_->start();
   if (!watched_.empty()) emit installedMonitorsChanged();
 }
 
@@ -34,6 +42,7 @@ void TonnixClickMonitor::stop() {
   const bool wasInstalled = !watched_.empty();
   for (const TonnixMouseEventKind kind : watched_) mouseMonitor_.unwatch(kind);
   watched_.clear();
+  if (correlator_) correlator_->stop();
   tracker_.reset();
   resolver_->clearIdentities();
   if (wasInstalled) emit installedMonitorsChanged();
@@ -46,6 +55,7 @@ void TonnixClickMonitor::mouseEvent(TonnixMouseEventKind kind, QPointF location)
   if (QThread::currentThread() != thread()) {
     qFatal("TonnixClickMonitor: a mouse event arrived off the main thread");
   }
+  if (correlator_) return correlatedEvent(kind);
   switch (kind) {
     case TonnixMouseEventKind::leftMouseDown:
       return press(location);
@@ -92,4 +102,32 @@ void TonnixClickMonitor::emitEvent(const QString& phase, TonnixSoundID soundID,
                       .origin = TonnixEventOrigin::application,
                       .detail = std::nullopt,
                       .element = std::nullopt});
+}
+
+// Where presses come without a position, a press waits for the control its
+// application announces; a release that comes first waits with it.
+void TonnixClickMonitor::correlatedEvent(TonnixMouseEventKind kind) {
+  if (kind == TonnixMouseEventKind::leftMouseDown) {
+    tracker_.reset();
+    releaseWaits_ = false;
+    if (shouldResolve_ && !shouldResolve_()) return;
+    return correlator_->press();
+  }
+  if (kind != TonnixMouseEventKind::leftMouseUp) return;
+  if (!correlator_->isWaiting()) return release(QPointF());
+  releaseWaits_ = true;
+  correlator_->release();
+}
+
+void TonnixClickMonitor::identified(const std::optional<TonnixAXElement>& element,
+                                    std::int32_t processIdentifier) {
+  const bool released = std::exchange(releaseWaits_, false);
+  auto target =
+      element ? resolver_->target(*element) : resolver_->unidentifiedTarget(processIdentifier);
+  if (!target) return;
+  tracker_.press(*target, QPointF());
+  if (const auto sound = pressSound(target->kind)) {
+    emitEvent(QStringLiteral("MouseDown"), *sound, *target);
+  }
+  if (released) release(QPointF());
 }

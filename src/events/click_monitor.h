@@ -9,6 +9,7 @@
 #include "events/click_resolver.h"
 #include "events/click_tracker.h"
 #include "events/event.h"
+#include "events/focus_correlator.h"
 #include "platform/mouse_monitor.h"
 
 // Watches left-button presses, drags and releases in other applications and
@@ -60,9 +61,15 @@ class TonnixClickMonitor : public QObject {
   void drag(QPointF location);
   void release(QPointF location);
   void emitEvent(const QString& phase, TonnixSoundID soundID, const TonnixClickTarget& target);
+  void correlatedEvent(TonnixMouseEventKind kind);
+  void identified(const std::optional<TonnixAXElement>& element, std::int32_t processIdentifier);
 
   TonnixMouseMonitor& mouseMonitor_;
   std::unique_ptr<TonnixClickResolver> resolver_;
+  // Where presses come without a position: what the application announces.
+  std::unique_ptr<TonnixFocusCorrelator> correlator_;
+  // The button came up while its press still waited for its control.
+  bool releaseWaits_ = false;
   ShouldResolve shouldResolve_;
   TonnixClickTracker tracker_;
   // The kinds this monitor watches, in the order it began.

@@ -238,3 +238,39 @@ bool TonnixClickResolver::isTab(const TonnixAXElement& element,
   const auto* role = parentRole->as<QString>();
   return role && *role == TonnixAXRole::tabGroup;
 }
+
+// Menus sound through their own notifications, so a focused menu item is
+// no click either.
+std::optional<TonnixClickTarget> TonnixClickResolver::target(const TonnixAXElement& element) {
+  const auto processIdentifier = accessibility_.processIdentifier(element);
+  if (!processIdentifier || *processIdentifier == hostProcessIdentifier_) return std::nullopt;
+  const ProcessIdentity owner = identity(*processIdentifier);
+  if (owner.bundleIdentifier && isExcluded_ && isExcluded_(*owner.bundleIdentifier)) {
+    return std::nullopt;
+  }
+  const ElementAttributes attributes = elementAttributes(element);
+  if (!attributes.role || isMenuRole(*attributes.role)) return std::nullopt;
+  const WindowAttributes window = windowAttributes(attributes.window.value_or(element),
+                                                   *attributes.role == TonnixAXRole::button);
+  const bool isUtilityWindow =
+      window.subrole && (*window.subrole == TonnixAXSubrole::floatingWindow ||
+                         *window.subrole == TonnixAXSubrole::systemFloatingWindow);
+  const TonnixControlKind kind = classify({*attributes.role, attributes.subrole,
+                                           sameElement(window.defaultButton, element),
+                                           sameElement(window.cancelButton, element),
+                                           isTab(element, attributes), isUtilityWindow});
+  if (kind == TonnixControlKind::genericClick && !playsGenericClick_) return std::nullopt;
+  return TonnixClickTarget{kind, std::nullopt, *processIdentifier, owner.name};
+}
+
+std::optional<TonnixClickTarget> TonnixClickResolver::unidentifiedTarget(
+    std::int32_t processIdentifier) {
+  if (!playsGenericClick_ || processIdentifier == hostProcessIdentifier_) return std::nullopt;
+  if (processIdentifier < 1) return TonnixClickTarget{};
+  const ProcessIdentity owner = identity(processIdentifier);
+  if (owner.bundleIdentifier && isExcluded_ && isExcluded_(*owner.bundleIdentifier)) {
+    return std::nullopt;
+  }
+  return TonnixClickTarget{TonnixControlKind::genericClick, std::nullopt, processIdentifier,
+                           owner.name};
+}

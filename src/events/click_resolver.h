@@ -62,6 +62,17 @@ class TonnixClickResolver {
 
   static std::int32_t currentProcessIdentifier();
 
+  // What a press without a position (Wayland) landed on, from the element
+  // its application announced right after it: as for a point, but without
+  // a frame, and never a pop-up button under a menu. Nothing when the press
+  // is to make no sound.
+  std::optional<TonnixClickTarget> target(const TonnixAXElement& element);
+  // The generic click of a press on nothing known in the process's window
+  // (0: unknown), or nothing when it is to make no sound.
+  std::optional<TonnixClickTarget> unidentifiedTarget(std::int32_t processIdentifier);
+  TonnixAccessibility& accessibility() { return accessibility_; }
+  TonnixWorkspace& workspace() { return workspace_; }
+
  private:
   struct ElementAttributes {
     std::optional<QString> role;

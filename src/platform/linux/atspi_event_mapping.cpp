@@ -28,6 +28,7 @@ const QString iconified = QStringLiteral("object:state-changed:iconified");
 const QString selectedState = QStringLiteral("object:state-changed:selected");
 const QString focusedState = QStringLiteral("object:state-changed:focused");
 const QString expandedState = QStringLiteral("object:state-changed:expanded");
+const QString checkedState = QStringLiteral("object:state-changed:checked");
 const QString selectionChangedType = QStringLiteral("object:selection-changed");
 const QString valueChanged = QStringLiteral("object:value-changed");
 const QString valueProperty = QStringLiteral("object:property-change:accessible-value");
@@ -58,6 +59,8 @@ const std::vector<std::pair<QString, QStringList>>& candidatesByType() {
       {expandedState, {Note::rowExpanded, Note::rowCollapsed, Note::menuOpened, Note::menuClosed}},
       {selectionChangedType, {Note::selectedRowsChanged, Note::selectedChildrenChanged}},
       {valueChanged, {Note::valueChanged}},
+      // A check box's value is whether it is checked.
+      {checkedState, {Note::valueChanged}},
       {valueProperty, {Note::valueChanged}},
       {textSelectionChanged, {Note::selectedTextChanged}},
       {childAdded, {Note::created}},
@@ -193,7 +196,9 @@ QStringList TonnixAtspiEventTranslator::translate(const TonnixAtspiEvent& event,
   if (type == focusedState && on) return focused(event, source, wants);
   if (type == expandedState) return expanded(event, source, wants);
   if (type == selectionChangedType) return selectionChanged(source);
-  if (type == valueChanged || type == valueProperty) return {Note::valueChanged};
+  if (type == valueChanged || type == valueProperty || type == checkedState) {
+    return {Note::valueChanged};
+  }
   if (type == textSelectionChanged) return {Note::selectedTextChanged};
   if (type == childAdded) return {Note::created};
   if (type == childRemoved) return popoverHidden(event);
