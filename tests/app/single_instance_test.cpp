@@ -9,43 +9,22 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QTemporaryDir>
-#include <QUuid>
 
 #include "program.h"
+#include "session_bus.h"
 #include "sound_file.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A private session bus, and a connection of this process to it.
-class SessionBus {
+// A private session bus, and `tonnix` run on it.
+class SessionBus : public tonnix_test::SessionBus {
  public:
-  SessionBus() {
-    daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                   QStringLiteral("--print-address=1")});
-    if (!daemon_.waitForReadyRead(10000)) return;
-    address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-  }
-  ~SessionBus() {
-    for (const QString& name : names_) QDBusConnection::disconnectFromBus(name);
-    daemon_.kill();
-    daemon_.waitForFinished();
-  }
-
-  bool isRunning() const { return !address_.isEmpty(); }
-
-  // A new connection, as another process on the bus would have.
-  QDBusConnection connect() {
-    names_ << QUuid::createUuid().toString();
-    return QDBusConnection::connectToBus(address_, names_.last());
-  }
-
   // Runs `tonnix ARGUMENTS` on this bus, without a display.
   std::pair<int, QString> runTonnix(const QStringList& arguments) {
     auto environment = home_.environment();
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address());
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     const auto result =
@@ -54,9 +33,6 @@ class SessionBus {
   }
 
  private:
-  QProcess daemon_;
-  QString address_;
-  QStringList names_;
   tonnix_test::ScratchHome home_;
 };
 

@@ -8,15 +8,14 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
 #include <QPushButton>
-#include <QUuid>
 
 #include "app/updater.h"
 #include "event_loop.h"
 #include "platform/fake/fake_update_services.h"
 #include "platform/fake/memory_preferences_store.h"
 #include "platform/linux/dbus_update_notifications.h"
+#include "session_bus.h"
 #include "ui/update_presenter.h"
 
 namespace {
@@ -46,28 +45,7 @@ class StandInService : public QObject {
   void ActionInvoked(uint id, const QString& action);
 };
 
-class SessionBus {
- public:
-  SessionBus() {
-    daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    if (daemon_.waitForReadyRead(10000)) address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-  }
-  ~SessionBus() {
-    for (const QString& name : names_) QDBusConnection::disconnectFromBus(name);
-    daemon_.kill();
-    daemon_.waitForFinished();
-  }
-  bool isRunning() const { return !address_.isEmpty(); }
-  QDBusConnection connect() {
-    names_ << QUuid::createUuid().toString();
-    return QDBusConnection::connectToBus(address_, names_.last());
-  }
-
- private:
-  QProcess daemon_;
-  QString address_;
-  QStringList names_;
-};
+using tonnix_test::SessionBus;
 
 // A network whose every fetch answers with an appcast offering Tonnix 1.1.
 class OneUpdateNetwork : public TonnixUpdateNetwork {
