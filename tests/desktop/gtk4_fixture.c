@@ -6,13 +6,15 @@
 // "Pick Me". By keys (there is no window frame to click without a window
 // manager): Ctrl+D opens the modal "Fixture Dialog" (OK is its default
 // button; Escape, OK and Cancel close it), Ctrl+N the window "Fixture
-// Second Window", Ctrl+W closes that, Ctrl+M opens the menu button's menu.
+// Second Window", Ctrl+W closes that, Ctrl+M opens the menu button's menu,
+// Ctrl+H hides or shows "Press Me" (the controls below it move).
 
 #include <gtk/gtk.h>
 
 static GtkWindow* mainWindow;
 static GtkWindow* secondWindow;
 static GtkMenuButton* menuButton;
+static GtkWidget* pressMe;
 
 static void closeOnEscape(GtkWindow* window) {
   GtkEventController* keys = gtk_shortcut_controller_new();
@@ -66,11 +68,17 @@ static void openMenu(GSimpleAction* action, GVariant* parameter, gpointer data) 
   gtk_menu_button_popup(menuButton);
 }
 
+static void hidePressMe(GSimpleAction* action, GVariant* parameter, gpointer data) {
+  (void)action, (void)parameter, (void)data;
+  gtk_widget_set_visible(pressMe, !gtk_widget_get_visible(pressMe));
+}
+
 static GtkWidget* controls(void) {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
   gtk_widget_set_margin_start(box, 24);
   gtk_widget_set_margin_top(box, 24);
-  gtk_box_append(GTK_BOX(box), gtk_button_new_with_label("Press Me"));
+  pressMe = gtk_button_new_with_label("Press Me");
+  gtk_box_append(GTK_BOX(box), pressMe);
   gtk_box_append(GTK_BOX(box), gtk_check_button_new_with_label("Check Me"));
   gtk_box_append(GTK_BOX(box), gtk_toggle_button_new_with_label("Toggle Me"));
   GtkWidget* first = gtk_check_button_new_with_label("Radio One");
@@ -107,6 +115,7 @@ static void activate(GtkApplication* application, gpointer data) {
       {.name = "new-window", .activate = openSecondWindow},
       {.name = "close-window", .activate = closeSecondWindow},
       {.name = "menu", .activate = openMenu},
+      {.name = "hide", .activate = hidePressMe},
   };
   g_action_map_add_action_entries(G_ACTION_MAP(application), actions, G_N_ELEMENTS(actions),
                                   application);
@@ -114,10 +123,9 @@ static void activate(GtkApplication* application, gpointer data) {
     const char* action;
     const char* keys[2];
   } accelerators[] = {
-      {"app.dialog", {"<Control>d", NULL}},
-      {"app.new-window", {"<Control>n", NULL}},
-      {"app.close-window", {"<Control>w", NULL}},
-      {"app.menu", {"<Control>m", NULL}},
+      {"app.dialog", {"<Control>d", NULL}},       {"app.new-window", {"<Control>n", NULL}},
+      {"app.close-window", {"<Control>w", NULL}}, {"app.menu", {"<Control>m", NULL}},
+      {"app.hide", {"<Control>h", NULL}},
   };
   for (size_t index = 0; index < G_N_ELEMENTS(accelerators); ++index) {
     gtk_application_set_accels_for_action(application, accelerators[index].action,

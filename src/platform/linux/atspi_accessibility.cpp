@@ -49,7 +49,10 @@ class TonnixAtspiAccessibility::Private {
     if (!handle) return unexpected(TonnixAXError::illegalArgument);
     if (!connect()) return unexpected(TonnixAXError::apiDisabled);
     if (handle->kind == Kind::systemWide) return unexpected(TonnixAXError::attributeUnsupported);
-    if (handle->object) return TonnixAtspiTarget{handle->object, handle->processIdentifier};
+    if (handle->object) {
+      return TonnixAtspiTarget{handle->object, handle->processIdentifier, handle->coordinates,
+                               handle->origin};
+    }
     const auto application = connection_->application(handle->processIdentifier);
     if (!application) return unexpected(TonnixAXError::invalidUIElement);
     return TonnixAtspiTarget{application->root, handle->processIdentifier};

@@ -67,8 +67,20 @@ TonnixAXElement TonnixAtspiElements::wrap(const TonnixAtspiObjectRef& object,
                                                              object.busName() + object.path()));
 }
 
+TonnixAXElement TonnixAtspiElements::wrap(const TonnixAtspiTarget& target) {
+  if (target.object.isApplicationRoot()) return wrap(target.object, target.processIdentifier);
+  auto handle = std::make_shared<TonnixAtspiHandle>(TonnixAtspiHandle::Kind::object,
+                                                    target.processIdentifier, target.object,
+                                                    target.object.busName() + target.object.path());
+  handle->coordinates = target.coordinates;
+  handle->origin = target.origin;
+  return TonnixAXElement(std::move(handle));
+}
+
 TonnixAXResult<AtspiRole> TonnixAtspiElements::role(const TonnixAtspiTarget& target) {
-  return connection_.role(target.processIdentifier, target.object);
+  return ask<AtspiRole>(target, [&](GError** error) {
+    return atspi_accessible_get_role(target.object.get(), error);
+  });
 }
 
 TonnixAXResult<TonnixAtspiObjectRef> TonnixAtspiElements::parent(const TonnixAtspiTarget& target) {
@@ -94,11 +106,12 @@ bool TonnixAtspiElements::hasState(const TonnixAtspiTarget& target, AtspiStateTy
 TonnixAXResult<AtspiRect> TonnixAtspiElements::extents(const TonnixAtspiTarget& target) {
   return ask<AtspiRect>(target, [&](GError** error) {
     AtspiRect result{};
-    if (auto* found =
-            atspi_component_get_extents(component(target), ATSPI_COORD_TYPE_SCREEN, error)) {
+    if (auto* found = atspi_component_get_extents(component(target), target.coordinates, error)) {
       result = *found;
       g_free(found);
     }
+    result.x += target.origin.x();
+    result.y += target.origin.y();
     return result;
   });
 }
@@ -254,6 +267,7 @@ bool TonnixAtspiElements::isInTitleBar(const TonnixAtspiTarget& target) {
   const auto* handle = window->as<TonnixAXElement>()->handleAs<TonnixAtspiHandle>();
   if (!handle) return false;
   const auto button = extents(target);
-  const auto frame = extents({handle->object, target.processIdentifier});
+  const auto frame =
+      extents({handle->object, target.processIdentifier, target.coordinates, target.origin});
   return button && frame && button->y - frame->y < titleBarReach;
 }

@@ -2,6 +2,7 @@
 
 #include <atspi/atspi.h>
 
+#include <QPoint>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -26,6 +27,9 @@ struct TonnixAtspiHandle final : TonnixAXElementHandle {
   std::int32_t processIdentifier;
   TonnixAtspiObjectRef object;
   QString key;  // bus name and object path
+  // As TonnixAtspiTarget's.
+  AtspiCoordType coordinates = ATSPI_COORD_TYPE_SCREEN;
+  QPoint origin{};
 };
 
 // The libatspi object behind an element, with the process whose time-out
@@ -33,6 +37,11 @@ struct TonnixAtspiHandle final : TonnixAXElementHandle {
 struct TonnixAtspiTarget {
   TonnixAtspiObjectRef object;
   std::int32_t processIdentifier = 0;
+  // The coordinates its extents are asked in and where they start on the
+  // screen: window coordinates from the window's place for a toolkit that
+  // cannot tell screen coordinates (atspi_hit_test.h).
+  AtspiCoordType coordinates = ATSPI_COORD_TYPE_SCREEN;
+  QPoint origin{};
 };
 
 // Reads elements and their attributes over the accessibility bus, every
@@ -46,6 +55,8 @@ class TonnixAtspiElements {
 
   // The element of an object, its process asked of the bus when not given.
   TonnixAXElement wrap(const TonnixAtspiObjectRef& object, std::optional<std::int32_t> pid = {});
+  // The element of a target, keeping where its coordinates start.
+  TonnixAXElement wrap(const TonnixAtspiTarget& target);
 
   // One libatspi request under the process's time-out.
   template <typename T, typename Request>
@@ -60,7 +71,7 @@ class TonnixAtspiElements {
   TonnixAXResult<TonnixAtspiObjectRef> parent(const TonnixAtspiTarget& target);
   // False when the application does not answer.
   bool hasState(const TonnixAtspiTarget& target, AtspiStateType state);
-  // The object's frame in screen coordinates.
+  // The object's frame on the screen.
   TonnixAXResult<AtspiRect> extents(const TonnixAtspiTarget& target);
   // The application's top-level objects that are windows and visible.
   TonnixAXResult<std::vector<TonnixAtspiTarget>> windows(const TonnixAtspiTarget& application);
