@@ -157,18 +157,25 @@ TEST_F(AtspiEventTranslatorTest, AGtk4WindowOpensWithShowingSwitchedOffAndCloses
 TEST_F(AtspiEventTranslatorTest, Gtk4PopoverMenusOpenWithTheirOwnerExpandedAndCloseEitherWay) {
   expectSteps(owningMenu(FakeSource(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL)),
               {{expanded, 1, "b", {Note::menuOpened}}, {removed, 1, "b", {Note::menuClosed}}});
+  expectSteps(owningMenu(FakeSource(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL)),
+              {{expanded, 1, "b", {Note::menuOpened}},
+               {"object:state-changed:expandable", 0, "b", {Note::menuClosed}},
+               {removed, 1, "b", {}}});
   expectSteps(FakeSource(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL), {{expanded, 1, "x", {}}});
 }
 
-// GTK 4 focuses the item again when its window is activated again.
-TEST_F(AtspiEventTranslatorTest, Gtk4PopoverItemsInPanelsAreLitAgainAfterTheMenuReopens) {
+// GTK 4 focuses the item before the menu opens, and again when its window
+// is activated again, before and after the menu closes.
+TEST_F(AtspiEventTranslatorTest, Gtk4PopoverItemsInPanelsAreLitOnlyWhileTheMenuIsOpen) {
   const auto button = owningMenu(FakeSource(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL));
   const FakeSource item(ATSPI_ROLE_MENU_ITEM, ATSPI_ROLE_PANEL);
   const auto wantsItems = [](const QString& name) { return name != Note::focusedUIElementChanged; };
-  expectSteps(item, {{focused, 1, "i", {Note::menuItemSelected}}}, wantsItems);
-  translate(event(expanded, 1, "b"), button);
   expectSteps(item, {{focused, 1, "i", {}}}, wantsItems);
+  translate(event(expanded, 1, "b"), button);
+  expectSteps(item, {{focused, 1, "i", {Note::menuItemSelected}}, {focused, 1, "i", {}}},
+              wantsItems);
   translate(event(removed, 1, "b"), button);
+  expectSteps(item, {{focused, 1, "i", {}}}, wantsItems);
   translate(event(expanded, 1, "b"), button);
   expectSteps(item, {{focused, 1, "i", {Note::menuItemSelected}}}, wantsItems);
 }

@@ -54,6 +54,41 @@ void say(const char* text) {
   tonnixDiagnostic("TonnixAtspiConnection", text);
 }
 
+// libatspi warns on the terminal in its own words, once per application
+// for the bulk object cache that GTK 4 does not offer where libatspi asks
+// for it: each is said here once in ours, and the rest are kept quiet.
+void quietLibraryWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
+  static bool toldCache = false;
+  static bool toldOther = false;
+  const bool isCache = message && std::strstr(message, "GetItems");
+  bool& told = isCache ? toldCache : toldOther;
+  if (std::exchange(told, true)) return;
+  if (isCache) {
+    say("an application offers no object cache where libatspi asks for one (GTK 4); its objects "
+        "are asked for one by one");
+    return;
+  }
+  const auto text = QByteArrayLiteral("the accessibility library reported a problem: ") +
+                    QByteArray(message ? message : "");
+  say(text.constData());
+}
+
+void quietLibraryWarnings() {
+  for (const char* domain : {"dbind", "atspi"}) {
+    g_log_set_handler(domain,
+                      static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
+                                                  G_LOG_LEVEL_CRITICAL),
+                      quietLibraryWarning, nullptr);
+  }
+}
+
+// An object's role does not change while libatspi keeps the object, so it
+// is asked once and kept on the object itself; it goes with the object.
+GQuark roleQuark() {
+  static const GQuark quark = g_quark_from_static_string("tonnix-atspi-role");
+  return quark;
+}
+
 }  // namespace
 
 TonnixAtspiObjectRef::TonnixAtspiObjectRef(AtspiAccessible* object) : object_(object) {
@@ -110,7 +145,7 @@ std::shared_ptr<TonnixAtspiConnection> TonnixAtspiConnection::shared() {
   if (!TonnixAtspiAccessibilityStatus().hasAccessibilityBus()) return nullptr;
   // libatspi initialises once per process and is never shut down: its
   // objects may outlive any one connection object.
-  static const int initialised = atspi_init();
+  static const int initialised = (quietLibraryWarnings(), atspi_init());
   if (initialised != 0 && initialised != 1) return nullptr;
   const auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !dispatcher->inherits("QEventDispatcherGlib")) {
@@ -290,6 +325,24 @@ TonnixAXResult<TonnixDone> TonnixAtspiConnection::call(
     unresponsiveUntil_.insert(processIdentifier, Clock::now() + unresponsivePause);
   }
   return unexpected(mapped);
+}
+
+TonnixAXResult<AtspiRole> TonnixAtspiConnection::role(std::int32_t processIdentifier,
+                                                      const TonnixAtspiObjectRef& object) {
+  if (!object) return unexpected(TonnixAXError::invalidUIElement);
+  auto* gobject = G_OBJECT(object.get());
+  if (const auto kept = g_object_get_qdata(gobject, roleQuark())) {
+    return static_cast<AtspiRole>(GPOINTER_TO_INT(kept) - 1);
+  }
+  auto found = ATSPI_ROLE_INVALID;
+  TONNIX_TRY(done, call(processIdentifier, [&](GError** error) {
+               found = atspi_accessible_get_role(object.get(), error);
+             }));
+  // An object going away answers "invalid" for a while; that is not kept.
+  if (found != ATSPI_ROLE_INVALID) {
+    g_object_set_qdata(gobject, roleQuark(), GINT_TO_POINTER(static_cast<int>(found) + 1));
+  }
+  return found;
 }
 
 TonnixAXResult<TonnixAtspiObjectRef> TonnixAtspiConnection::child(

@@ -110,6 +110,10 @@ class TonnixAtspiConnection : public QObject {
   TonnixAXResult<TonnixDone> call(std::int32_t processIdentifier,
                                   const std::function<void(GError**)>& request);
 
+  // The object's role: one request the first time, none after, since a
+  // role does not change while libatspi keeps the object.
+  TonnixAXResult<AtspiRole> role(std::int32_t processIdentifier,
+                                 const TonnixAtspiObjectRef& object);
   // The child of `object` at `index`, null when there is none; one request.
   TonnixAXResult<TonnixAtspiObjectRef> child(std::int32_t processIdentifier,
                                              const TonnixAtspiObjectRef& object, int index);

@@ -78,9 +78,7 @@ TonnixAXElement TonnixAtspiElements::wrap(const TonnixAtspiTarget& target) {
 }
 
 TonnixAXResult<AtspiRole> TonnixAtspiElements::role(const TonnixAtspiTarget& target) {
-  return ask<AtspiRole>(target, [&](GError** error) {
-    return atspi_accessible_get_role(target.object.get(), error);
-  });
+  return connection_.role(target.processIdentifier, target.object);
 }
 
 TonnixAXResult<TonnixAtspiObjectRef> TonnixAtspiElements::parent(const TonnixAtspiTarget& target) {

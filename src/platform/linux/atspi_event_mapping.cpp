@@ -35,6 +35,7 @@ const QString valueProperty = QStringLiteral("object:property-change:accessible-
 const QString textSelectionChanged = QStringLiteral("object:text-selection-changed");
 const QString childAdded = QStringLiteral("object:children-changed:add");
 const QString childRemoved = QStringLiteral("object:children-changed:remove");
+const QString expandableState = QStringLiteral("object:state-changed:expandable");
 
 // Which notifications each AT-SPI event type can produce. The translation
 // rules below decide which of them one event does produce.
@@ -65,6 +66,7 @@ const std::vector<std::pair<QString, QStringList>>& candidatesByType() {
       {textSelectionChanged, {Note::selectedTextChanged}},
       {childAdded, {Note::created}},
       {childRemoved, {Note::menuClosed}},
+      {expandableState, {Note::menuClosed}},
   };
   return table;
 }
@@ -100,10 +102,12 @@ bool isTableRole(AtspiRole role) {
 }
 
 // An item inside an open menu: a menu item anywhere but in a menu bar (GTK 4
-// puts a popover menu's items in panels), or the title of a submenu.
-bool isItemInMenu(AtspiRole role, AtspiRole parentRole) {
-  if (isAtspiMenuItemRole(role)) return parentRole != ATSPI_ROLE_MENU_BAR;
-  return role == ATSPI_ROLE_MENU && isAtspiMenuRole(parentRole);
+// puts a popover menu's items in panels), or the title of a submenu. The
+// parent is asked only of menus and their items.
+bool isItemInMenu(TonnixAtspiEventSource& source) {
+  const auto role = source.role();
+  if (isAtspiMenuItemRole(role)) return source.parentRole() != ATSPI_ROLE_MENU_BAR;
+  return role == ATSPI_ROLE_MENU && isAtspiMenuRole(source.parentRole());
 }
 
 }  // namespace
@@ -201,7 +205,7 @@ QStringList TonnixAtspiEventTranslator::translate(const TonnixAtspiEvent& event,
   }
   if (type == textSelectionChanged) return {Note::selectedTextChanged};
   if (type == childAdded) return {Note::created};
-  if (type == childRemoved) return popoverHidden(event);
+  if (type == childRemoved || (type == expandableState && !on)) return popoverHidden(event);
   return {};
 }
 
@@ -319,8 +323,7 @@ QStringList TonnixAtspiEventTranslator::selected(const TonnixAtspiEvent& event,
                                                  TonnixAtspiEventSource& source) {
   auto& app = application(event.applicationKey);
   const auto role = source.role();
-  const auto parentRole = source.parentRole();
-  if (role == ATSPI_ROLE_MENU && parentRole == ATSPI_ROLE_MENU_BAR) {
+  if (role == ATSPI_ROLE_MENU && source.parentRole() == ATSPI_ROLE_MENU_BAR) {
     if (event.detail1 != 0) {
       if (!app.openMenus.insert(event.elementKey)) return {};
       return {Note::menuOpened};
@@ -332,7 +335,7 @@ QStringList TonnixAtspiEventTranslator::selected(const TonnixAtspiEvent& event,
     if (app.litMenuItem == event.elementKey) app.litMenuItem.clear();
     return {};
   }
-  if (!isItemInMenu(role, parentRole) && !isPopUpListItem(event, role)) return {};
+  if (!isItemInMenu(source) && !isPopUpListItem(event, role)) return {};
   return menuItemLit(event, source);
 }
 
@@ -364,7 +367,7 @@ QStringList TonnixAtspiEventTranslator::focused(const TonnixAtspiEvent& event,
                                                 const Wants& wants) {
   QStringList names;
   if (wants(Note::menuItemSelected) &&
-      (isPopUpListItem(event, source.role()) || isItemInMenu(source.role(), source.parentRole()))) {
+      (isPopUpListItem(event, source.role()) || isItemInMenu(source))) {
     names += menuItemLit(event, source);
   }
   if (wants(Note::focusedUIElementChanged)) names.append(Note::focusedUIElementChanged);
@@ -379,8 +382,15 @@ bool TonnixAtspiEventTranslator::isPopUpListItem(const TonnixAtspiEvent& event, 
 }
 
 QStringList TonnixAtspiEventTranslator::menuItemLit(const TonnixAtspiEvent& event,
-                                                    TonnixAtspiEventSource&) {
+                                                    TonnixAtspiEventSource& source) {
   auto& app = application(event.applicationKey);
+  // GTK 4 focuses a popover's item before it tells that the menu opened,
+  // and again as its window is activated after the menu closed: an item of
+  // a popover while no menu of its application is open is no lit item.
+  if (app.menuOwners.isEmpty() && app.openMenus.isEmpty() &&
+      !isAtspiMenuRole(source.parentRole())) {
+    return {};
+  }
   if (app.litMenuItem == event.elementKey) return {};
   app.litMenuItem = event.elementKey;
   return {Note::menuItemSelected};
@@ -438,7 +448,8 @@ QStringList TonnixAtspiEventTranslator::popoverShown(const TonnixAtspiEvent& eve
 }
 
 // GTK 4.8 collapses a menu bar title when its menu closes, but a menu
-// button only loses the popover from its children.
+// button only loses the popover from its children, and is no longer
+// expandable at all (sometimes only that).
 QStringList TonnixAtspiEventTranslator::popoverHidden(const TonnixAtspiEvent& event) {
   auto& app = application(event.applicationKey);
   if (!app.menuOwners.remove(event.elementKey)) return {};

@@ -14,9 +14,36 @@
 
 namespace {
 
+// Said so by the session manager, or a Wayland display without an X one.
+bool isWaylandSession() {
+  return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
+         (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+          qEnvironmentVariableIsEmpty("DISPLAY"));
+}
+
+// Wayland tells no program about another's windows or the outputs' layout,
+// and a Wayland client keeps the screen awake through the compositor alone;
+// the sound server, the idle inhibitors taken over D-Bus, Do Not Disturb and
+// GameMode do not depend on the display server. XWayland's X server knows
+// its own windows only.
+QString waylandLimits(bool hasX11) {
+  if (hasX11) {
+    return QStringLiteral(
+        "a Wayland session: full-screen windows and games in front are seen for XWayland "
+        "windows only, mirrored displays as XWayland reports them, and video that keeps the "
+        "screen awake through Wayland's own idle inhibitor goes unnoticed");
+  }
+  return QStringLiteral(
+      "a Wayland session without XWayland: full-screen windows, games in front, mirrored "
+      "displays and video that keeps the screen awake through Wayland's own idle inhibitor "
+      "cannot be known here");
+}
+
 void sayWhatIsMissing(bool hasX11) {
   QStringList missing;
-  if (!hasX11) {
+  if (isWaylandSession()) {
+    missing << waylandLimits(hasX11);
+  } else if (!hasX11) {
     missing << QStringLiteral(
         "no X server (full-screen windows, games in front and mirrored "
         "displays go unnoticed)");
