@@ -20,7 +20,9 @@ TonnixFocusCorrelator::TonnixFocusCorrelator(TonnixAccessibility& accessibility,
       hostProcessIdentifier_(hostProcessIdentifier) {
   deadline_.setSingleShot(true);
   deadline_.setTimerType(Qt::PreciseTimer);
-  connect(&deadline_, &QTimer::timeout, this, [this] { finish(std::nullopt, activeProcess_); });
+  connect(&deadline_, &QTimer::timeout, this, [this] {
+    if (!held_) finish(std::nullopt, activeProcess_);
+  });
   connect(&workspace_, &TonnixWorkspace::applicationLaunched, this,
           [this](const TonnixRunningApplication& application) {
             if (started_) observe(application.processIdentifier);
@@ -46,16 +48,19 @@ void TonnixFocusCorrelator::start() {
 void TonnixFocusCorrelator::stop() {
   started_ = false;
   waiting_ = false;
+  held_ = false;
   deadline_.stop();
   observers_.clear();
 }
 
 void TonnixFocusCorrelator::press() {
   waiting_ = true;
+  held_ = true;
   deadline_.start(window);
 }
 
 void TonnixFocusCorrelator::release() {
+  held_ = false;
   if (waiting_) deadline_.start(window);
 }
 

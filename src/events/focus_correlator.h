@@ -16,8 +16,9 @@
 // Toolkits focus a button or check box as it is pressed, and check or
 // uncheck it as it is released; so the element that the application owning
 // the focused window announces as focused, or as changed in value (checked,
-// moved), within `window` of the press is the one pressed. A release while
-// the press waits gives it another `window` from then. Main thread only.
+// moved), within `window` of the press is the one pressed. A press held
+// longer waits for its release and another `window` from then, since a
+// toolkit checks a check box only on the release. Main thread only.
 //
 // Every running application (but Tonnix) is observed for those
 // announcements and for its windows gaining focus, while started.
@@ -25,9 +26,10 @@ class TonnixFocusCorrelator : public QObject {
   Q_OBJECT
 
  public:
-  // How long a press waits for its control. Applications announce a focus
-  // within a few tens of milliseconds of the press; a press on no control
-  // waits the whole time before its generic click.
+  // How long a press waits for its control, or a release for the control
+  // of a press still waiting. Applications announce a focus or a check
+  // within a few milliseconds; a press on no control waits the whole time
+  // (and its hold) before its generic click.
   static constexpr std::chrono::milliseconds window{60};
 
   // `accessibility` and `workspace` must outlive the correlator.
@@ -66,5 +68,6 @@ class TonnixFocusCorrelator : public QObject {
   QTimer deadline_;
   std::int32_t activeProcess_ = 0;
   bool waiting_ = false;
+  bool held_ = false;
   bool started_ = false;
 };

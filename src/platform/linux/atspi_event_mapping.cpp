@@ -29,6 +29,7 @@ const QString selectedState = QStringLiteral("object:state-changed:selected");
 const QString focusedState = QStringLiteral("object:state-changed:focused");
 const QString expandedState = QStringLiteral("object:state-changed:expanded");
 const QString checkedState = QStringLiteral("object:state-changed:checked");
+const QString pressedState = QStringLiteral("object:state-changed:pressed");
 const QString selectionChangedType = QStringLiteral("object:selection-changed");
 const QString valueChanged = QStringLiteral("object:value-changed");
 const QString valueProperty = QStringLiteral("object:property-change:accessible-value");
@@ -60,8 +61,10 @@ const std::vector<std::pair<QString, QStringList>>& candidatesByType() {
       {expandedState, {Note::rowExpanded, Note::rowCollapsed, Note::menuOpened, Note::menuClosed}},
       {selectionChangedType, {Note::selectedRowsChanged, Note::selectedChildrenChanged}},
       {valueChanged, {Note::valueChanged}},
-      // A check box's value is whether it is checked.
+      // A check box's value is whether it is checked, a toggle button's
+      // (GTK 4) whether it is pressed.
       {checkedState, {Note::valueChanged}},
+      {pressedState, {Note::valueChanged}},
       {valueProperty, {Note::valueChanged}},
       {textSelectionChanged, {Note::selectedTextChanged}},
       {childAdded, {Note::created}},
@@ -200,7 +203,8 @@ QStringList TonnixAtspiEventTranslator::translate(const TonnixAtspiEvent& event,
   if (type == focusedState && on) return focused(event, source, wants);
   if (type == expandedState) return expanded(event, source, wants);
   if (type == selectionChangedType) return selectionChanged(source);
-  if (type == valueChanged || type == valueProperty || type == checkedState) {
+  if (type == valueChanged || type == valueProperty || type == checkedState ||
+      type == pressedState) {
     return {Note::valueChanged};
   }
   if (type == textSelectionChanged) return {Note::selectedTextChanged};
