@@ -176,6 +176,10 @@ void TonnixEvdevMouseMonitor::openAll() {
     udev_device_unref(device);
   }
   udev_enumerate_unref(enumerate);
+  if (devices_.empty() && !toldUnreadable_ && !toldNone_) {
+    toldNone_ = true;
+    say("no mouse or touchpad found yet; clicks are heard once one is plugged in");
+  }
 }
 
 void TonnixEvdevMouseMonitor::closeAll() {

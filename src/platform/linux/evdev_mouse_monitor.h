@@ -66,4 +66,5 @@ class TonnixEvdevMouseMonitor : public TonnixMouseMonitor {
   // The devices holding the primary button down.
   std::set<std::string> holding_;
   bool toldUnreadable_ = false;
+  bool toldNone_ = false;
 };
