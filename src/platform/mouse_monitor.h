@@ -4,11 +4,14 @@
 #include <QPointF>
 #include <map>
 
-// The left-button events a global monitor can watch.
+// The left-button events a global monitor can watch, and the pointer
+// coming to rest with the button up (still for a few milliseconds after
+// moving), told once per rest.
 enum class TonnixMouseEventKind {
   leftMouseDown,
   leftMouseDragged,
   leftMouseUp,
+  pointerRested,
 };
 
 // Global monitoring of the left mouse button in other applications' windows.

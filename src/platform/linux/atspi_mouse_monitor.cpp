@@ -52,7 +52,10 @@ TonnixAtspiMouseMonitor::~TonnixAtspiMouseMonitor() {
 }
 
 bool TonnixAtspiMouseMonitor::startWatching(TonnixMouseEventKind kind) {
-  if (kind == TonnixMouseEventKind::leftMouseDragged) return false;
+  // AT-SPI tells of buttons only, never of motion.
+  if (kind != TonnixMouseEventKind::leftMouseDown && kind != TonnixMouseEventKind::leftMouseUp) {
+    return false;
+  }
   GError* error = nullptr;
   if (atspi_event_listener_register(listener_, eventType(kind), &error)) return true;
   if (error) g_error_free(error);

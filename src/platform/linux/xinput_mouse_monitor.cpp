@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 #include "platform/linux/x11_connection.h"
 #include "support/diagnostics.h"
@@ -17,6 +19,10 @@ namespace {
 constexpr unsigned char primaryButton = 1;
 constexpr std::uint32_t buttonEvents = (1u << XI_RawButtonPress) | (1u << XI_RawButtonRelease);
 constexpr std::uint32_t motionEvents = 1u << XI_RawMotion;
+// Still this long after moving, the pointer rests: shorter than anyone
+// takes between stopping on a control and pressing it, longer than the
+// gaps between the motion events of a slow but steady hand.
+constexpr std::chrono::milliseconds restDelay(25);
 
 void say(const char* text) {
   tonnixDiagnostic("TonnixMouseMonitor", text);
@@ -67,8 +73,12 @@ TonnixXInputMouseMonitor::TonnixXInputMouseMonitor(std::unique_ptr<TonnixX11Conn
       extensionOpcode_(extensionOpcode),
       description_(std::move(description)),
       notifier_(
-          std::make_unique<QSocketNotifier>(XConnectionNumber(display_), QSocketNotifier::Read)) {
+          std::make_unique<QSocketNotifier>(XConnectionNumber(display_), QSocketNotifier::Read)),
+      restTimer_(std::make_unique<QTimer>()) {
   connection_->whenLost([this] { connectionLost(); });
+  restTimer_->setSingleShot(true);
+  restTimer_->setInterval(restDelay);
+  QObject::connect(restTimer_.get(), &QTimer::timeout, restTimer_.get(), [this] { rested(); });
   readButtonMap();
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                    [this] { readEvents(); });
@@ -134,6 +144,9 @@ void TonnixXInputMouseMonitor::handle(XEvent& event) {
 
   if (type == XI_RawMotion) {
     dragPending_ = !holdingDevices_.empty();
+    if (holdingDevices_.empty() && isWatching(TonnixMouseEventKind::pointerRested)) {
+      restTimer_->start();
+    }
     return;
   }
   if ((type != XI_RawButtonPress && type != XI_RawButtonRelease) || !isPrimaryButton(button)) {
@@ -154,6 +167,7 @@ void TonnixXInputMouseMonitor::press(int sourceDevice) {
   const bool wasUp = holdingDevices_.empty();
   holdingDevices_.insert(sourceDevice);
   if (!wasUp) return;
+  restTimer_->stop();
   updateSelection();
   deliverAtPointer(TonnixMouseEventKind::leftMouseDown);
 }
@@ -165,6 +179,12 @@ void TonnixXInputMouseMonitor::release(int sourceDevice) {
   if (!holdingDevices_.empty()) return;
   updateSelection();
   deliverAtPointer(TonnixMouseEventKind::leftMouseUp);
+}
+
+void TonnixXInputMouseMonitor::rested() {
+  if (connected_ && holdingDevices_.empty()) {
+    deliverAtPointer(TonnixMouseEventKind::pointerRested);
+  }
 }
 
 void TonnixXInputMouseMonitor::deliverAtPointer(TonnixMouseEventKind kind) {
@@ -201,9 +221,9 @@ void TonnixXInputMouseMonitor::updateSelection() {
   if (!connected_) return;
   if (!isWatchingAnything()) holdingDevices_.clear();
   std::uint32_t wanted = isWatchingAnything() ? buttonEvents : 0;
-  if (!holdingDevices_.empty() && isWatching(TonnixMouseEventKind::leftMouseDragged)) {
-    wanted |= motionEvents;
-  }
+  const bool followsDrags =
+      !holdingDevices_.empty() && isWatching(TonnixMouseEventKind::leftMouseDragged);
+  if (followsDrags || isWatching(TonnixMouseEventKind::pointerRested)) wanted |= motionEvents;
   if (wanted == selectedEvents_) return;
 
   std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> bits{};

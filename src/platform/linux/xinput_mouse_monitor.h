@@ -10,6 +10,7 @@
 #include "support/expected.h"
 
 class QSocketNotifier;
+class QTimer;
 class TonnixX11Connection;
 struct _XDisplay;
 union _XEvent;
@@ -19,13 +20,15 @@ union _XEvent;
 // selected on the root window: they arrive whichever window is under the
 // pointer and whoever has grabbed it. Raw events carry no position, so each
 // delivered event asks the server where the pointer is, in root-window
-// coordinates (those of AT-SPI's screen extents too).
+// coordinates (those of AT-SPI's screen extents too). (The server's motion
+// history cannot stand in: button events write records of their own with
+// the device's valuators, and warps none.)
 //
 // The connection is read on the Qt event loop when its socket is readable,
 // and events are signalled on the thread that made the monitor: make it on
 // the main thread, and do not destroy it from inside a slot. Pointer motion
-// is selected only while the button is held and drags are watched, so an
-// idle pointer never wakes the program.
+// is selected only while the button is held and drags are watched, or
+// rests are watched, so an idle pointer never wakes the program.
 class TonnixXInputMouseMonitor : public TonnixMouseMonitor {
  public:
   // Connects to the X display of that name (DISPLAY's when empty); the
@@ -56,6 +59,7 @@ class TonnixXInputMouseMonitor : public TonnixMouseMonitor {
   void press(int sourceDevice);
   void release(int sourceDevice);
   void deliverAtPointer(TonnixMouseEventKind kind);
+  void rested();
   bool isPrimaryButton(int button) const;
   void readButtonMap();
   void updateSelection();
@@ -66,6 +70,9 @@ class TonnixXInputMouseMonitor : public TonnixMouseMonitor {
   int extensionOpcode_;
   QString description_;
   std::unique_ptr<QSocketNotifier> notifier_;
+  // Restarted by each motion with the button up; when it runs out the
+  // pointer has come to rest.
+  std::unique_ptr<QTimer> restTimer_;
   // The server's map from physical to logical buttons: raw events carry
   // the physical one, and the primary button is logical button 1.
   std::vector<unsigned char> buttonMap_;
