@@ -272,9 +272,10 @@ void TonnixAtspiHitTest::forget(const std::vector<TonnixAtspiEventRecord>& batch
 
 std::optional<TonnixAXElement> TonnixAtspiHitTest::hit(
     const std::vector<TonnixAtspiTarget>& applications, int x, int y, bool consultStacking) {
+  // Before any window is read: what it tells may drop what was read.
+  watcher_.processPendingEvents();
   std::optional<std::int32_t> onTop;
   if (consultStacking && watcher_.hasWindowManager()) {
-    watcher_.processPendingEvents();
     // The desktop, or a frame the window manager draws, makes no sound.
     const TonnixX11WatchedWindow* window = watcher_.windowAt(QPoint(x, y));
     if (!window || !window->client.contains(x, y)) return std::nullopt;
@@ -353,7 +354,6 @@ bool TonnixAtspiHitTest::answersPointsWrongly(const TonnixAtspiTarget& applicati
 // coordinates start there.
 void TonnixAtspiHitTest::placeOnScreen(Window& window) {
   if (!window.extents || window.extents->x != 0 || window.extents->y != 0) return;
-  watcher_.processPendingEvents();
   const QSize size(window.extents->width, window.extents->height);
   const TonnixX11WatchedWindow* match = nullptr;
   int candidates = 0;
