@@ -1,10 +1,9 @@
 // Presses on real GTK 4 and Qt 6 controls in a Wayland session (weston's
-// headless backend, TONNIX_HEADLESS_WAYLAND=1 scripts/headless-session),
-// heard through the click monitor from what the applications announce.
-// Nothing can move a pointer there: each press is told to the click monitor
-// as the pointer devices would tell it, and the application is driven as a
-// press drives it, through AT-SPI: the control takes the focus (the press),
-// then is activated (the release).
+// headless backend: TONNIX_HEADLESS_WAYLAND=1 scripts/headless-session),
+// heard from what the applications announce. No pointer can be moved
+// there: the click monitor is told each press as the pointer devices tell
+// it, while the application is asked through AT-SPI to do what a press
+// does (focus the control, then activate it).
 
 #include <atspi/atspi.h>
 #include <gtest/gtest.h>
@@ -12,8 +11,6 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
-#include <memory>
-#include <vector>
 
 #include "desktop_session.h"
 #include "event_loop.h"
@@ -25,9 +22,6 @@
 
 namespace {
 
-using tonnix_test::Application;
-
-// The pointer devices of a Wayland session: presses without a position.
 class PositionlessMouse : public TonnixFakeMouseMonitor {
  public:
   bool locatesPresses() const override { return false; }
@@ -36,28 +30,25 @@ class PositionlessMouse : public TonnixFakeMouseMonitor {
 struct Control {
   const char* name;
   AtspiRole role;
-  // The press sound it is to make.
-  const char* press;
-  // GTK activates a button by action as by a key: held down for a quarter
-  // second, then released; its toggle comes with the release.
+  const char* pressSound;
+  // GTK activates a button by action as by a key: held a quarter second,
+  // then let go; a toggle changes on the release.
   int hold = 0;
 };
 
 // The first object of that role and name under `root`, breadth first.
-AtspiAccessible* find(AtspiAccessible* root, AtspiRole role, const char* name) {
+AtspiAccessible* find(AtspiAccessible* root, const Control& control) {
   std::vector<AtspiAccessible*> queue{static_cast<AtspiAccessible*>(g_object_ref(root))};
   AtspiAccessible* found = nullptr;
   for (std::size_t index = 0; index < queue.size() && !found && index < 3000; ++index) {
-    AtspiAccessible* object = queue[index];
-    gchar* objectName = atspi_accessible_get_name(object, nullptr);
-    if (atspi_accessible_get_role(object, nullptr) == role && objectName &&
-        g_strcmp0(objectName, name) == 0) {
-      found = static_cast<AtspiAccessible*>(g_object_ref(object));
+    gchar* name = atspi_accessible_get_name(queue[index], nullptr);
+    if (atspi_accessible_get_role(queue[index], nullptr) == control.role &&
+        g_strcmp0(name, control.name) == 0) {
+      found = static_cast<AtspiAccessible*>(g_object_ref(queue[index]));
     }
-    g_free(objectName);
-    const int count = atspi_accessible_get_child_count(object, nullptr);
-    for (int child = 0; child < count; ++child) {
-      if (auto* next = atspi_accessible_get_child_at_index(object, child, nullptr)) {
+    g_free(name);
+    for (int child = 0; child < atspi_accessible_get_child_count(queue[index], nullptr); ++child) {
+      if (auto* next = atspi_accessible_get_child_at_index(queue[index], child, nullptr)) {
         queue.push_back(next);
       }
     }
@@ -74,113 +65,93 @@ class WaylandClickDesktopTest : public testing::Test {
     }
     accessibility_ = std::make_unique<TonnixAtspiAccessibility>();
     ASSERT_NE(accessibility_->connection(), nullptr);
-    auto resolver = std::make_unique<TonnixClickResolver>(*accessibility_, workspace_,
-                                                          [](const QString&) { return false; });
-    clicks_ =
-        std::make_unique<TonnixClickMonitor>(mouse_, std::move(resolver), [] { return true; });
+    clicks_ = std::make_unique<TonnixClickMonitor>(
+        mouse_,
+        std::make_unique<TonnixClickResolver>(*accessibility_, workspace_,
+                                              [](const QString&) { return false; }),
+        [] { return true; });
     QObject::connect(clicks_.get(), &TonnixClickMonitor::eventOccurred,
                      [this](const TonnixEvent& event) {
-                       if (!pressHeard_ && event.notificationName == u"MouseDown") {
-                         pressHeard_ = event.soundID.description();
-                         pressMilliseconds_ = clock_.nsecsElapsed() / 1e6;
-                       }
+                       if (heard_ || event.notificationName != u"MouseDown") return;
+                       heard_ = event.soundID.description();
+                       milliseconds_ = clock_.nsecsElapsed() / 1e6;
                      });
     clicks_->start();
   }
 
-  void TearDown() override {
-    clicks_.reset();
-    application_.reset();
-    accessibility_.reset();
-  }
-
+  // Starts the program and tells its launch as the workspace does: once it
+  // is on the accessibility bus.
   AtspiAccessible* launch(const QString& program) {
-    application_ = std::make_unique<Application>(program, QStringList{});
-    if (!application_->started()) return nullptr;
+    application_ = std::make_unique<tonnix_test::Application>(program, QStringList{});
     const auto pid = application_->pid();
     AtspiAccessible* root = nullptr;
     tonnix_test::turnUntil(
         [&] {
           const auto found = accessibility_->connection()->application(pid);
-          if (found) root = found->root.get();
-          return root != nullptr && atspi_accessible_get_child_count(root, nullptr) > 0;
+          root = found ? found->root.get() : nullptr;
+          return root && atspi_accessible_get_child_count(root, nullptr) > 0;
         },
         tonnix_test::applicationStartTimeout);
-    // As the workspace tells it: once the application is on the bus.
     if (root) workspace_.launch({pid, program, std::nullopt});
     return root;
   }
 
-  // Presses the control as a pointer would, through the application's own
-  // accessibility interface, and gives the press sound heard. The clock
-  // runs from the press, or from the release where the toolkit acts only
-  // `hold` milliseconds after it is asked to.
-  std::optional<std::string> press(AtspiAccessible* control, int hold) {
-    pressHeard_.reset();
-    clock_.start();
-    mouse_.press({});
-    atspi_component_grab_focus(ATSPI_COMPONENT(control), nullptr);
-    atspi_action_do_action(ATSPI_ACTION(control), 0, nullptr);
-    if (hold > 0) {
-      tonnix_test::turnFor(hold);
-      clock_.start();
-    }
-    mouse_.release({});
-    tonnix_test::turnUntil([&] { return pressHeard_.has_value(); }, 2000);
-    if (pressHeard_ && *pressHeard_ != "!mdo") latencies_.push_back(pressMilliseconds_);
-    // The generic click's window passes before the next press.
-    tonnix_test::turnFor(3 * static_cast<int>(TonnixFocusCorrelator::window.count()));
-    return pressHeard_;
-  }
-
-  // Presses each control in turn, a few rounds; the focus moves each time,
-  // as it does when the user clicks one control after another.
+  // Presses each control in turn, three rounds, so that the focus moves
+  // each time as it does when one clicks one control after another. The
+  // clock runs from the press, or from the release after a hold.
   void pressInTurn(AtspiAccessible* root, const std::vector<Control>& controls,
                    const char* toolkit) {
-    constexpr int rounds = 3;
-    int matched = 0;
-    for (int round = 0; round < rounds; ++round) {
+    int expected = 0;
+    std::vector<double> announced;
+    for (int round = 0; round < 3; ++round) {
       for (const Control& control : controls) {
-        AtspiAccessible* object = find(root, control.role, control.name);
+        AtspiAccessible* object = find(root, control);
         ASSERT_NE(object, nullptr) << control.name;
-        const auto heard = press(object, control.hold);
+        heard_.reset();
+        clock_.start();
+        mouse_.press({});
+        atspi_component_grab_focus(ATSPI_COMPONENT(object), nullptr);
+        atspi_action_do_action(ATSPI_ACTION(object), 0, nullptr);
         g_object_unref(object);
-        EXPECT_EQ(heard.value_or("nothing"), control.press) << toolkit << " " << control.name;
-        if (heard == control.press) ++matched;
+        tonnix_test::turnFor(control.hold);
+        if (control.hold > 0) clock_.start();
+        mouse_.release({});
+        tonnix_test::turnUntil([&] { return heard_.has_value(); }, 2000);
+        EXPECT_EQ(heard_.value_or("nothing"), control.pressSound) << toolkit << control.name;
+        if (heard_ == control.pressSound) ++expected;
+        if (heard_ && *heard_ != "!mdo") announced.push_back(milliseconds_);
+        tonnix_test::turnFor(3 * static_cast<int>(TonnixFocusCorrelator::window.count()));
       }
     }
-    std::sort(latencies_.begin(), latencies_.end());
+    std::sort(announced.begin(), announced.end());
+    if (announced.empty()) announced.push_back(0);
     std::printf(
-        "%s: %d of %zu presses heard as expected; to the sound of an announced control "
-        "(from the press, or from the release after a hold): median %.1f ms, max %.1f ms\n",
-        toolkit, matched, rounds * controls.size(),
-        latencies_.empty() ? 0.0 : latencies_[latencies_.size() / 2],
-        latencies_.empty() ? 0.0 : latencies_.back());
+        "%s: %d of %zu presses heard as expected; to an announced control's sound: "
+        "median %.1f ms, max %.1f ms\n",
+        toolkit, expected, 3 * controls.size(), announced[announced.size() / 2], announced.back());
   }
 
   std::unique_ptr<TonnixAtspiAccessibility> accessibility_;
   TonnixFakeWorkspace workspace_;
   PositionlessMouse mouse_;
   std::unique_ptr<TonnixClickMonitor> clicks_;
-  std::unique_ptr<Application> application_;
+  std::unique_ptr<tonnix_test::Application> application_;
   QElapsedTimer clock_;
-  std::optional<std::string> pressHeard_;
-  double pressMilliseconds_ = 0;
-  std::vector<double> latencies_;
+  std::optional<std::string> heard_;
+  double milliseconds_ = 0;
 };
 
-// Without a seat, no window of the headless compositor is ever active, so
-// neither toolkit announces a focus there: a push button's press is heard
-// as the generic click, as on any press nothing is announced for. A
-// toggle's change is announced whatever has the focus.
+// No window of a headless compositor without a seat is ever active, so
+// neither toolkit announces a focus there: a push button is heard as the
+// generic click, as any press nothing is announced for. A toggle's change
+// is announced whatever has the focus. GTK 4.8's check buttons have no
+// action, and its toggle button says it is a push button.
 TEST_F(WaylandClickDesktopTest, Gtk4ControlsByWhatTheyAnnounce) {
 #ifndef TONNIX_GTK4_FIXTURE
   GTEST_SKIP() << "needs libgtk-4-dev";
 #else
   AtspiAccessible* root = launch(QStringLiteral(TONNIX_GTK4_FIXTURE));
   ASSERT_NE(root, nullptr) << "the GTK 4 fixture never reached the accessibility bus";
-  // GTK 4.8's check buttons offer no action to press them by, and its
-  // toggle button says it is a push button (one that is pressed or not).
   pressInTurn(root,
               {{"Toggle Me", ATSPI_ROLE_PUSH_BUTTON, "btnp", 250},
                {"Press Me", ATSPI_ROLE_PUSH_BUTTON, "!mdo", 250}},
