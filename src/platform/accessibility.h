@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -218,6 +219,18 @@ class TonnixAccessibility {
   // after the observer is destroyed.
   virtual TonnixAXResult<std::unique_ptr<TonnixAXObserver>> createObserver(
       std::int32_t processIdentifier, TonnixAXObserver::Callback callback) = 0;
+
+  // Bounds every request to any application by `seconds`, below the
+  // elements' own time-outs, until called with nothing.
+  virtual void setRequestBound(std::optional<double> seconds) { (void)seconds; }
+  // Calls `changed` after anything that may move or replace what lies at a
+  // point (windows, elements' children, bounds or states), possibly while
+  // another request waits for its answer; false where such changes are not
+  // followed. An empty function stops following.
+  virtual bool followLayoutChanges(std::function<void()> changed) {
+    (void)changed;
+    return false;
+  }
 };
 
 // Attribute names.

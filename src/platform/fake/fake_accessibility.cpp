@@ -313,6 +313,8 @@ TonnixAXResult<std::vector<TonnixAXValue>> TonnixFakeAccessibility::attributeVal
 
 TonnixAXResult<TonnixAXElement> TonnixFakeAccessibility::elementAtPosition(
     const TonnixAXElement& root, float x, float y) {
+  ++hitTests_;
+  hitTestBound_ = requestBound_;
   TONNIX_TRY(rootRecord, answering(root));
   const bool wholeDesktop = rootRecord->isSystemWide;
   const QPointF point(x, y);

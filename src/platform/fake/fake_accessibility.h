@@ -65,6 +65,13 @@ class TonnixFakeAccessibility final : public TonnixAccessibility {
   QStringList registeredNotifications(const TonnixAXElement& element) const;
   int observerCount(std::int32_t processIdentifier) const;
   std::optional<double> messagingTimeout(const TonnixAXElement& element) const;
+  // Hit tests asked, and the bound on every request during the last one.
+  int hitTestCount() const { return hitTests_; }
+  std::optional<double> hitTestBound() const { return hitTestBound_; }
+  // Calls whoever follows layout changes.
+  void changeLayout() {
+    if (layoutChanged_) layoutChanged_();
+  }
   int singleReadCount() const { return singleReads_; }
   int batchReadCount() const { return batchReads_; }
 
@@ -81,6 +88,11 @@ class TonnixFakeAccessibility final : public TonnixAccessibility {
       const TonnixAXElement& element, const QStringList& attributes) override;
   TonnixAXResult<TonnixAXElement> elementAtPosition(const TonnixAXElement& root, float x,
                                                     float y) override;
+  void setRequestBound(std::optional<double> seconds) override { requestBound_ = seconds; }
+  bool followLayoutChanges(std::function<void()> changed) override {
+    layoutChanged_ = std::move(changed);
+    return true;
+  }
   TonnixAXResult<std::unique_ptr<TonnixAXObserver>> createObserver(
       std::int32_t processIdentifier, TonnixAXObserver::Callback callback) override;
 
@@ -117,6 +129,10 @@ class TonnixFakeAccessibility final : public TonnixAccessibility {
   QHash<std::int32_t, bool> unresponsive_;
   std::map<int, TonnixFakeAXObserver*> observers_;
   int nextObserverID_ = 1;
+  std::optional<double> requestBound_;
+  std::optional<double> hitTestBound_;
+  int hitTests_ = 0;
+  std::function<void()> layoutChanged_;
   int singleReads_ = 0;
   int batchReads_ = 0;
 };

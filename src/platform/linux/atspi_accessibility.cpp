@@ -7,6 +7,7 @@
 #include "platform/linux/atspi_connection.h"
 #include "platform/linux/atspi_elements.h"
 #include "platform/linux/atspi_hit_test.h"
+#include "platform/linux/atspi_layout_changes.h"
 #include "platform/linux/atspi_observers.h"
 
 namespace {
@@ -70,6 +71,7 @@ class TonnixAtspiAccessibility::Private {
   std::optional<TonnixAtspiElements> elements;
   std::optional<TonnixAtspiHitTest> hitTest;
   std::optional<TonnixAtspiObservers> observers;
+  std::optional<TonnixAtspiLayoutChanges> layoutChanges;
 };
 
 TonnixAtspiAccessibility::TonnixAtspiAccessibility() : d_(std::make_unique<Private>()) {}
@@ -205,6 +207,17 @@ TonnixAXResult<std::unique_ptr<TonnixAXObserver>> TonnixAtspiAccessibility::crea
     return unexpected(TonnixAXError::invalidUIElement);
   }
   return d_->observers->create(processIdentifier, std::move(callback));
+}
+
+void TonnixAtspiAccessibility::setRequestBound(std::optional<double> seconds) {
+  if (auto* connection = d_->connect()) connection->setTimeoutBound(seconds);
+}
+
+bool TonnixAtspiAccessibility::followLayoutChanges(std::function<void()> changed) {
+  d_->layoutChanges.reset();
+  if (!changed || !d_->connect()) return false;
+  d_->layoutChanges.emplace(std::move(changed));
+  return true;
 }
 
 std::shared_ptr<TonnixAtspiConnection> TonnixAtspiAccessibility::connection() {

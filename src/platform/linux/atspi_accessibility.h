@@ -50,6 +50,8 @@ class TonnixAtspiAccessibility final : public TonnixAccessibility {
                                                     float y) override;
   TonnixAXResult<std::unique_ptr<TonnixAXObserver>> createObserver(
       std::int32_t processIdentifier, TonnixAXObserver::Callback callback) override;
+  void setRequestBound(std::optional<double> seconds) override;
+  bool followLayoutChanges(std::function<void()> changed) override;
 
   // The connection to the accessibility bus, shared with whoever else
   // talks AT-SPI in this process (the workspace lists applications over

@@ -313,7 +313,8 @@ TonnixAXResult<TonnixDone> TonnixAtspiConnection::call(
     if (now < *until) return unexpected(TonnixAXError::cannotComplete);
     unresponsiveUntil_.erase(until);
   }
-  const double seconds = timeout(processIdentifier);
+  double seconds = timeout(processIdentifier);
+  if (timeoutBound_) seconds = std::min(seconds, *timeoutBound_);
   atspi_set_timeout(milliseconds(seconds), -1);
   GError* error = nullptr;
   request(&error);

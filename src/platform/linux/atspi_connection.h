@@ -103,6 +103,9 @@ class TonnixAtspiConnection : public QObject {
   // sets the default for every process without a time-out of its own.
   void setTimeout(std::optional<std::int32_t> processIdentifier, double seconds);
   double timeout(std::int32_t processIdentifier) const;
+  // Bounds every request's time-out, whatever its process's, until called
+  // with nothing.
+  void setTimeoutBound(std::optional<double> seconds) { timeoutBound_ = seconds; }
 
   // Runs one libatspi request for `processIdentifier` under its time-out.
   // `request` gets the GError** to pass on; a D-Bus time-out becomes
@@ -145,5 +148,6 @@ class TonnixAtspiConnection : public QObject {
   QHash<QString, std::int32_t> processIdentifiers_;
   QHash<std::int32_t, double> timeouts_;
   double defaultTimeout_ = defaultTimeout;
+  std::optional<double> timeoutBound_;
   QHash<std::int32_t, std::chrono::steady_clock::time_point> unresponsiveUntil_;
 };

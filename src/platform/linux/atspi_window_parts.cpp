@@ -2,13 +2,34 @@
 
 #include <atspi/atspi.h>
 
+#include <QHash>
+#include <chrono>
 #include <deque>
 
 namespace {
 
-// Objects looked at when the toolkit has no collection interface; a window
-// with more is given up on rather than holding up the press.
+// Objects looked at when the toolkit has no collection interface, and the
+// time the whole search may take: a window with more is given up on (as
+// having no default button) rather than holding up the press.
 constexpr int walkLimit = 300;
+constexpr std::chrono::milliseconds searchBudget(40);
+// A window's answer is reused this long at most, and until anything
+// changes (forgetAtspiDefaultButtons): a toolkit may move the default to
+// the focused button without saying so.
+constexpr std::chrono::milliseconds answerReuse(1000);
+
+using Clock = std::chrono::steady_clock;
+
+struct Answer {
+  TonnixAtspiObjectRef button;
+  Clock::time_point foundAt;
+};
+
+// Per window (bus name and path); main thread only, as every AT-SPI call.
+QHash<QString, Answer>& answers() {
+  static QHash<QString, Answer> known;
+  return known;
+}
 
 struct MatchRule {
   MatchRule() {
@@ -74,8 +95,10 @@ bool isDefaultButton(TonnixAtspiConnection& connection, std::int32_t pid,
 
 TonnixAXResult<TonnixAtspiObjectRef> walk(TonnixAtspiConnection& connection, std::int32_t pid,
                                           const TonnixAtspiObjectRef& window) {
+  const auto deadline = Clock::now() + searchBudget;
   std::deque<TonnixAtspiObjectRef> queue{window};
-  for (int visited = 0; visited < walkLimit && !queue.empty(); ++visited) {
+  for (int visited = 0; visited < walkLimit && !queue.empty() && Clock::now() < deadline;
+       ++visited) {
     const TonnixAtspiObjectRef object = std::move(queue.front());
     queue.pop_front();
     if (isDefaultButton(connection, pid, object)) return object;
@@ -98,8 +121,23 @@ TonnixAXResult<TonnixAtspiObjectRef> walk(TonnixAtspiConnection& connection, std
 TonnixAXResult<TonnixAtspiObjectRef> findAtspiDefaultButton(TonnixAtspiConnection& connection,
                                                             std::int32_t processIdentifier,
                                                             const TonnixAtspiObjectRef& window) {
-  if (auto found = askCollection(connection, processIdentifier, window)) return *found;
-  return walk(connection, processIdentifier, window);
+  const QString key = window.busName() + window.path();
+  const auto now = Clock::now();
+  if (const auto known = answers().constFind(key);
+      known != answers().cend() && now - known->foundAt < answerReuse) {
+    return known->button;
+  }
+  auto found = askCollection(connection, processIdentifier, window);
+  if (!found) found = walk(connection, processIdentifier, window);
+  if (!*found) return *found;
+  // Windows come and go; a handful is all a press ever revisits.
+  if (answers().size() >= 32) answers().clear();
+  answers().insert(key, {**found, now});
+  return *found;
+}
+
+void forgetAtspiDefaultButtons() {
+  answers().clear();
 }
 
 std::optional<QString> atspiFrameButtonSubrole(const QString& name) {
