@@ -4,6 +4,16 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+
+// A change comes in bursts (a page's children one by one): the pointer's
+// place is resolved again once they have passed, and only a few times
+// while it rests, so that an animation cannot keep asking.
+constexpr std::chrono::milliseconds kRetryDelay(100);
+constexpr int kRetries = 3;
+
+}  // namespace
+
 TonnixClickMonitor::TonnixClickMonitor(TonnixMouseMonitor& mouseMonitor,
                                        std::unique_ptr<TonnixClickResolver> resolver,
                                        ShouldResolve shouldResolve, QObject* parent)
@@ -21,10 +31,17 @@ TonnixClickMonitor::TonnixClickMonitor(TonnixMouseMonitor& mouseMonitor,
     connect(correlator_.get(), &TonnixFocusCorrelator::identified, this,
             &TonnixClickMonitor::identified);
   }
+  retry_.setSingleShot(true);
+  retry_.setInterval(kRetryDelay);
+  connect(&retry_, &QTimer::timeout, this, &TonnixClickMonitor::resolveRest);
 }
 
 TonnixClickMonitor::~TonnixClickMonitor() {
   for (const TonnixMouseEventKind kind : watched_) mouseMonitor_.unwatch(kind);
+  if (isRestWatched_) {
+    mouseMonitor_.unwatch(TonnixMouseEventKind::pointerRested);
+    (void)resolver_->followChanges({});
+  }
 }
 
 void TonnixClickMonitor::start() {
@@ -35,7 +52,18 @@ void TonnixClickMonitor::start() {
     if (mouseMonitor_.watch(kind)) watched_.push_back(kind);
   }
   if (correlator_ && !watched_.empty()) correlator_->start();
-  if (!watched_.empty()) emit installedMonitorsChanged();
+  if (watched_.empty()) return;
+  // Only changes followed can tell when a resolution made at rest is stale.
+  isRestWatched_ = resolver_->followChanges([this] {
+    ++changes_;
+    rest_.reset();
+    if (lastRest_ && retries_ < kRetries) retry_.start();
+  });
+  if (isRestWatched_ && !mouseMonitor_.watch(TonnixMouseEventKind::pointerRested)) {
+    (void)resolver_->followChanges({});
+    isRestWatched_ = false;
+  }
+  emit installedMonitorsChanged();
 }
 
 void TonnixClickMonitor::stop() {
@@ -43,6 +71,14 @@ void TonnixClickMonitor::stop() {
   for (const TonnixMouseEventKind kind : watched_) mouseMonitor_.unwatch(kind);
   watched_.clear();
   if (correlator_) correlator_->stop();
+  if (isRestWatched_) {
+    mouseMonitor_.unwatch(TonnixMouseEventKind::pointerRested);
+    (void)resolver_->followChanges({});
+    isRestWatched_ = false;
+  }
+  rest_.reset();
+  lastRest_.reset();
+  retry_.stop();
   tracker_.reset();
   resolver_->clearIdentities();
   if (wasInstalled) emit installedMonitorsChanged();
@@ -51,7 +87,8 @@ void TonnixClickMonitor::stop() {
 // Others may watch kinds this monitor does not, or watch on after it
 // stopped: only its own kinds count.
 void TonnixClickMonitor::mouseEvent(TonnixMouseEventKind kind, QPointF location) {
-  if (std::find(watched_.begin(), watched_.end(), kind) == watched_.end()) return;
+  const bool isOwnRest = kind == TonnixMouseEventKind::pointerRested && isRestWatched_;
+  if (!isOwnRest && std::find(watched_.begin(), watched_.end(), kind) == watched_.end()) return;
   if (QThread::currentThread() != thread()) {
     qFatal("TonnixClickMonitor: a mouse event arrived off the main thread");
   }
@@ -63,12 +100,43 @@ void TonnixClickMonitor::mouseEvent(TonnixMouseEventKind kind, QPointF location)
       return drag(location);
     case TonnixMouseEventKind::leftMouseUp:
       return release(location);
+    case TonnixMouseEventKind::pointerRested:
+      return rested(location);
   }
+}
+
+void TonnixClickMonitor::rested(QPointF location) {
+  lastRest_ = location;
+  retries_ = 0;
+  retry_.stop();
+  if (restingResolution(location)) return;
+  resolveRest();
+}
+
+void TonnixClickMonitor::resolveRest() {
+  if (!lastRest_ || tracker_.target) return;
+  ++retries_;
+  const std::uint64_t before = changes_;
+  auto resolution = resolver_->resolve(*lastRest_);
+  // A change while the application answered may have come before or after
+  // what it said. Only a control found whole is kept: a place that sounds
+  // nothing, or an application that did not answer, is asked at the press.
+  if (changes_ != before || !resolution || !resolution->isWhole) return;
+  rest_ = Rest{*lastRest_, std::move(*resolution)};
+}
+
+// Exactly where the pointer rested: a neighbour, or a child drawn over the
+// control, may lie anywhere else in its frame.
+const TonnixClickResolver::Resolution* TonnixClickMonitor::restingResolution(
+    QPointF location) const {
+  if (!rest_ || rest_->location != location) return nullptr;
+  return &rest_->resolution;
 }
 
 void TonnixClickMonitor::press(QPointF location) {
   if (shouldResolve_ && !shouldResolve_()) return;
-  auto target = resolver_->target(location);
+  const auto* resting = restingResolution(location);
+  auto target = resolver_->accept(resting ? std::optional(*resting) : resolver_->resolve(location));
   if (!target) return;
   tracker_.press(*target, location);
   if (const auto sound = pressSound(target->kind)) {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointF>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -15,6 +16,13 @@
 // Watches left-button presses, drags and releases in other applications and
 // turns them into the classic press / exit / enter / release sounds of the
 // control under the pointer. Main thread only.
+//
+// Where the mouse monitor tells of the pointer coming to rest, the control
+// under it is resolved then, in the event loop, and the press that comes
+// at that very point reuses it without asking the application again; a
+// press elsewhere, or after anything changed on the screen since (windows,
+// children, bounds or states, as the accessibility interface tells), is
+// resolved afresh. Where changes are not followed nothing is reused.
 //
 // Events leave through the eventOccurred signal, called synchronously from
 // the mouse event; the controller connects it to its handle slot, and Qt
@@ -41,7 +49,10 @@ class TonnixClickMonitor : public QObject {
   // Harmless when stopped.
   void stop();
   // The process has quit: its identifier may come back as another one.
-  void forget(std::int32_t processIdentifier) { resolver_->forgetIdentity(processIdentifier); }
+  void forget(std::int32_t processIdentifier) {
+    resolver_->forgetIdentity(processIdentifier);
+    rest_.reset();
+  }
   // Forgets the pressed control, so its drag and release stay silent.
   void resetTracker() { tracker_.reset(); }
 
@@ -57,6 +68,11 @@ class TonnixClickMonitor : public QObject {
 
  private:
   void mouseEvent(TonnixMouseEventKind kind, QPointF location);
+  void rested(QPointF location);
+  void resolveRest();
+  // The resolution made where the pointer rests, when a press at
+  // `location` may use it.
+  const TonnixClickResolver::Resolution* restingResolution(QPointF location) const;
   void press(QPointF location);
   void drag(QPointF location);
   void release(QPointF location);
@@ -74,4 +90,20 @@ class TonnixClickMonitor : public QObject {
   TonnixClickTracker tracker_;
   // The kinds this monitor watches, in the order it began.
   std::vector<TonnixMouseEventKind> watched_;
+
+  // What lies where the pointer rests, resolved while nothing changed.
+  struct Rest {
+    QPointF location;
+    TonnixClickResolver::Resolution resolution;
+  };
+  std::optional<Rest> rest_;
+  bool isRestWatched_ = false;
+  // Where the pointer last came to rest, resolved again a moment after a
+  // change, a few times at most.
+  std::optional<QPointF> lastRest_;
+  int retries_ = 0;
+  QTimer retry_;
+  // Counts the changes followed; a resolution during which one arrived is
+  // not kept.
+  std::uint64_t changes_ = 0;
 };

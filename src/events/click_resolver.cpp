@@ -1,6 +1,7 @@
 #include "events/click_resolver.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 namespace {
 
@@ -125,17 +126,16 @@ std::int32_t TonnixClickResolver::currentProcessIdentifier() {
   return static_cast<std::int32_t>(QCoreApplication::applicationPid());
 }
 
-std::optional<TonnixClickTarget> TonnixClickResolver::target(QPointF point) {
+std::optional<TonnixClickResolver::Resolution> TonnixClickResolver::resolve(QPointF point) {
+  accessibility_.setRequestBound(messagingTimeout);
+  const auto unbound = qScopeGuard([this] { accessibility_.setRequestBound(std::nullopt); });
+  wasUnanswered_ = false;
   auto element = accessibility_.elementAtPosition(systemWideElement_, static_cast<float>(point.x()),
                                                   static_cast<float>(point.y()));
   if (!element) return std::nullopt;
   const auto processIdentifier = accessibility_.processIdentifier(*element);
-  if (!processIdentifier) return std::nullopt;
+  if (!processIdentifier || *processIdentifier == hostProcessIdentifier_) return std::nullopt;
   const ProcessIdentity owner = identity(*processIdentifier);
-  if (*processIdentifier == hostProcessIdentifier_) return std::nullopt;
-  if (owner.bundleIdentifier && isExcluded_ && isExcluded_(*owner.bundleIdentifier)) {
-    return std::nullopt;
-  }
 
   ElementAttributes attributes = elementAttributes(*element);
   if (attributes.role && isMenuRole(*attributes.role)) {
@@ -157,9 +157,20 @@ std::optional<TonnixClickTarget> TonnixClickResolver::target(QPointF point) {
                            sameElement(window.cancelButton, *element),
                            isTab(*element, attributes),
                            isUtilityWindow};
-  const TonnixControlKind kind = classify(facts);
-  if (kind == TonnixControlKind::genericClick && !playsGenericClick_) return std::nullopt;
-  return TonnixClickTarget{kind, attributes.frame, *processIdentifier, owner.name};
+  return Resolution{
+      TonnixClickTarget{classify(facts), attributes.frame, *processIdentifier, owner.name},
+      owner.bundleIdentifier, !wasUnanswered_};
+}
+
+std::optional<TonnixClickTarget> TonnixClickResolver::accept(
+    const std::optional<Resolution>& resolution) const {
+  if (!resolution) return std::nullopt;
+  const auto& bundleIdentifier = resolution->bundleIdentifier;
+  if (bundleIdentifier && isExcluded_ && isExcluded_(*bundleIdentifier)) return std::nullopt;
+  if (resolution->target.kind == TonnixControlKind::genericClick && !playsGenericClick_) {
+    return std::nullopt;
+  }
+  return resolution->target;
 }
 
 TonnixClickResolver::ProcessIdentity TonnixClickResolver::identity(std::int32_t processIdentifier) {
@@ -176,13 +187,13 @@ TonnixClickResolver::ProcessIdentity TonnixClickResolver::identity(std::int32_t 
 
 std::vector<TonnixAXValue> TonnixClickResolver::readAttributes(const TonnixAXElement& element,
                                                                const QStringList& names) {
-  auto batch = accessibility_.attributeValues(element, names);
+  auto batch = noted(accessibility_.attributeValues(element, names));
   if (batch && batch->size() == static_cast<std::size_t>(names.size())) return std::move(*batch);
   // The batch failed or lost track of which value is which: ask one by one.
   std::vector<TonnixAXValue> values;
   values.reserve(static_cast<std::size_t>(names.size()));
   for (const QString& name : names) {
-    auto value = accessibility_.attributeValue(element, name);
+    auto value = noted(accessibility_.attributeValue(element, name));
     values.push_back(value ? std::move(*value) : TonnixAXValue());
   }
   return values;
@@ -210,7 +221,8 @@ std::optional<TonnixAXElement> TonnixClickResolver::popUpUnderMenu(const TonnixA
   constexpr int ancestorLimit = 3;
   TonnixAXElement current = element;
   for (int step = 0; step < ancestorLimit; ++step) {
-    const auto parentValue = accessibility_.attributeValue(current, TonnixAXAttribute::parent);
+    const auto parentValue =
+        noted(accessibility_.attributeValue(current, TonnixAXAttribute::parent));
     if (!parentValue || !parentValue->as<TonnixAXElement>()) return std::nullopt;
     current = *parentValue->as<TonnixAXElement>();
     const ElementAttributes parent = elementAttributes(current);
@@ -229,11 +241,11 @@ std::optional<TonnixAXElement> TonnixClickResolver::popUpUnderMenu(const TonnixA
 bool TonnixClickResolver::isTab(const TonnixAXElement& element,
                                 const ElementAttributes& attributes) {
   if (attributes.role != TonnixAXRole::radioButton) return false;
-  const auto parentValue = accessibility_.attributeValue(element, TonnixAXAttribute::parent);
+  const auto parentValue = noted(accessibility_.attributeValue(element, TonnixAXAttribute::parent));
   if (!parentValue) return false;
   const auto* parent = parentValue->as<TonnixAXElement>();
   if (!parent) return false;
-  const auto parentRole = accessibility_.attributeValue(*parent, TonnixAXAttribute::role);
+  const auto parentRole = noted(accessibility_.attributeValue(*parent, TonnixAXAttribute::role));
   if (!parentRole) return false;
   const auto* role = parentRole->as<QString>();
   return role && *role == TonnixAXRole::tabGroup;
@@ -255,10 +267,9 @@ std::optional<TonnixClickTarget> TonnixClickResolver::target(const TonnixAXEleme
   const bool isUtilityWindow =
       window.subrole && (*window.subrole == TonnixAXSubrole::floatingWindow ||
                          *window.subrole == TonnixAXSubrole::systemFloatingWindow);
-  const TonnixControlKind kind = classify({*attributes.role, attributes.subrole,
-                                           sameElement(window.defaultButton, element),
-                                           sameElement(window.cancelButton, element),
-                                           isTab(element, attributes), isUtilityWindow});
+  const TonnixControlKind kind = classify(
+      {*attributes.role, attributes.subrole, sameElement(window.defaultButton, element),
+       sameElement(window.cancelButton, element), isTab(element, attributes), isUtilityWindow});
   if (kind == TonnixControlKind::genericClick && !playsGenericClick_) return std::nullopt;
   return TonnixClickTarget{kind, std::nullopt, *processIdentifier, owner.name};
 }

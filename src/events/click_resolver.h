@@ -41,9 +41,32 @@ class TonnixClickResolver {
   TonnixClickResolver(const TonnixClickResolver&) = delete;
   TonnixClickResolver& operator=(const TonnixClickResolver&) = delete;
 
+  // What an element found at a point is, before the choices that may change
+  // from one press to the next (exclusions, the generic click).
+  struct Resolution {
+    TonnixClickTarget target;
+    std::optional<QString> bundleIdentifier;
+    // False when a request went unanswered on the way, so that the kind
+    // may be a lesser one (a plain button for the default one).
+    bool isWhole = true;
+    friend bool operator==(const Resolution&, const Resolution&) = default;
+  };
+
   // What lies at the point (global, top-left origin), or nothing when a
   // press there is to make no sound.
-  std::optional<TonnixClickTarget> target(QPointF point);
+  std::optional<TonnixClickTarget> target(QPointF point) { return accept(resolve(point)); }
+  // The slow half: asks the application under the point, each request
+  // bounded by messagingTimeout whatever the application's own time-out.
+  // Nothing where no element answers or the element never sounds (Tonnix's
+  // own, a menu, one without a role).
+  std::optional<Resolution> resolve(QPointF point);
+  // The quick half: the current choices applied; asks no one.
+  std::optional<TonnixClickTarget> accept(const std::optional<Resolution>& resolution) const;
+  // Calls `changed` after anything that may change what lies at a point;
+  // false where such changes are not followed. An empty function stops.
+  bool followChanges(std::function<void()> changed) {
+    return accessibility_.followLayoutChanges(std::move(changed));
+  }
 
   // The process's identity, asked of the workspace once and then cached,
   // also when the workspace knows nothing of it.
@@ -87,6 +110,12 @@ class TonnixClickResolver {
     std::optional<TonnixAXElement> cancelButton;
   };
 
+  // Notes an application that did not answer in time.
+  template <typename T>
+  const TonnixAXResult<T>& noted(const TonnixAXResult<T>& result) {
+    if (!result && result.error() == TonnixAXError::cannotComplete) wasUnanswered_ = true;
+    return result;
+  }
   // One value per name, null where the attribute could not be read.
   std::vector<TonnixAXValue> readAttributes(const TonnixAXElement& element,
                                             const QStringList& names);
@@ -104,5 +133,6 @@ class TonnixClickResolver {
   TonnixAXElement systemWideElement_;
   std::int32_t hostProcessIdentifier_;
   bool playsGenericClick_ = true;
+  bool wasUnanswered_ = false;
   std::unordered_map<std::int32_t, ProcessIdentity> identities_;
 };

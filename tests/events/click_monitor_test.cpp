@@ -107,7 +107,7 @@ TEST_F(ClickMonitorTest, StartInstallsThreeMonitorsOnceAndTheRefusedAreMissing) 
                                                TonnixMouseEventKind::leftMouseDragged,
                                                TonnixMouseEventKind::leftMouseUp}));
   monitor.start();
-  EXPECT_EQ(mouse.installAttempts(), 3);
+  EXPECT_EQ(mouse.installAttempts(), 4) << "and rests, as changes are followed";
   EXPECT_EQ(mouse.installedKinds().size(), 3u);
   EXPECT_TRUE(monitor.hasInstalledMonitors());
 
@@ -126,6 +126,39 @@ TEST_F(ClickMonitorTest, StartInstallsThreeMonitorsOnceAndTheRefusedAreMissing) 
   monitor.start();
   EXPECT_FALSE(monitor.hasInstalledMonitors());
   EXPECT_EQ(changes, 0);
+}
+
+// A press exactly where the pointer rested asks no one, each request of the
+// resolution bounded by the resolver's own time-out; a press anywhere else,
+// after a change, or where the application did not answer at rest, is
+// resolved afresh and never plays a stale control.
+TEST_F(ClickMonitorTest, APressWhereThePointerRestedReusesItsResolutionUntilAChange) {
+  const TonnixAXElement control = desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  desktop.accessibility.setUnresponsive(ClickTestDesktop::kApplication, true);
+  mouse.post(TonnixMouseEventKind::pointerRested, kInside);
+  desktop.accessibility.setUnresponsive(ClickTestDesktop::kApplication, false);
+  mouse.press(kInside);
+  mouse.release(kInside);
+  mouse.post(TonnixMouseEventKind::pointerRested, kOutside);
+  mouse.post(TonnixMouseEventKind::pointerRested, kInside);
+  EXPECT_EQ(desktop.accessibility.hitTestBound(), TonnixClickResolver::messagingTimeout);
+  const int hitTests = desktop.accessibility.hitTestCount();
+  mouse.press(kInside);
+  mouse.release(kInside);
+  EXPECT_EQ(desktop.accessibility.hitTestCount(), hitTests);
+
+  desktop.accessibility.setAttribute(control, TonnixAXAttribute::role,
+                                     QStringLiteral("AXCheckBox"));
+  mouse.press(kInside + QPointF(1, 0));
+  desktop.accessibility.changeLayout();
+  mouse.press(kInside);
+  EXPECT_EQ(desktop.accessibility.hitTestCount(), hitTests + 2);
+  EXPECT_EQ(heard(), (std::vector<Heard>{{"MouseDown", TonnixSoundID("btnp")},
+                                         {"MouseUp", TonnixSoundID("btnr")},
+                                         {"MouseDown", TonnixSoundID("btnp")},
+                                         {"MouseUp", TonnixSoundID("btnr")},
+                                         {"MouseDown", TonnixSoundID("chkp")},
+                                         {"MouseDown", TonnixSoundID("chkp")}}));
 }
 
 TEST_F(ClickMonitorTest, ForgetDropsOneProcessAndStopRemovesResetsAndForgetsAll) {
