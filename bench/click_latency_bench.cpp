@@ -152,7 +152,7 @@ class SoundServer {
 
   // Clears what was heard; the next loud sample after this counts.
   void listen() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    waitFor([] { return false; }, 300);
     heardAt_ = Clock::time_point{};
     isListening_ = true;
   }
@@ -260,9 +260,13 @@ class Pointer {
 
   bool isConnected() const { return display_ != nullptr; }
 
-  Clock::time_point press(QPoint at) {
+  // Where a hand stops before it presses.
+  void moveTo(QPoint at) {
     XTestFakeMotionEvent(display_, -1, at.x(), at.y(), CurrentTime);
     XSync(display_, False);
+  }
+
+  Clock::time_point press() {
     const auto pressed = Clock::now();
     XTestFakeButtonEvent(display_, 1, True, CurrentTime);
     XFlush(display_);
@@ -339,9 +343,14 @@ class Factory {
   std::optional<QPoint> button_;
 };
 
-std::optional<double> pressOnce(Pointer& pointer, QPoint button) {
+// The pointer moves onto the button and stays a moment (the 300 ms the
+// listener takes to settle, as a hand rests before it presses) before it
+// presses; or, not `resting`, presses the moment it gets there.
+std::optional<double> pressOnce(Pointer& pointer, QPoint button, bool resting = true) {
+  if (resting) pointer.moveTo(button);
   soundServer().listen();
-  const auto pressed = pointer.press(button);
+  if (!resting) pointer.moveTo(button);
+  const auto pressed = pointer.press();
   const auto heard = soundServer().heard(2000);
   pointer.release();
   if (!heard) return std::nullopt;
@@ -349,8 +358,10 @@ std::optional<double> pressOnce(Pointer& pointer, QPoint button) {
 }
 
 // One round: the first press after the player started, then the rest;
-// with `idlePresses`, one press after five idle seconds and one after a minute.
-void pressRound(Pointer& pointer, QPoint button, Summary& summary, bool idlePresses) {
+// with `unrested`, as many pressed the moment the pointer arrives; with
+// `idlePresses`, one press after five idle seconds and one after a minute.
+void pressRound(Pointer& pointer, QPoint button, Summary& summary, bool idlePresses,
+                Summary* unrested = nullptr) {
   for (int press = 0; press <= kPressesPerRound; ++press) {
     const auto took = pressOnce(pointer, button);
     if (!took) {
@@ -358,6 +369,11 @@ void pressRound(Pointer& pointer, QPoint button, Summary& summary, bool idlePres
       continue;
     }
     (press == 0 ? summary.firstPresses : summary.presses).push_back(*took);
+  }
+  for (int press = 0; unrested && press < kPressesPerRound; ++press) {
+    const auto took = pressOnce(pointer, button, false);
+    if (took) unrested->presses.push_back(*took);
+    if (!took) ++unrested->missed;
   }
   if (!idlePresses) return;
   for (const auto& [idle, samples] :
@@ -455,6 +471,7 @@ void pressToSound(benchmark::State& state) {
   const QString click = writeClick();
   TonnixAtspiAccessibility accessibility;
   Summary tonnix;
+  Summary unrested;
   Summary canberra;
   for (auto _ : state) {
     for (int round = 0; round < kRounds; ++round) {
@@ -465,7 +482,7 @@ void pressToSound(benchmark::State& state) {
           state.SkipWithError("no push button on the GTK window, or tonnix run did not start");
           return;
         }
-        pressRound(pointer, *factory.button(), tonnix, round == 0);
+        pressRound(pointer, *factory.button(), tonnix, round == 0, &unrested);
       }
       Factory factory(canberraEnvironment(click), accessibility);
       if (!factory.button()) {
@@ -476,6 +493,7 @@ void pressToSound(benchmark::State& state) {
     }
   }
   tonnix.report(state, "tonnix");
+  unrested.report(state, "tonnix_unrested");
   canberra.report(state, "gtk");
 }
 BENCHMARK(pressToSound)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -484,9 +502,15 @@ BENCHMARK(pressToSound)->Iterations(1)->Unit(benchmark::kMillisecond);
 // event reaching the mouse monitor, the hit test and resolver up to the
 // click event `handle` receives, the silence decision with every reason
 // chosen and the real Linux probes, the player's play(), and the output
-// (OpenAL Soft's buffer and the sound server) up to the first sample.
+// (OpenAL Soft's buffer and the sound server) up to the first sample. The
+// pointer rests on the button before each press (the resolution made at
+// rest is reused), except for a round pressed the moment it arrives
+// (resolved at the press); and what a resolution at rest takes.
 struct Breakdown {
   std::vector<double> toMonitor, hitTest, silence, player, output, total;
+  // Pressed the moment the pointer arrived, so resolved at the press.
+  std::vector<double> unrestedHitTest, unrestedTotal;
+  std::vector<double> restResolution;
   std::optional<double> firstTotal;
 
   static double median(std::vector<double> values) {
@@ -502,6 +526,9 @@ struct Breakdown {
     state.counters["play_ms"] = median(player);
     state.counters["output_ms"] = median(output);
     state.counters["median_ms"] = median(total);
+    state.counters["unrested_hit_test_ms"] = median(unrestedHitTest);
+    state.counters["unrested_median_ms"] = median(unrestedTotal);
+    state.counters["rest_resolution_ms"] = median(restResolution);
     if (firstTotal) state.counters["first_ms"] = *firstTotal;
   }
 };
@@ -518,6 +545,14 @@ void pressBreakdown(benchmark::State& state) {
   }
   TonnixFakeWorkspace workspace;
   auto mouse = makeMouseMonitor();
+  std::optional<Clock::time_point> atMonitor;
+  // Before the click monitor's own connection, so that it is told first.
+  QObject::connect(mouse.get(), &TonnixMouseMonitor::occurred,
+                   [&](TonnixMouseEventKind kind, QPointF) {
+                     if (kind == TonnixMouseEventKind::leftMouseDown && !atMonitor) {
+                       atMonitor = Clock::now();
+                     }
+                   });
   TonnixClickMonitor clicks(*mouse,
                             std::make_unique<TonnixClickResolver>(
                                 accessibility, workspace, [](const QString&) { return false; }),
@@ -535,12 +570,9 @@ void pressBreakdown(benchmark::State& state) {
     (void)assignments.setCustomSound(click.toStdString(), code);
   }
 
-  std::optional<Clock::time_point> atMonitor;
   std::optional<Clock::time_point> played;
+  double hitTest = 0;
   Breakdown breakdown;
-  QObject::connect(mouse.get(), &TonnixMouseMonitor::occurred, [&](TonnixMouseEventKind, QPointF) {
-    if (!atMonitor) atMonitor = Clock::now();
-  });
   QObject::connect(&clicks, &TonnixClickMonitor::eventOccurred, [&](const TonnixEvent& event) {
     if (event.notificationName != QLatin1String("MouseDown") || played) return;
     const auto handled = Clock::now();
@@ -548,7 +580,7 @@ void pressBreakdown(benchmark::State& state) {
     const auto decided = Clock::now();
     player.play(TonnixSoundID("btnp"));
     played = Clock::now();
-    breakdown.hitTest.push_back(Milliseconds(handled - *atMonitor).count());
+    hitTest = Milliseconds(handled - *atMonitor).count();
     breakdown.silence.push_back(Milliseconds(decided - handled).count());
     breakdown.player.push_back(Milliseconds(*played - decided).count());
   });
@@ -560,27 +592,37 @@ void pressBreakdown(benchmark::State& state) {
   // Ready as `tonnix run` is once it has prepared the selection.
   waitFor([&] { return player.pendingSoundIDs().empty(); }, 10'000);
   waitFor([] { return false; }, 1000);
+  constexpr int kRested = kPressesPerRound * kRounds;
+  constexpr int kUnrested = kRested + kPressesPerRound;
   for (auto _ : state) {
-    for (int press = 0; press <= kPressesPerRound * kRounds + 2; ++press) {
+    for (int press = 0; press <= kUnrested + 2; ++press) {
       // The last two presses come after the output paused, then closed.
-      if (press > kPressesPerRound * kRounds) {
-        waitFor([] { return false; }, press == kPressesPerRound * kRounds + 1 ? 5000 : 61000);
+      if (press > kUnrested) {
+        waitFor([] { return false; }, press == kUnrested + 1 ? 5000 : 61000);
       }
+      const bool resting = press <= kRested || press > kUnrested;
       atMonitor.reset();
       played.reset();
+      if (resting) pointer.moveTo(*factory.button());
       soundServer().listen();
-      const auto pressed = pointer.press(*factory.button());
+      if (!resting) pointer.moveTo(*factory.button());
+      const auto pressed = pointer.press();
       const auto heard = soundServer().heard(2000);
       pointer.release();
       if (!heard || !played || !atMonitor) continue;
-      if (press > kPressesPerRound * kRounds) {
-        const std::string after =
-            press == kPressesPerRound * kRounds + 1 ? "after_pause" : "after_close";
+      if (!resting) {
+        breakdown.unrestedHitTest.push_back(hitTest);
+        breakdown.unrestedTotal.push_back(Milliseconds(*heard - pressed).count());
+        continue;
+      }
+      if (press > kUnrested) {
+        const std::string after = press == kUnrested + 1 ? "after_pause" : "after_close";
         state.counters[after + "_play_ms"] = breakdown.player.back();
         state.counters[after + "_output_ms"] = Milliseconds(*heard - *played).count();
         state.counters[after + "_ms"] = Milliseconds(*heard - pressed).count();
         continue;
       }
+      breakdown.hitTest.push_back(hitTest);
       breakdown.toMonitor.push_back(Milliseconds(*atMonitor - pressed).count());
       breakdown.output.push_back(Milliseconds(*heard - *played).count());
       const double total = Milliseconds(*heard - pressed).count();
@@ -589,6 +631,12 @@ void pressBreakdown(benchmark::State& state) {
       } else {
         breakdown.total.push_back(total);
       }
+    }
+    // What a rest costs the event loop, off the press's path.
+    for (int resolution = 0; resolution < kPressesPerRound; ++resolution) {
+      const auto start = Clock::now();
+      (void)clicks.resolver().resolve(*factory.button());
+      breakdown.restResolution.push_back(Milliseconds(Clock::now() - start).count());
     }
   }
   breakdown.report(state);
