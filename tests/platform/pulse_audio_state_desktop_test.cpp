@@ -176,3 +176,32 @@ TEST_F(PulseAudioStateTest, TheOutputPausesWhenIdleAndSurvivesARestartOfTheServe
   ASSERT_TRUE(pactl({"set-default-sink", "out"}));
   EXPECT_TRUE(isHeard(play)) << "no sound after the server restarted";
 }
+
+// The server going away in the middle of a sound leaves one line, and once
+// a server is back the next sound is heard.
+TEST_F(PulseAudioStateTest, AServerVanishingMidSoundLeavesOneLineAndTheNextSoundPlays) {
+  const auto file = std::filesystem::path(folder_->path().toStdString()) / "long.wav";
+  ASSERT_TRUE(tonnix_test::writeSound(file, 44100 * 3, 0.5, 44100));
+  TonnixOpenALAudio output;
+  auto clip = output.openClip(file);
+  ASSERT_TRUE(clip.hasValue());
+  auto player = clip.value()->makePlayer();
+  ASSERT_TRUE(player.hasValue());
+  const auto play = [&] { return player.value()->play(); };
+  ASSERT_TRUE(isHeard(play));
+
+  testing::internal::CaptureStderr();
+  stopServer();
+  startServer();
+  ASSERT_TRUE(running_);
+  ASSERT_TRUE(pactl({"set-default-sink", "out"}));
+  const bool heard = isHeard(play);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(heard) << "no sound after the server vanished mid-sound";
+  std::size_t lines = 0;
+  for (std::size_t at = said.find("TonnixAudio:"); at != std::string::npos;
+       at = said.find("TonnixAudio:", at + 1)) {
+    ++lines;
+  }
+  EXPECT_EQ(lines, 1U) << said;
+}
