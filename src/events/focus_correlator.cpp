@@ -30,7 +30,9 @@ TonnixFocusCorrelator::TonnixFocusCorrelator(TonnixAccessibility& accessibility,
   connect(&workspace_, &TonnixWorkspace::applicationTerminated, this,
           [this](const TonnixRunningApplication& application) {
             observers_.erase(application.processIdentifier);
-            if (activeProcess_ == application.processIdentifier) activeProcess_ = 0;
+            if (activeProcess_ != application.processIdentifier) return;
+            activeProcess_ = 0;
+            focusedWindow_.reset();
           });
 }
 
@@ -89,9 +91,12 @@ void TonnixFocusCorrelator::announced(std::int32_t processIdentifier,
                                       const TonnixAXElement& element, const QString& notification) {
   if (notification == TonnixAXNotification::focusedWindowChanged) {
     activeProcess_ = processIdentifier;
+    focusedWindow_ = element;
     return;
   }
   if (!waiting_ || (activeProcess_ != 0 && processIdentifier != activeProcess_)) return;
+  // The window itself taking the focus is no control.
+  if (focusedWindow_ && element == *focusedWindow_) return;
   finish(element, processIdentifier);
 }
 

@@ -67,6 +67,7 @@ class TonnixFocusCorrelator : public QObject {
   std::map<std::int32_t, std::unique_ptr<TonnixAXObserver>> observers_;
   QTimer deadline_;
   std::int32_t activeProcess_ = 0;
+  std::optional<TonnixAXElement> focusedWindow_;
   bool waiting_ = false;
   bool held_ = false;
   bool started_ = false;

@@ -33,9 +33,10 @@ class FocusClickTest : public testing::Test {
     desktop.accessibility.post(desktop.addControl(role, {}, {}, std::nullopt, process),
                                notification);
   }
-  void focusWindowOf(std::int32_t process) {
-    desktop.accessibility.post(desktop.addWindow(process, QStringLiteral("AXStandardWindow")),
-                               Note::focusedWindowChanged);
+  TonnixAXElement focusWindowOf(std::int32_t process) {
+    const auto window = desktop.addWindow(process, QStringLiteral("AXStandardWindow"));
+    desktop.accessibility.post(window, Note::focusedWindowChanged);
+    return window;
   }
   void letTheWindowPass() {
     tonnix_test::turnFor(2 * static_cast<int>(TonnixFocusCorrelator::window.count()));
@@ -68,13 +69,15 @@ TEST_F(FocusClickTest, TheAnnouncedControlSoundsItsPressAndRelease) {
 }
 
 // Only the application owning the focused window counts; a press on
-// another application's window focuses that window first.
+// another application's window focuses that window first, which is no
+// control.
 TEST_F(FocusClickTest, OnlyTheFocusedWindowsApplication) {
   focusWindowOf(ClickTestDesktop::kApplication);
   mouse.press({});
   announce(TonnixAXRole::button, Note::focusedUIElementChanged, kOther);
   EXPECT_TRUE(heard.empty());
-  focusWindowOf(kOther);
+  const auto window = focusWindowOf(kOther);
+  desktop.accessibility.post(window, Note::focusedUIElementChanged);
   announce(TonnixAXRole::radioButton, Note::focusedUIElementChanged, kOther);
   announce(TonnixAXRole::button, Note::focusedUIElementChanged, kOther);
   EXPECT_EQ(heard, std::vector<std::string>{"MouseDown radp"});

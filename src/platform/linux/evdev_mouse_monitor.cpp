@@ -60,7 +60,7 @@ const char* const TonnixEvdevMouseMonitor::udevRule =
 // may follow the mouse's ("mouse") or be set on its own.
 class TonnixEvdevMouseMonitor::LeftHanded {
  public:
-  LeftHanded(TonnixEvdevMouseMonitor& monitor)
+  explicit LeftHanded(TonnixEvdevMouseMonitor& monitor)
       : monitor_(monitor),
         mouse_(settingsIfInstalled(mouseSchema)),
         touchpad_(settingsIfInstalled(touchpadSchema)) {
