@@ -41,6 +41,12 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool s
   // Clicks are heard through the X server (XWayland on Wayland), so
   // positions should come from the same one.
   if (hasX && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+  // Without an X server the monitor has no window to show: a Wayland
+  // display that cannot be reached leaves it running without screens
+  // rather than ending it.
+  if (!hasX && !startsApp && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "wayland;offscreen");
+  }
   if (startsApp) return std::make_unique<QApplication>(argc, argv);
   return std::make_unique<QGuiApplication>(argc, argv);
 }
