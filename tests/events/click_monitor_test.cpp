@@ -143,9 +143,13 @@ TEST_F(ClickMonitorTest, APressWhereThePointerRestedReusesItsResolutionUntilACha
   mouse.post(TonnixMouseEventKind::pointerRested, kInside);
   EXPECT_EQ(desktop.accessibility.hitTestBound(), TonnixClickResolver::messagingTimeout);
   const int hitTests = desktop.accessibility.hitTestCount();
+  const int reads =
+      desktop.accessibility.singleReadCount() + desktop.accessibility.batchReadCount();
   mouse.press(kInside);
   mouse.release(kInside);
   EXPECT_EQ(desktop.accessibility.hitTestCount(), hitTests);
+  EXPECT_EQ(desktop.accessibility.singleReadCount() + desktop.accessibility.batchReadCount(),
+            reads);
 
   desktop.accessibility.setAttribute(control, TonnixAXAttribute::role,
                                      QStringLiteral("AXCheckBox"));
