@@ -144,8 +144,12 @@ void pressOnCheckBox(benchmark::State& state, const QString& program, const char
                                 accessibility, workspace, [](const QString&) { return false; }),
                             [] { return true; });
   std::optional<Clock::time_point> handled;
+  // Presses that did not find the check box.
+  int wrong = 0;
   QObject::connect(&clicks, &TonnixClickMonitor::eventOccurred, [&](const TonnixEvent& event) {
-    if (event.notificationName == QLatin1String("MouseDown")) handled = Clock::now();
+    if (event.notificationName != QLatin1String("MouseDown")) return;
+    handled = Clock::now();
+    wrong += event.soundID != TonnixSoundID("chkp");
   });
   clicks.start();
   if (!box || !window || !clicks.hasInstalledMonitors()) {
@@ -180,9 +184,17 @@ void pressOnCheckBox(benchmark::State& state, const QString& program, const char
   const auto hit = [&] {
     const QPoint at = box->center() + QPoint(10 * place, 0);
     const auto started = Clock::now();
-    (void)accessibility.elementAtPosition(desktop, static_cast<float>(at.x()),
-                                          static_cast<float>(at.y()));
-    return Milliseconds(Clock::now() - started).count();
+    const auto found = accessibility.elementAtPosition(desktop, static_cast<float>(at.x()),
+                                                       static_cast<float>(at.y()));
+    const double took = Milliseconds(Clock::now() - started).count();
+    bool isCheckBox = false;
+    if (found) {
+      const auto role = accessibility.attributeValue(*found, TonnixAXAttribute::role);
+      isCheckBox =
+          role && role->as<QString>() && *role->as<QString>() == QLatin1String("AXCheckBox");
+    }
+    wrong += !isCheckBox;
+    return took;
   };
   std::vector<double> moved;
   std::vector<double> reused;
@@ -208,6 +220,7 @@ void pressOnCheckBox(benchmark::State& state, const QString& program, const char
   state.counters["hit_after_move_ms"] = median(hitMoved);
   state.counters["hit_reused_ms"] = median(hitReused);
   state.counters["missed"] = missed;
+  state.counters["wrong"] = wrong;
   application.kill();
   application.waitForFinished();
   XCloseDisplay(display);

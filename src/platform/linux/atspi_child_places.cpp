@@ -3,6 +3,7 @@
 #include <dbus/dbus.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -33,13 +34,14 @@ void fail(GError** error, const char* name, const char* message) {
               message ? message : "");
 }
 
+// `type` is DBUS_TYPE_INT32 or DBUS_TYPE_UINT32, both held in `argument`.
 Pending send(DBusConnection* bus, const Address& to, const char* interface, const char* method,
-             std::optional<dbus_uint32_t> argument, int milliseconds) {
+             int type, std::uint32_t argument, int milliseconds) {
   Message message(
       dbus_message_new_method_call(to.busName.constData(), to.path.constData(), interface, method));
-  if (!message) return {};
-  if (argument)
-    dbus_message_append_args(message.get(), DBUS_TYPE_UINT32, &*argument, DBUS_TYPE_INVALID);
+  if (!message || !dbus_message_append_args(message.get(), type, &argument, DBUS_TYPE_INVALID)) {
+    return {};
+  }
   DBusPendingCall* pending = nullptr;
   if (!dbus_connection_send_with_reply(bus, message.get(), &pending, milliseconds)) return {};
   return Pending(pending);
@@ -62,29 +64,24 @@ const char* errorText(const Message& message) {
   return text;
 }
 
-// GetChildren's a(so).
-std::vector<Address> addresses(const Message& message) {
-  std::vector<Address> found;
+// GetChildAtIndex's (so); none for no object (GTK answers a null path).
+std::optional<Address> address(const Message& message) {
   DBusMessageIter top;
-  DBusMessageIter array;
+  DBusMessageIter fields;
   if (!dbus_message_iter_init(message.get(), &top) ||
-      dbus_message_iter_get_arg_type(&top) != DBUS_TYPE_ARRAY) {
-    return found;
+      dbus_message_iter_get_arg_type(&top) != DBUS_TYPE_STRUCT) {
+    return std::nullopt;
   }
-  for (dbus_message_iter_recurse(&top, &array);
-       dbus_message_iter_get_arg_type(&array) == DBUS_TYPE_STRUCT; dbus_message_iter_next(&array)) {
-    DBusMessageIter fields;
-    dbus_message_iter_recurse(&array, &fields);
-    const char* busName = nullptr;
-    const char* path = nullptr;
-    if (dbus_message_iter_get_arg_type(&fields) != DBUS_TYPE_STRING) continue;
-    dbus_message_iter_get_basic(&fields, &busName);
-    dbus_message_iter_next(&fields);
-    if (dbus_message_iter_get_arg_type(&fields) != DBUS_TYPE_OBJECT_PATH) continue;
-    dbus_message_iter_get_basic(&fields, &path);
-    found.push_back({busName, path});
-  }
-  return found;
+  dbus_message_iter_recurse(&top, &fields);
+  const char* busName = nullptr;
+  const char* path = nullptr;
+  if (dbus_message_iter_get_arg_type(&fields) != DBUS_TYPE_STRING) return std::nullopt;
+  dbus_message_iter_get_basic(&fields, &busName);
+  dbus_message_iter_next(&fields);
+  if (dbus_message_iter_get_arg_type(&fields) != DBUS_TYPE_OBJECT_PATH) return std::nullopt;
+  dbus_message_iter_get_basic(&fields, &path);
+  if (!*busName || !std::strcmp(path, "/org/a11y/atspi/null")) return std::nullopt;
+  return Address{busName, path};
 }
 
 // GetExtents' (iiii).
@@ -105,12 +102,13 @@ std::optional<AtspiRect> rect(const Message& message) {
   return AtspiRect{values[0], values[1], values[2], values[3]};
 }
 
-// An object without the component interface has no place; one gone or
-// defunct meanwhile is no child any more.
-bool hasNoPlace(const Message& message) {
-  const char* name = dbus_message_get_error_name(message.get());
-  return name && (!std::strcmp(name, DBUS_ERROR_UNKNOWN_METHOD) ||
-                  !std::strcmp(name, DBUS_ERROR_UNKNOWN_INTERFACE));
+// An object without a place of its own (no component interface, or
+// extents of -1) is told apart from one that is hidden (an empty rectangle).
+std::optional<AtspiRect> placeIn(const Message& answer) {
+  if (isError(answer)) return std::nullopt;
+  const auto found = rect(answer);
+  if (!found || found->width < 0 || found->height < 0) return std::nullopt;
+  return found;
 }
 
 }  // namespace
@@ -126,32 +124,39 @@ TonnixAXResult<std::vector<TonnixAtspiChildPlace>> readAtspiChildPlaces(
   }
   const int milliseconds = static_cast<int>(connection.timeout(parent.processIdentifier) * 1000.0);
   TONNIX_TRY(done, connection.call(parent.processIdentifier, [&](GError** error) {
-    const auto listed =
-        reply(send(bus, own, "org.a11y.atspi.Accessible", "GetChildren", {}, milliseconds));
-    if (!listed) return fail(error, DBUS_ERROR_NO_MEMORY, "no answer");
-    if (isError(listed)) {
-      return fail(error, dbus_message_get_error_name(listed.get()), errorText(listed));
+    const int count = atspi_accessible_get_child_count(parent.object.get(), error);
+    if (*error) return;
+    // By index, as libatspi's own child requests: GTK 4 lists a stack's
+    // pages' content in GetChildren, its pages by index.
+    const int first = std::max(0, count - std::max(limit, 0));
+    std::vector<Pending> listed;
+    for (int index = first; index < count; ++index) {
+      listed.push_back(send(bus, own, "org.a11y.atspi.Accessible", "GetChildAtIndex",
+                            DBUS_TYPE_INT32, static_cast<std::uint32_t>(index), milliseconds));
     }
-    const auto children = addresses(listed);
-    const int first = std::max(0, static_cast<int>(children.size()) - std::max(limit, 0));
+    std::vector<std::pair<int, Address>> children;
+    for (std::size_t step = 0; step < listed.size(); ++step) {
+      const auto answer = reply(listed[step]);
+      if (answer && dbus_message_is_error(answer.get(), DBUS_ERROR_NO_REPLY)) {
+        return fail(error, DBUS_ERROR_NO_REPLY, errorText(answer));
+      }
+      const auto child = answer ? address(answer) : std::nullopt;
+      if (child) children.emplace_back(first + static_cast<int>(step), *child);
+    }
     std::vector<Pending> asked;
-    for (auto child = children.begin() + first; child != children.end(); ++child) {
-      asked.push_back(send(bus, *child, "org.a11y.atspi.Component", "GetExtents",
-                           static_cast<dbus_uint32_t>(coordinates), milliseconds));
+    for (const auto& child : children) {
+      asked.push_back(send(bus, child.second, "org.a11y.atspi.Component", "GetExtents",
+                           DBUS_TYPE_UINT32, static_cast<std::uint32_t>(coordinates),
+                           milliseconds));
     }
     for (std::size_t step = 0; step < asked.size(); ++step) {
       const auto answer = reply(asked[step]);
       if (!answer) continue;
-      const Address& child = children[first + step];
-      const int index = first + static_cast<int>(step);
-      const QString key = QString::fromUtf8(child.busName + child.path);
-      if (!isError(answer)) {
-        places.push_back({index, key, rect(answer)});
-      } else if (hasNoPlace(answer)) {
-        places.push_back({index, key, std::nullopt});
-      } else if (!std::strcmp(dbus_message_get_error_name(answer.get()), DBUS_ERROR_NO_REPLY)) {
+      if (dbus_message_is_error(answer.get(), DBUS_ERROR_NO_REPLY)) {
         return fail(error, DBUS_ERROR_NO_REPLY, errorText(answer));
       }
+      const auto& [index, child] = children[step];
+      places.push_back({index, QString::fromUtf8(child.busName + child.path), placeIn(answer)});
     }
   }));
   return places;
