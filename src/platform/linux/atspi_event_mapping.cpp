@@ -45,7 +45,8 @@ const std::vector<std::pair<QString, QStringList>>& candidatesByType() {
       {windowCreate, {Note::windowCreated, Note::helpTagCreated, Note::menuOpened}},
       {windowDestroy, {Note::uiElementDestroyed, Note::menuClosed}},
       {windowActivate,
-       {Note::focusedWindowChanged, Note::mainWindowChanged, Note::applicationActivated}},
+       {Note::focusedWindowChanged, Note::mainWindowChanged, Note::applicationActivated,
+        Note::windowCreated, Note::uiElementDestroyed}},
       {windowMinimize, {Note::windowMiniaturized}},
       {windowRestore, {Note::windowDeminiaturized}},
       {windowMove, {Note::windowMoved}},
@@ -57,7 +58,8 @@ const std::vector<std::pair<QString, QStringList>>& candidatesByType() {
       {defunct, {Note::uiElementDestroyed}},
       {iconified, {Note::windowMiniaturized, Note::windowDeminiaturized}},
       {selectedState, {Note::menuOpened, Note::menuClosed, Note::menuItemSelected}},
-      {focusedState, {Note::menuItemSelected, Note::focusedUIElementChanged}},
+      {focusedState,
+       {Note::menuItemSelected, Note::focusedUIElementChanged, Note::menuOpened, Note::menuClosed}},
       {expandedState, {Note::rowExpanded, Note::rowCollapsed, Note::menuOpened, Note::menuClosed}},
       {selectionChangedType, {Note::selectedRowsChanged, Note::selectedChildrenChanged}},
       {valueChanged, {Note::valueChanged}},
@@ -162,6 +164,7 @@ void TonnixAtspiEventTranslator::beginBatch() {
 }
 
 void TonnixAtspiEventTranslator::forgetApplication(const QString& applicationKey) {
+  browsers_.forgetApplication(applicationKey);
   applications_.remove(applicationKey);
   std::erase(applicationOrder_, applicationKey);
 }
@@ -187,6 +190,18 @@ QStringList TonnixAtspiEventTranslator::translate(const TonnixAtspiEvent& event,
     noteActivation(event);
     return {};
   }
+  auto browser = browsers_.translate(event, source);
+  if (browser.names.contains(Note::menuClosed)) {
+    application(event.applicationKey).litMenuItem.clear();
+  }
+  if (browser.isQuietActivation) noteActivation(event);
+  if (browser.isWhole) return browser.names;
+  return browser.names + translateOrdinary(event, source, wants);
+}
+
+QStringList TonnixAtspiEventTranslator::translateOrdinary(const TonnixAtspiEvent& event,
+                                                          TonnixAtspiEventSource& source,
+                                                          const Wants& wants) {
   const auto& type = event.type;
   const bool on = event.detail1 != 0;
   if (type == windowCreate || (type == showing && on)) return shown(event, source, wants);

@@ -9,6 +9,9 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
+
+#include "platform/linux/atspi_browser_events.h"
 
 // One AT-SPI event as it arrived, before anything about its source has
 // been asked of the application.
@@ -44,6 +47,11 @@ class TonnixAtspiEventSource {
   virtual std::optional<QStringList> topLevelKeys() = 0;
   // The event's notifications are about the element of `key`, not the source.
   virtual void reportFor(const QString& key) = 0;
+  // The toolkit its application names ("GTK", "Qt", "Gecko", "Chromium";
+  // empty when unknown), and the role of its first child: the browsers'
+  // own rules (atspi_browser_events.h) need them.
+  virtual QString toolkitName() { return {}; }
+  virtual AtspiRole firstChildRole() { return ATSPI_ROLE_INVALID; }
 };
 
 // Turns AT-SPI events into the classic notification names, by one table
@@ -69,6 +77,9 @@ class TonnixAtspiEventTranslator {
   void beginBatch();
   QStringList translate(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
                         const Wants& wants);
+  // Notifications the last events made about other elements than their
+  // sources (a browser window closed without a word), once.
+  std::vector<TonnixAtspiReport> takeReports() { return browsers_.takeReports(); }
   // Notes the active window of an event nobody observes (an application
   // not observed or excluded), so that returning from it is a change.
   void noteActivation(const TonnixAtspiEvent& event);
@@ -107,6 +118,8 @@ class TonnixAtspiEventTranslator {
   };
 
   Application& application(const QString& key);
+  QStringList translateOrdinary(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
+                                const Wants& wants);
   QStringList shown(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
                     const Wants& wants);
   QStringList hidden(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
@@ -131,4 +144,5 @@ class TonnixAtspiEventTranslator {
   QString activeWindow_;
   QString activeApplication_;
   QStringList batchRowNotifications_;
+  TonnixAtspiBrowserEvents browsers_;
 };

@@ -49,11 +49,8 @@ class EventSource final : public TonnixAtspiEventSource {
   }
 
   std::optional<QStringList> topLevelKeys() override {
-    const auto applications = elements_.connection().applications();
-    const auto own = std::find_if(applications.begin(), applications.end(), [&](const auto& app) {
-      return app.processIdentifier == target_.processIdentifier;
-    });
-    if (own == applications.end()) return std::nullopt;
+    const auto own = ownApplication();
+    if (!own) return std::nullopt;
     QStringList keys;
     const auto listed = elements_.connection().visitChildren(
         target_.processIdentifier, own->root, [&](const TonnixAtspiObjectRef& child) {
@@ -92,6 +89,27 @@ class EventSource final : public TonnixAtspiEventSource {
 
   bool hasState(AtspiStateType state) override { return elements_.hasState(target_, state); }
 
+  // Asked of the application's root, which answers for the application;
+  // libatspi keeps the name once read.
+  QString toolkitName() override {
+    const auto own = ownApplication();
+    if (!own) return {};
+    const auto name = elements_.ask<gchar*>(
+        {own->root, target_.processIdentifier},
+        [&](GError** error) { return atspi_accessible_get_toolkit_name(own->root.get(), error); });
+    if (!name || !*name) return {};
+    QString text = QString::fromUtf8(*name);
+    g_free(*name);
+    return text;
+  }
+
+  AtspiRole firstChildRole() override {
+    const auto child = elements_.connection().child(target_.processIdentifier, target_.object, 0);
+    if (!child || !*child) return ATSPI_ROLE_INVALID;
+    const auto childRole = elements_.role({*child, target_.processIdentifier});
+    return childRole ? *childRole : ATSPI_ROLE_INVALID;
+  }
+
   // The popover comes last.
   bool ownsMenu() override {
     constexpr int childLimit = 8;
@@ -108,6 +126,17 @@ class EventSource final : public TonnixAtspiEventSource {
   }
 
  private:
+  // The application the source's bus has on the desktop: a process may have
+  // several on the accessibility bus.
+  std::optional<TonnixAtspiApplication> ownApplication() {
+    auto applications = elements_.connection().applications();
+    const auto own = std::find_if(applications.begin(), applications.end(), [&](const auto& app) {
+      return app.busName == target_.object.busName();
+    });
+    if (own == applications.end()) return std::nullopt;
+    return std::move(*own);
+  }
+
   bool isMenu(const TonnixAtspiObjectRef& object) {
     const auto objectRole = elements_.role({object, target_.processIdentifier});
     return objectRole && isAtspiMenuRole(*objectRole);
@@ -293,7 +322,22 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
         return observer != observers_.end() && observer->second->wants(key, name);
       });
     };
+    // Callbacks may destroy observers, this one included.
+    const auto tell = [&](const TonnixAXElement& element, const QString& key, const QString& name) {
+      for (const int id : ids) {
+        const auto observer = observers_.find(id);
+        if (observer == observers_.end() || !observer->second->wants(key, name)) continue;
+        const auto callback = observer->second->callback();
+        callback(element, name);
+      }
+    };
     const auto names = translator_.translate(record.event, source, wants);
+    // Elements told of by another's event are gone: only their keys are left.
+    for (const auto& [otherKey, name] : translator_.takeReports()) {
+      tell(TonnixAXElement(std::make_shared<TonnixAtspiHandle>(Kind::object, *pid,
+                                                               TonnixAtspiObjectRef(), otherKey)),
+           otherKey, name);
+    }
     if (names.isEmpty()) continue;
     const auto key = source.reportedKey(record.event.elementKey);
     const auto reported = source.reported();
@@ -302,15 +346,7 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
                              ? TonnixAXElement(std::make_shared<TonnixAtspiHandle>(
                                    Kind::object, *pid, reported, key))
                              : elements_.wrap(reported, *pid);
-    for (const auto& name : names) {
-      // Callbacks may destroy observers, this one included.
-      for (const int id : ids) {
-        const auto observer = observers_.find(id);
-        if (observer == observers_.end() || !observer->second->wants(key, name)) continue;
-        const auto callback = observer->second->callback();
-        callback(element, name);
-      }
-    }
+    for (const auto& name : names) tell(element, key, name);
     const std::chrono::duration<double> took = Clock::now() - record.arrival;
     ++statistics_.count;
     statistics_.total += took;
