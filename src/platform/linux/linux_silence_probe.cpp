@@ -10,16 +10,10 @@
 #include "platform/linux/display_to_itself.h"
 #include "platform/linux/game_category.h"
 #include "platform/linux/gio_application_categories.h"
+#include "platform/linux/session_type.h"
 #include "support/diagnostics.h"
 
 namespace {
-
-// Said so by the session manager, or a Wayland display without an X one.
-bool isWaylandSession() {
-  return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
-         (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-          qEnvironmentVariableIsEmpty("DISPLAY"));
-}
 
 // Wayland tells no program about another's windows or the outputs' layout,
 // and a Wayland client keeps the screen awake through the compositor alone;

@@ -2,6 +2,7 @@
 
 #include "platform/linux/atspi_mouse_monitor.h"
 #include "platform/linux/evdev_mouse_monitor.h"
+#include "platform/linux/session_type.h"
 #include "platform/linux/xinput_mouse_monitor.h"
 #include "support/diagnostics.h"
 
@@ -20,12 +21,6 @@ void say(const QString& text) {
 }
 
 }  // namespace
-
-bool isWaylandSession() {
-  return qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland") ||
-         (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-          qEnvironmentVariableIsEmpty("DISPLAY"));
-}
 
 std::unique_ptr<TonnixMouseMonitor> makeMouseMonitor() {
   if (isWaylandSession()) {

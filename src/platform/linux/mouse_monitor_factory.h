@@ -11,7 +11,3 @@
 // one "TonnixMouseMonitor: " line. Call on the main thread, with the Qt
 // application made.
 std::unique_ptr<TonnixMouseMonitor> makeMouseMonitor();
-
-// Whether the session is a Wayland one: said so by the session manager, or
-// a Wayland display without an X display.
-bool isWaylandSession();
