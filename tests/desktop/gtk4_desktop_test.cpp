@@ -1,5 +1,6 @@
 // The AT-SPI seam watching GTK 4's demo, whose menus are popovers
-// (src/platform/linux/NOTES.md); its windows are the event translator's tests'.
+// (src/platform/linux/NOTES.md), and our GTK 4 fixture's drop-down; its
+// windows are the event translator's tests'.
 
 #include <QStandardPaths>
 
@@ -51,5 +52,31 @@ TEST_F(Gtk4DesktopTest, HearsAMenuBarMenuOpenLightItsItemsAndClose) {
               }) == title);
   EXPECT_EQ(count(Note::menuClosed), 1);
 }
+
+#ifdef TONNIX_GTK4_FIXTURE
+// The drop-down's list opens and closes as a menu, its items lit by the keys.
+TEST_F(Gtk4DesktopTest, HearsADropDownListAsAMenu) {
+  Application fixture(QStringLiteral(TONNIX_GTK4_FIXTURE), {});
+  ASSERT_TRUE(fixture.started());
+  const auto window = windowNamed(QStringLiteral("^Tonnix GTK 4 Fixture$"));
+  ASSERT_FALSE(window.isEmpty());
+  observe(fixture.pid(), {Note::menuOpened, Note::menuClosed, Note::menuItemSelected});
+  // The sixth control after the push button, which has the focus.
+  const auto list = expect(Note::menuOpened, [&] {
+    focusAndType(window, {QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
+                          QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
+                          QStringLiteral("space")});
+  });
+  ASSERT_TRUE(list) << "the drop-down's list was not heard opening";
+  EXPECT_TRUE(expect(Note::menuItemSelected, [&] {
+    xdotool({QStringLiteral("key"), QStringLiteral("Down")});
+  })) << "no item lit";
+  EXPECT_TRUE(expect(Note::menuClosed, [&] {
+                xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+              }) == list);
+  EXPECT_EQ(count(Note::menuClosed), 1);
+  EXPECT_EQ(count(Note::menuOpened), 0);
+}
+#endif
 
 }  // namespace

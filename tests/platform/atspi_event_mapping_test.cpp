@@ -142,6 +142,22 @@ TEST_F(AtspiEventTranslatorTest, QtComboBoxListsAreMenusAndDeletedWindowsClose) 
   expectSteps(label, {{showing, 0, "n", {Note::uiElementDestroyed}}});
 }
 
+// GTK 4's drop-down holds its button pressed while its list is open.
+TEST_F(AtspiEventTranslatorTest, Gtk4DropDownListsAreMenus) {
+  const QString pressed = QStringLiteral("object:state-changed:pressed");
+  const FakeSource button(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_COMBO_BOX);
+  const FakeSource item(ATSPI_ROLE_LIST_ITEM, ATSPI_ROLE_LIST);
+  expectSteps(button, {{pressed, 1, "d", {Note::menuOpened, Note::valueChanged}}});
+  expectSteps(item, {{focused, 1, "a", {Note::menuItemSelected, Note::focusedUIElementChanged}},
+                     {focused, 1, "a", {Note::focusedUIElementChanged}},
+                     {selected, 1, "b", {Note::menuItemSelected}}});
+  expectSteps(button, {{pressed, 0, "d", {Note::menuClosed, Note::valueChanged}},
+                       {pressed, 0, "d", {Note::valueChanged}}});
+  expectSteps(item, {{focused, 1, "c", {Note::focusedUIElementChanged}}});
+  expectSteps(FakeSource(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL),
+              {{pressed, 1, "t", {Note::valueChanged}}});
+}
+
 // A window no longer visible that was never seen opening is closing.
 TEST_F(AtspiEventTranslatorTest, AGtk4WindowOpensWithShowingSwitchedOffAndClosesAsDefunct) {
   FakeSource dialog(ATSPI_ROLE_DIALOG, ATSPI_ROLE_APPLICATION);

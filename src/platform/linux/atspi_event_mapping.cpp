@@ -64,9 +64,10 @@ const std::vector<std::pair<QString, QStringList>>& candidatesByType() {
       {selectionChangedType, {Note::selectedRowsChanged, Note::selectedChildrenChanged}},
       {valueChanged, {Note::valueChanged}},
       // A check box's value is whether it is checked, a toggle button's
-      // (GTK 4) whether it is pressed.
+      // (GTK 4) whether it is pressed; GTK 4's drop-down holds its button
+      // pressed while its list is open.
       {checkedState, {Note::valueChanged}},
-      {pressedState, {Note::valueChanged}},
+      {pressedState, {Note::valueChanged, Note::menuOpened, Note::menuClosed}},
       {valueProperty, {Note::valueChanged}},
       {textSelectionChanged, {Note::selectedTextChanged}},
       {childAdded, {Note::created}},
@@ -218,8 +219,8 @@ QStringList TonnixAtspiEventTranslator::translateOrdinary(const TonnixAtspiEvent
   if (type == focusedState && on) return focused(event, source, wants);
   if (type == expandedState) return expanded(event, source, wants);
   if (type == selectionChangedType) return selectionChanged(source);
-  if (type == valueChanged || type == valueProperty || type == checkedState ||
-      type == pressedState) {
+  if (type == pressedState) return pressed(event, source);
+  if (type == valueChanged || type == valueProperty || type == checkedState) {
     return {Note::valueChanged};
   }
   if (type == textSelectionChanged) return {Note::selectedTextChanged};
@@ -474,6 +475,31 @@ QStringList TonnixAtspiEventTranslator::popoverHidden(const TonnixAtspiEvent& ev
   if (!app.menuOwners.remove(event.elementKey)) return {};
   app.litMenuItem.clear();
   return {Note::menuClosed};
+}
+
+// GTK 4's drop-down announces its list only by holding its own button
+// pressed while the list is open: the list is a menu, as every toolkit's
+// pop-up list is, and it holds the keyboard as Qt's does.
+QStringList TonnixAtspiEventTranslator::pressed(const TonnixAtspiEvent& event,
+                                                TonnixAtspiEventSource& source) {
+  QStringList names{Note::valueChanged};
+  if (source.role() != ATSPI_ROLE_PUSH_BUTTON && source.role() != ATSPI_ROLE_TOGGLE_BUTTON) {
+    return names;
+  }
+  if (source.parentRole() != ATSPI_ROLE_COMBO_BOX) return names;
+  auto& app = application(event.applicationKey);
+  const auto& key = event.elementKey;
+  if (event.detail1 != 0) {
+    app.openPopUpList = key;
+    if (app.openMenus.insert(key)) names.prepend(Note::menuOpened);
+    return names;
+  }
+  if (app.openPopUpList == key) app.openPopUpList.clear();
+  if (app.openMenus.remove(key)) {
+    app.litMenuItem.clear();
+    names.prepend(Note::menuClosed);
+  }
+  return names;
 }
 
 // Selection inside menus is heard as lit menu items instead.

@@ -135,6 +135,7 @@ class TonnixAtspiEventTranslator {
                        const Wants& wants);
   QStringList popoverShown(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   QStringList popoverHidden(const TonnixAtspiEvent& event);
+  QStringList pressed(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   QStringList closedAround(Application& app, TonnixAtspiEventSource& source, const Wants& wants);
   bool isOpening(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   static QStringList selectionChanged(TonnixAtspiEventSource& source);
