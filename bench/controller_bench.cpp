@@ -163,11 +163,3 @@ void BM_HandleEventStreamMonitoring(benchmark::State& state) {
 BENCHMARK(BM_HandleEventStreamMonitoring);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -1,7 +1,7 @@
 # Needs a desktop session: scripts/headless-session build/bin/gtk4_click_bench
 pkg_check_modules(XTST IMPORTED_TARGET xtst)
 if(XTST_FOUND AND TARGET tonnix_gtk4_fixture)
-  tonnix_benchmark(gtk4_click_bench SOURCES gtk4_click_bench.cpp
+  tonnix_benchmark(gtk4_click_bench QT_MAIN SOURCES gtk4_click_bench.cpp
                    LIBS tonnix_events tonnix_platform_linux tonnix_platform_fake
                         PkgConfig::ATSPI PkgConfig::XTST PkgConfig::X11)
   target_compile_definitions(gtk4_click_bench PRIVATE

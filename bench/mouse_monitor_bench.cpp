@@ -99,11 +99,3 @@ void BM_PressToHandler(benchmark::State& state) {
 BENCHMARK(BM_PressToHandler)->UseManualTime()->Iterations(100)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -63,11 +63,3 @@ void BM_SilenceDecision(benchmark::State& state) {
 BENCHMARK(BM_SilenceDecision)->Arg(0)->Arg(30)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
