@@ -64,15 +64,21 @@ const char* errorText(const Message& message) {
   return text;
 }
 
-// GetChildAtIndex's (so); none for no object (GTK answers a null path).
-std::optional<Address> address(const Message& message) {
+// Steps into the answer's one structure; false when it holds none.
+bool openStruct(const Message& message, DBusMessageIter& fields) {
   DBusMessageIter top;
-  DBusMessageIter fields;
   if (!dbus_message_iter_init(message.get(), &top) ||
       dbus_message_iter_get_arg_type(&top) != DBUS_TYPE_STRUCT) {
-    return std::nullopt;
+    return false;
   }
   dbus_message_iter_recurse(&top, &fields);
+  return true;
+}
+
+// GetChildAtIndex's (so); none for no object (GTK answers a null path).
+std::optional<Address> address(const Message& message) {
+  DBusMessageIter fields;
+  if (!openStruct(message, fields)) return std::nullopt;
   const char* busName = nullptr;
   const char* path = nullptr;
   if (dbus_message_iter_get_arg_type(&fields) != DBUS_TYPE_STRING) return std::nullopt;
@@ -86,13 +92,8 @@ std::optional<Address> address(const Message& message) {
 
 // GetExtents' (iiii).
 std::optional<AtspiRect> rect(const Message& message) {
-  DBusMessageIter top;
   DBusMessageIter fields;
-  if (!dbus_message_iter_init(message.get(), &top) ||
-      dbus_message_iter_get_arg_type(&top) != DBUS_TYPE_STRUCT) {
-    return std::nullopt;
-  }
-  dbus_message_iter_recurse(&top, &fields);
+  if (!openStruct(message, fields)) return std::nullopt;
   dbus_int32_t values[4];
   for (dbus_int32_t& value : values) {
     if (dbus_message_iter_get_arg_type(&fields) != DBUS_TYPE_INT32) return std::nullopt;
