@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/set_and_notify.h"
+#include "classic/archive_import.h"
 #include "classic/fork_source.h"
 #include "classic/import_folder.h"
 #include "library/assignments.h"
@@ -19,7 +20,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using ClassicResult = TonnixExpected<TonnixClassicImportSummary, TonnixClassicImportFailure>;
+// The sets a file gave, converted and ready to install, or why it gave none.
+struct Conversion {
+  std::vector<TonnixArchiveSet> sets;
+  std::optional<std::string> failure;
+};
 using ExportResult = TonnixExpected<TonnixExportSummary, TonnixExportError>;
 
 std::optional<QString> importFailureText(const std::vector<std::string>& failures,
@@ -34,6 +39,21 @@ std::optional<QString> importFailureText(const std::vector<std::string>& failure
 
 std::string noWriterText(const fs::path& url) {
   return "Could not convert " + lastPathComponent(url) + ": no audio file writer";
+}
+
+// Converts the classic set in `file`, or the sets in the archive `file`,
+// into bundles in `scratch`.
+Conversion convert(const fs::path& file, const fs::path& scratch,
+                   const TonnixAudioFileWriter& writer) {
+  if (isArchiveToUnpack(file)) {
+    const auto imported = importArchiveSets(file, scratch, writer);
+    if (!imported) return {{}, imported.error().description()};
+    if (imported->failures.empty()) return {imported->sets, std::nullopt};
+    return {imported->sets, imported->failures.front()};
+  }
+  const auto converted = importClassicSet(file, scratch, writer);
+  if (!converted) return {{}, describe(converted.error())};
+  return {{{scratch / (locationFileName(file.string()) + ".tonnixset"), *converted}}, std::nullopt};
 }
 
 // The diagnostic lines keep the prefix they have always had, which users
@@ -115,13 +135,15 @@ void TonnixSetTransfer::importFile(const std::shared_ptr<ImportRun>& run, const 
   const auto scratch = *made;
   const auto writer = audioFileWriter_;
   QtConcurrent::run([url, scratch, writer] {
-    return importClassicSet(url, scratch->path(), *writer);
-  }).then(this, [this, run, url, scratch](const ClassicResult& converted) {
-    if (!converted) return importHandled(run, describe(converted.error()));
-    const fs::path bundle = scratch->path() / (locationFileName(url.string()) + ".tonnixset");
-    if (auto failure = install(url, bundle)) return importHandled(run, std::move(failure));
-    run->summaries.push_back(*converted);
-    importHandled(run, std::nullopt);
+    return convert(url, scratch->path(), *writer);
+  }).then(this, [this, run, url, scratch](const Conversion& conversion) {
+    std::optional<std::string> firstFailure = conversion.failure;
+    for (const auto& set : conversion.sets) {
+      auto failure = install(url, set.bundle);
+      if (!failure && set.summary) run->summaries.push_back(*set.summary);
+      if (failure && !firstFailure) firstFailure = std::move(failure);
+    }
+    importHandled(run, std::move(firstFailure));
   });
 }
 

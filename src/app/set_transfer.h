@@ -22,7 +22,8 @@ using TonnixClassicImportSummaries = std::vector<TonnixClassicImportSummary>;
 
 // A set an import put into the user's library.
 struct TonnixInstalledSet {
-  // What was imported: a bundle, a folder of sounds or a classic set file.
+  // What was imported: a bundle, a folder of sounds, a classic set file or
+  // the archive the set came in.
   std::filesystem::path source;
   std::string name;
   std::string identifier;
@@ -88,8 +89,8 @@ class TonnixSetTransfer : public QObject {
 
   // Installs the URLs one after another on the main thread: folders (and
   // missing paths, which fail) go to the library, files are converted as
-  // classic sets in the background first. Cancels a run in progress before
-  // its next URL.
+  // classic sets in the background first, and archives unpacked and their
+  // sets converted. Cancels a run in progress before its next URL.
   void importSets(const std::vector<std::filesystem::path>& urls);
   // Writes everything audible now as a new bundle at `destination`, in the
   // background.

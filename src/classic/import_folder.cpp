@@ -14,7 +14,10 @@ TonnixExpected<std::shared_ptr<const TonnixImportFolder>, TonnixFileError> Tonni
   std::error_code error;
   fs::create_directories(folder, error);
   if (error) return unexpected(TonnixFileError::from(folder, error));
-  return std::shared_ptr<const TonnixImportFolder>(new TonnixImportFolder(folder));
+  std::shared_ptr<const TonnixImportFolder> made(new TonnixImportFolder(folder));
+  fs::permissions(folder, fs::perms::owner_all, error);
+  if (error) return unexpected(TonnixFileError::from(folder, error));
+  return made;
 }
 
 TonnixImportFolder::~TonnixImportFolder() {

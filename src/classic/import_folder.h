@@ -6,9 +6,9 @@
 #include "library/file_error.h"
 #include "support/expected.h"
 
-// The scratch folder "tonnix-import-<UUID>" of one classic conversion. It is
-// removed with everything left in it when the last of its owners (the
-// conversion and the installation that follows) lets go, however they end.
+// The scratch folder "tonnix-import-<UUID>" of one classic conversion or
+// archive, readable by the user alone. It is removed with everything left in it when the last of
+// its owners (the conversion and the installation that follows) lets go, however they end.
 class TonnixImportFolder {
  public:
   // A new, empty folder in `parent` (the system's temporary folder unless

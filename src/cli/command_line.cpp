@@ -24,7 +24,8 @@ QString usageLine(const TonnixCommandInfo& info) {
 const std::vector<TonnixCommandInfo>& tonnixCommands() {
   static const std::vector<TonnixCommandInfo> commands = {
       {"sets", "", "Lists the installed sound sets.", setsCommand},
-      {"import", "PATH...", "Installs sound sets, folders of sounds and classic sound set files.",
+      {"import", "PATH...",
+       "Installs sound sets, folders of sounds, classic sound set files and archives of them.",
        importCommand},
       {"export", "[--replace] DESTINATION", "Saves every sound that plays now as a new sound set.",
        exportCommand},

@@ -33,7 +33,9 @@ TonnixImportDialog::TonnixImportDialog(QWidget* parent) : QFileDialog(parent) {
   setOption(QFileDialog::DontUseNativeDialog);
   setFileMode(QFileDialog::ExistingFiles);
   setAcceptMode(QFileDialog::AcceptOpen);
-  setNameFilters({tr("Sound sets (*.tonnixset)"), tr("All files (*)")});
+  setNameFilters({tr("Sound sets (*.tonnixset)"),
+                  tr("Archives (*.sit *.sea *.sitx *.cpt *.zip *.hqx *.bin)"),
+                  tr("All files (*)")});
   selectNameFilter(tr("All files (*)"));
 }
 

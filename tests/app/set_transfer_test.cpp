@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <fstream>
 
 #include "app/set_transfer_texts.h"
+#include "archive_files.h"
 #include "event_loop.h"
 #include "library/assignments.h"
 #include "library/bundle_writer.h"
@@ -55,12 +57,16 @@ class SetTransferTest : public ::testing::Test {
     return path(name);
   }
 
-  fs::path classicSet(const std::string& name) {
+  static std::vector<std::uint8_t> classicFork() {
     const auto beep = format1Sound(standardHeader(kRate22050, {0x80, 0xC0, 0x40}));
-    const auto bytes = TestResourceForkWriter()
-                           .add("snd ", 128, beep)
-                           .add("snd#", 1, soundList({{"btnp", {128}}, {"btnr", {128}}}, 20))
-                           .bytes();
+    return TestResourceForkWriter()
+        .add("snd ", 128, beep)
+        .add("snd#", 1, soundList({{"btnp", {128}}, {"btnr", {128}}}, 20))
+        .bytes();
+  }
+
+  fs::path classicSet(const std::string& name) {
+    const auto bytes = classicFork();
     return writeFile(name, std::string(bytes.begin(), bytes.end()));
   }
 
@@ -140,6 +146,28 @@ TEST_F(SetTransferTest, FailuresAreCountedBeforeTheFirstTextAndLeaveNoScratchFol
   EXPECT_TRUE(transfer.lastFailureDescription()->startsWith(
       QStringLiteral("2 of 5 could not be imported. ")));
   EXPECT_EQ(library.bundles().size(), 3u);
+  EXPECT_TRUE(noScratchFolders());
+}
+
+TEST_F(SetTransferTest, AnArchiveInstallsItsSetsAndARefusedOneChangesNothing) {
+  if (QStandardPaths::findExecutable(QStringLiteral("unar")).isEmpty()) {
+    GTEST_SKIP() << "unar is not installed";
+  }
+  importAndWait({writeBytes(path("Sets.sit"), stuffItArchive({{"Chimes", {}, classicFork()},
+                                                              {"Glass", {}, classicFork()}}))});
+  EXPECT_EQ(transfer.lastFailureDescription(), std::nullopt);
+  EXPECT_EQ(importSummariesText(transfer.lastImportSummaries()),
+            "Imported 2 sets: 4 events from 2 sounds");
+  ASSERT_EQ(library.bundles().size(), 2u);
+  EXPECT_EQ(library.bundles().back()->metadata().name, "Glass");
+  EXPECT_TRUE(noScratchFolders());
+
+  importAndWait({writeBytes(path("Climb.zip"),
+                            zipArchive({{"Chimes", {}, {}}, {"../Chimes", classicFork(), {}}}))});
+  EXPECT_EQ(
+      transfer.lastFailureDescription(),
+      QStringLiteral("Climb.zip was not unpacked: its entry ../Chimes leads outside its folder"));
+  EXPECT_EQ(library.bundles().size(), 2u);
   EXPECT_TRUE(noScratchFolders());
 }
 
