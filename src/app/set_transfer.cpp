@@ -118,7 +118,7 @@ void TonnixSetTransfer::importFile(const std::shared_ptr<ImportRun>& run, const 
     return importClassicSet(url, scratch->path(), *writer);
   }).then(this, [this, run, url, scratch](const ClassicResult& converted) {
     if (!converted) return importHandled(run, describe(converted.error()));
-    const fs::path bundle = scratch->path() / (locationFileName(url.string()) + ".tonnixset");
+    const fs::path bundle = scratch->path() / setFolderName(converted->name);
     if (auto failure = install(url, bundle)) return importHandled(run, std::move(failure));
     run->summaries.push_back(*converted);
     importHandled(run, std::nullopt);
