@@ -1,1 +1,2 @@
 tonnix_fuzzer(bundle_fuzzer SOURCES bundle_fuzzer.cpp LIBS tonnix_bundle_format)
+tonnix_fuzzer(index_theme_fuzzer SOURCES index_theme_fuzzer.cpp LIBS tonnix_bundle_format)

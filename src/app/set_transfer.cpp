@@ -53,7 +53,7 @@ Conversion convert(const fs::path& file, const fs::path& scratch,
   }
   const auto converted = importClassicSet(file, scratch, writer);
   if (!converted) return {{}, describe(converted.error())};
-  return {{{scratch / (locationFileName(file.string()) + ".tonnixset"), *converted}}, std::nullopt};
+  return {{{scratch / setFolderName(converted->name), *converted}}, std::nullopt};
 }
 
 // The diagnostic lines keep the prefix they have always had, which users

@@ -4,8 +4,30 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QUrl>
+#include <algorithm>
 
 namespace fs = std::filesystem;
+
+namespace {
+
+bool isAcceptableToken(const QByteArray& token) {
+  return !token.isEmpty() && token.size() <= TonnixSingleInstance::maximumTokenLength &&
+         std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 0x7F; });
+}
+
+std::optional<QString> openRefusal(const QStringList& uris) {
+  if (uris.size() > TonnixSingleInstance::maximumOpenFiles) {
+    return QStringLiteral("Tonnix opens at most %1 files at once")
+        .arg(TonnixSingleInstance::maximumOpenFiles);
+  }
+  const bool tooLong = std::any_of(uris.begin(), uris.end(), [](const QString& uri) {
+    return uri.size() > TonnixSingleInstance::maximumURILength;
+  });
+  if (tooLong) return QStringLiteral("A file's address is too long to be a file Tonnix opens");
+  return std::nullopt;
+}
+
+}  // namespace
 
 // org.freedesktop.Application as launchers and file managers call it.
 class TonnixApplicationAdaptor : public QDBusAbstractAdaptor {
@@ -23,6 +45,9 @@ class TonnixApplicationAdaptor : public QDBusAbstractAdaptor {
   }
 
   void Open(const QStringList& uris, const QVariantMap& platformData) {
+    if (const auto refusal = openRefusal(uris)) {
+      return instance_->sendErrorReply(QDBusError::LimitsExceeded, *refusal);
+    }
     TonnixSingleInstance::adoptStartupToken(platformData);
     std::vector<fs::path> files;
     for (const QString& uri : uris) {
@@ -103,6 +128,7 @@ TonnixExpected<TonnixDone, QString> TonnixSingleInstance::activate() {
 TonnixExpected<TonnixDone, QString> TonnixSingleInstance::open(const std::vector<fs::path>& files) {
   QStringList uris;
   for (const auto& file : files) uris << fileURI(file);
+  if (const auto refusal = openRefusal(uris)) return unexpected(*refusal);
   return call(QStringLiteral("Open"), {uris, platformData()});
 }
 
@@ -126,10 +152,8 @@ TonnixExpected<TonnixDone, QString> TonnixSingleInstance::call(const QString& me
 }
 
 void TonnixSingleInstance::adoptStartupToken(const QVariantMap& data) {
-  const QByteArray startupID = data.value(QStringLiteral("desktop-startup-id")).toByteArray();
-  if (!startupID.isEmpty()) qputenv("DESKTOP_STARTUP_ID", startupID);
   const QByteArray token = data.value(QStringLiteral("activation-token")).toByteArray();
-  if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token);
+  if (isAcceptableToken(token)) qputenv("XDG_ACTIVATION_TOKEN", token);
 }
 
 #include "single_instance.moc"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -13,8 +14,9 @@
 // session bus and serves org.freedesktop.Application there, so launchers
 // can activate it; a later one hands its request to the first and exits.
 // Without a session bus, or when the name's owner does not answer as
-// Tonnix, the process runs on its own. Main thread only.
-class TonnixSingleInstance : public QObject {
+// Tonnix, the process runs on its own. Main thread only. (A D-Bus context,
+// since calls through its adaptor carry theirs on it.)
+class TonnixSingleInstance : public QObject, public QDBusContext {
   Q_OBJECT
 
  public:
@@ -23,6 +25,12 @@ class TonnixSingleInstance : public QObject {
   static constexpr const char* interfaceName = "org.freedesktop.Application";
   // How long a second process waits for the first to answer.
   static constexpr int replyTimeoutMilliseconds = 5000;
+  // What one Open call may pass: a launcher hands over what the user
+  // selected, never more than this; longer URIs name no local file.
+  static constexpr int maximumOpenFiles = 256;
+  static constexpr int maximumURILength = 16384;
+  // A startup token is a short printable ASCII text.
+  static constexpr int maximumTokenLength = 256;
 
   enum class Role {
     // This process owns the name and answers for Tonnix.
@@ -59,8 +67,11 @@ class TonnixSingleInstance : public QObject {
  private:
   friend class TonnixApplicationAdaptor;
   TonnixExpected<TonnixDone, QString> call(const QString& method, const QVariantList& arguments);
-  // Takes the launcher's startup token, so that the window shown next is
-  // raised instead of blinking in the task bar.
+  // Takes the launcher's Wayland activation token, so that the window shown
+  // next is raised instead of blinking in the task bar. Qt reads it from
+  // the environment and removes it there when it activates a window; a
+  // token that is not short printable ASCII is ignored. An X11 startup id
+  // is not taken: Qt reads DESKTOP_STARTUP_ID only when it starts.
   static void adoptStartupToken(const QVariantMap& platformData);
 
   QDBusConnection bus_;

@@ -12,6 +12,7 @@
 #include "classic/archive_unpacking.h"
 #include "classic/classic_sound_set.h"
 #include "classic/fork_source.h"
+#include "library/path_names.h"
 
 namespace fs = std::filesystem;
 
@@ -105,8 +106,7 @@ TonnixExpected<TonnixArchiveSets, TonnixArchiveError> importArchiveSets(
     fs::create_directories(converted, error);
     const auto summary = importClassicSet(file, converted, writer);
     if (summary) {
-      result.sets.push_back(
-          {converted / (locationFileName(file.string()) + ".tonnixset"), *summary});
+      result.sets.push_back({converted / setFolderName(summary->name), *summary});
     } else if (!std::holds_alternative<TonnixClassicSoundSetError>(summary.error())) {
       result.failures.push_back(describe(summary.error()));
     }

@@ -9,6 +9,7 @@
 #include "classic/sound_resource_decoder.h"
 #include "library/bundle_writer.h"
 #include "library/library.h"
+#include "library/path_names.h"
 
 namespace fs = std::filesystem;
 
@@ -129,7 +130,7 @@ TonnixExpected<TonnixClassicImportSummary, TonnixClassicImportFailure> importCla
   auto set = TonnixClassicSoundSet::read(classicFile.string());
   if (!set) return unexpected(TonnixClassicImportFailure(set.error()));
 
-  const fs::path bundle = scratchFolder / (set->name + ".tonnixset");
+  const fs::path bundle = scratchFolder / setFolderName(set->name);
   const TonnixBundleMetadata metadata{
       std::string(tonnixVendorPrefix) + ".tonnixset.imported." + identifierSlug(set->name),
       set->name,

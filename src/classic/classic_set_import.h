@@ -50,7 +50,7 @@ using TonnixClassicImportFailure =
     std::variant<TonnixClassicSoundSetError, TonnixClassicImportError, TonnixFileError>;
 std::string describe(const TonnixClassicImportFailure& failure);
 
-// Reads the set in `classicFile` and writes NAME.tonnixset into
+// Reads the set in `classicFile` and writes setFolderName(NAME) into
 // `scratchFolder`, identified as "org.tonnix.tonnixset.imported.<slug>".
 // Each resource is decoded once; identifiers sharing it get copies. A
 // resource that cannot be decoded costs only its identifiers; a file that

@@ -7,6 +7,7 @@
 #include "classic/fork_source.h"
 #include "classic/import_folder.h"
 #include "cli/command_line.h"
+#include "library/path_names.h"
 #include "platform/linux/sndfile_audio_file_writer.h"
 
 // Classic sound set files from the command line: converted into a bundle in
@@ -17,7 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path bundleIn(const fs::path& folder, const fs::path& classicFile) {
-  return folder / (locationFileName(classicFile.string()) + ".tonnixset");
+  return folder / setFolderName(locationFileName(classicFile.string()));
 }
 
 // The deepest folder of `path` that exists: the scratch folder goes there,

@@ -86,8 +86,14 @@ int revertTheme(const TonnixCommandLine& line) {
   TonnixPlistPreferencesStore preferences;
   const auto reverted = TonnixGSettingsSoundTheme(preferences).revert();
   if (!reverted) return line.fail(reverted.error());
-  printLine(QStringLiteral("The desktop's sound theme is as it was before (%1).")
-                .arg(reverted->join(QStringLiteral(", "))));
+  if (!reverted->restored.isEmpty()) {
+    printLine(QStringLiteral("The desktop's sound theme is as it was before (%1).")
+                  .arg(reverted->restored.join(QStringLiteral(", "))));
+  }
+  if (!reverted->kept.isEmpty()) {
+    printLine(QStringLiteral("Kept the sound theme chosen since Tonnix applied its own: %1.")
+                  .arg(reverted->kept.join(QStringLiteral(", "))));
+  }
   return 0;
 }
 

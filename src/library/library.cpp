@@ -209,7 +209,7 @@ TonnixExpected<TonnixDone, TonnixLibraryError> TonnixLibrary::ensureDirectory() 
 }
 
 fs::path TonnixLibrary::uniqueDestination(const std::string& name) const {
-  const std::string base = name.empty() ? std::string("Sound Set") : name;
+  const std::string base = setFolderStem(name);
   const auto isFree = [](const fs::path& candidate) {
     std::error_code error;
     return !fs::exists(fs::symlink_status(candidate, error));
@@ -234,6 +234,10 @@ TonnixExpected<TonnixBundlePointer, TonnixInstallError> TonnixLibrary::install(
   const std::string name =
       soundThemeDisplayName(url).value_or(deletingPathExtension(lastPathComponent(url)));
   const fs::path destination = uniqueDestination(name);
+  if (!isDirectlyInside(destination, directory_)) {
+    return unexpected(TonnixInstallError(TonnixLibraryError{
+        TonnixLibraryError::Kind::couldNotCopy, url, "its name is not a file name", {}}));
+  }
   const std::string identifier = uniqueIdentifier(name);
 
   std::error_code error;
@@ -294,14 +298,16 @@ TonnixExpected<TonnixDone, TonnixInstallError> TonnixLibrary::buildFromLooseFile
   }
   const fs::path resources = destination / "Contents" / "Resources";
   int copied = 0;
+  TonnixCopyBudget budget;
   for (const auto& fileName : sortedNames(source)) {
     if (fileName.starts_with('.') || !isPlayableAudioFile(source / fileName)) continue;
-    const auto copy = copyFileWithin(source, source / fileName, resources / fileName);
+    const auto copy = copyFileWithin(source, source / fileName, resources / fileName, budget);
     if (copy) {
       ++copied;
       continue;
     }
     tonnixDiagnostic("TonnixLibrary", "could not copy " + fileName + ": " + copy.error());
+    if (budget.entriesLeft < 0) break;
   }
   if (copied > 0) return TonnixDone{};
   fs::remove_all(destination, error);

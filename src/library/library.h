@@ -92,7 +92,8 @@ class TonnixLibrary : public QObject {
   // Creates the user's folder (with parents) when nothing is at its path.
   TonnixExpected<TonnixDone, TonnixLibraryError> ensureDirectory() const;
   // A free "NAME.tonnixset" in the user's folder: "Chimes.tonnixset", then
-  // "Chimes 2.tonnixset", ...; an empty name counts as "Sound Set".
+  // "Chimes 2.tonnixset", ...; NAME is setFolderStem(name), so a name read
+  // from a file never reaches outside the folder.
   std::filesystem::path uniqueDestination(const std::string& name) const;
   // "org.tonnix.tonnixset.<slug>", then "-2", "-3", ... until no loaded set
   // has it.

@@ -181,7 +181,7 @@ std::vector<TonnixExportSource> exportSources(
 
 std::string defaultExportName(const TonnixLibrary& library, const TonnixAssignments& assignments) {
   const auto baseline = library.bundleWithIdentifier(assignments.storedBaselineIdentifier());
-  return baseline ? baseline->metadata().name + " Custom" : "My Sounds";
+  return baseline ? setFolderStem(baseline->metadata().name + " Custom") : "My Sounds";
 }
 
 TonnixExpected<TonnixExportSummary, TonnixExportError> exportSoundSet(

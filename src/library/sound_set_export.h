@@ -77,7 +77,8 @@ std::vector<TonnixExportSource> exportSources(
     const std::function<std::optional<std::filesystem::path>(TonnixSoundID)>& urlFor,
     const TonnixAssignments& assignments);
 
-// The baseline set's name followed by " Custom", or "My Sounds".
+// The baseline set's name followed by " Custom", or "My Sounds"; a file
+// name (setFolderStem), since it names the exported bundle.
 std::string defaultExportName(const TonnixLibrary& library, const TonnixAssignments& assignments);
 
 // Builds the bundle in a fresh staging folder and places it at

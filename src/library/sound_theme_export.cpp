@@ -11,6 +11,7 @@
 #include "library/file_access.h"
 #include "library/library.h"
 #include "library/sound_theme_names.h"
+#include "platform/audio.h"
 
 namespace fs = std::filesystem;
 
@@ -61,7 +62,14 @@ TonnixExpected<bool, std::string> convertToWav(SNDFILE* input, const SF_INFO& in
   sf_command(output.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
   std::array<float, 4096> buffer{};
   const sf_count_t frames = static_cast<sf_count_t>(buffer.size()) / info.channels;
+  sf_count_t left = TonnixAudioError::maximumFrames(info.samplerate);
   for (sf_count_t read; (read = sf_readf_float(input, buffer.data(), frames)) > 0;) {
+    if ((left -= read) < 0) {
+      output.reset();
+      std::error_code ignored;
+      fs::remove(destination, ignored);
+      return unexpected(TonnixAudioError{TonnixAudioError::Kind::tooLong, {}, {}}.description());
+    }
     if (sf_writef_float(output.get(), buffer.data(), read) != read) {
       return unexpected(std::string(sf_strerror(output.get())));
     }

@@ -10,6 +10,7 @@
 #include "library/bundle_writer.h"
 #include "library/file_access.h"
 #include "library/folder_copy.h"
+#include "library/index_theme.h"
 #include "library/sound_theme_names.h"
 #include "support/diagnostics.h"
 
@@ -21,22 +22,8 @@ constexpr std::uintmax_t largestIndexTheme = 1 << 20;
 // The one theme every theme ends in; the desktop has it, a theme need not carry it.
 constexpr std::string_view baseTheme = "freedesktop";
 
-using Section = std::map<std::string, std::string>;
-
-std::string trimmed(const std::string& text) {
-  return QString::fromStdString(text).trimmed().toStdString();
-}
-
 std::string lowered(const std::string& text) {
   return QString::fromStdString(text).toLower().toStdString();
-}
-
-std::vector<std::string> listValue(const std::string& value) {
-  std::vector<std::string> items;
-  for (const auto& item : QString::fromStdString(value).split(u',', Qt::SkipEmptyParts)) {
-    if (const auto text = item.trimmed().toStdString(); !text.empty()) items.push_back(text);
-  }
-  return items;
 }
 
 bool isWithin(const fs::path& path, const fs::path& root) {
@@ -50,27 +37,12 @@ bool isWithin(const fs::path& path, const fs::path& root) {
 
 // The [Sound Theme] group of an index.theme; nothing when there is none, the
 // file cannot be read, or it is a link to a file outside its theme.
-std::optional<Section> themeSection(const fs::path& folder) {
+std::optional<TonnixIndexThemeSection> themeSection(const fs::path& folder) {
   std::error_code error;
   if (!isWithin(folder / "index.theme", fs::weakly_canonical(folder, error))) return std::nullopt;
   const auto bytes = readWholeFile(folder / "index.theme", largestIndexTheme);
   if (!bytes) return std::nullopt;
-  Section section;
-  bool inTheme = false;
-  bool hasGroup = false;
-  for (const auto& rawLine : QString::fromStdString(*bytes).split(u'\n')) {
-    const std::string line = trimmed(rawLine.toStdString());
-    if (line.starts_with('[')) {
-      inTheme = line == "[Sound Theme]";
-      hasGroup = hasGroup || inTheme;
-      continue;
-    }
-    const auto equals = line.find('=');
-    if (!inTheme || line.starts_with('#') || equals == std::string::npos) continue;
-    section.try_emplace(trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1)));
-  }
-  if (!hasGroup) return std::nullopt;
-  return section;
+  return parseIndexTheme(*bytes);
 }
 
 std::string extensionOf(const fs::path& file) {
@@ -89,11 +61,12 @@ class ThemeReader {
     const auto section = themeSection(folder);
     if (!section) return leaveOut(folder, "it has no index.theme");
     const auto directories = section->find("Directories");
-    for (const auto& name : listValue(directories == section->end() ? "" : directories->second)) {
+    for (const auto& name :
+         indexThemeList(directories == section->end() ? "" : directories->second)) {
       readDirectory(folder / name);
     }
     const auto inherits = section->find("Inherits");
-    for (const auto& parent : listValue(inherits == section->end() ? "" : inherits->second)) {
+    for (const auto& parent : indexThemeList(inherits == section->end() ? "" : inherits->second)) {
       readParent(parent);
     }
   }
@@ -188,10 +161,11 @@ TonnixExpected<TonnixDone, TonnixInstallError> buildSetFromSoundTheme(
   const fs::path resources = destination / "Contents" / "Resources";
   fs::create_directories(resources, error);
   std::map<TonnixSoundID, std::string> sounds;
+  TonnixCopyBudget budget;
   for (const auto& [soundID, file] : reader.chosen()) {
     // Named by the identifier's own sound name, so each file is used once.
     const std::string name = file.stem().string() + (extensionOf(file) == ".wav" ? ".wav" : ".ogg");
-    if (auto copied = copyFileWithin(root, file, resources / name); !copied) {
+    if (auto copied = copyFileWithin(root, file, resources / name, budget); !copied) {
       reader.leaveOut(file, copied.error());
       continue;
     }

@@ -22,6 +22,13 @@ struct TonnixAudioError {
 
   // Sounds are short; a longer file is refused rather than held in memory.
   static constexpr double maximumSoundSeconds = 600;
+  // The frames a sound may have at `sampleRate`, counting a header's rate
+  // as at most 192 kHz: decoding stops there whatever the header claims.
+  static constexpr long long maximumFrames(int sampleRate) {
+    constexpr int highestCountedRate = 192000;
+    const int rate = sampleRate < highestCountedRate ? sampleRate : highestCountedRate;
+    return static_cast<long long>(rate * maximumSoundSeconds);
+  }
 
   Kind kind = Kind::unreadable;
   std::filesystem::path file;

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QTemporaryDir>
 
 #include "program.h"
@@ -108,4 +109,43 @@ TEST_F(SingleInstanceTest, AForeignOwnerOrNoneIsToldPlainly) {
   const auto nowhere = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
                                                      QStringLiteral("nowhere"));
   EXPECT_EQ(TonnixSingleInstance(nowhere).claim(), TonnixSingleInstance::Role::alone);
+}
+
+// Any program on the session bus can call Open: what one call may pass is
+// bounded, and a launcher's token is taken only when it looks like one.
+TEST_F(SingleInstanceTest, OpenIsBoundedAndTakesOnlyWellFormedTokens) {
+  TonnixSingleInstance first(bus.connect());
+  ASSERT_EQ(first.claim(), TonnixSingleInstance::Role::primary);
+  int opens = 0;
+  QObject::connect(&first, &TonnixSingleInstance::openRequested, [&] { ++opens; });
+  auto caller = bus.connect();
+  const auto open = [&caller](const QStringList& uris, const QByteArray& token = {}) {
+    auto message = QDBusMessage::createMethodCall(
+        QString::fromLatin1(TonnixSingleInstance::serviceName),
+        QString::fromLatin1(TonnixSingleInstance::objectPath),
+        QString::fromLatin1(TonnixSingleInstance::interfaceName), QStringLiteral("Open"));
+    message.setArguments({uris, QVariantMap{{QStringLiteral("activation-token"), token}}});
+    return caller.call(message, QDBus::BlockWithGui, 5000);
+  };
+  const QString file = QStringLiteral("file:///tmp/A%20Set.tonnixset");
+
+  const QStringList tooMany(TonnixSingleInstance::maximumOpenFiles + 1, file);
+  const QStringList tooLong{file + QString(TonnixSingleInstance::maximumURILength, u'x')};
+  for (const auto& uris : {tooMany, tooLong}) {
+    const auto reply = open(uris, "token");
+    EXPECT_EQ(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded"));
+  }
+  EXPECT_EQ(opens, 0);
+  const std::vector<fs::path> files(TonnixSingleInstance::maximumOpenFiles + 1, "/tmp/a");
+  EXPECT_FALSE(TonnixSingleInstance(bus.connect()).open(files));
+
+  qunsetenv("XDG_ACTIVATION_TOKEN");
+  for (const QByteArray& hostile : {QByteArray("two\nlines"), QByteArray(300, 'x')}) {
+    EXPECT_EQ(open({file}, hostile).type(), QDBusMessage::ReplyMessage);
+    EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+  }
+  EXPECT_EQ(open({file}, "kwin-1234_TIME5678").type(), QDBusMessage::ReplyMessage);
+  EXPECT_EQ(qgetenv("XDG_ACTIVATION_TOKEN"), "kwin-1234_TIME5678");
+  EXPECT_EQ(opens, 3);
+  qunsetenv("XDG_ACTIVATION_TOKEN");
 }

@@ -20,7 +20,7 @@ bool isInstalled(const QString& program) {
   return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
-TEST(ThemeCommand, ApplyThenRevertLeavesTheSettingsExactlyAsBefore) {
+TEST(ThemeCommand, RevertRestoresTheSettingsUnlessTheUserChoseAnotherThemeSince) {
   if (!isInstalled(QStringLiteral("gsettings"))) GTEST_SKIP() << "gsettings is not installed";
   ScratchHome home;
   home.setEnvironment(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
@@ -53,6 +53,14 @@ TEST(ThemeCommand, ApplyThenRevertLeavesTheSettingsExactlyAsBefore) {
   EXPECT_EQ(again.exitCode, 1);
   EXPECT_EQ(again.errors.trimmed(),
             "tonnix theme: No sound theme was applied, so there is nothing to revert.");
+
+  ASSERT_EQ(home.run({"theme", "apply", "Platinum"}).exitCode, 0);
+  ASSERT_EQ(gsettings({"set", schema, "theme-name", "Ocean"}).exitCode, 0);
+  const ProgramResult kept = home.run({"theme", "revert"});
+  ASSERT_EQ(kept.exitCode, 0) << qPrintable(kept.errors);
+  EXPECT_TRUE(kept.output.contains("GNOME (Ocean)")) << qPrintable(kept.output);
+  EXPECT_EQ(gsettings({"get", schema, "theme-name"}).output.trimmed(), "'Ocean'");
+  EXPECT_EQ(home.run({"theme", "revert"}).exitCode, 1);
 }
 
 TEST(ThemeCommand, LibcanberraFindsTheExportedSounds) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "library/bundle_info.h"
+#include "library/folder_copy.h"
 #include "library_fixtures.h"
 
 using namespace fixtures;
@@ -193,6 +194,39 @@ TEST_F(LibraryTest, NeverCopiesWhatALinkOutsideTheSetPointsTo) {
   EXPECT_NE(output.find("TonnixLibrary: left out Contents/Resources/MenuClose.aiff"),
             std::string::npos);
   EXPECT_NE(output.find("TonnixLibrary: could not copy MenuClose.aiff"), std::string::npos);
+}
+
+// A folder of the set swapped for a link to a private folder after the
+// set was read, just before its file is copied: the file opened is checked
+// where it really is, so the private file is never copied.
+TEST_F(LibraryTest, AFolderSwappedForALinkBeforeTheCopyIsNeverFollowed) {
+  writeText(temp_ / "private" / "MenuOpen.aiff", "secret");
+  const fs::path set = outside() / "Swapped";
+  fs::create_directories(set);
+  fs::create_symlink(temp_ / "private", set / "stereo");
+  TonnixCopyBudget budget;
+  const auto copied =
+      copyFileWithin(set, set / "stereo" / "MenuOpen.aiff", temp_ / "copy.aiff", budget);
+  ASSERT_FALSE(copied);
+  EXPECT_EQ(copied.error(), "it lies outside the folder");
+  EXPECT_FALSE(fs::exists(temp_ / "copy.aiff"));
+}
+
+TEST_F(LibraryTest, ASetBeyondItsBoundsIsNotCopied) {
+  const fs::path many = makeBundle(outside() / "Many.tonnixset", "org.example.many", "Many");
+  for (int n = 0; n < TonnixCopyBudget::mostSetEntries; ++n) {
+    writeText(many / "Contents" / "Resources" / (std::to_string(n) + ".aiff"), "");
+  }
+  const fs::path large =
+      makeBundle(outside() / "Large.tonnixset", "org.example.large", "Large", {"MenuOpen.aiff"});
+  fs::resize_file(large / "Contents" / "Resources" / "MenuOpen.aiff",
+                  TonnixCopyBudget::largestSetBytes + 1);
+  TonnixLibrary library(user(), std::nullopt);
+  EXPECT_EQ(installFailure(library, many),
+            "Could not copy Many.tonnixset: it holds more than 1000 files");
+  EXPECT_EQ(installFailure(library, large),
+            "Could not copy Large.tonnixset: it holds more than 256 MB");
+  EXPECT_TRUE(entries(user()).empty());
 }
 
 TEST_F(LibraryTest, FailedCopyLeavesNoHalfMadeFolder) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QLockFile>
 
 #include "library_fixtures.h"
 #include "platform/linux/plist_preferences_store.h"
@@ -89,4 +90,31 @@ TEST(PlistPreferencesStore, SaysWhenAChangeCouldNotBeWritten) {
   ASSERT_TRUE(store.writeFailure());
   EXPECT_TRUE(store.writeFailure()->startsWith(QStringLiteral("could not write ")))
       << store.writeFailure()->toStdString();
+}
+
+// The running Tonnix changes a setting while a command holds the lock: the
+// change waits for the command's and then goes on top of it, so neither is
+// lost.
+TEST(PlistPreferencesStore, AChangeNeverWritesPastAnotherWritersLock) {
+  TemporaryFolder temp;
+  const QString file = qPath(temp / "preferences.plist");
+  TonnixPlistPreferencesStore running(file, std::chrono::milliseconds(50));
+  {
+    QLockFile command(file + QStringLiteral(".lock"));
+    ASSERT_TRUE(command.tryLock(0));
+    testing::internal::CaptureStderr();
+    running.setString("TonnixBaseline", "running");
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(running.writeFailure());
+    EXPECT_TRUE(running.writeFailure()->contains(QStringLiteral("locked")));
+    writeText(temp / "preferences.plist",
+              "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>command</key>"
+              "<string>set</string></dict></plist>");
+  }
+  running.setString("later", "too");
+  EXPECT_FALSE(running.writeFailure());
+  TonnixPlistPreferencesStore reread(file);
+  EXPECT_EQ(reread.stringValue("command"), "set");
+  EXPECT_EQ(reread.stringValue("TonnixBaseline"), "running");
+  EXPECT_EQ(reread.stringValue("later"), "too");
 }

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "library/library.h"
+#include "library/path_names.h"
 #include "library/sound_theme_export.h"
 #include "library_fixtures.h"
 
@@ -112,3 +113,31 @@ TEST(SoundThemeImport, InstallsWhatIsSoundAndReportsTheRest) {
 }
 
 }  // namespace
+
+// A theme's Name becomes a folder name in the library, never a path.
+TEST(SoundThemeImport, ANameFromTheThemeStaysOneFolderInTheLibrary) {
+  QTemporaryDir temporary;
+  const fs::path root = temporary.path().toStdString();
+  const fs::path sets = root / "a" / "b" / "c" / "sets";
+  const std::string longName(300, 'x');
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"../../../../escaped", "escaped.tonnixset"},
+      {"/tmp/x\ty", "tmp-x-y.tonnixset"},
+      {"..", "Sound Set.tonnixset"},
+      {longName, std::string(largestSafeNameBytes, 'x') + ".tonnixset"},
+  };
+  TonnixLibrary library(sets, std::nullopt);
+  for (const auto& [name, folder] : cases) {
+    const fs::path theme = root / "theme";
+    fs::remove_all(theme);
+    writeText(theme / "index.theme", "[Sound Theme]\nName=" + name + "\nDirectories=stereo\n");
+    ASSERT_TRUE(writeSound(theme / "stereo" / "bell.wav"));
+    const auto installed = library.install(theme);
+    ASSERT_TRUE(installed) << describe(installed.error());
+    EXPECT_EQ(installed.value()->url(), sets / folder) << name;
+  }
+  EXPECT_EQ(names(root), (std::vector<std::string>{"a", "theme"}));
+  // A multi-byte character is never cut in half.
+  EXPECT_EQ(safeFileName(std::string(largestSafeNameBytes - 1, 'x') + "é"),
+            std::string(largestSafeNameBytes - 1, 'x'));
+}

@@ -7,6 +7,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -102,6 +105,24 @@ bool isXfce() {
       .contains(QLatin1String("XFCE"), Qt::CaseInsensitive);
 }
 
+bool restoreXfconf(const QString& value) {
+  const QStringList arguments =
+      value == neverSet
+          ? QStringList{QStringLiteral("-r")}
+          : QStringList{QStringLiteral("-n"), QStringLiteral("-t"), QStringLiteral("string"),
+                        QStringLiteral("-s"), value.mid(1, value.size() - 2)};
+  return runXfconf(arguments).first == 0;
+}
+
+// The keys of one desktop, its theme name first.
+std::vector<const DesktopKey*> desktopKeysOf(std::string_view desktop) {
+  std::vector<const DesktopKey*> keys;
+  for (const auto& key : desktopKeys) {
+    if (key.desktop == desktop) keys.insert(key.isThemeName ? keys.begin() : keys.end(), &key);
+  }
+  return keys;
+}
+
 void addOnce(QStringList& lines, const QString& line) {
   if (!lines.contains(line)) lines.append(line);
 }
@@ -109,6 +130,7 @@ void addOnce(QStringList& lines, const QString& line) {
 }  // namespace
 
 const QString TonnixGSettingsSoundTheme::rememberedKey = QStringLiteral("DesktopSoundThemeBefore");
+const QString TonnixGSettingsSoundTheme::appliedKey = QStringLiteral("DesktopSoundThemeApplied");
 
 TonnixExpected<QStringList, QString> TonnixGSettingsSoundTheme::apply(const QString& theme) {
   QVariantMap remembered = preferences_.value(rememberedKey).toMap();
@@ -141,6 +163,7 @@ TonnixExpected<QStringList, QString> TonnixGSettingsSoundTheme::apply(const QStr
   }
   // Kept before anything changes, so that revert always finds it.
   preferences_.setValue(rememberedKey, remembered);
+  preferences_.setValue(appliedKey, theme);
   if (const auto failure = preferences_.writeFailure()) return unexpected(*failure);
 
   QStringList changed;
@@ -164,34 +187,52 @@ TonnixExpected<QStringList, QString> TonnixGSettingsSoundTheme::apply(const QStr
   return changed;
 }
 
-TonnixExpected<QStringList, QString> TonnixGSettingsSoundTheme::revert() {
+TonnixExpected<TonnixSoundThemeRevert, QString> TonnixGSettingsSoundTheme::revert() {
   const QVariantMap remembered = preferences_.value(rememberedKey).toMap();
   if (remembered.isEmpty()) {
     return unexpected(QStringLiteral("No sound theme was applied, so there is nothing to revert."));
   }
-  QStringList restored;
-  for (const auto& key : desktopKeys) {
-    const QString name = rememberedName(key.schema, key.key);
-    auto settings = remembered.contains(name) ? settingsFor(key.schema, key.key) : nullptr;
-    if (!settings) continue;
-    if (!restoreValue(settings.get(), key.key, remembered.value(name).toString())) {
-      return unexpected(QStringLiteral("%1 refused its sound theme").arg(key.desktop));
+  // Preferences from before Tonnix noted what it applied: restored as then.
+  const QVariant applied = preferences_.value(appliedKey);
+  const auto chosenSince = [&applied](const QString& current) -> std::optional<QString> {
+    if (!applied.isValid() || current == applied.toString()) return std::nullopt;
+    return current;
+  };
+  TonnixSoundThemeRevert result;
+  for (const auto& desktop : {"GNOME", "MATE"}) {
+    const auto keys = desktopKeysOf(desktop);
+    const auto theme = settingsFor(keys.front()->schema, keys.front()->key);
+    if (!theme || !remembered.contains(rememberedName(keys.front()->schema, keys.front()->key))) {
+      continue;
     }
-    addOnce(restored, QString::fromLatin1(key.desktop));
+    std::unique_ptr<gchar, decltype(&g_free)> current(
+        g_settings_get_string(theme.get(), keys.front()->key), g_free);
+    if (const auto since = chosenSince(QString::fromUtf8(current.get()))) {
+      result.kept.append(QStringLiteral("%1 (%2)").arg(QString::fromLatin1(desktop), *since));
+      continue;
+    }
+    for (const auto* key : keys) {
+      const QString name = rememberedName(key->schema, key->key);
+      auto settings = remembered.contains(name) ? settingsFor(key->schema, key->key) : nullptr;
+      if (!settings) continue;
+      if (!restoreValue(settings.get(), key->key, remembered.value(name).toString())) {
+        return unexpected(QStringLiteral("%1 refused its sound theme").arg(key->desktop));
+      }
+      addOnce(result.restored, QString::fromLatin1(key->desktop));
+    }
   }
   g_settings_sync();
   if (remembered.contains(xfconfRemembered) && !xfconfQuery().isEmpty()) {
-    const QString value = remembered.value(xfconfRemembered).toString();
-    const QStringList arguments =
-        value == neverSet
-            ? QStringList{QStringLiteral("-r")}
-            : QStringList{QStringLiteral("-n"), QStringLiteral("-t"), QStringLiteral("string"),
-                          QStringLiteral("-s"), value.mid(1, value.size() - 2)};
-    if (runXfconf(arguments).first != 0) {
+    const auto [status, current] = runXfconf({});
+    if (const auto since = status == 0 ? chosenSince(current) : std::nullopt) {
+      result.kept.append(QStringLiteral("Xfce (%1)").arg(*since));
+    } else if (!restoreXfconf(remembered.value(xfconfRemembered).toString())) {
       return unexpected(QStringLiteral("xfconf-query could not restore Xfce's sound theme"));
+    } else {
+      result.restored.append(QStringLiteral("Xfce"));
     }
-    restored.append(QStringLiteral("Xfce"));
   }
   preferences_.removeValue(rememberedKey);
-  return restored;
+  preferences_.removeValue(appliedKey);
+  return result;
 }

@@ -180,7 +180,7 @@ TonnixExpected<DecodedSound, TonnixAudioError> decode(const std::filesystem::pat
   }
 
   const auto maximumFrames =
-      static_cast<std::size_t>(info.samplerate * TonnixAudioError::maximumSoundSeconds);
+      static_cast<std::size_t>(TonnixAudioError::maximumFrames(info.samplerate));
   DecodedSound sound;
   sound.sampleRate = info.samplerate;
   sound.channels.resize(std::min(info.channels, 2));

@@ -22,8 +22,6 @@ namespace {
 constexpr qint64 plistEpochOffset = 978307200;
 // Preferences are a few kilobytes; a file far larger is not ours.
 constexpr qsizetype largestFile = 16 << 20;
-// How long a change waits for another process's change to finish.
-constexpr int lockWaitMilliseconds = 2000;
 
 struct PlistFree {
   void operator()(plist_t node) const { plist_free(node); }
@@ -192,9 +190,14 @@ void report(const QString& line) {
 
 }  // namespace
 
-TonnixPlistPreferencesStore::TonnixPlistPreferencesStore(QString filePath)
-    : filePath_(std::move(filePath)) {
+TonnixPlistPreferencesStore::TonnixPlistPreferencesStore(QString filePath,
+                                                         std::chrono::milliseconds lockWait)
+    : filePath_(std::move(filePath)), lockWait_(lockWait) {
   load(values_, false);
+}
+
+TonnixPlistPreferencesStore::~TonnixPlistPreferencesStore() {
+  if (!pending_.empty()) writePending();
 }
 
 QString TonnixPlistPreferencesStore::standardFilePath() {
@@ -244,14 +247,28 @@ void TonnixPlistPreferencesStore::removeValue(const QString& key) {
   writeChange(key, nullptr);
 }
 
-// Applies one change on top of what is on disk now, so that changes made by
-// another process in the meantime are kept.
 void TonnixPlistPreferencesStore::writeChange(const QString& key, const QVariant* value) {
+  pending_.insert_or_assign(key, value ? std::optional(*value) : std::nullopt);
+  writePending();
+}
+
+// Applies the pending changes on top of what is on disk now, under the lock,
+// so that changes made by another process in the meantime are kept.
+void TonnixPlistPreferencesStore::writePending() {
   if (!writable_) return;
   writeFailure_.reset();
   QDir().mkpath(QFileInfo(filePath_).absolutePath());
   QLockFile lock(filePath_ + QStringLiteral(".lock"));
-  lock.tryLock(lockWaitMilliseconds);
+  // tryLock retries until the wait is over, and takes over a lock whose
+  // process has ended.
+  if (!lock.tryLock(static_cast<int>(lockWait_.count()))) {
+    const QString reason = lock.error() == QLockFile::LockFailedError
+                               ? QStringLiteral(
+                                     "another program kept it locked; the change is "
+                                     "written with the next one")
+                               : QStringLiteral("its lock file cannot be made");
+    return failWrite(QStringLiteral("could not write %1: %2").arg(filePath_, reason));
+  }
 
   QVariantMap current = values_;
   const FileState state = load(current, true);
@@ -260,10 +277,12 @@ void TonnixPlistPreferencesStore::writeChange(const QString& key, const QVariant
     return;
   }
   if (state == FileState::readable) {
-    if (value) {
-      current.insert(key, *value);
-    } else {
-      current.remove(key);
+    for (const auto& [key, value] : pending_) {
+      if (value) {
+        current.insert(key, *value);
+      } else {
+        current.remove(key);
+      }
     }
     values_ = current;
   }
@@ -271,8 +290,9 @@ void TonnixPlistPreferencesStore::writeChange(const QString& key, const QVariant
   QSaveFile file(filePath_);
   if (!bytes || !file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() ||
       !file.commit()) {
-    failWrite(QStringLiteral("could not write %1: %2").arg(filePath_, file.errorString()));
+    return failWrite(QStringLiteral("could not write %1: %2").arg(filePath_, file.errorString()));
   }
+  pending_.clear();
 }
 
 void TonnixPlistPreferencesStore::failWrite(const QString& reason) {
