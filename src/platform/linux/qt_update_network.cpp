@@ -121,7 +121,9 @@ void TonnixQtUpdateNetwork::start(
     if (stop->received > maximumBytes) return stopWith(tooLarge);
     if (const auto why = arrived(piece)) stopWith(*why);
   };
-  QObject::connect(reply, &QNetworkReply::readyRead, reply, take);
+  // Nothing arrives for a context that is gone, nor into what it owned.
+  QObject::connect(reply, &QNetworkReply::readyRead, context, take);
+  QObject::connect(context, &QObject::destroyed, reply, &QNetworkReply::abort);
   QObject::connect(reply, &QNetworkReply::downloadProgress, context,
                    [stopWith, maximumBytes, progress, tooLarge](qint64 bytes, qint64 total) {
                      if (bytes > maximumBytes || total > maximumBytes) return stopWith(tooLarge);
