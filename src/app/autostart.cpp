@@ -1,11 +1,12 @@
 #include "app/autostart.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 #include <system_error>
+
+#include "app/update_installation.h"
 
 namespace fs = std::filesystem;
 
@@ -62,6 +63,25 @@ bool entryIsOn(const fs::path& entry) {
   return true;
 }
 
+// The program the entry's Exec line starts, its quoting undone.
+std::optional<QString> startedProgram(const fs::path& entry) {
+  QFile file(QString::fromStdString(entry.string()));
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return std::nullopt;
+  while (!file.atEnd()) {
+    const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    if (!line.startsWith(QStringLiteral("Exec="))) continue;
+    QString value = line.mid(5).replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+    if (!value.startsWith(u'"')) return value.section(u' ', 0, 0);
+    QString program;
+    for (qsizetype i = 1; i < value.size() && value[i] != u'"'; ++i) {
+      if (value[i] == u'\\' && i + 1 < value.size()) ++i;
+      program += value[i];
+    }
+    return program;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 QString TonnixAutostartError::description() const {
@@ -71,8 +91,16 @@ QString TonnixAutostartError::description() const {
 
 TonnixAutostart::TonnixAutostart(fs::path entry, QString executable, QObject* parent)
     : QObject(parent), entry_(std::move(entry)), executable_(std::move(executable)) {
-  if (executable_.isEmpty()) executable_ = QCoreApplication::applicationFilePath();
+  if (executable_.isEmpty()) {
+    executable_ = QString::fromStdString(TonnixUpdateInstallation::running().program().string());
+  }
   isEnabled_ = entryIsOn(entry_);
+  // An entry that names a version's own folder, as older versions wrote it,
+  // starts nothing once an update has removed that folder.
+  const auto program = startedProgram(entry_);
+  if (isEnabled_ && program && *program != executable_ && !QFile::exists(*program)) {
+    (void)setEnabled(true);
+  }
 }
 
 fs::path TonnixAutostart::standardEntry() {

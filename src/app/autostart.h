@@ -27,7 +27,9 @@ class TonnixAutostart : public QObject {
   Q_PROPERTY(bool isEnabled READ isEnabled NOTIFY isEnabledChanged)
 
  public:
-  // `executable` is what the entry starts: this program by default.
+  // `executable` is what the entry starts: this program by default, through
+  // the `current` link when an update may replace it. An entry that starts
+  // a program no longer there is brought up to date.
   explicit TonnixAutostart(std::filesystem::path entry = standardEntry(),
                            QString executable = QString(), QObject* parent = nullptr);
 

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include "app/update_configuration.h"
+#include "app/version_order.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,16 +31,11 @@ bool isWritable(const fs::path& path) {
 // Unpacked by tar, which every Linux system has, which tells compressions
 // apart by itself when reading a file, and which refuses members outside the
 // folder it unpacks into.
-TonnixExpected<TonnixDone, QString> unpack(const QByteArray& archive, const fs::path& into) {
-  QTemporaryFile file(text(into.parent_path() / ".archive-XXXXXX"));
-  if (!file.open() || file.write(archive) != archive.size() || !file.flush()) {
-    return unexpected(
-        QStringLiteral("The update could not be unpacked: %1").arg(file.errorString()));
-  }
+TonnixExpected<TonnixDone, QString> unpack(const QString& archive, const fs::path& into) {
   QProcess tar;
   tar.start(QStringLiteral("tar"),
             {QStringLiteral("-x"), QStringLiteral("--no-same-owner"), QStringLiteral("-C"),
-             text(into), QStringLiteral("-f"), file.fileName()});
+             text(into), QStringLiteral("-f"), archive});
   if (!tar.waitForFinished(unpackTimeoutMilliseconds) || tar.exitStatus() != QProcess::NormalExit ||
       tar.exitCode() != 0) {
     const QString reason = tar.error() == QProcess::FailedToStart
@@ -46,6 +44,31 @@ TonnixExpected<TonnixDone, QString> unpack(const QByteArray& archive, const fs::
     tar.kill();
     return unexpected(
         QStringLiteral("The update could not be unpacked: %1").arg(reason.section(u'\n', 0, 0)));
+  }
+  return TonnixDone{};
+}
+
+// The unpacked tree's own word on its version, which the archive's
+// signature covers where the appcast's version line is not.
+TonnixExpected<TonnixDone, QString> checkOwnVersion(const fs::path& unpacked,
+                                                    const QString& version,
+                                                    const QString& runningVersion) {
+  const auto info = TonnixUpdateConfiguration::read(unpacked / "share" / "tonnix" / "Info.plist");
+  std::optional<QString> own;
+  if (info) own = info->version ? info->version : info->shortVersion;
+  if (!own) {
+    return unexpected(QStringLiteral(
+        "The update does not say which version it holds, so Tonnix did not install it."));
+  }
+  if (compareVersions(*own, version) != 0) {
+    return unexpected(QStringLiteral("The update holds Tonnix %1, not the %2 the appcast offers, "
+                                     "so Tonnix did not install it.")
+                          .arg(*own, version));
+  }
+  if (compareVersions(*own, runningVersion) <= 0) {
+    return unexpected(QStringLiteral("The update holds Tonnix %1, which is not newer than the "
+                                     "running %2, so Tonnix did not install it.")
+                          .arg(*own, runningVersion));
   }
   return TonnixDone{};
 }
@@ -86,8 +109,26 @@ std::optional<QString> TonnixUpdateInstallation::whyNotUpdatable(
   return std::nullopt;
 }
 
-TonnixExpected<fs::path, QString> TonnixUpdateInstallation::install(const QByteArray& archive,
-                                                                    const QString& version) const {
+fs::path TonnixUpdateInstallation::program() const {
+  std::error_code error;
+  const bool linked = fs::is_symlink(link(), error) &&
+                      fs::weakly_canonical(link(), error) == fs::weakly_canonical(prefix_, error);
+  return (linked ? link() : prefix_) / "bin" / "tonnix";
+}
+
+TonnixExpected<std::unique_ptr<QTemporaryFile>, QString> TonnixUpdateInstallation::newArchiveFile()
+    const {
+  // QTemporaryFile makes it readable and writable by the user alone.
+  auto file = std::make_unique<QTemporaryFile>(text(root() / ".archive-XXXXXX"));
+  if (!file->open()) {
+    return unexpected(QStringLiteral("The update could not be saved in %1: %2")
+                          .arg(text(root()), file->errorString()));
+  }
+  return file;
+}
+
+TonnixExpected<fs::path, QString> TonnixUpdateInstallation::install(
+    const QString& archive, const QString& version, const QString& runningVersion) const {
   static const QRegularExpression folderName(QStringLiteral("^[A-Za-z0-9][A-Za-z0-9._+-]*$"));
   if (!folderName.match(version).hasMatch()) {
     return unexpected(
@@ -111,6 +152,7 @@ TonnixExpected<fs::path, QString> TonnixUpdateInstallation::install(const QByteA
   if (::access(program.c_str(), X_OK) != 0) {
     return unexpected(QStringLiteral("The update holds no bin/tonnix program."));
   }
+  TONNIX_TRY(ownVersion, checkOwnVersion(unpacked, version, runningVersion));
 
   // An earlier, unfinished attempt at the same version gives way.
   fs::remove_all(target, error);

@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryFile>
 #include <filesystem>
+#include <memory>
 
 #include "support/expected.h"
 
@@ -28,11 +30,24 @@ class TonnixUpdateInstallation {
   // Why an update cannot be installed here, in a sentence for the user
   // that names `displayVersion`; nothing when it can.
   std::optional<QString> whyNotUpdatable(const QString& displayVersion) const;
-  // Unpacks `archive` (a tar archive, compressed or not, holding bin/tonnix
-  // at its top) as `version` and switches the link to it. Answers the new
-  // program's path. A failure leaves the installed version as it was.
-  TonnixExpected<std::filesystem::path, QString> install(const QByteArray& archive,
-                                                         const QString& version) const;
+  // The program as a start from outside should name it: through the
+  // `current` link when there is one, so that it still starts Tonnix after
+  // an update has removed the version running now.
+  std::filesystem::path program() const;
+
+  // A new, private file beside the installed versions to download an
+  // update into; removed when it is destroyed.
+  TonnixExpected<std::unique_ptr<QTemporaryFile>, QString> newArchiveFile() const;
+  // Unpacks the file `archive` (a tar archive, compressed or not, holding
+  // bin/tonnix and share/tonnix/Info.plist at its top) as `version` and
+  // switches the link to it, once the unpacked Info.plist says it is
+  // `version` and that is newer than `runningVersion`: a genuine old
+  // release offered as a new one is refused. Answers the new program's path.
+  // A failure leaves the installed version as it was. Takes a while: runs
+  // on any one thread.
+  TonnixExpected<std::filesystem::path, QString> install(const QString& archive,
+                                                         const QString& version,
+                                                         const QString& runningVersion) const;
   // Run by the version the link names: removes the version it replaced.
   void removeReplacedVersion() const;
 

@@ -1,5 +1,9 @@
 #include "app/updater.h"
 
+#include <QFile>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
+
 #include "app/set_and_notify.h"
 #include "app/update_signature.h"
 #include "app/version_order.h"
@@ -27,6 +31,34 @@ constexpr qint64 longestWaitMilliseconds = 60 * 60 * 1000;
 
 QString plural(qint64 count, const char* unit) {
   return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(unit)).arg(count == 1 ? "" : "s");
+}
+
+const QString installingText = QStringLiteral("Tonnix is installing an update just now.");
+const QString badSignatureText = QStringLiteral(
+    "The update's signature does not match the update signing key, so Tonnix did "
+    "not install it.");
+
+// What a worker thread made of a downloaded update.
+struct InstallOutcome {
+  TonnixExpected<std::filesystem::path, QString> program = unexpected(QString());
+};
+
+// On a worker thread: the archive is read through a mapping rather than
+// into memory, and nothing here touches the updater.
+InstallOutcome verifyAndInstall(const TonnixUpdateInstallation& installation,
+                                const QString& archive, const QByteArray& publicKey,
+                                const TonnixAppcastItem& update, const QString& runningVersion) {
+  QFile file(archive);
+  uchar* mapped = file.open(QIODevice::ReadOnly) ? file.map(0, file.size()) : nullptr;
+  if (!mapped) {
+    return {unexpected(QStringLiteral("The update could not be read: %1").arg(file.errorString()))};
+  }
+  const bool valid = isUpdateSignatureValid(
+      publicKey, QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size()),
+      update.archiveSignature);
+  file.unmap(mapped);
+  if (!valid) return {unexpected(badSignatureText)};
+  return {installation.install(archive, update.version, runningVersion)};
 }
 
 }  // namespace
@@ -127,16 +159,31 @@ void TonnixUpdater::checkInBackground() {
 }
 
 void TonnixUpdater::check(Origin origin) {
+  if (activity_ == Activity::checking) {
+    // The check under way answers this request too.
+    if (origin == Origin::user) checkOrigin_ = Origin::user;
+    return;
+  }
+  if (activity_ == Activity::installing) {
+    if (origin == Origin::user) emit checkFailed(installingText);
+    return;
+  }
   if (!canCheckForUpdates_) return;
+  checkOrigin_ = origin;
   setActivity(Activity::checking);
   lastAttempt_ = QDateTime::currentDateTimeUtc();
   const QUrl feed(configuration_->feedURL->trimmed());
-  services_.network.fetch(
-      feed, maximumFeedBytes, this, {},
-      [this, origin](TonnixExpected<QByteArray, QString> body) { finishCheck(origin, body); });
+  services_.network.fetch(feed, maximumFeedBytes, this, {},
+                          [this](TonnixExpected<QByteArray, QString> body) {
+                            finishCheck(body);
+                            if (auto update = std::exchange(pendingInstall_, std::nullopt)) {
+                              installUpdate(*update);
+                            }
+                          });
 }
 
-void TonnixUpdater::finishCheck(Origin origin, const TonnixExpected<QByteArray, QString>& feed) {
+void TonnixUpdater::finishCheck(const TonnixExpected<QByteArray, QString>& feed) {
+  const Origin origin = checkOrigin_;
   setActivity(Activity::idle);
   const QDateTime now = QDateTime::currentDateTimeUtc();
   services_.preferences.setInteger(lastCheckKey, now.toMSecsSinceEpoch());
@@ -181,53 +228,69 @@ void TonnixUpdater::remind(const TonnixAppcastItem& update) {
 }
 
 void TonnixUpdater::installUpdate(const TonnixAppcastItem& update) {
-  if (activity_ != Activity::idle) return;
-  if (const auto why = services_.installation.whyNotUpdatable(update.displayVersion)) {
-    fail(*why);
-    emit installFailed(*why);
+  if (activity_ == Activity::checking) {
+    pendingInstall_ = update;
     return;
+  }
+  if (activity_ == Activity::installing) {
+    emit installFailed(installingText);
+    return;
+  }
+  if (const auto why = services_.installation.whyNotUpdatable(update.displayVersion)) {
+    return refuseInstall(*why);
   }
   if (update.archiveLength <= 0 || update.archiveLength > maximumArchiveBytes) {
-    const QString reason =
+    return refuseInstall(
         QStringLiteral("The appcast gives no usable length for Tonnix %1, so it cannot be checked.")
-            .arg(update.displayVersion);
-    fail(reason);
-    emit installFailed(reason);
-    return;
+            .arg(update.displayVersion));
   }
+  auto file = services_.installation.newArchiveFile();
+  if (!file) return refuseInstall(file.error());
+  archive_ = std::move(*file);
   setActivity(Activity::installing);
-  services_.network.fetch(
-      update.archiveURL, update.archiveLength, this,
+  services_.network.download(
+      update.archiveURL, update.archiveLength, *archive_, this,
       [this](qint64 received, qint64 total) { emit installProgress(received, total); },
-      [this, update](TonnixExpected<QByteArray, QString> archive) {
-        finishInstall(update, archive);
-      });
+      [this, update](TonnixExpected<TonnixDone, QString> saved) { finishDownload(update, saved); });
 }
 
-void TonnixUpdater::finishInstall(const TonnixAppcastItem& update,
-                                  const TonnixExpected<QByteArray, QString>& archive) {
-  setActivity(Activity::idle);
-  const auto refuse = [&](const QString& reason) {
-    fail(reason);
-    emit installFailed(reason);
-  };
-  if (!archive) return refuse(archive.error());
-  if (archive->size() != update.archiveLength) {
-    return refuse(QStringLiteral("The update is %1 bytes long, not the %2 the appcast gives, so "
-                                 "Tonnix did not install it.")
-                      .arg(archive->size())
-                      .arg(update.archiveLength));
+void TonnixUpdater::finishDownload(const TonnixAppcastItem& update,
+                                   const TonnixExpected<TonnixDone, QString>& saved) {
+  if (!saved) return refuseInstall(saved.error());
+  if (!archive_->flush()) return refuseInstall(archive_->errorString());
+  if (archive_->size() != update.archiveLength) {
+    return refuseInstall(
+        QStringLiteral("The update is %1 bytes long, not the %2 the appcast gives, so "
+                       "Tonnix did not install it.")
+            .arg(archive_->size())
+            .arg(update.archiveLength));
   }
   const auto key = decodeUpdatePublicKey(configuration_->publicKey.value_or(QString()));
-  if (!key || !isUpdateSignatureValid(*key, *archive, update.archiveSignature)) {
-    return refuse(
-        QStringLiteral("The update's signature does not match the update signing key, "
-                       "so Tonnix did not install it."));
-  }
-  const auto program = services_.installation.install(*archive, update.version);
-  if (!program) return refuse(program.error());
+  if (!key) return refuseInstall(badSignatureText);
+  // Checking and unpacking a large archive takes long enough to be heard:
+  // sounds keep playing meanwhile.
+  auto* watcher = new QFutureWatcher<InstallOutcome>(this);
+  connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+    watcher->deleteLater();
+    finishInstall(watcher->result().program);
+  });
+  watcher->setFuture(QtConcurrent::run(verifyAndInstall, services_.installation,
+                                       archive_->fileName(), *key, update, currentVersion()));
+}
+
+void TonnixUpdater::finishInstall(const TonnixExpected<std::filesystem::path, QString>& program) {
+  if (!program) return refuseInstall(program.error());
+  archive_.reset();
+  setActivity(Activity::idle);
   setAndNotify(this, failure_, std::optional<QString>(), &TonnixUpdater::failureDescriptionChanged);
   emit installed(QString::fromStdString(program->string()));
+}
+
+void TonnixUpdater::refuseInstall(const QString& reason) {
+  archive_.reset();
+  if (activity_ == Activity::installing) setActivity(Activity::idle);
+  fail(reason);
+  emit installFailed(reason);
 }
 
 void TonnixUpdater::skipVersion(const TonnixAppcastItem& update) {

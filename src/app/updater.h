@@ -2,8 +2,10 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "app/appcast.h"
@@ -81,12 +83,16 @@ class TonnixUpdater : public QObject {
   QString currentVersion() const;
 
   // A check the user asked for: ends in showUpdate(), upToDate() or
-  // checkFailed(), and a skipped version counts again.
+  // checkFailed(), and a skipped version counts again. Asked while a
+  // scheduled check runs, that check answers; while an update installs,
+  // checkFailed() says so.
   void checkForUpdates();
   // The check the schedule starts, which may remind gently instead.
   void checkInBackground();
-  // Downloads, verifies and installs `update`: installProgress() while it
-  // downloads, then installed() or installFailed().
+  // Downloads `update` into a file, then verifies and installs it on a
+  // worker thread: installProgress() while it downloads, then installed()
+  // or installFailed(). Asked while a check runs, it starts once the check
+  // ends; while another installs, installFailed() says so.
   void installUpdate(const TonnixAppcastItem& update);
   // Scheduled checks pass over this version from now on.
   void skipVersion(const TonnixAppcastItem& update);
@@ -114,10 +120,12 @@ class TonnixUpdater : public QObject {
   enum class Origin { user, schedule };
 
   void check(Origin origin);
-  void finishCheck(Origin origin, const TonnixExpected<QByteArray, QString>& feed);
+  void finishCheck(const TonnixExpected<QByteArray, QString>& feed);
   void remind(const TonnixAppcastItem& update);
-  void finishInstall(const TonnixAppcastItem& update,
-                     const TonnixExpected<QByteArray, QString>& archive);
+  void finishDownload(const TonnixAppcastItem& update,
+                      const TonnixExpected<TonnixDone, QString>& saved);
+  void finishInstall(const TonnixExpected<std::filesystem::path, QString>& program);
+  void refuseInstall(const QString& reason);
   void fail(const QString& reason);
   void setActivity(Activity activity);
   void refreshCanCheck();
@@ -128,6 +136,12 @@ class TonnixUpdater : public QObject {
   Services services_;
   bool started_ = false;
   Activity activity_ = Activity::idle;
+  // Whom the check under way answers.
+  Origin checkOrigin_ = Origin::schedule;
+  // An installation asked for while a check ran.
+  std::optional<TonnixAppcastItem> pendingInstall_;
+  // The update being downloaded and installed.
+  std::unique_ptr<QTemporaryFile> archive_;
   QDateTime startedAt_;
   std::optional<QDateTime> lastAttempt_;
   std::optional<TonnixAppcastItem> reminded_;

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "cli/command_line.h"
+#include "platform/linux/openal_audio.h"
 #include "platform/linux/qt_screens.h"
 
 namespace {
@@ -87,6 +88,9 @@ int help(const QStringList& arguments) {
 
 int main(int argc, char** argv) {
   const bool startsApp = startsApplication(argc, argv);
+  if (startsApp || std::strcmp(argv[1], "run") == 0 || std::strcmp(argv[1], "play") == 0) {
+    TonnixOpenALAudio::startLibrary();
+  }
   const auto app = makeApplication(argc, argv, startsApp);
   QCoreApplication::setApplicationName(QStringLiteral("tonnix"));
   QCoreApplication::setOrganizationDomain(QStringLiteral("tonnix.org"));

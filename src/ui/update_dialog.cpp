@@ -33,6 +33,8 @@ TonnixUpdateDialog::TonnixUpdateDialog(QWidget* parent) : QDialog(parent) {
   bold.setBold(true);
   headline_->setFont(bold);
   headline_->setWordWrap(true);
+  // It names the feed's version, which is no markup of ours.
+  headline_->setTextFormat(Qt::PlainText);
   detail_ = new QLabel;
   detail_->setWordWrap(true);
   detail_->setTextFormat(Qt::PlainText);

@@ -12,6 +12,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <map>
 
 #include "app/update_signature.h"
@@ -93,6 +94,8 @@ class LocalServer {
     routes_[path] = {"HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(length) + "\r\n",
                      body};
   }
+  // Sends the head, then a byte now and then, never all.
+  void trickle(const QString& path) { trickled_ = path; }
   void redirect(const QString& path, const QString& to) {
     routes_[path] = {"HTTP/1.1 302 Found\r\nLocation: " + to.toUtf8() + "\r\nContent-Length: 0\r\n",
                      {}};
@@ -102,6 +105,13 @@ class LocalServer {
   void answer(QTcpSocket& socket) {
     if (!socket.canReadLine()) return;
     const QList<QByteArray> request = socket.readLine().split(' ');
+    if (QString::fromUtf8(request.value(1)) == trickled_) {
+      socket.write("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n<");
+      auto* timer = new QTimer(&socket);
+      QObject::connect(timer, &QTimer::timeout, &socket, [&socket] { socket.write(" "); });
+      timer->start(50);
+      return;
+    }
     const auto route = routes_.find(QString::fromUtf8(request.value(1)));
     const Response response = route != routes_.end()
                                   ? route->second
@@ -112,11 +122,13 @@ class LocalServer {
 
   QTcpServer server_;
   std::map<QString, Response> routes_;
+  QString trickled_;
 };
 
 const TonnixUpdateKeyPair keys = *updateKeyPairFromSeed(QByteArray(32, 's'));
 
-// ROOT/current -> 1.0, whose bin/tonnix says its version.
+// ROOT/current -> 1.0, whose bin/tonnix says its version; an update's tree
+// also says it in share/tonnix/Info.plist.
 class Installed {
  public:
   Installed() {
@@ -125,6 +137,14 @@ class Installed {
   }
   fs::path root() const { return scratch_.path().toStdString(); }
   fs::path prefix() const { return root() / "1.0"; }
+  static void writeInfo(const fs::path& prefix, const QByteArray& version) {
+    fs::create_directories(prefix / "share" / "tonnix");
+    QFile info(QString::fromStdString((prefix / "share" / "tonnix" / "Info.plist").string()));
+    info.open(QIODevice::WriteOnly);
+    info.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>CFBundleVersion</key><string>)" +
+               version + "</string></dict></plist>\n");
+  }
   static void writeProgram(const fs::path& prefix, const QByteArray& version) {
     fs::create_directories(prefix / "bin");
     QFile program(QString::fromStdString((prefix / "bin" / "tonnix").string()));
@@ -146,8 +166,9 @@ class Installed {
 QByteArray archiveOf(const QByteArray& version) {
   QTemporaryDir folder;
   Installed::writeProgram(folder.path().toStdString(), version);
+  Installed::writeInfo(folder.path().toStdString(), version);
   QProcess tar;
-  tar.start("tar", {"-cz", "-C", folder.path(), "-f", "-", "bin"});
+  tar.start("tar", {"-cz", "-C", folder.path(), "-f", "-", "bin", "share"});
   tar.waitForFinished();
   return tar.readAllStandardOutput();
 }
@@ -196,7 +217,8 @@ struct UpdaterRun {
   }
 
   TonnixMemoryPreferencesStore preferences;
-  TonnixQtUpdateNetwork network;
+  // A deadline a trickle reaches soon, whatever the size.
+  TonnixQtUpdateNetwork network{{.deadlineMilliseconds = 3000, .slowestBytesPerSecond = 1LL << 40}};
   TonnixFakeUpdateNotifications notifications;
   TonnixUpdater updater;
   std::optional<TonnixAppcastItem> found;
@@ -258,6 +280,18 @@ TEST(UpdaterTest, BadFeedsAndArchivesAreRefusedAndChangeNothing) {
        "The update server sent more than expected"},
       {"redirect loop", [](LocalServer& s) { s.redirect("/appcast.xml", s.url("/appcast.xml")); },
        "The update server sent Tonnix around in circles"},
+      {"redirect off this machine",
+       [](LocalServer& s) { s.redirect("/appcast.xml", "http://updates.example.invalid/a.xml"); },
+       "Tonnix fetches updates only over HTTPS, not from http://updates.example.invalid/a.xml."},
+      {"trickling feed", [](LocalServer& s) { s.trickle("/appcast.xml"); },
+       "The update server sent too slowly"},
+      {"genuine old release offered as new",
+       [](LocalServer& s) {
+         const QByteArray old = archiveOf("1.0");
+         s.serve("/appcast.xml", appcast(s.url("/old"), old.size(), signUpdate(keys, old)));
+         s.serve("/old", old);
+       },
+       "The update holds Tonnix 1.0, not the 1.1 the appcast offers"},
   };
   for (const Case& c : cases) {
     LocalServer server;
@@ -275,6 +309,28 @@ TEST(UpdaterTest, BadFeedsAndArchivesAreRefusedAndChangeNothing) {
               QStringList({"1.0", "current"}))
         << c.name;
   }
+}
+
+// A request made while the updater is busy is answered, not dropped.
+TEST(UpdaterTest, RequestsWhileACheckRunsAreAnswered) {
+  LocalServer server;
+  Installed installed;
+  const QByteArray archive = archiveOf("1.1");
+  server.serve("/appcast.xml",
+               appcast(server.url("/a"), archive.size(), signUpdate(keys, archive)));
+  server.serve("/a", archive);
+  UpdaterRun run(server, installed.prefix());
+  // A scheduled find would wait in a notification; the user's is shown.
+  run.notifications.isAvailable = true;
+  run.updater.checkInBackground();
+  run.updater.checkForUpdates();
+  ASSERT_TRUE(tonnix_test::turnUntil([&] { return run.found.has_value(); }));
+
+  run.updater.checkInBackground();
+  run.updater.installUpdate(*run.found);
+  ASSERT_TRUE(tonnix_test::turnUntil([&] { return run.done; }));
+  EXPECT_EQ(run.failure.toStdString(), "");
+  EXPECT_EQ(installed.currentVersion(), "1.1");
 }
 
 TEST(UpdaterTest, ASystemPrefixIsLeftToThePackageManager) {

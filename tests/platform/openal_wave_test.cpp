@@ -53,6 +53,20 @@ void writeSquareWave(const std::filesystem::path& file, int channels) {
   ASSERT_TRUE(tonnix_test::writeSound(file, samples, channels, kRate, SF_FORMAT_FLOAT));
 }
 
+// OpenAL Soft's settings reach it without anything left behind for the
+// programs Tonnix starts: nothing in the environment before main() ran, nor
+// once the library has started.
+TEST(OpenALSettingsTest, NothingIsLeftInTheEnvironment) {
+  for (const char* name : {"ALSOFT_CONF", "ALSOFT_LOGLEVEL"}) {
+    EXPECT_FALSE(qEnvironmentVariableIsSet(name)) << name << " before main()";
+  }
+  TonnixOpenALAudio::startLibrary();
+  { TonnixOpenALAudio output; }
+  for (const char* name : {"ALSOFT_CONF", "ALSOFT_LOGLEVEL"}) {
+    EXPECT_FALSE(qEnvironmentVariableIsSet(name)) << name << " once started";
+  }
+}
+
 class OpenALWaveTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {

@@ -61,6 +61,9 @@ class OneUpdateNetwork : public TonnixUpdateNetwork {
         },
         Qt::QueuedConnection);
   }
+  void download(const QUrl&, qint64, QIODevice&, QObject*, Progress, Saved) override {
+    ADD_FAILURE() << "nothing is downloaded into the system's prefix";
+  }
 };
 
 struct Reminders {

@@ -13,6 +13,11 @@ class TonnixFakeUpdateNetwork : public TonnixUpdateNetwork {
         context, [done] { done(unexpected(QStringLiteral("There is no network."))); },
         Qt::QueuedConnection);
   }
+  void download(const QUrl&, qint64, QIODevice&, QObject* context, Progress, Saved saved) override {
+    QMetaObject::invokeMethod(
+        context, [saved] { saved(unexpected(QStringLiteral("There is no network."))); },
+        Qt::QueuedConnection);
+  }
 };
 
 // A desktop without a notification service, unless `isAvailable`; what was

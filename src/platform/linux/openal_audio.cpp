@@ -5,6 +5,7 @@
 #include <AL/alext.h>
 #include <dlfcn.h>
 #include <sndfile.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -17,8 +18,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <numbers>
+#include <optional>
 #include <set>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -79,58 +83,91 @@ bool userHasConfiguration() {
           isFile(std::filesystem::path(home) / ".config" / "alsoft.conf"));
 }
 
-// OpenAL Soft reads its configuration once, at its first call. Ours is
-// named before main() runs, while no thread can read the environment, and
-// only when the user has none of their own; the file goes with the process.
-class LowLatencyConfiguration {
- public:
-  LowLatencyConfiguration() {
-    if (userHasConfiguration()) return;
-    const char* folder = std::getenv("TMPDIR");
-    std::string name = std::string(folder && *folder ? folder : "/tmp") + "/tonnix-alsoft-XXXXXX";
-    const int descriptor = ::mkstemp(name.data());
-    if (descriptor < 0) return;
-    const auto length = static_cast<ssize_t>(sizeof kLowLatencyConfiguration - 1);
-    const bool written = ::write(descriptor, kLowLatencyConfiguration, length) == length;
-    ::close(descriptor);
-    file_ = name;
-    if (written) ::setenv("ALSOFT_CONF", file_.c_str(), 0);
-  }
-  ~LowLatencyConfiguration() {
-    if (!file_.empty()) ::unlink(file_.c_str());
-  }
-  LowLatencyConfiguration(const LowLatencyConfiguration&) = delete;
-  LowLatencyConfiguration& operator=(const LowLatencyConfiguration&) = delete;
-
- private:
-  std::string file_;
-};
-
-const LowLatencyConfiguration lowLatencyConfiguration;
-
 // ALSA's own error handler writes its lines wherever it likes.
 extern "C" void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
-// On a machine without sound, OpenAL Soft and the ALSA library it loads
-// would each write their own lines on the terminal; Tonnix says why nothing
-// is heard once, in its own words. Set before main() like the
-// configuration, unless the user asked OpenAL Soft for its log.
-struct QuietAudioLibraries {
-  QuietAudioLibraries() {
-    ::setenv("ALSOFT_LOGLEVEL", "0", 0);
-    // Kept loaded, so that OpenAL Soft finds the library with the handler set.
-    void* alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
-    if (!alsa) return;
-    using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
-    using SetErrorHandler = int (*)(ErrorHandler);
-    if (auto* setHandler =
-            reinterpret_cast<SetErrorHandler>(::dlsym(alsa, "snd_lib_error_set_handler"))) {
-      setHandler(ignoreAlsaError);
-    }
+// On a machine without sound, the ALSA library OpenAL Soft loads would write
+// its own lines on the terminal; Tonnix says why nothing is heard once, in
+// its own words. Kept loaded, so that OpenAL Soft finds it with the handler
+// set.
+void quietAlsa() {
+  void* alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+  if (!alsa) return;
+  using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using SetErrorHandler = int (*)(ErrorHandler);
+  if (auto* setHandler =
+          reinterpret_cast<SetErrorHandler>(::dlsym(alsa, "snd_lib_error_set_handler"))) {
+    setHandler(ignoreAlsaError);
   }
+}
+
+// An environment variable set for as long as this object lives, unless the
+// user set it already; afterwards the environment is as it was.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value)
+      : name_(name), owned_(!std::getenv(name)) {
+    if (owned_) ::setenv(name_, value.c_str(), 0);
+  }
+  ~ScopedVariable() {
+    if (owned_) ::unsetenv(name_);
+  }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  bool owned_;
 };
 
-const QuietAudioLibraries quietAudioLibraries;
+// A file that exists only in this process's memory, named by a path that
+// only this process can open.
+class MemoryFile {
+ public:
+  explicit MemoryFile(std::string_view contents)
+      : descriptor_(::memfd_create("tonnix-alsoft", MFD_CLOEXEC)) {
+    if (descriptor_ < 0) return;
+    const auto length = static_cast<ssize_t>(contents.size());
+    if (::write(descriptor_, contents.data(), contents.size()) != length) {
+      ::close(std::exchange(descriptor_, -1));
+    }
+  }
+  ~MemoryFile() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+  }
+  MemoryFile(const MemoryFile&) = delete;
+  MemoryFile& operator=(const MemoryFile&) = delete;
+
+  bool isValid() const { return descriptor_ >= 0; }
+  std::string path() const { return "/proc/self/fd/" + std::to_string(descriptor_); }
+
+ private:
+  int descriptor_;
+};
+
+// OpenAL Soft reads its configuration and its log level once, at its first
+// call, from files and the environment only. Ours is named to it through
+// the environment just while that first call runs, and only when the user
+// has no configuration of their own; then the environment is restored, so
+// nothing of it reaches the programs Tonnix starts, and the file was never
+// on a disk.
+void startOpenALSoft() {
+  quietAlsa();
+  const ScopedVariable quiet("ALSOFT_LOGLEVEL", "0");
+  const MemoryFile configuration(kLowLatencyConfiguration);
+  std::optional<ScopedVariable> named;
+  if (configuration.isValid() && !userHasConfiguration()) {
+    named.emplace("ALSOFT_CONF", configuration.path());
+  }
+  // A loopback device starts OpenAL Soft without opening any output.
+  const auto openLoopback = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+      alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+  if (ALCdevice* loopback = openLoopback ? openLoopback(nullptr) : nullptr) {
+    alcCloseDevice(loopback);
+  } else {
+    (void)alcGetString(nullptr, ALC_DEFAULT_DEVICE_SPECIFIER);
+  }
+}
 
 struct DecodedSound {
   int sampleRate = 0;
@@ -219,6 +256,7 @@ class OpenALPlayer;
 class TonnixOpenALDevice {
  public:
   TonnixOpenALDevice() {
+    TonnixOpenALAudio::startLibrary();
     idleTimer_.setSingleShot(true);
     QObject::connect(&idleTimer_, &QTimer::timeout, [this] { pauseIfIdle(); });
     open();
@@ -627,6 +665,11 @@ void TonnixOpenALDevice::pauseIfIdle() {
   pause_(device_);
   isPaused_ = true;
   idleTimer_.start(kPausedBeforeClosing);
+}
+
+void TonnixOpenALAudio::startLibrary() {
+  static std::once_flag started;
+  std::call_once(started, startOpenALSoft);
 }
 
 TonnixOpenALAudio::TonnixOpenALAudio() = default;

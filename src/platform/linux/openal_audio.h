@@ -17,7 +17,8 @@ class TonnixOpenALDevice;
 // The default device is opened on first use, with small mixing periods for a
 // short path from play() to the speaker, unless the user has an OpenAL Soft
 // configuration of their own (ALSOFT_CONF, ~/.alsoftrc or
-// $XDG_CONFIG_HOME/alsoft.conf). A few seconds after the last sound the
+// $XDG_CONFIG_HOME/alsoft.conf). Nothing of that is left in the environment
+// or on a disk. A few seconds after the last sound the
 // device pauses and the next play resumes it; a minute after the last
 // sound it closes, since a paused PulseAudio stream still wakes the process,
 // and the next play opens it again. A lost output (the sound
@@ -34,6 +35,11 @@ class TonnixOpenALAudio : public TonnixAudioOutput {
  public:
   TonnixOpenALAudio();
   ~TonnixOpenALAudio() override;
+
+  // Configures OpenAL Soft for this process, once; the first output does it
+  // too. Briefly sets environment variables, so a program calls it at its
+  // start, before it starts threads, if it is to play sounds.
+  static void startLibrary();
 
   TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError> openClip(
       const std::filesystem::path& file) override;
