@@ -189,7 +189,8 @@ void TonnixUpdater::installUpdate(const TonnixAppcastItem& update) {
   }
   if (update.archiveLength <= 0 || update.archiveLength > maximumArchiveBytes) {
     const QString reason =
-        QStringLiteral("The appcast gives no usable length for Tonnix %1, so it cannot be checked.")
+        QStringLiteral(
+            "The update feed gives no usable length for Tonnix %1, so it cannot be checked.")
             .arg(update.displayVersion);
     fail(reason);
     emit installFailed(reason);
@@ -213,10 +214,11 @@ void TonnixUpdater::finishInstall(const TonnixAppcastItem& update,
   };
   if (!archive) return refuse(archive.error());
   if (archive->size() != update.archiveLength) {
-    return refuse(QStringLiteral("The update is %1 bytes long, not the %2 the appcast gives, so "
-                                 "Tonnix did not install it.")
-                      .arg(archive->size())
-                      .arg(update.archiveLength));
+    return refuse(
+        QStringLiteral("The update is %1 bytes long, not the %2 the update feed gives, so "
+                       "Tonnix did not install it.")
+            .arg(archive->size())
+            .arg(update.archiveLength));
   }
   const auto key = decodeUpdatePublicKey(configuration_->publicKey.value_or(QString()));
   if (!key || !isUpdateSignatureValid(*key, *archive, update.archiveSignature)) {

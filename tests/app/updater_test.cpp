@@ -39,10 +39,10 @@ TEST(UpdaterTest, VersionsOrderNumbersAndPreReleases) {
 }
 
 TEST(UpdaterTest, ConfigurationNamesTheFeedBeforeTheKey) {
-  const QString noFeed = "No appcast URL is set, so there is nothing to check against.";
+  const QString noFeed = "This build names no update feed to check.";
   const QString noKey =
-      "No update signing key is set, so no update could be verified. Run tonnix update-keys and "
-      "put the public key in SUPublicEDKey.";
+      "This build names an update feed but no update signing key, so no update could be "
+      "verified.";
   const auto problem = [](std::optional<QString> feed, std::optional<QString> key) {
     TonnixUpdateConfiguration configuration;
     configuration.feedURL = std::move(feed);
