@@ -11,6 +11,26 @@
 #include "support/diagnostics.h"
 #include "ui/settings_view.h"
 
+namespace {
+
+bool isShownWindow(const QWidget& window) {
+  const auto type = window.windowType();
+  return window.isVisible() && (type == Qt::Window || type == Qt::Dialog);
+}
+
+// Un-minimised, raised and given the focus: on X11 Qt asks the window
+// manager with _NET_ACTIVE_WINDOW; on Wayland the compositor agrees with
+// the activation token the launcher handed over (XDG_ACTIVATION_TOKEN,
+// which Qt's xdg-shell takes on the next activation request).
+void bringForward(QWidget& window) {
+  window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  window.show();
+  window.raise();
+  window.activateWindow();
+}
+
+}  // namespace
+
 TonnixAppDelegate::TonnixAppDelegate(TonnixSettingsModel model, QObject* parent)
     : QObject(parent), model_(model), updates_(model.updater) {
   connect(&updates_, &TonnixUpdatePresenter::quitRequested, this,
@@ -52,7 +72,7 @@ void TonnixAppDelegate::serve(TonnixSingleInstance& instance, bool startedByBus)
   skipsNextActivation_ = startedByBus;
   connect(&instance, &TonnixSingleInstance::activated, this, [this] {
     if (std::exchange(skipsNextActivation_, false)) return;
-    applicationShouldHandleReopen(hasVisibleWindows());
+    if (applicationShouldHandleReopen(hasVisibleWindows())) bringWindowsForward();
   });
   connect(&instance, &TonnixSingleInstance::openRequested, this,
           [this](const std::vector<std::filesystem::path>& files) {
@@ -81,13 +101,21 @@ void TonnixAppDelegate::openSettingsWindow() {
     connect(settingsWindow_, &TonnixSettingsView::quitRequested, this,
             &TonnixAppDelegate::quitRequested);
   }
-  settingsWindow_->show();
-  settingsWindow_->raise();
-  settingsWindow_->activateWindow();
+  bringForward(*settingsWindow_);
 }
 
 bool TonnixAppDelegate::hasVisibleWindows() const {
   const auto windows = QApplication::topLevelWidgets();
   return std::any_of(windows.begin(), windows.end(),
-                     [](const QWidget* window) { return window->isVisible(); });
+                     [](const QWidget* window) { return isShownWindow(*window); });
+}
+
+// Minimised, behind others or on another workspace, they are Tonnix's only
+// way back (it has no tray icon). The settings window comes last, so that
+// it has the focus.
+void TonnixAppDelegate::bringWindowsForward() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window != settingsWindow_ && isShownWindow(*window)) bringForward(*window);
+  }
+  if (settingsWindow_ && isShownWindow(*settingsWindow_)) bringForward(*settingsWindow_);
 }

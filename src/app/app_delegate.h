@@ -32,6 +32,8 @@ class TonnixAppDelegate : public QObject {
   // the settings window unless a window already shows. Answers whether the
   // caller should go on with its own handling of visible windows.
   bool applicationShouldHandleReopen(bool hasVisibleWindows);
+  // That handling: the windows shown, minimised or not, come to the front.
+  void bringWindowsForward();
   // Files opened with Tonnix, imported as sets in one run.
   void openFiles(const std::vector<std::filesystem::path>& urls);
   // Stops listening, silences the player and takes back an update reminder.

@@ -71,7 +71,7 @@ TonnixExpected<std::vector<TonnixAppcastItem>, QString> parseAppcast(const QByte
   QXmlStreamReader reader(feed);
   if (!reader.readNextStartElement() || reader.name() != u"rss") {
     if (reader.hasError()) return unexpected(notXML(reader));
-    return unexpected(QStringLiteral("The update feed is not an appcast."));
+    return unexpected(QStringLiteral("The update feed is not one Tonnix can read."));
   }
   std::vector<TonnixAppcastItem> items;
   while (reader.readNextStartElement()) {

@@ -268,6 +268,8 @@ void TonnixController::stop() {
 }
 
 void TonnixController::rescan() {
+  // Access may have been granted since the status line was written.
+  updateFailureDescription();
   if (!isRunning_) {
     setAndNotify(this, isAttaching_, false, &TonnixController::isAttachingChanged);
     setAndNotify(this, applicationsToAttach_, 0, &TonnixController::applicationsToAttachChanged);

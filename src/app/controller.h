@@ -129,6 +129,7 @@ class TonnixController : public QObject {
   TonnixPlayer& player() { return *player_; }
   TonnixSoundLog& log() { return *log_; }
   TonnixClickMonitor& clickMonitor() { return *clickMonitor_; }
+  TonnixMouseMonitor& mouseMonitor() { return desktop_.mouseMonitor; }
   TonnixSetTransfer& setTransfer() { return setTransfer_; }
   void setConsole(Console console) { console_ = std::move(console); }
 

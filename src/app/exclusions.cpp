@@ -5,7 +5,7 @@ QString TonnixExclusionError::description() const {
   const QString path = url.adjusted(QUrl::StripTrailingSlash).path();
   const QString lastComponent = path.section(QLatin1Char('/'), -1);
   return lastComponent +
-         QStringLiteral(" has no bundle identifier, and an exclusion has nothing else to key on.");
+         QStringLiteral(" has no application ID, so Tonnix cannot tell it apart to exclude it.");
 }
 
 TonnixExclusions::TonnixExclusions(TonnixPreferencesStore& store, QObject* parent)

@@ -31,7 +31,7 @@ struct TonnixExclusionError {
     return {Case::noBundleIdentifier, std::move(url)};
   }
 
-  // "Foo.desktop has no bundle identifier, and an exclusion has nothing else to key on."
+  // "Foo.desktop has no application ID, so Tonnix cannot tell it apart to exclude it."
   QString description() const;
 };
 

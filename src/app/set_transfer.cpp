@@ -204,6 +204,8 @@ void TonnixSetTransfer::finishExport(const std::shared_ptr<ExportRun>& run,
 }
 
 void TonnixSetTransfer::reloadSets() {
+  // What failed before concerned the sets as they were.
+  setFailure(std::nullopt);
   library_.reload();
   std::set<std::string> installed;
   for (const auto& bundle : library_.bundles()) installed.insert(bundle->metadata().identifier);

@@ -28,10 +28,10 @@ QString importSummariesText(const std::vector<TonnixClassicImportSummary>& summa
 }
 
 QString exportSummaryText(const TonnixExportSummary& summary) {
+  // One arg() for all three: a name holding "%1" stays as it is.
   return QStringLiteral("Exported %1: %2 events from %3 sounds")
-             .arg(QString::fromStdString(summary.name))
-             .arg(summary.eventCount)
-             .arg(summary.soundCount) +
+             .arg(QString::fromStdString(summary.name), QString::number(summary.eventCount),
+                  QString::number(summary.soundCount)) +
          countPart(summary.customEventCount, "of your own") +
          countPart(summary.mappedEventCount, "mapped by name") +
          countPart(summary.skippedEventCount, "skipped");

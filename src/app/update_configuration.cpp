@@ -52,14 +52,16 @@ std::optional<fs::path> TonnixUpdateConfiguration::standardLocation() {
                              });
 }
 
+bool TonnixUpdateConfiguration::hasFeed() const {
+  return isUsableFeed(feedURL);
+}
+
 std::optional<QString> TonnixUpdateConfiguration::problem() const {
-  if (!isUsableFeed(feedURL)) {
-    return QStringLiteral("No appcast URL is set, so there is nothing to check against.");
-  }
+  if (!hasFeed()) return QStringLiteral("This build names no update feed to check.");
   if (!publicKey || !decodeUpdatePublicKey(*publicKey)) {
     return QStringLiteral(
-        "No update signing key is set, so no update could be verified. Run tonnix update-keys "
-        "and put the public key in SUPublicEDKey.");
+        "This build names an update feed but no update signing key, so no update could be "
+        "verified.");
   }
   return std::nullopt;
 }

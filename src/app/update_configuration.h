@@ -27,6 +27,9 @@ struct TonnixUpdateConfiguration {
   // has one too), else in $XDG_DATA_DIRS; nothing when there is none.
   static std::optional<std::filesystem::path> standardLocation();
 
+  // Whether it names a feed to check; distribution builds have none, their
+  // updates come from the system's package manager.
+  bool hasFeed() const;
   // Why the configuration cannot be trusted, feed first; nothing when it can.
   std::optional<QString> problem() const;
 };

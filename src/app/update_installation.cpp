@@ -61,9 +61,10 @@ TonnixExpected<TonnixDone, QString> checkOwnVersion(const fs::path& unpacked,
         "The update does not say which version it holds, so Tonnix did not install it."));
   }
   if (compareVersions(*own, version) != 0) {
-    return unexpected(QStringLiteral("The update holds Tonnix %1, not the %2 the appcast offers, "
-                                     "so Tonnix did not install it.")
-                          .arg(*own, version));
+    return unexpected(
+        QStringLiteral("The update holds Tonnix %1, not the %2 the update feed offers, "
+                       "so Tonnix did not install it.")
+            .arg(*own, version));
   }
   if (compareVersions(*own, runningVersion) <= 0) {
     return unexpected(QStringLiteral("The update holds Tonnix %1, which is not newer than the "

@@ -241,7 +241,8 @@ void TonnixUpdater::installUpdate(const TonnixAppcastItem& update) {
   }
   if (update.archiveLength <= 0 || update.archiveLength > maximumArchiveBytes) {
     return refuseInstall(
-        QStringLiteral("The appcast gives no usable length for Tonnix %1, so it cannot be checked.")
+        QStringLiteral(
+            "The update feed gives no usable length for Tonnix %1, so it cannot be checked.")
             .arg(update.displayVersion));
   }
   auto file = services_.installation.newArchiveFile();
@@ -260,7 +261,7 @@ void TonnixUpdater::finishDownload(const TonnixAppcastItem& update,
   if (!archive_->flush()) return refuseInstall(archive_->errorString());
   if (archive_->size() != update.archiveLength) {
     return refuseInstall(
-        QStringLiteral("The update is %1 bytes long, not the %2 the appcast gives, so "
+        QStringLiteral("The update is %1 bytes long, not the %2 the update feed gives, so "
                        "Tonnix did not install it.")
             .arg(archive_->size())
             .arg(update.archiveLength));

@@ -69,6 +69,9 @@ class TonnixUpdater : public QObject {
   bool checksAutomatically() const { return checksAutomatically_; }
   void setChecksAutomatically(bool checks);
   bool canCheckForUpdates() const { return canCheckForUpdates_; }
+  // Whether this build names an update feed; without one (every build a
+  // distribution packages) updates come from the system's package manager.
+  bool hasUpdateFeed() const { return configuration_ && configuration_->hasFeed(); }
   const std::optional<QDateTime>& lastCheckDate() const { return lastCheckDate_; }
   const std::optional<QString>& startFailureDescription() const { return startFailure_; }
   // The last check or installation that failed, until one succeeds.

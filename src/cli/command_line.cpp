@@ -49,7 +49,7 @@ const std::vector<TonnixCommandInfo>& tonnixCommands() {
       {"mappings", "", "Prints which sounds each accessibility notification plays.",
        mappingsCommand},
       {"update-keys", "(generate KEY_FILE | sign KEY_FILE ARCHIVE)",
-       "Makes the key updates are signed with, or signs an update for the appcast.",
+       "Makes the key updates are signed with, or signs an update for the update feed.",
        updateKeysCommand},
       {"help", "[COMMAND]", "Prints this help, or a command's.", helpCommand},
   };

@@ -70,7 +70,7 @@ std::string TonnixBundleError::description() const {
     case Kind::malformedInfoPlist:
       return folder + " has an unreadable Contents/Info.plist";
     case Kind::missingIdentifier:
-      return folder + " declares no CFBundleIdentifier";
+      return folder + " gives the set no identifier in Contents/Info.plist";
     case Kind::unreadableResources:
       return "Could not read " + folder + "/Contents/Resources: " + underlying.message();
   }

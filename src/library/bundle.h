@@ -35,7 +35,7 @@ struct TonnixBundleError {
     notADirectory,       // "<folder> is not a folder"
     missingInfoPlist,    // "<folder> has no Contents/Info.plist"
     malformedInfoPlist,  // "<folder> has an unreadable Contents/Info.plist"
-    missingIdentifier,   // "<folder> declares no CFBundleIdentifier"
+    missingIdentifier,   // "<folder> gives the set no identifier in Contents/Info.plist"
     unreadableResources  // "Could not read <folder>/Contents/Resources: <error>"
   };
 

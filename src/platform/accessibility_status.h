@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // Whether Tonnix can hear other applications through the desktop's
 // accessibility interface, and asking the desktop to allow it. Main thread
 // only; every question is quick.
@@ -9,7 +11,8 @@ class TonnixAccessibilityStatus {
 
   // Other applications expose themselves to Tonnix.
   virtual bool isTrusted() const = 0;
-  // Asks the desktop to let applications expose themselves; answers
-  // isTrusted() afterwards.
-  virtual bool requestTrust() = 0;
+  // Asks the desktop to let applications expose themselves, without
+  // waiting for it (starting the accessibility bus may take seconds):
+  // `answered` is told isTrusted() afterwards, on the main thread.
+  virtual void requestTrust(std::function<void(bool)> answered) = 0;
 };

@@ -17,3 +17,9 @@ void TonnixMouseMonitor::unwatch(TonnixMouseEventKind kind) {
 void TonnixMouseMonitor::tell(TonnixMouseEventKind kind, QPointF location) {
   if (isWatching(kind)) emit occurred(kind, location);
 }
+
+void TonnixMouseMonitor::setAccessProblem(std::optional<QString> problem) {
+  if (problem == accessProblem_) return;
+  accessProblem_ = std::move(problem);
+  emit accessProblemChanged();
+}

@@ -2,7 +2,9 @@
 
 #include <QObject>
 #include <QPointF>
+#include <QString>
 #include <map>
+#include <optional>
 
 // The left-button events a global monitor can watch, and the pointer
 // coming to rest with the button up (still for a few milliseconds after
@@ -38,10 +40,15 @@ class TonnixMouseMonitor : public QObject {
   // programs (Wayland): the location told is then meaningless, and what a
   // press landed on must be learnt from what the application announces.
   virtual bool locatesPresses() const { return true; }
+  // Why presses go unheard though the pointer devices are there (a Wayland
+  // session that may not read them), as a sentence saying what grants
+  // access; nothing while they are heard. Known once something is watched.
+  const std::optional<QString>& accessProblem() const { return accessProblem_; }
 
  signals:
   // A watched kind of event happened.
   void occurred(TonnixMouseEventKind kind, QPointF location);
+  void accessProblemChanged();
 
  protected:
   // The kind is about to be watched (isWatching already says so); false
@@ -51,7 +58,9 @@ class TonnixMouseMonitor : public QObject {
   virtual void stopWatching(TonnixMouseEventKind kind) = 0;
   // Emits `occurred` when the kind is watched.
   void tell(TonnixMouseEventKind kind, QPointF location);
+  void setAccessProblem(std::optional<QString> problem);
 
  private:
   std::map<TonnixMouseEventKind, int> watchers_;
+  std::optional<QString> accessProblem_;
 };

@@ -37,6 +37,9 @@ class TonnixSilenceProbe {
   virtual bool isVideoPlaying() = 0;
   // The desktop's Do Not Disturb is on.
   virtual bool isFocusActive() = 0;
+  // Whether the desktop's notification server is one whose Do Not Disturb
+  // can be read at all; where it is not, isFocusActive() always says no.
+  virtual bool canTellFocus() { return true; }
   // Some application has a display to itself.
   virtual bool isApplicationFullscreen(const std::vector<TonnixWindowDescription>& windows,
                                        const std::vector<QRectF>& displays) = 0;

@@ -1,9 +1,12 @@
 #include "ui/afflicted_apps_view.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -34,7 +37,7 @@ QLabel* iconLabel(const QIcon& icon, const QWidget& widget) {
 
 QString captionOf(const TonnixAfflictedApplication& application) {
   if (!application.bundleIdentifier && application.processIdentifier) {
-    return Tr::tr("no bundle identifier");
+    return Tr::tr("no application ID");
   }
   return application.statusText();
 }
@@ -45,25 +48,38 @@ QPushButton* exclusionButton(const TonnixAfflictedApplication& application) {
   if (!application.bundleIdentifier) {
     button->setEnabled(false);
     button->setToolTip(
-        Tr::tr("This process has no bundle identifier, so there is nothing to key an exclusion "
-               "on."));
+        Tr::tr("This process has no application ID, so Tonnix cannot tell it apart to exclude "
+               "it."));
   } else {
-    button->setToolTip(Tr::tr("Exclusions are remembered by bundle identifier."));
+    button->setToolTip(Tr::tr("Exclusions are remembered by application ID."));
   }
   return button;
+}
+
+// The local .desktop files among dropped URLs: applications to exclude.
+std::vector<std::filesystem::path> desktopFiles(const QMimeData& data) {
+  std::vector<std::filesystem::path> files;
+  for (const QUrl& url : data.urls()) {
+    const QString file = url.toLocalFile();
+    if (url.isLocalFile() && file.endsWith(QStringLiteral(".desktop"))) {
+      files.emplace_back(file.toStdString());
+    }
+  }
+  return files;
 }
 
 }  // namespace
 
 TonnixAfflictedAppsView::TonnixAfflictedAppsView(TonnixSettingsModel model, QWidget* parent)
     : QWidget(parent), model_(model) {
+  setAcceptDrops(true);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(makeHeader());
   layout->addWidget(makeFailureBanner());
 
   rows_ = new QListWidget;
+  rows_->setAccessibleName(tr("Applications"));
   rows_->setSelectionMode(QAbstractItemView::NoSelection);
-  rows_->setFocusPolicy(Qt::NoFocus);
   rows_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(rows_, &QListWidget::customContextMenuRequested, this,
           &TonnixAfflictedAppsView::showRowMenu);
@@ -176,6 +192,9 @@ void TonnixAfflictedAppsView::refresh() {
   rows_->clear();
   for (const auto& application : applications) {
     auto* item = new QListWidgetItem(rows_);
+    // What a screen reader says for the row its widget draws.
+    item->setData(Qt::AccessibleTextRole,
+                  application.name + QStringLiteral(", ") + captionOf(application));
     auto* row = makeRow(application);
     item->setSizeHint(row->sizeHint());
     rows_->setItemWidget(item, row);
@@ -223,4 +242,18 @@ void TonnixAfflictedAppsView::setFailureDescription(std::optional<QString> descr
   failureDescription_ = std::move(description);
   failureBanner_->setVisible(failureDescription_.has_value());
   if (failureDescription_) failureText_->setText(*failureDescription_);
+}
+
+void TonnixAfflictedAppsView::dragEnterEvent(QDragEnterEvent* event) {
+  if (!desktopFiles(*event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void TonnixAfflictedAppsView::dropEvent(QDropEvent* event) {
+  const auto files = desktopFiles(*event->mimeData());
+  if (files.empty()) return;
+  event->acceptProposedAction();
+  for (const auto& file : files) {
+    const auto excluded = model_.tonnix.exclude(file);
+    if (!excluded) setFailureDescription(excluded.error().description());
+  }
 }

@@ -15,7 +15,8 @@ class TonnixApplicationChooser;
 // The "Afflicted Apps" page: the running applications with a user interface
 // and the excluded ones, how Tonnix observes each, and a button per row to
 // exclude or include it; an application can also be excluded before it
-// runs, and the running ones scanned again. It keeps only what is on screen
+// runs (chosen, or its .desktop file dropped on the page), and the running
+// ones scanned again. It keeps only what is on screen
 // (whether the chooser is open, an error to show) and redraws when the
 // controller's applications list changes. Main thread only.
 class TonnixAfflictedAppsView : public QWidget {
@@ -36,6 +37,10 @@ class TonnixAfflictedAppsView : public QWidget {
   // Shows the application's .desktop file or executable in the file manager,
   // or says that it is gone.
   void showInFileManager(const TonnixAfflictedApplication& application);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   QWidget* makeHeader();

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -24,9 +25,11 @@
 #include "library/assignments.h"
 #include "library/library.h"
 #include "platform/accessibility_status.h"
+#include "platform/mouse_monitor.h"
 #include "playback/player.h"
 #include "quiet/silence_monitor.h"
 #include "ui/appearance.h"
+#include "ui/event_words.h"
 
 namespace {
 
@@ -43,10 +46,13 @@ QString applicationLabel(const TonnixEvent& event) {
 
 QTreeWidgetItem* eventRow(const TonnixEvent& event, const TonnixPlayer& player,
                           const QWidget& widget) {
-  auto* row = new QTreeWidgetItem({event.notificationName,
-                                   QString::fromStdString(event.soundID.description()),
-                                   applicationLabel(event)});
   const bool hasSound = player.hasSound(event.soundID);
+  const auto source = hasSound ? player.sourceName(event.soundID) : std::nullopt;
+  auto* row = new QTreeWidgetItem(
+      {eventDisplayName(event.notificationName, event.soundID),
+       source ? QString::fromStdString(*source) : TonnixGeneralTab::tr("No sound"),
+       applicationLabel(event)});
+  row->setToolTip(0, TonnixGeneralTab::tr("Reported as ") + event.notificationName);
   row->setIcon(0, hasSound ? themeIcon("audio-volume-high", QStyle::SP_MediaVolume, widget)
                            : themeIcon("audio-volume-muted", QStyle::SP_MediaVolumeMuted, widget));
   return row;
@@ -120,6 +126,8 @@ QWidget* TonnixGeneralTab::makeScrollingGroups() {
   scroll->setWidget(content);
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
+  // The keyboard goes to the controls, and the page scrolls to show them.
+  scroll->setFocusPolicy(Qt::NoFocus);
   return scroll;
 }
 
@@ -130,23 +138,31 @@ QWidget* TonnixGeneralTab::makeSoundsGroup() {
   auto* form = new QFormLayout(group);
 
   notificationSounds_ = new QCheckBox(tr("Play sounds for accessibility notifications"));
-  connect(notificationSounds_, &QCheckBox::clicked, &tonnix,
+  connect(notificationSounds_, &QCheckBox::toggled, &tonnix,
           &TonnixController::setPlaysNotificationSounds);
   form->addRow(notificationSounds_);
   form->addRow(makeListeningDetails());
 
   clickSounds_ = new QCheckBox(tr("Play sounds for clicks on controls"));
-  connect(clickSounds_, &QCheckBox::clicked, &tonnix, &TonnixController::setPlaysClickSounds);
+  connect(clickSounds_, &QCheckBox::toggled, &tonnix, &TonnixController::setPlaysClickSounds);
   form->addRow(clickSounds_);
+  pointerAccess_ = new QLabel;
+  pointerAccess_->setObjectName(QStringLiteral("pointerAccess"));
+  pointerAccess_->setWordWrap(true);
+  pointerAccess_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  makeWarningText(*pointerAccess_);
+  pointerAccess_->setContentsMargins(checkBoxTextIndent(*this), 0, 0, 0);
+  form->addRow(pointerAccess_);
   genericClickSound_ = new QCheckBox(tr("Play sounds for all clicks"));
-  connect(genericClickSound_, &QCheckBox::clicked, &tonnix,
+  connect(genericClickSound_, &QCheckBox::toggled, &tonnix,
           &TonnixController::setPlaysGenericClickSound);
   form->addRow(genericClickSound_);
   autoPan_ = new QCheckBox(tr("Auto-pan with the pointer"));
-  connect(autoPan_, &QCheckBox::clicked, &player, &TonnixPlayer::setStereoEnabled);
+  connect(autoPan_, &QCheckBox::toggled, &player, &TonnixPlayer::setStereoEnabled);
   form->addRow(autoPan_);
 
   volume_ = new QSlider(Qt::Horizontal);
+  volume_->setAccessibleName(tr("Volume"));
   volume_->setRange(0, volumeSteps);
   volume_->setPageStep(volumeSteps / 10);
   // Every stored change rewrites the preferences, so a drag is stored once,
@@ -170,6 +186,7 @@ QWidget* TonnixGeneralTab::makeListeningDetails() {
   attachProgress_ = new QProgressBar;
   attachProgress_->setFixedWidth(attachProgressWidth);
   attachProgress_->setTextVisible(false);
+  attachProgress_->setAccessibleName(tr("Attaching to applications"));
   attachProgressText_ = new QLabel;
   row->addWidget(attachProgress_);
   row->addWidget(attachProgressText_, 1);
@@ -202,12 +219,18 @@ QWidget* TonnixGeneralTab::makeAccessibilityWarning() {
   column->addWidget(meaning);
 
   auto* grant = new QPushButton(tr("Grant…"));
-  connect(grant, &QPushButton::clicked, this, [this] {
-    isAccessibilityTrusted_ = model_.accessibility.requestTrust();
-    refreshAccessibilityTrust();
-    // Applications that expose themselves from now on are attached, and the
-    // status line follows.
-    if (isAccessibilityTrusted_) model_.tonnix.rescan();
+  connect(grant, &QPushButton::clicked, this, [this, grant] {
+    grant->setEnabled(false);
+    model_.accessibility.requestTrust([tab = QPointer(this), grant](bool trusted) {
+      if (!tab) return;
+      grant->setEnabled(true);
+      tab->isAccessibilityTrusted_ = trusted;
+      tab->refreshAccessibilityTrust();
+      // Applications that expose themselves from now on are attached, and
+      // the status line says so.
+      if (trusted) tab->model_.tonnix.rescan();
+      tab->refreshStatus();
+    });
   });
   row->addWidget(texts, 1);
   row->addWidget(grant, 0, Qt::AlignTop);
@@ -258,13 +281,23 @@ QWidget* TonnixGeneralTab::makeSilenceReasons() {
   auto* column = columnIn(silenceReasons_, indent);
   for (const TonnixSilenceReason reason : allSilenceReasons) {
     auto* box = new QCheckBox(title(reason));
-    connect(box, &QCheckBox::clicked, this,
+    connect(box, &QCheckBox::toggled, this,
             [this, reason](bool isOn) { model_.silence.setEnabled(isOn, reason); });
     auto* text = new QLabel(explanation(reason));
     makeSecondaryText(*text);
     text->setContentsMargins(indent, 0, 0, 0);
     column->addWidget(box);
     column->addWidget(text);
+    if (reason == TonnixSilenceReason::focus) {
+      focusUnknown_ = new QLabel(
+          tr("Tonnix cannot read Do Not Disturb from this desktop's notification server, so "
+             "this never keeps it quiet."));
+      focusUnknown_->setObjectName(QStringLiteral("focusUnknown"));
+      focusUnknown_->setWordWrap(true);
+      makeWarningText(*focusUnknown_);
+      focusUnknown_->setContentsMargins(indent, 0, 0, 0);
+      column->addWidget(focusUnknown_);
+    }
     silenceReasonBoxes_[reason] = box;
   }
   return silenceReasons_;
@@ -276,8 +309,11 @@ QWidget* TonnixGeneralTab::makeUpdatesGroup() {
   auto& updater = model_.updater;
   auto* group = new QGroupBox(tr("Updates"));
   auto* grid = new QGridLayout(group);
+  updateSource_ = new QLabel(tr("Updates to Tonnix come from your system's package manager."));
+  updateSource_->setObjectName(QStringLiteral("updateSource"));
+  updateSource_->setWordWrap(true);
   checksForUpdates_ = new QCheckBox(tr("Automatically check for updates"));
-  connect(checksForUpdates_, &QCheckBox::clicked, &updater, &TonnixUpdater::setChecksAutomatically);
+  connect(checksForUpdates_, &QCheckBox::toggled, &updater, &TonnixUpdater::setChecksAutomatically);
   checkForUpdates_ = new QPushButton(tr("Check for Updates…"));
   connect(checkForUpdates_, &QPushButton::clicked, &updater, &TonnixUpdater::checkForUpdates);
   lastUpdateCheck_ = new QLabel;
@@ -288,6 +324,7 @@ QWidget* TonnixGeneralTab::makeUpdatesGroup() {
   updateProblem_->setWordWrap(true);
   updateProblem_->setTextFormat(Qt::PlainText);
   makeWarningText(*updateProblem_);
+  grid->addWidget(updateSource_, 0, 0, 1, 2);
   grid->addWidget(checksForUpdates_, 0, 0);
   grid->addWidget(checkForUpdates_, 0, 1, Qt::AlignRight);
   grid->addWidget(lastUpdateCheck_, 1, 0, 1, 2);
@@ -309,7 +346,7 @@ QWidget* TonnixGeneralTab::makeEventsGroup() {
   auto* group = new QGroupBox(tr("Recent events"));
   auto* column = new QVBoxLayout(group);
   monitoring_ = new QCheckBox(tr("Log notifications from other apps"));
-  connect(monitoring_, &QCheckBox::clicked, &tonnix, &TonnixController::setMonitoring);
+  connect(monitoring_, &QCheckBox::toggled, &tonnix, &TonnixController::setMonitoring);
   column->addWidget(monitoring_);
 
   recentEvents_ = new QTreeWidget;
@@ -317,8 +354,8 @@ QWidget* TonnixGeneralTab::makeEventsGroup() {
   recentEvents_->setHeaderLabels({tr("Event"), tr("Sound"), tr("Application")});
   recentEvents_->setRootIsDecorated(false);
   recentEvents_->setUniformRowHeights(true);
+  recentEvents_->setAccessibleName(tr("Recent events"));
   recentEvents_->setSelectionMode(QAbstractItemView::NoSelection);
-  recentEvents_->setFocusPolicy(Qt::NoFocus);
   recentEvents_->header()->setStretchLastSection(false);
   recentEvents_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   recentEvents_->header()->setSectionResizeMode(2, QHeaderView::Stretch);
@@ -354,7 +391,7 @@ QWidget* TonnixGeneralTab::makeEventsGroup() {
 // they are scrolled. The default margins line it up with the groups.
 QWidget* TonnixGeneralTab::makeStartAndQuitBar() {
   startsAtLogin_ = new QCheckBox(tr("Start Tonnix when you log in"));
-  connect(startsAtLogin_, &QCheckBox::clicked, this, &TonnixGeneralTab::setStartsAtLogin);
+  connect(startsAtLogin_, &QCheckBox::toggled, this, &TonnixGeneralTab::setStartsAtLogin);
   autostartFailure_ = new QLabel;
   autostartFailure_->setObjectName(QStringLiteral("autostartFailure"));
   makeWarningText(*autostartFailure_);
@@ -397,6 +434,8 @@ void TonnixGeneralTab::connectModel() {
   connect(&tonnix, &TonnixController::playsClickSoundsChanged, this, &Tab::refreshSwitches);
   connect(&tonnix, &TonnixController::playsGenericClickSoundChanged, this, &Tab::refreshSwitches);
   connect(&tonnix, &TonnixController::isMonitoringChanged, this, &Tab::refreshSwitches);
+  connect(&tonnix.mouseMonitor(), &TonnixMouseMonitor::accessProblemChanged, this,
+          &Tab::refreshSwitches);
   connect(&player, &TonnixPlayer::isStereoEnabledChanged, this, &Tab::refreshSwitches);
   connect(&player, &TonnixPlayer::masterVolumeChanged, this, &Tab::refreshSwitches);
 
@@ -434,14 +473,21 @@ QString TonnixGeneralTab::statusText() const {
          tr(" events will play, from ") + baselineName;
 }
 
+// The switches show the state without writing it back.
 void TonnixGeneralTab::refreshSwitches() {
   auto& tonnix = model_.tonnix;
   auto& player = tonnix.player();
-  notificationSounds_->setChecked(tonnix.playsNotificationSounds());
-  clickSounds_->setChecked(tonnix.playsClickSounds());
-  genericClickSound_->setChecked(tonnix.playsGenericClickSound());
-  autoPan_->setChecked(player.isStereoEnabled());
-  monitoring_->setChecked(tonnix.isMonitoring());
+  for (const auto& [box, isOn] : {std::pair{notificationSounds_, tonnix.playsNotificationSounds()},
+                                  std::pair{clickSounds_, tonnix.playsClickSounds()},
+                                  std::pair{genericClickSound_, tonnix.playsGenericClickSound()},
+                                  std::pair{autoPan_, player.isStereoEnabled()},
+                                  std::pair{monitoring_, tonnix.isMonitoring()}}) {
+    const QSignalBlocker blocker(box);
+    box->setChecked(isOn);
+  }
+  const auto& pointerProblem = tonnix.mouseMonitor().accessProblem();
+  pointerAccess_->setVisible(tonnix.playsClickSounds() && pointerProblem.has_value());
+  pointerAccess_->setText(pointerProblem.value_or(QString()));
   if (volume_->isSliderDown()) return;
   // Shown, not stored: a stored 0.333 stays as it is.
   const QSignalBlocker blocker(volume_);
@@ -474,8 +520,10 @@ void TonnixGeneralTab::refreshTestSound() {
 void TonnixGeneralTab::refreshSilence() {
   silenceSummary_->setText(silenceSummary());
   for (const auto& [reason, box] : silenceReasonBoxes_) {
+    const QSignalBlocker blocker(box);
     box->setChecked(model_.silence.isEnabled(reason));
   }
+  focusUnknown_->setVisible(!model_.silence.probe().canTellFocus());
 }
 
 QString TonnixGeneralTab::silenceSummary() {
@@ -500,17 +548,27 @@ void TonnixGeneralTab::refreshRecentEvents() {
 }
 
 void TonnixGeneralTab::refreshAutostart() {
+  const QSignalBlocker blocker(startsAtLogin_);
   startsAtLogin_->setChecked(model_.autostart.isEnabled());
 }
 
 void TonnixGeneralTab::refreshUpdates() {
   auto& updater = model_.updater;
-  checksForUpdates_->setChecked(updater.checksAutomatically());
+  // Without a feed there is nothing to check: the package manager brings
+  // updates. A configuration that cannot be read is still a problem to show.
+  const bool fromPackageManager = !updater.hasUpdateFeed() && !updater.startFailureDescription();
+  updateSource_->setVisible(fromPackageManager);
+  checksForUpdates_->setVisible(!fromPackageManager);
+  checkForUpdates_->setVisible(!fromPackageManager);
+  {
+    const QSignalBlocker blocker(checksForUpdates_);
+    checksForUpdates_->setChecked(updater.checksAutomatically());
+  }
   checkForUpdates_->setEnabled(updater.canCheckForUpdates());
-  const auto lastCheck = updater.lastCheckText();
+  const auto lastCheck = fromPackageManager ? std::nullopt : updater.lastCheckText();
   lastUpdateCheck_->setVisible(lastCheck.has_value());
   lastUpdateCheck_->setText(lastCheck.value_or(QString()));
-  const auto problem = updater.problemText();
+  const auto problem = fromPackageManager ? std::nullopt : updater.problemText();
   updateProblem_->setVisible(problem.has_value());
   updateProblem_->setText(problem.value_or(QString()));
 }

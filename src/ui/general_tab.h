@@ -83,6 +83,7 @@ class TonnixGeneralTab : public QWidget {
   QLabel* attachCounts_ = nullptr;
   QWidget* accessibilityWarning_ = nullptr;
   QCheckBox* clickSounds_ = nullptr;
+  QLabel* pointerAccess_ = nullptr;
   QCheckBox* genericClickSound_ = nullptr;
   QCheckBox* autoPan_ = nullptr;
   QSlider* volume_ = nullptr;
@@ -90,12 +91,14 @@ class TonnixGeneralTab : public QWidget {
   QToolButton* silenceSummary_ = nullptr;
   QWidget* silenceReasons_ = nullptr;
   std::map<TonnixSilenceReason, QCheckBox*> silenceReasonBoxes_;
+  QLabel* focusUnknown_ = nullptr;
   QCheckBox* monitoring_ = nullptr;
   QStackedWidget* recentEventsPages_ = nullptr;
   QTreeWidget* recentEvents_ = nullptr;
   QPushButton* clearRecentEvents_ = nullptr;
   QCheckBox* startsAtLogin_ = nullptr;
   QLabel* autostartFailure_ = nullptr;
+  QLabel* updateSource_ = nullptr;
   QCheckBox* checksForUpdates_ = nullptr;
   QPushButton* checkForUpdates_ = nullptr;
   QLabel* lastUpdateCheck_ = nullptr;

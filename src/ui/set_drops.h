@@ -4,7 +4,7 @@ class QDragEnterEvent;
 class QDropEvent;
 class TonnixController;
 
-// Sets dropped on the settings window or its Sound Sets tab: local files and
+// Sets dropped on the settings window's Sound Sets tab: local files and
 // folders only, all of them handed to one import so that it reports on them
 // together. Main thread only.
 void acceptSetDrag(QDragEnterEvent& event);

@@ -1,18 +1,12 @@
 #include "ui/settings_view.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QShortcut>
 #include <QTabWidget>
-#include <QVBoxLayout>
-#include <filesystem>
-#include <vector>
 
 #include "app/controller.h"
 #include "ui/afflicted_apps_view.h"
 #include "ui/appearance.h"
 #include "ui/general_tab.h"
-#include "ui/set_drops.h"
 #include "ui/sound_log_view.h"
 #include "ui/sound_sets_tab.h"
 
@@ -25,16 +19,13 @@ constexpr QSize defaultSize(660, 720);
 }  // namespace
 
 TonnixSettingsView::TonnixSettingsView(TonnixSettingsModel model, QWidget* parent)
-    : QWidget(parent), model_(model) {
+    : QMainWindow(parent), model_(model) {
   setWindowTitle(tr("Tonnix"));
-  setAcceptDrops(true);
   resize(defaultSize);
 
   tabs_ = new QTabWidget;
   tabs_->setDocumentMode(true);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(tabs_);
+  setCentralWidget(tabs_);
 
   auto* general = new TonnixGeneralTab(model_);
   connect(general, &TonnixGeneralTab::quitRequested, this, &TonnixSettingsView::quitRequested);
@@ -46,20 +37,15 @@ TonnixSettingsView::TonnixSettingsView(TonnixSettingsModel model, QWidget* paren
   addTab(new TonnixSoundLogView(model_), tr("WTF Was That?!"), "document-open-recent",
          QStyle::SP_FileDialogDetailedView);
 
-  // Spelled out: some platform themes bind nothing to the standard Quit key.
+  // Spelled out: some platform themes bind nothing to the standard Quit
+  // and Close keys.
   auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
   connect(quit, &QShortcut::activated, this, &TonnixSettingsView::quitRequested);
+  auto* close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
+  connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
 void TonnixSettingsView::addTab(QWidget* tab, const QString& title, const char* iconName,
                                 QStyle::StandardPixmap fallbackIcon) {
   tabs_->addTab(tab, themeIcon(iconName, fallbackIcon, *this), title);
-}
-
-void TonnixSettingsView::dragEnterEvent(QDragEnterEvent* event) {
-  acceptSetDrag(*event);
-}
-
-void TonnixSettingsView::dropEvent(QDropEvent* event) {
-  importDroppedSets(*event, model_.tonnix);
 }

@@ -1,17 +1,17 @@
 #pragma once
 
+#include <QMainWindow>
 #include <QStyle>
-#include <QWidget>
 
 #include "ui/settings_model.h"
 
 class QTabWidget;
 
-// Tonnix's one window: its settings, a tab per concern. Closing it only
-// hides it (Tonnix goes on playing); Ctrl+Q and the General tab's "Quit
-// Tonnix" ask to quit. Sound-set bundles, folders and classic set files
-// dropped on it are imported together. Main thread only.
-class TonnixSettingsView : public QWidget {
+// Tonnix's one window: its settings, a tab per concern, a main window so
+// that screen readers find a frame. Closing it (Ctrl+W) only hides it:
+// Tonnix goes on playing; Ctrl+Q and the General tab's "Quit Tonnix" ask
+// to quit. Main thread only.
+class TonnixSettingsView : public QMainWindow {
   Q_OBJECT
 
  public:
@@ -23,10 +23,6 @@ class TonnixSettingsView : public QWidget {
  signals:
   // The user asked Tonnix to quit; the application shell decides how.
   void quitRequested();
-
- protected:
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
 
  private:
   void addTab(QWidget* tab, const QString& title, const char* iconName,

@@ -17,6 +17,7 @@
 #include "playback/player.h"
 #include "quiet/silence_monitor.h"
 #include "ui/appearance.h"
+#include "ui/event_words.h"
 
 namespace {
 
@@ -116,7 +117,7 @@ TonnixSoundLogView::TonnixSoundLogView(TonnixSettingsModel model, QWidget* paren
   entries_->setHeaderHidden(true);
   entries_->setRootIsDecorated(false);
   entries_->setSelectionMode(QAbstractItemView::NoSelection);
-  entries_->setFocusPolicy(Qt::NoFocus);
+  entries_->setAccessibleName(tr("Sound log"));
   entries_->setTextElideMode(Qt::ElideMiddle);
   entries_->header()->setStretchLastSection(false);
   entries_->header()->setSectionResizeMode(textColumn, QHeaderView::Stretch);
@@ -243,14 +244,17 @@ void TonnixSoundLogView::showSection(QTreeWidgetItem& item, const TonnixSoundLog
 }
 
 void TonnixSoundLogView::showEntry(QTreeWidgetItem& item, const TonnixSoundLogEntry& entry) {
-  QString what = entry.eventName;
-  if (entry.elementDescription) what += QStringLiteral(" — ") + *entry.elementDescription;
+  QString what = eventDisplayName(entry.eventName, entry.soundID);
+  if (entry.elementDescription) {
+    what += QStringLiteral(" — ") + elementInDesktopWords(*entry.elementDescription);
+  }
   QString when = timingText(entry, now_());
   if (const auto source = model_.tonnix.player().sourceName(entry.soundID)) {
     when += tr(" from ") + QString::fromStdString(*source);
   }
   item.setText(textColumn, what + u'\n' + when);
-  item.setToolTip(textColumn, item.text(textColumn));
+  // The name the application reported, for whoever follows `tonnix run --monitor`.
+  item.setToolTip(textColumn, item.text(textColumn) + u'\n' + tr("Reported as ") + entry.eventName);
 
   auto& replay = replayButton(item);
   replay.setProperty(soundIDProperty, entry.soundID.rawValue);

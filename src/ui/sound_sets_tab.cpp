@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyleOptionComboBox>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -82,8 +83,11 @@ QWidget* TonnixSoundSetsTab::makeSetsGroup() {
   auto* form = new QFormLayout(group);
   baseline_ = new QComboBox;
   baseline_->setObjectName(QStringLiteral("baseline"));
+  baseline_->setAccessibleName(tr("Sound Set"));
   baseline_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  connect(baseline_, &QComboBox::activated, this, [this](int item) {
+  // Any way of choosing writes the choice; refreshSets() shows it unsent.
+  connect(baseline_, &QComboBox::currentIndexChanged, this, [this](int item) {
+    if (item < 0) return;
     model_.tonnix.assignments().setBaselineIdentifier(
         baseline_->itemData(item).toString().toStdString());
   });
@@ -149,6 +153,7 @@ QWidget* TonnixSoundSetsTab::makeEventsGroup() {
 
   events_ = new QTreeView;
   events_->setObjectName(QStringLiteral("events"));
+  events_->setAccessibleName(tr("Events"));
   events_->setModel(eventModel_);
   events_->setItemDelegate(delegate);
   events_->setHeaderHidden(true);
@@ -217,6 +222,7 @@ void TonnixSoundSetsTab::connectModel() {
 void TonnixSoundSetsTab::refreshSets() {
   auto& library = model_.tonnix.library();
   const auto& baseline = model_.tonnix.assignments().storedBaselineIdentifier();
+  const QSignalBlocker blocker(baseline_);
   baseline_->clear();
   for (const auto& bundle : library.bundles()) {
     const auto& metadata = bundle->metadata();

@@ -42,7 +42,8 @@ TonnixUpdateDialog& TonnixUpdatePresenter::present() {
               connect(&updater_, &TonnixUpdater::installed, context,
                       [this, context, version](const QString& program) {
                         installedProgram_ = program;
-                        dialog_->showInstalled(version);
+                        // Shown again if it was closed while downloading.
+                        present().showInstalled(version);
                         context->deleteLater();
                       });
               connect(&updater_, &TonnixUpdater::installFailed, context, &QObject::deleteLater);

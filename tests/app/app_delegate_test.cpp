@@ -14,6 +14,7 @@
 
 using controller_test::ControllerDesktop;
 using tonnix_test::turnFor;
+using tonnix_test::turnUntil;
 
 namespace {
 
@@ -58,7 +59,7 @@ TEST(AppDelegateTest, LaunchOpensTheWindowOnlyWhenSoundsAreOff) {
   EXPECT_GT(on.desktop.silenceProbe->focusAuthorizationRequests(), requests);
 }
 
-TEST(AppDelegateTest, StartingAgainOpensTheWindowOnlyWhenNoneShows) {
+TEST(AppDelegateTest, StartingAgainOpensTheWindowOrBringsItBack) {
   Shell shell(true);
   shell.delegate.applicationDidFinishLaunching();
   TonnixSingleInstance instance{QDBusConnection(QString())};
@@ -75,6 +76,13 @@ TEST(AppDelegateTest, StartingAgainOpensTheWindowOnlyWhenNoneShows) {
   EXPECT_TRUE(shell.desktop.controller().isRunning());
   emit instance.activated();
   EXPECT_TRUE(shell.windowShows());
+
+  // Minimised, it is still shown: starting again brings it back and active.
+  window->showMinimized();
+  ASSERT_TRUE(window->windowState() & Qt::WindowMinimized);
+  emit instance.activated();
+  EXPECT_FALSE(window->windowState() & Qt::WindowMinimized);
+  EXPECT_TRUE(turnUntil([&] { return window->isActiveWindow(); }));
 }
 
 TEST(AppDelegateTest, TheBusStartIsTheLaunchAndLaterRequestsAreServed) {

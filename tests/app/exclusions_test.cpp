@@ -59,5 +59,5 @@ TEST(Exclusions, ErrorTextNamesTheFile) {
                 QUrl::fromLocalFile(QStringLiteral("/opt/Some App/")))
                 .description(),
             QStringLiteral(
-                "Some App has no bundle identifier, and an exclusion has nothing else to key on."));
+                "Some App has no application ID, so Tonnix cannot tell it apart to exclude it."));
 }

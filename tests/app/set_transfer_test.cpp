@@ -186,6 +186,8 @@ TEST_F(SetTransferTest, ExportStartsOnlyWithSomethingAudibleAndPublishesItsSumma
   EXPECT_EQ(transfer.lastFailureDescription(), QStringLiteral("No event has a sound to export"));
   EXPECT_FALSE(transfer.isExportingSet());
   EXPECT_FALSE(fs::exists(path("Mine.tonnixset")));
+  transfer.reloadSets();
+  EXPECT_FALSE(transfer.lastFailureDescription()) << "a reload starts afresh";
 
   importAndWait({looseFolder("Loose")});
   transfer.exportSet(path("Mine.tonnixset"));
@@ -196,6 +198,8 @@ TEST_F(SetTransferTest, ExportStartsOnlyWithSomethingAudibleAndPublishesItsSumma
             "Exported Mine: 1 events from 1 sounds");
   EXPECT_TRUE(fs::exists(path("Mine.tonnixset/Contents/Resources/ButtonPress.caf")));
   EXPECT_EQ(defaultExportName(library, assignments), "Loose Custom");
+  EXPECT_EQ(exportSummaryText({.name = "Take %1 %2", .eventCount = 3, .soundCount = 2}),
+            "Exported Take %1 %2: 3 events from 2 sounds");
 }
 
 TEST_F(SetTransferTest, ExportFailureIsShownAndWrittenToTheConsole) {

@@ -40,10 +40,10 @@ TEST(UpdaterTest, VersionsOrderNumbersAndPreReleases) {
 }
 
 TEST(UpdaterTest, ConfigurationNamesTheFeedBeforeTheKey) {
-  const QString noFeed = "No appcast URL is set, so there is nothing to check against.";
+  const QString noFeed = "This build names no update feed to check.";
   const QString noKey =
-      "No update signing key is set, so no update could be verified. Run tonnix update-keys and "
-      "put the public key in SUPublicEDKey.";
+      "This build names an update feed but no update signing key, so no update could be "
+      "verified.";
   const auto problem = [](std::optional<QString> feed, std::optional<QString> key) {
     TonnixUpdateConfiguration configuration;
     configuration.feedURL = std::move(feed);
@@ -291,7 +291,7 @@ TEST(UpdaterTest, BadFeedsAndArchivesAreRefusedAndChangeNothing) {
          s.serve("/appcast.xml", appcast(s.url("/old"), old.size(), signUpdate(keys, old)));
          s.serve("/old", old);
        },
-       "The update holds Tonnix 1.0, not the 1.1 the appcast offers"},
+       "The update holds Tonnix 1.0, not the 1.1 the update feed offers"},
   };
   for (const Case& c : cases) {
     LocalServer server;

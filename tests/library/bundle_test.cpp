@@ -56,11 +56,11 @@ TEST(BundleOpen, ReportsTheFirstFailingCheckWithItsText) {
       {"<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>",
        "has an unreadable Contents/Info.plist"},
       {"<plist><dict>" + key("CFBundleName", "x") + "</dict></plist>",
-       "declares no CFBundleIdentifier"},
+       "gives the set no identifier in Contents/Info.plist"},
       {"<plist><dict>" + key("CFBundleIdentifier", "") + "</dict></plist>",
-       "declares no CFBundleIdentifier"},
+       "gives the set no identifier in Contents/Info.plist"},
       {"<plist><dict><key>CFBundleIdentifier</key><integer>3</integer></dict></plist>",
-       "declares no CFBundleIdentifier"}};
+       "gives the set no identifier in Contents/Info.plist"}};
   for (const auto& [info, failure] : infos) {
     writeText(temp / "S.tonnixset" / "Contents" / "Info.plist", info);
     EXPECT_EQ(openFailure(temp / "S.tonnixset"), "S.tonnixset " + failure) << info;

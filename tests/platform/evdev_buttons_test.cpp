@@ -79,7 +79,7 @@ TEST(EvdevButtonsTest, RecordedStreamsThroughAPipe) {
 
 // Mice and touchpads are read, never a device that also types; and the
 // rule Tonnix tells the user to install is the one it installs.
-TEST(EvdevButtonsTest, OnlyPointersAndTheRuleInstalled) {
+TEST(EvdevButtonsTest, OnlyPointersTheRuleInstalledAndWhatGrantsIt) {
   const auto isPointer = [](std::map<std::string, std::string> properties) {
     return isPointerDevice([&](const char* name) {
       return properties.contains(name) ? properties[name].c_str() : nullptr;
@@ -96,6 +96,13 @@ TEST(EvdevButtonsTest, OnlyPointersAndTheRuleInstalled) {
     if (!line.startsWith(u'#')) rules += line + u'\n';
   }
   EXPECT_EQ(rules, QString::fromUtf8(TonnixEvdevMouseMonitor::udevRule));
+
+  EXPECT_TRUE(
+      pointerAccessAdvice("/usr/bin").endsWith(QStringLiteral("install tonnix-pointer-access.")));
+  EXPECT_TRUE(pointerAccessAdvice("/home/ada/.local/bin")
+                  .endsWith(QStringLiteral("copy /home/ada/.local/lib/udev/rules.d/"
+                                           "70-tonnix-pointers.rules to /etc/udev/rules.d and "
+                                           "restart the computer.")));
 }
 
 // The kernel's own stream, from a uinput device where the machine has one.

@@ -44,7 +44,7 @@ TEST(AfflictedAppsView, RowsFollowTheListAndExcludeOnlyWhatHasAnIdentifier) {
   controller.setPlaysNotificationSounds(true);
   ASSERT_TRUE(tonnix_test::turnUntil([&] { return !controller.isAttaching(); }));
   EXPECT_FALSE(named<QLabel>(view, "noApplications").isVisibleTo(&view));
-  withText<QLabel>(view, QStringLiteral("no bundle identifier"));
+  withText<QLabel>(view, QStringLiteral("no application ID"));
   QPushButton* enabled = nullptr;
   QPushButton* disabled = nullptr;
   for (auto* button : view.findChildren<QPushButton*>()) {
@@ -53,8 +53,8 @@ TEST(AfflictedAppsView, RowsFollowTheListAndExcludeOnlyWhatHasAnIdentifier) {
   }
   ASSERT_TRUE(enabled && disabled);
   EXPECT_EQ(disabled->toolTip(),
-            QStringLiteral("This process has no bundle identifier, so there is nothing to key "
-                           "an exclusion on."));
+            QStringLiteral("This process has no application ID, so Tonnix cannot tell it apart "
+                           "to exclude it."));
 
   enabled->click();
   EXPECT_TRUE(desktop.exclusions->isExcluded(QStringLiteral("org.example.TextEditor")));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -115,4 +117,52 @@ TEST(GeneralTab, LoginSwitchWritesTheEntryOrRevertsAndSaysWhy) {
   EXPECT_TRUE(failure.isVisible());
   EXPECT_TRUE(failure.text().startsWith(QStringLiteral("Could not change ")))
       << failure.text().toStdString();
+}
+
+// What screen readers and automation do: the check box's own toggle action,
+// which sends no click.
+TEST(GeneralTab, AnAccessibleToggleWritesThePreference) {
+  SettingsDesktop desktop;
+  auto& controller = desktop.controller();
+  auto tab = desktop.showGeneralTab();
+  auto& clicks = withText<QCheckBox>(*tab, QStringLiteral("Play sounds for clicks on controls"));
+  auto* button = QAccessible::queryAccessibleInterface(&clicks);
+  ASSERT_TRUE(button && button->actionInterface());
+  button->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  EXPECT_FALSE(clicks.isChecked());
+  EXPECT_FALSE(controller.playsClickSounds());
+  EXPECT_EQ(desktop.preferences.values().value(TonnixController::playsClickSoundsKey),
+            QVariant(false));
+}
+
+TEST(GeneralTab, SaysWhatKeepsSoundsFromWorking) {
+  SettingsDesktop desktop;
+  auto& controller = desktop.controller();
+  desktop.ControllerDesktop::accessibility.setProcessTrusted(false);
+  auto tab = desktop.showGeneralTab();
+  auto& status = named<QLabel>(*tab, "status");
+  EXPECT_TRUE(
+      status.text().startsWith(QStringLiteral("Accessibility access has not been granted")));
+
+  // The desktop's switch and what Tonnix reads are the same on Linux.
+  desktop.ControllerDesktop::accessibility.setProcessTrusted(true);
+  click(withText<QPushButton>(*tab, QStringLiteral("Grant…")));
+  EXPECT_EQ(desktop.accessibility.requests, 1);
+  EXPECT_FALSE(named<QWidget>(*tab, "accessibilityWarning").isVisible());
+  EXPECT_FALSE(status.text().startsWith(QStringLiteral("Accessibility access")))
+      << status.text().toStdString();
+
+  auto& pointerAccess = named<QLabel>(*tab, "pointerAccess");
+  EXPECT_FALSE(pointerAccess.isVisible());
+  desktop.mouse.setAccessProblem(QStringLiteral("Install tonnix-pointer-access."));
+  EXPECT_TRUE(pointerAccess.isVisible());
+  EXPECT_EQ(pointerAccess.text(), QStringLiteral("Install tonnix-pointer-access."));
+  controller.setPlaysClickSounds(false);
+  EXPECT_FALSE(pointerAccess.isVisible()) << "said only while clicks are to sound";
+
+  click(named<QToolButton>(*tab, "silenceSummary"));
+  auto& focusUnknown = named<QLabel>(*tab, "focusUnknown");
+  EXPECT_FALSE(focusUnknown.isVisible());
+  desktop.silenceProbe->setCanTellFocus(false);
+  EXPECT_TRUE(turnUntil([&] { return focusUnknown.isVisible(); }));
 }

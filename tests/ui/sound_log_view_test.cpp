@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 
 #include "settings_desktop.h"
+#include "ui/event_words.h"
 
 using namespace std::chrono_literals;
 using ui_test::named;
@@ -115,4 +116,33 @@ TEST(SoundLogView, PlayItAgainPreviewsAndIsOffForASoundWithoutAFile) {
   enabled->click();
   ASSERT_EQ(shown.desktop.audio.plays().size(), 1u);
   EXPECT_EQ(shown.desktop.audio.plays()[0].file.filename(), "MenuOpen.aiff");
+}
+
+TEST(SoundLogView, AnEntryReadsInTheDesktopsWordsWithTheReportedNameInItsTooltip) {
+  ShownLog shown;
+  shown.log().record({.notificationName = QStringLiteral("AXUIElementDestroyed"),
+                      .soundID = TonnixSoundID("wcls"),
+                      .processIdentifier = 2101,
+                      .applicationName = QStringLiteral("Text Editor"),
+                      .element = TonnixEventElement::named(
+                          QStringLiteral("AXWindow[AXStandardWindow] \"Probe second\" a frame"))},
+                     shown.now - 1s);
+  ASSERT_EQ(shown.rows().size(), 2);
+  EXPECT_EQ(shown.rows()[1], QStringLiteral("Window Close — frame \"Probe second\""));
+  const auto& entry = *shown.view.findChild<QTreeWidget*>()->topLevelItem(0)->child(0);
+  EXPECT_TRUE(entry.toolTip(0).endsWith(QStringLiteral("Reported as AXUIElementDestroyed")));
+}
+
+TEST(SoundLogView, ElementDescriptionsSayTheRoleAsTheDesktopDoes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"AXWindow[AXFloatingWindow] a window", "window"},
+      {"AXMenuItem \"Save a copy\" a menu item", "menu item \"Save a copy\""},
+      {"AXMenuItem \"Save a copy\"", "menu item \"Save a copy\""},
+      {"AXWindow[AXDialog] #prefs \"Preferences\"", "dialog #prefs \"Preferences\""},
+      {"AXButton #ok (Confirms) a push button url https://a.example/",
+       "push button #ok (Confirms) url https://a.example/"},
+      {"Disk Mounted", "Disk Mounted"}};
+  for (const auto& [logged, shown] : cases) {
+    EXPECT_EQ(elementInDesktopWords(QString::fromUtf8(logged)), QString::fromUtf8(shown)) << logged;
+  }
 }

@@ -1,5 +1,6 @@
-// The General tab's update row on an unconfigured build: it says what is
-// missing, keeps the button off, and writes the switch through.
+// The General tab's update row: a build without a feed leaves updates to
+// the package manager; one with a feed says what is missing, keeps the
+// button off, and writes the switch through.
 
 #include <gtest/gtest.h>
 
@@ -12,20 +13,43 @@
 using ui_test::named;
 using ui_test::withText;
 
-TEST(UpdateRow, SaysWhatIsMissingAndWritesTheSwitch) {
+TEST(UpdateRow, WithoutAFeedUpdatesComeFromThePackageManager) {
   ui_test::SettingsDesktop desktop;
   desktop.updates.updater.start();
   auto tab = desktop.showGeneralTab();
-  auto& automatic = withText<QCheckBox>(*tab, QStringLiteral("Automatically check for updates"));
-
-  EXPECT_FALSE(withText<QPushButton>(*tab, QStringLiteral("Check for Updates…")).isEnabled());
-  EXPECT_EQ(named<QLabel>(*tab, "updateProblem").text(),
-            QStringLiteral("No appcast URL is set, so there is nothing to check against."));
+  EXPECT_TRUE(named<QLabel>(*tab, "updateSource").isVisible());
+  EXPECT_FALSE(withText<QPushButton>(*tab, QStringLiteral("Check for Updates…")).isVisible());
+  EXPECT_FALSE(
+      withText<QCheckBox>(*tab, QStringLiteral("Automatically check for updates")).isVisible());
+  EXPECT_FALSE(named<QLabel>(*tab, "updateProblem").isVisible());
   EXPECT_FALSE(named<QLabel>(*tab, "lastUpdateCheck").isVisible());
+}
+
+TEST(UpdateRow, WithAFeedSaysWhatIsMissingAndWritesTheSwitch) {
+  ui_test::SettingsDesktop desktop;
+  auto& services = desktop.updates;
+  TonnixUpdateConfiguration configuration;
+  configuration.feedURL = QStringLiteral("https://updates.tonnix.org/feed.xml");
+  TonnixUpdater updater(configuration, {services.preferences,
+                                        services.network,
+                                        services.notifications,
+                                        TonnixUpdateInstallation("/usr"),
+                                        {}});
+  updater.start();
+  TonnixGeneralTab tab({desktop.controller(), *desktop.silence, desktop.accessibility,
+                        desktop.autostart, desktop.applications, updater});
+  tab.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&tab));
+  auto& automatic = withText<QCheckBox>(tab, QStringLiteral("Automatically check for updates"));
+
+  EXPECT_FALSE(named<QLabel>(tab, "updateSource").isVisible());
+  EXPECT_FALSE(withText<QPushButton>(tab, QStringLiteral("Check for Updates…")).isEnabled());
+  EXPECT_EQ(named<QLabel>(tab, "updateProblem").text(),
+            QStringLiteral("This build names an update feed but no update signing key, so no "
+                           "update could be verified."));
   EXPECT_TRUE(automatic.isChecked());
 
   ui_test::click(automatic);
-  EXPECT_FALSE(desktop.updates.updater.checksAutomatically());
-  EXPECT_EQ(desktop.updates.preferences.value(QStringLiteral("SUEnableAutomaticChecks")),
-            QVariant(false));
+  EXPECT_FALSE(updater.checksAutomatically());
+  EXPECT_EQ(services.preferences.value(QStringLiteral("SUEnableAutomaticChecks")), QVariant(false));
 }

@@ -1,5 +1,7 @@
 // Renders the settings window as a user sees it, into PNG files for the
-// README and the AppStream metadata: tonnix_screenshots OUTPUT_FOLDER.
+// README and the AppStream metadata: tonnix_screenshots [--dark] OUTPUT_FOLDER.
+// --dark draws it in a dark style (Fusion with a dark palette), to look at
+// what the window's own colours do there.
 //
 // Tonnix runs for real on the built-in set (library, assignments, player,
 // controller), on a made-up desktop whose applications have just been
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QIcon>
+#include <QPalette>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -50,17 +53,26 @@ struct HeardEvent {
   std::int32_t processIdentifier;
   const char* application;
   std::chrono::minutes ago;
+  // As the sound log describes the element.
+  const char* element = nullptr;
 };
 
 const HeardEvent heardEvents[] = {
     {"App Launched", TonnixSoundID("flap"), 1800, "Text Editor", std::chrono::minutes(52)},
-    {"AXWindowCreated", TonnixSoundID("wopn"), 1800, "Text Editor", std::chrono::minutes(51)},
-    {"AXMenuOpened", TonnixSoundID("mnuo"), 1800, "Text Editor", std::chrono::minutes(18)},
-    {"AXMenuClosed", TonnixSoundID("mnuc"), 1800, "Text Editor", std::chrono::minutes(18)},
-    {"AXMenuOpened", TonnixSoundID("mnuo"), 1800, "Text Editor", std::chrono::minutes(6)},
-    {"AXMenuClosed", TonnixSoundID("mnuc"), 1800, "Text Editor", std::chrono::minutes(6)},
-    {"MouseDown", TonnixSoundID("btnp"), 1801, "Files", std::chrono::minutes(9)},
-    {"MouseUp", TonnixSoundID("btnr"), 1801, "Files", std::chrono::minutes(9)},
+    {"AXWindowCreated", TonnixSoundID("wopn"), 1800, "Text Editor", std::chrono::minutes(51),
+     "AXWindow[AXStandardWindow] \"Untitled Document 1\" a frame"},
+    {"AXMenuOpened", TonnixSoundID("mnuo"), 1800, "Text Editor", std::chrono::minutes(18),
+     "AXMenu a popup menu"},
+    {"AXMenuClosed", TonnixSoundID("mnuc"), 1800, "Text Editor", std::chrono::minutes(18),
+     "AXMenu a popup menu"},
+    {"AXMenuOpened", TonnixSoundID("mnuo"), 1800, "Text Editor", std::chrono::minutes(6),
+     "AXMenu a popup menu"},
+    {"AXMenuClosed", TonnixSoundID("mnuc"), 1800, "Text Editor", std::chrono::minutes(6),
+     "AXMenu a popup menu"},
+    {"MouseDown", TonnixSoundID("btnp"), 1801, "Files", std::chrono::minutes(9),
+     "AXButton \"Open\" a push button"},
+    {"MouseUp", TonnixSoundID("btnr"), 1801, "Files", std::chrono::minutes(9),
+     "AXButton \"Open\" a push button"},
     {"AXWindowMiniaturized", TonnixSoundID("wcol"), 4711, nullptr, std::chrono::minutes(4)},
 };
 
@@ -134,7 +146,10 @@ struct MadeUpTonnix {
                         .applicationName = heard.application
                                                ? std::optional(QString::fromUtf8(heard.application))
                                                : std::nullopt,
-                        .date = TonnixEvent::Clock::now() - heard.ago});
+                        .date = TonnixEvent::Clock::now() - heard.ago,
+                        .element = heard.element ? std::optional(TonnixEventElement::named(
+                                                       QString::fromUtf8(heard.element)))
+                                                 : std::nullopt});
     }
     std::sort(events.begin(), events.end(),
               [](const auto& a, const auto& b) { return a.date < b.date; });
@@ -190,15 +205,42 @@ bool saveUpdateWindow(const QDir& output) {
 
 }  // namespace
 
+// A dark style as desktops offer it: Fusion, whose palette follows.
+void useDarkStyle() {
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  QPalette dark;
+  const QColor window(0x2d, 0x2d, 0x2d);
+  const QColor base(0x1e, 0x1e, 0x1e);
+  const QColor text(0xee, 0xee, 0xee);
+  dark.setColor(QPalette::Window, window);
+  dark.setColor(QPalette::WindowText, text);
+  dark.setColor(QPalette::Base, base);
+  dark.setColor(QPalette::AlternateBase, window);
+  dark.setColor(QPalette::Text, text);
+  dark.setColor(QPalette::Button, window);
+  dark.setColor(QPalette::ButtonText, text);
+  dark.setColor(QPalette::ToolTipBase, base);
+  dark.setColor(QPalette::ToolTipText, text);
+  dark.setColor(QPalette::PlaceholderText, QColor(0x99, 0x99, 0x99));
+  dark.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
+  dark.setColor(QPalette::HighlightedText, Qt::white);
+  dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x77, 0x77, 0x77));
+  dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x77, 0x77, 0x77));
+  dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x77, 0x77, 0x77));
+  QApplication::setPalette(dark);
+}
+
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   // The icons a GNOME desktop shows; a bare X server names no icon theme.
   QIcon::setThemeName(QStringLiteral("Adwaita"));
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tonnix_screenshots OUTPUT_FOLDER\n");
+  const bool dark = argc == 3 && QByteArray(argv[1]) == "--dark";
+  if (argc != 2 && !dark) {
+    std::fprintf(stderr, "usage: tonnix_screenshots [--dark] OUTPUT_FOLDER\n");
     return 2;
   }
-  const QDir output(QString::fromLocal8Bit(argv[1]));
+  if (dark) useDarkStyle();
+  const QDir output(QString::fromLocal8Bit(argv[argc - 1]));
   MadeUpTonnix madeUp;
   madeUp.listenToRunningApplications();
   madeUp.hearEvents();

@@ -7,10 +7,10 @@
 class TonnixFakeAccessibilityStatus : public TonnixAccessibilityStatus {
  public:
   bool isTrusted() const override { return trusted; }
-  bool requestTrust() override {
+  void requestTrust(std::function<void(bool)> answered) override {
     ++requests;
     if (grantsRequests) trusted = true;
-    return trusted;
+    answered(trusted);
   }
 
   bool trusted = false;

@@ -13,6 +13,9 @@ class TonnixFakeMouseMonitor : public TonnixMouseMonitor {
   // extension.
   void setRefusesInstall(TonnixMouseEventKind kind, bool refuses);
 
+  // As a Wayland session without read access to the pointer devices says.
+  using TonnixMouseMonitor::setAccessProblem;
+
   // Signals one event when its kind is watched.
   void post(TonnixMouseEventKind kind, QPointF location) { tell(kind, location); }
   void press(QPointF location) { post(TonnixMouseEventKind::leftMouseDown, location); }

@@ -24,6 +24,7 @@ class TonnixFakeSilenceProbe : public TonnixSilenceProbe {
   bool isMicrophoneInUse() override { return ask(Test::microphoneInUse); }
   bool isVideoPlaying() override { return ask(Test::videoPlayback); }
   bool isFocusActive() override { return ask(Test::focus); }
+  bool canTellFocus() override { return canTellFocus_; }
   bool isApplicationFullscreen(const std::vector<TonnixWindowDescription>& windows,
                                const std::vector<QRectF>& displays) override;
   std::vector<TonnixWindowDescription> windowDescriptions() override;
@@ -33,6 +34,7 @@ class TonnixFakeSilenceProbe : public TonnixSilenceProbe {
   void setAnswer(Test test, bool answer) { answers_[index(test)] = answer; }
   void setWindows(std::vector<TonnixWindowDescription> windows) { windows_ = std::move(windows); }
   void setDisplays(std::vector<QRectF> displays) { displays_ = std::move(displays); }
+  void setCanTellFocus(bool canTell) { canTellFocus_ = canTell; }
 
   int questionCount(Test test) const { return questions_[index(test)]; }
   int questionCount() const;
@@ -56,4 +58,5 @@ class TonnixFakeSilenceProbe : public TonnixSilenceProbe {
   int windowListCount_ = 0;
   int displayListCount_ = 0;
   int focusAuthorizationRequests_ = 0;
+  bool canTellFocus_ = true;
 };

@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QVariant>
 
@@ -72,21 +73,45 @@ bool TonnixAtspiAccessibilityStatus::isSwitchedOn() const {
   return isEnabled().value_or(false) || toolkitAccessibility().value_or(false);
 }
 
-bool TonnixAtspiAccessibilityStatus::switchOn() {
+namespace {
+
+// Sets GNOME's switch, and returns the message that sets the bus's:
+// setting that property starts the launcher by D-Bus activation when it is
+// installed but not running.
+QDBusMessage switchOnMessage() {
   if (auto* settings = interfaceSettings()) {
     g_settings_set_boolean(settings, toolkitAccessibilityKey, TRUE);
     g_settings_sync();
     g_object_unref(settings);
   }
+  auto message = QDBusMessage::createMethodCall(busService, busPath, propertiesInterface,
+                                                QStringLiteral("Set"));
+  message << statusInterface << enabledProperty
+          << QVariant::fromValue(QDBusVariant(QVariant(true)));
+  return message;
+}
+
+}  // namespace
+
+bool TonnixAtspiAccessibilityStatus::switchOn() {
+  const QDBusMessage message = switchOnMessage();
   auto bus = QDBusConnection::sessionBus();
-  if (bus.isConnected()) {
-    // Setting the property starts the launcher by D-Bus activation when it
-    // is installed but not running.
-    auto message = QDBusMessage::createMethodCall(busService, busPath, propertiesInterface,
-                                                  QStringLiteral("Set"));
-    message << statusInterface << enabledProperty
-            << QVariant::fromValue(QDBusVariant(QVariant(true)));
-    bus.call(message, QDBus::Block, launchTimeout);
-  }
+  if (bus.isConnected()) bus.call(message, QDBus::Block, launchTimeout);
   return isSwitchedOn();
+}
+
+void TonnixAtspiAccessibilityStatus::switchOn(std::function<void(bool)> answered) {
+  const QDBusMessage message = switchOnMessage();
+  auto bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    answered(isSwitchedOn());
+    return;
+  }
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message, launchTimeout));
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                   [watcher, answered = std::move(answered)] {
+                     watcher->deleteLater();
+                     // Asked afresh: the switch holds no state of its own.
+                     answered(TonnixAtspiAccessibilityStatus().isSwitchedOn());
+                   });
 }

@@ -28,7 +28,10 @@ class TonnixAtspiAccessibilityStatus : public TonnixAccessibilityStatus {
   // not running; answers isSwitchedOn() afterwards. Applications that
   // started before may need a restart to notice.
   bool switchOn();
+  // The same without waiting for the launcher: `answered` is told
+  // isSwitchedOn() once the bus has answered or the wait has timed out.
+  void switchOn(std::function<void(bool)> answered);
 
   bool isTrusted() const override { return isSwitchedOn(); }
-  bool requestTrust() override { return switchOn(); }
+  void requestTrust(std::function<void(bool)> answered) override { switchOn(std::move(answered)); }
 };

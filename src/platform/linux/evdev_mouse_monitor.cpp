@@ -226,6 +226,7 @@ void TonnixEvdevMouseMonitor::open(udev_device* device) {
   QObject::connect(kept.notifier.get(), &QSocketNotifier::activated, kept.notifier.get(),
                    [this, &kept] { read(kept); });
   devices_.emplace(kept.node, std::move(opened));
+  setAccessProblem(std::nullopt);
 }
 
 // Reads all there is before telling anyone: a slot may stop the watch,
@@ -279,8 +280,19 @@ void TonnixEvdevMouseMonitor::applyHandedness() {
   for (const auto& node : released) changed(node, false);
 }
 
+QString pointerAccessAdvice(const std::filesystem::path& programFolder) {
+  const QString need =
+      QStringLiteral("Click sounds in Wayland windows need read access to mice and touchpads: ");
+  if (programFolder == "/usr/bin") return need + QStringLiteral("install tonnix-pointer-access.");
+  const auto rule = programFolder.parent_path() / "lib/udev/rules.d/70-tonnix-pointers.rules";
+  return need + QStringLiteral("copy %1 to /etc/udev/rules.d and restart the computer.")
+                    .arg(QString::fromStdString(rule.lexically_normal().string()));
+}
+
 void TonnixEvdevMouseMonitor::sayUnreadable(const std::string& node, int error) {
-  if (toldUnreadable_ || (error != EACCES && error != EPERM)) return;
+  if (error != EACCES && error != EPERM) return;
+  setAccessProblem(pointerAccessAdvice(QCoreApplication::applicationDirPath().toStdString()));
+  if (toldUnreadable_) return;
   toldUnreadable_ = true;
   say("cannot read the pointer devices (" + node + ": " + std::strerror(error) +
       "), so clicks on Wayland windows make no sound. To let the user at the seat read mice and "

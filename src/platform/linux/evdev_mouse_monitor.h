@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -15,6 +16,12 @@ struct udev;
 struct udev_device;
 struct udev_monitor;
 
+// What gives the user at the seat read access to the pointer devices, for
+// a Tonnix whose program lies in `programFolder`: the package that comes
+// with a distribution's build in /usr, else the rule file installed beside
+// the program, to be copied where udev reads it.
+QString pointerAccessAdvice(const std::filesystem::path& programFolder);
+
 // The primary button on a Wayland session, read from the kernel's pointer
 // devices (/dev/input/event*, mice and touchpads only), which see every
 // press whichever window it lands on. The compositor keeps the pointer's
@@ -22,7 +29,8 @@ struct udev_monitor;
 // (locatesPresses() is false) and drags cannot be watched. Devices plugged
 // in later are followed through udev; the primary button follows GNOME's
 // left-handed settings. Reading the devices needs the udev rule Tonnix
-// installs; without it, one line says so and how to install it.
+// installs; without it, one line says so and how to install it, and
+// accessProblem() says what grants it.
 //
 // Devices are open only while something is watched. Main thread only, with
 // the Qt application made; events are signalled from the event loop.

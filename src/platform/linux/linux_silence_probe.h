@@ -38,6 +38,7 @@ class TonnixLinuxSilenceProbe : public TonnixSilenceProbe {
   bool isMicrophoneInUse() override { return pulse_.isInputRecording(); }
   bool isVideoPlaying() override { return inhibitors_.isHeldByOtherProcess(); }
   bool isFocusActive() override { return doNotDisturb_.isOn(); }
+  bool canTellFocus() override { return doNotDisturb_.canTell(); }
   bool isApplicationFullscreen(const std::vector<TonnixWindowDescription>& windows,
                                const std::vector<QRectF>& displays) override;
   std::vector<TonnixWindowDescription> windowDescriptions() override;
