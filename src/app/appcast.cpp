@@ -61,8 +61,7 @@ QString notXML(const QXmlStreamReader& reader) {
   QString reason = reader.errorString();
   if (reason.endsWith(u'.')) reason.chop(1);
   return QStringLiteral("The update feed is not XML: %1 (line %2).")
-      .arg(reason)
-      .arg(reader.lineNumber());
+      .arg(reason, QString::number(reader.lineNumber()));
 }
 
 }  // namespace
