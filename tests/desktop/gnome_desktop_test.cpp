@@ -1,7 +1,7 @@
 // GNOME's own applications, Text Editor and Files (nautilus), heard by
 // `tonnix run --monitor` on the desktop the session was made with: GNOME
-// Shell (TONNIX_HEADLESS_COMPOSITOR=gnome-shell) or X11 under a window
-// manager (TONNIX_HEADLESS_WINDOW_MANAGER=1). Both are driven as a user's
+// Shell or KWin (TONNIX_HEADLESS_COMPOSITOR=gnome-shell or kwin) or X11
+// under a window manager (TONNIX_HEADLESS_WINDOW_MANAGER=1). Both are driven as a user's
 // assistive technology would drive them, through the accessibility bus's
 // actions and GTK's application actions on the session bus: a headless
 // compositor has no input devices. An application that is not installed is
