@@ -180,6 +180,20 @@ TEST_F(AtspiEventTranslatorTest, Gtk4PopoverMenusOpenWithTheirOwnerExpandedAndCl
   expectSteps(FakeSource(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL), {{expanded, 1, "x", {}}});
 }
 
+// GTK 4 activates the window of a popover it has opened (on X11 after the
+// popover took the keyboard): the same window, perhaps first heard then.
+TEST_F(AtspiEventTranslatorTest, Gtk4ActivatingTheWindowOfAnOpenPopoverIsNoChange) {
+  const auto button = owningMenu(FakeSource(ATSPI_ROLE_PUSH_BUTTON, ATSPI_ROLE_PANEL));
+  const FakeSource frame(ATSPI_ROLE_FRAME, ATSPI_ROLE_APPLICATION);
+  translate(event(expanded, 1, "b"), button);
+  expectSteps(frame, {{"window:activate", 0, "w", {}}});
+  translate(event(removed, 1, "b"), button);
+  expectSteps(
+      frame,
+      {{"window:activate", 0, "w", {}},
+       {"window:activate", 0, "other", {Note::focusedWindowChanged, Note::mainWindowChanged}}});
+}
+
 // GTK 4 focuses the item before the menu opens, and again when its window
 // is activated again, before and after the menu closes.
 TEST_F(AtspiEventTranslatorTest, Gtk4PopoverItemsInPanelsAreLitOnlyWhileTheMenuIsOpen) {

@@ -309,10 +309,17 @@ QStringList TonnixAtspiEventTranslator::hidden(const TonnixAtspiEvent& event,
 }
 
 // Qt announces its window again after every menu; only a change of window
-// is heard.
+// is heard. GTK 4 activates the window holding a popover menu it has just
+// opened (again, on X11, where the popover took the keyboard first): the
+// window a person is in did not change, it may only be the first time its
+// activation is heard.
 QStringList TonnixAtspiEventTranslator::activated(const TonnixAtspiEvent& event,
                                                   TonnixAtspiEventSource& source) {
   if (source.role() == ATSPI_ROLE_WINDOW && source.holdsMenu()) return {};
+  if (!application(event.applicationKey).menuOwners.isEmpty()) {
+    noteActivation(event);
+    return {};
+  }
   if (event.elementKey == activeWindow_) return {};
   activeWindow_ = event.elementKey;
   QStringList names{Note::focusedWindowChanged, Note::mainWindowChanged};
