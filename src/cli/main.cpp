@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "cli/command_line.h"
+#include "platform/linux/glib_log.h"
 #include "platform/linux/qt_screens.h"
 
 namespace {
@@ -86,6 +87,7 @@ int help(const QStringList& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tonnixRouteGLibLog();
   const bool startsApp = startsApplication(argc, argv);
   const auto app = makeApplication(argc, argv, startsApp);
   QCoreApplication::setApplicationName(QStringLiteral("tonnix"));
