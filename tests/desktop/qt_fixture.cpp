@@ -59,9 +59,6 @@ class FixtureWindow : public QMainWindow {
                     [this] { delete second_; });
     file->addAction(QStringLiteral("Plain &Window"), QKeySequence(Qt::CTRL | Qt::Key_B), this,
                     [this] { openPlainWindow(); });
-    file->addAction(QStringLiteral("Delete Plain Window"),
-                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), this,
-                    [this] { delete plain_; });
     file->addAction(QStringLiteral("&Pick"), QKeySequence(Qt::CTRL | Qt::Key_P), combo,
                     [combo] { combo->showPopup(); });
     resize(640, 480);
