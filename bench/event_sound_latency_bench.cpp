@@ -13,8 +13,7 @@
 //
 // On a 2-core machine shared with other builds, mean / longest: GTK 3
 // 3.6 / 36.7 ms, GTK 4 fixture 4.4 / 51.8 ms, Text Editor 21.8 / 241 ms,
-// Qt 6 2.0 / 11.5 ms (before describing came after the sound, and in one
-// round trip: GTK 4 fixture 7.7 / 310 ms).
+// Qt 6 2.0 / 11.5 ms.
 
 #include <benchmark/benchmark.h>
 #include <signal.h>
