@@ -13,6 +13,11 @@ constexpr int realizationLimit = 2000;
 // Milliseconds after a window opened or an application was attached.
 constexpr int realizationDelay = 500;
 
+GQuark parentRoleQuark() {
+  static const GQuark quark = g_quark_from_static_string("tonnix-atspi-parent-role");
+  return quark;
+}
+
 using Clock = std::chrono::steady_clock;
 using Kind = TonnixAtspiHandle::Kind;
 
@@ -30,13 +35,21 @@ class EventSource final : public TonnixAtspiEventSource {
     return *role_;
   }
 
+  // Kept on libatspi's object once known, as its role is: an object stays
+  // where it was put, and GTK 4 answers each question slowly under load.
   AtspiRole parentRole() override {
     if (parentRole_) return *parentRole_;
+    auto* object = G_OBJECT(target_.object.get());
+    if (const auto kept = object ? g_object_get_qdata(object, parentRoleQuark()) : nullptr) {
+      return *(parentRole_ = static_cast<AtspiRole>(GPOINTER_TO_INT(kept) - 1));
+    }
     parentRole_ = ATSPI_ROLE_INVALID;
     const auto up = parent();
     if (!up) return *parentRole_;
     const auto found = elements_.role({*up, target_.processIdentifier});
-    if (found) parentRole_ = *found;
+    if (!found || *found == ATSPI_ROLE_INVALID) return *parentRole_;
+    parentRole_ = *found;
+    g_object_set_qdata(object, parentRoleQuark(), GINT_TO_POINTER(static_cast<int>(*found) + 1));
     return *parentRole_;
   }
 
