@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "cli/command_line.h"
+#include "platform/linux/glib_log.h"
 #include "platform/linux/openal_audio.h"
 #include "platform/linux/qt_screens.h"
 
@@ -87,6 +88,7 @@ int help(const QStringList& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tonnixRouteGLibLog();
   const bool startsApp = startsApplication(argc, argv);
   if (startsApp || std::strcmp(argv[1], "run") == 0 || std::strcmp(argv[1], "play") == 0) {
     TonnixOpenALAudio::startLibrary();

@@ -78,8 +78,8 @@ void serveWithoutWindow(TonnixSingleInstance& instance, TonnixController& contro
                    });
 }
 
-// How long accessibility events took from their arrival to the end of
-// their handling, for the monitor's last line.
+// How long accessibility events took from their arrival to their sound
+// started, or to the decision that nothing plays, for the monitor's last line.
 void printDeliveryStatistics(const TonnixAtspiAccessibility::DeliveryStatistics& statistics) {
   if (statistics.count == 0) return;
   tonnixDiagnostic(

@@ -1,5 +1,6 @@
 #include "events/application_observer.h"
 
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 
@@ -100,13 +101,12 @@ void TonnixApplicationObserver::rememberExistingWindows() {
     if (remembered == maximumExistingWindows) return;
     const auto* window = value.as<TonnixAXElement>();
     if (!window) continue;
-    track(*window, TonnixSoundID("wcls"), std::nullopt);
+    track(*window, TonnixSoundID("wcls"));
     ++remembered;
   }
 }
 
-void TonnixApplicationObserver::track(const TonnixAXElement& element, TonnixSoundID closeSoundID,
-                                      std::optional<QString> name) {
+void TonnixApplicationObserver::track(const TonnixAXElement& element, TonnixSoundID closeSoundID) {
   const auto& destroyed = TonnixAXNotification::uiElementDestroyed;
   if (!observer_ || !mappingsByRawName_.contains(destroyed)) return;
   const bool known =
@@ -119,7 +119,22 @@ void TonnixApplicationObserver::track(const TonnixAXElement& element, TonnixSoun
     (void)observer_->removeNotification(trackedElements_.front().element, destroyed);
     trackedElements_.erase(trackedElements_.begin());
   }
-  trackedElements_.push_back({element, closeSoundID, std::move(name)});
+  trackedElements_.push_back({element, closeSoundID, std::nullopt});
+}
+
+// Describes the oldest element waiting, then gives the event loop back.
+void TonnixApplicationObserver::describeTracked() {
+  if (toDescribe_.empty()) return;
+  const TonnixAXElement element = toDescribe_.front();
+  toDescribe_.erase(toDescribe_.begin());
+  if (!toDescribe_.empty()) {
+    QTimer::singleShot(0, this, &TonnixApplicationObserver::describeTracked);
+  }
+  const auto tracked =
+      std::find_if(trackedElements_.begin(), trackedElements_.end(),
+                   [&](const TrackedElement& candidate) { return candidate.element == element; });
+  if (tracked == trackedElements_.end()) return;
+  tracked->name = describeElement(accessibility_, element);
 }
 
 void TonnixApplicationObserver::teardown() {
@@ -134,6 +149,7 @@ void TonnixApplicationObserver::teardown() {
   observer_.reset();
   registeredRawNames_.clear();
   trackedElements_.clear();
+  toDescribe_.clear();
 }
 
 void TonnixApplicationObserver::handleNotification(const TonnixAXElement& element,
@@ -158,8 +174,19 @@ void TonnixApplicationObserver::handleNotification(const TonnixAXElement& elemen
 void TonnixApplicationObserver::handleTracked(const TonnixAXElement& element,
                                               const QString& rawName, TonnixSoundID open,
                                               TonnixSoundID close) {
-  track(element, close, describeElement(accessibility_, element));
+  track(element, close);
   emitEvent(rawName, open, TonnixEventElement::unnamed(element));
+  const bool isUnnamed = std::any_of(
+      trackedElements_.begin(), trackedElements_.end(),
+      [&](const TrackedElement& tracked) { return tracked.element == element && !tracked.name; });
+  if (!isUnnamed ||
+      std::find(toDescribe_.begin(), toDescribe_.end(), element) != toDescribe_.end()) {
+    return;
+  }
+  if (toDescribe_.empty()) {
+    QTimer::singleShot(0, this, &TonnixApplicationObserver::describeTracked);
+  }
+  toDescribe_.push_back(element);
 }
 
 void TonnixApplicationObserver::handleDestroyed(const TonnixAXElement& element,

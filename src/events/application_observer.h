@@ -35,6 +35,11 @@ struct TonnixObserverError {
 // remembers the windows, drawers, sheets and help tags that are to make a
 // sound when they go away. Main thread only.
 //
+// The sound comes first: a tracked element is described for its closing
+// (a request or more to a toolkit that may answer slowly) only after its
+// event has been emitted, one element per turn of the event loop, so that
+// the events arriving meanwhile are not kept waiting behind the words.
+//
 // Events leave through the eventOccurred signal. The controller connects it
 // to its handle slot; the direct connection calls it synchronously from the
 // notification, and Qt drops the connection when either side is destroyed,
@@ -95,8 +100,8 @@ class TonnixApplicationObserver : public QObject {
  private:
   void registerNotifications();
   void rememberExistingWindows();
-  void track(const TonnixAXElement& element, TonnixSoundID closeSoundID,
-             std::optional<QString> name);
+  void track(const TonnixAXElement& element, TonnixSoundID closeSoundID);
+  void describeTracked();
   void handleNotification(const TonnixAXElement& element, const QString& rawName);
   void handleTracked(const TonnixAXElement& element, const QString& rawName, TonnixSoundID open,
                      TonnixSoundID close);
@@ -116,6 +121,8 @@ class TonnixApplicationObserver : public QObject {
   std::unique_ptr<TonnixAXObserver> observer_;
   QStringList registeredRawNames_;
   std::vector<TrackedElement> trackedElements_;
+  // Tracked elements still to be described, oldest first.
+  std::vector<TonnixAXElement> toDescribe_;
   bool didTimeOut_ = false;
   double attachDuration_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "quiet/sound_log.h"
 
 #include <QStringView>
+#include <QTimer>
 #include <algorithm>
 #include <numeric>
 
@@ -81,7 +82,7 @@ void TonnixSoundLog::record(const TonnixEvent& event, TonnixDate date) {
     entry.lastDate = date;
   }
   ++entry.count;
-  nameElement(entry, event, date);
+  nameElement(entry, section.group, event, date);
   section.entries.insert(section.entries.begin(), std::move(entry));
   if (section.entries.size() > maximumEntries) section.entries.resize(maximumEntries);
 
@@ -114,6 +115,7 @@ void TonnixSoundLog::prune(TonnixDate now) {
 }
 
 void TonnixSoundLog::clear() {
+  toName_.clear();
   if (!sections_.empty()) {
     sections_.clear();
     emit sectionsChanged();
@@ -185,19 +187,49 @@ TonnixSoundLog::Identity TonnixSoundLog::makeIdentity(const TonnixEvent& event) 
   return {group, name, bundleIdentifier, application ? application->icon : std::nullopt};
 }
 
-void TonnixSoundLog::nameElement(TonnixSoundLogEntry& entry, const TonnixEvent& event,
-                                 TonnixDate date) const {
+void TonnixSoundLog::nameElement(TonnixSoundLogEntry& entry, const TonnixSoundLogGroup& group,
+                                 const TonnixEvent& event, TonnixDate date) {
   if (!event.element) return;
   if (entry.elementNamedDate && date < *entry.elementNamedDate + namingInterval) return;
-  std::optional<QString> text;
   if (const QString* name = event.element->name()) {
-    text = *name;
-  } else if (const TonnixAXElement* element = event.element->element(); element && nameElement_) {
-    text = nameElement_(*element);
+    entry.elementDescription = firstCharacters(*name, maximumDescriptionLength);
+    entry.elementNamedDate = date;
+    return;
   }
+  const TonnixAXElement* element = event.element->element();
+  if (!element || !nameElement_) return;
+  const auto pending = std::find_if(toName_.begin(), toName_.end(), [&](const auto& waiting) {
+    return waiting.group == group && waiting.kind.isSameKind(entry);
+  });
+  if (pending != toName_.end()) {
+    pending->element = *element;
+    pending->date = date;
+    return;
+  }
+  if (toName_.empty()) QTimer::singleShot(0, this, &TonnixSoundLog::nameNextElement);
+  toName_.push_back({group, entry, *element, date});
+}
+
+// Describes the oldest element waiting, then gives the event loop back. An
+// entry gone meanwhile, or an element that can no longer be described,
+// leaves things as they were.
+void TonnixSoundLog::nameNextElement() {
+  if (toName_.empty()) return;
+  const PendingName pending = std::move(toName_.front());
+  toName_.erase(toName_.begin());
+  if (!toName_.empty()) QTimer::singleShot(0, this, &TonnixSoundLog::nameNextElement);
+  const auto text = nameElement_ ? nameElement_(pending.element) : std::nullopt;
   if (!text) return;
-  entry.elementDescription = firstCharacters(*text, maximumDescriptionLength);
-  entry.elementNamedDate = date;
+  for (auto& section : sections_) {
+    if (!(section.group == pending.group)) continue;
+    for (auto& entry : section.entries) {
+      if (!entry.isSameKind(pending.kind)) continue;
+      entry.elementDescription = firstCharacters(*text, maximumDescriptionLength);
+      entry.elementNamedDate = pending.date;
+      emit sectionsChanged();
+      return;
+    }
+  }
 }
 
 bool TonnixSoundLog::pruneSections(TonnixDate cutoff) {

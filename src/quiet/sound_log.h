@@ -122,7 +122,10 @@ class TonnixSoundLog : public QObject {
   const TonnixSilencePeriods& silences() const { return silences_; }
 
   // Adds the event at `date`, merging it into its source's entry of the same
-  // kind, then drops what is older than two hours before `date`.
+  // kind, then drops what is older than two hours before `date`. A live
+  // element is described afterwards, on a later turn of the event loop, one
+  // entry per turn: its sound has started by then, and the events arriving
+  // meanwhile do not wait behind the requests that describing costs.
   void record(const TonnixEvent& event, TonnixDate date);
   // The silence monitor's reason became `reason` (none: sound again).
   void silenceChanged(std::optional<TonnixSilenceReason> reason, TonnixDate date);
@@ -147,7 +150,17 @@ class TonnixSoundLog : public QObject {
  private:
   Identity identityOf(const TonnixEvent& event);
   Identity makeIdentity(const TonnixEvent& event) const;
-  void nameElement(TonnixSoundLogEntry& entry, const TonnixEvent& event, TonnixDate date) const;
+  // An entry's live element waiting to be described, and when it was seen.
+  struct PendingName {
+    TonnixSoundLogGroup group;
+    TonnixSoundLogEntry kind;
+    TonnixAXElement element;
+    TonnixDate date;
+  };
+
+  void nameElement(TonnixSoundLogEntry& entry, const TonnixSoundLogGroup& group,
+                   const TonnixEvent& event, TonnixDate date);
+  void nameNextElement();
   bool pruneSections(TonnixDate cutoff);
   bool pruneSilences(TonnixDate cutoff);
 
@@ -156,4 +169,6 @@ class TonnixSoundLog : public QObject {
   TonnixSoundLogSections sections_;
   TonnixSilencePeriods silences_;
   std::map<std::int32_t, Identity> identities_;
+  // Oldest first, one per entry.
+  std::vector<PendingName> toName_;
 };

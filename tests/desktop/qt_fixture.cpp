@@ -1,8 +1,10 @@
 // The Qt Widgets application the desktop tests drive by keys (there is no
 // window frame to click without a window manager): Ctrl+D opens the modal
 // "Fixture Dialog", Ctrl+N the window "Fixture Second Window", Ctrl+W
-// closes it and Ctrl+E deletes it without closing it; Ctrl+P opens the
-// pop-up list of the combo box "Pick Me".
+// closes it and Ctrl+E deletes it without closing it; Ctrl+B opens the
+// window "Fixture Plain Window", a plain widget without parent or children,
+// in which Ctrl+Shift+B deletes it; Ctrl+P opens the pop-up list of the combo box
+// "Pick Me".
 
 #include <QApplication>
 #include <QCheckBox>
@@ -55,6 +57,8 @@ class FixtureWindow : public QMainWindow {
                     });
     file->addAction(QStringLiteral("D&elete Window"), QKeySequence(Qt::CTRL | Qt::Key_E), this,
                     [this] { delete second_; });
+    file->addAction(QStringLiteral("Plain &Window"), QKeySequence(Qt::CTRL | Qt::Key_B), this,
+                    [this] { openPlainWindow(); });
     file->addAction(QStringLiteral("&Pick"), QKeySequence(Qt::CTRL | Qt::Key_P), combo,
                     [combo] { combo->showPopup(); });
     resize(640, 480);
@@ -74,7 +78,18 @@ class FixtureWindow : public QMainWindow {
     second_->show();
   }
 
+  void openPlainWindow() {
+    if (plain_) return;
+    plain_ = new QWidget;
+    plain_->setWindowTitle(QStringLiteral("Fixture Plain Window"));
+    plain_->resize(200, 100);
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), plain_);
+    connect(shortcut, &QShortcut::activated, plain_, &QObject::deleteLater);
+    plain_->show();
+  }
+
   QPointer<QWidget> second_;
+  QPointer<QWidget> plain_;
 };
 
 }  // namespace

@@ -141,6 +141,11 @@ TEST_F(TonnixRunDesktopTest, PlaysTheWindowsOfARealApplication) {
   })) << "no deleted window closed";
 
   EXPECT_EQ(stop(), 0);
+  // GLib's log (GIO's volume monitors among it) speaks through Tonnix's
+  // diagnostics, never in its own format.
+  EXPECT_TRUE(std::none_of(lines_.begin(), lines_.end(), [](const QString& line) {
+    return line.contains(QStringLiteral("-WARNING **"));
+  }));
   const auto output = tonnix_test::readSound(home_.waveOutput().toStdString());
   ASSERT_TRUE(output);
   EXPECT_GT(output->peak(), 0.01) << "the wave output holds no sound";

@@ -170,7 +170,10 @@ TEST_F(WaylandDesktopTest, HearsGtk4MenusDialogsWindowsAndQuitWithoutAnXServer) 
   const auto press = [pid](const char* name) {
     return [=] { return act(pid, "push button", QString::fromUtf8(name)); };
   };
-  expectSteps({{press("Menu"), {"AXMenuOpened"}},
+  // Opened by the program before anything asked for the menu button: only
+  // Tonnix has put the button on the bus by then, as it attached.
+  turnUntil([] { return false; }, 2000);
+  expectSteps({{gtk("menu"), {"AXMenuOpened"}},
                {press("Menu"), {"AXMenuClosed"}},
                {gtk("dialog"), {"AXWindowCreated"}},
                {press("OK"), {"AXUIElementDestroyed"}},

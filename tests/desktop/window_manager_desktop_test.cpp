@@ -127,6 +127,17 @@ TEST_F(WindowManagerDesktopTest, ActionsOnWindowsAreHeardOnceFromTheirApplicatio
         << qPrintable(command);
   }
 
+  // A plain widget without parent or children deleted by its program says
+  // nothing; the activation of the window left behind is its closing.
+  EXPECT_EQ(run.heard(QStringLiteral("AXWindowCreated"), fixtureName,
+                      [&] { tonnix_test::focusAndType(window, {QStringLiteral("ctrl+b")}); }),
+            1);
+  const auto plain = windowNamed(QStringLiteral("^Fixture Plain Window$"));
+  ASSERT_FALSE(plain.isEmpty());
+  EXPECT_EQ(run.heard(QStringLiteral("AXUIElementDestroyed"), fixtureName,
+                      [&] { tonnix_test::focusAndType(plain, {QStringLiteral("ctrl+shift+b")}); }),
+            1);
+
   // Attached by then, so that GTK 3 tells its minimize too.
   Application demo(QStringLiteral("gtk3-demo"), {QStringLiteral("--run=dialog")});
   const auto dialogs = windowNamed(QStringLiteral("^Dialogs and Message Boxes$"));

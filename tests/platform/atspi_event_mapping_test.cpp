@@ -116,7 +116,8 @@ TEST_F(AtspiEventTranslatorTest, MenusOpenAndCloseAsEachToolkitShowsThem) {
 // Qt's combo box list opens before the window holding it, and holds the
 // keyboard; a window it deletes closes with a child hiding whose parent no
 // longer answers, or that names none when the window has left the
-// application.
+// application, or, with no children to tell, by the activation of the
+// window left behind.
 TEST_F(AtspiEventTranslatorTest, QtComboBoxListsAreMenusAndDeletedWindowsClose) {
   const FakeSource item(ATSPI_ROLE_LIST_ITEM, ATSPI_ROLE_LIST);
   expectSteps(FakeSource(ATSPI_ROLE_LIST, ATSPI_ROLE_COMBO_BOX),
@@ -140,6 +141,17 @@ TEST_F(AtspiEventTranslatorTest, QtComboBoxListsAreMenusAndDeletedWindowsClose) 
   label.sourceParentKey.clear();
   label.presentKeys = QStringList{};
   expectSteps(label, {{showing, 0, "n", {Note::uiElementDestroyed}}});
+
+  // A window without children is gone when the one left is activated.
+  expectSteps(FakeSource(ATSPI_ROLE_FILLER, ATSPI_ROLE_APPLICATION),
+              {{showing, 1, "p", {Note::windowCreated}}});
+  FakeSource main(ATSPI_ROLE_FRAME, ATSPI_ROLE_APPLICATION);
+  main.presentKeys = QStringList{QStringLiteral(":1.2/main"), QStringLiteral(":1.2/v")};
+  EXPECT_EQ(translator.translate(event("window:activate", 0, "main"), main, everything),
+            QStringList{Note::uiElementDestroyed});
+  EXPECT_EQ(main.reportedKey, QStringLiteral(":1.2/p"));
+  expectSteps(main,
+              {{"window:activate", 0, "p", {Note::focusedWindowChanged, Note::mainWindowChanged}}});
 }
 
 // GTK 4's drop-down holds its button pressed while its list is open.

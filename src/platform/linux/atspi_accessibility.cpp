@@ -1,10 +1,12 @@
 #include "platform/linux/atspi_accessibility.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
 #include "platform/linux/atspi_accessibility_status.h"
 #include "platform/linux/atspi_connection.h"
+#include "platform/linux/atspi_element_texts.h"
 #include "platform/linux/atspi_elements.h"
 #include "platform/linux/atspi_hit_test.h"
 #include "platform/linux/atspi_layout_changes.h"
@@ -13,6 +15,25 @@
 namespace {
 
 using Kind = TonnixAtspiHandle::Kind;
+
+// The attribute's text among those read at once; null for other attributes.
+const std::optional<QString>* textOf(const TonnixAtspiElementTexts& texts,
+                                     const QString& attribute) {
+  namespace Attribute = TonnixAXAttribute;
+  if (attribute == Attribute::title) return &texts.name;
+  if (attribute == Attribute::description) return &texts.description;
+  if (attribute == Attribute::identifier) return &texts.identifier;
+  if (attribute == Attribute::roleDescription) return &texts.roleDescription;
+  return nullptr;
+}
+
+// Reading several texts at once costs one round trip instead of several.
+bool asksSeveralTexts(const QStringList& attributes) {
+  const TonnixAtspiElementTexts none;
+  return std::count_if(attributes.begin(), attributes.end(), [&](const QString& attribute) {
+           return textOf(none, attribute) != nullptr;
+         }) > 1;
+}
 
 }  // namespace
 
@@ -146,9 +167,18 @@ TonnixAXResult<TonnixAXValue> TonnixAtspiAccessibility::attributeValue(
 TonnixAXResult<std::vector<TonnixAXValue>> TonnixAtspiAccessibility::attributeValues(
     const TonnixAXElement& element, const QStringList& attributes) {
   TONNIX_TRY(target, d_->target(element));
+  std::optional<TonnixAtspiElementTexts> texts;
+  if (asksSeveralTexts(attributes)) {
+    TONNIX_TRY(read, readAtspiElementTexts(*d_->connection(), target));
+    texts = std::move(read);
+  }
   std::vector<TonnixAXValue> values;
   TonnixAtspiElements::FrameCache frame;
   for (const auto& attribute : attributes) {
+    if (const auto* text = texts ? textOf(*texts, attribute) : nullptr) {
+      values.push_back(*text ? TonnixAXValue(**text) : TonnixAXValue());
+      continue;
+    }
     auto value = d_->elements->attribute(target, attribute, frame);
     if (value) {
       values.push_back(std::move(*value));

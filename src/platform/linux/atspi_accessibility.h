@@ -22,8 +22,10 @@ class TonnixAtspiConnection;
 // under a Qt event loop that runs on GLib (Qt's default on Linux).
 class TonnixAtspiAccessibility final : public TonnixAccessibility {
  public:
-  // How long events took from their arrival to the end of the observer
-  // callbacks they caused.
+  // How long the events of observed applications took from their arrival
+  // to the end of the observer callbacks they caused, which start their
+  // sounds (and leave describing elements for later), or to the decision
+  // that they cause none.
   struct DeliveryStatistics {
     std::size_t count = 0;
     std::chrono::duration<double> total{};

@@ -210,7 +210,7 @@ QStringList TonnixAtspiEventTranslator::translateOrdinary(const TonnixAtspiEvent
       (type == defunct && on)) {
     return hidden(event, source, wants);
   }
-  if (type == windowActivate) return activated(event, source);
+  if (type == windowActivate) return activated(event, source, wants);
   if (type == windowMinimize || (type == iconified && on)) return minimized(event, true);
   if (type == windowRestore || type == iconified) return minimized(event, false);
   if (type == windowMove) return {Note::windowMoved};
@@ -314,7 +314,8 @@ QStringList TonnixAtspiEventTranslator::hidden(const TonnixAtspiEvent& event,
 // window a person is in did not change, it may only be the first time its
 // activation is heard.
 QStringList TonnixAtspiEventTranslator::activated(const TonnixAtspiEvent& event,
-                                                  TonnixAtspiEventSource& source) {
+                                                  TonnixAtspiEventSource& source,
+                                                  const Wants& wants) {
   if (source.role() == ATSPI_ROLE_WINDOW && source.holdsMenu()) return {};
   if (!application(event.applicationKey).menuOwners.isEmpty()) {
     noteActivation(event);
@@ -322,6 +323,10 @@ QStringList TonnixAtspiEventTranslator::activated(const TonnixAtspiEvent& event,
   }
   if (event.elementKey == activeWindow_) return {};
   activeWindow_ = event.elementKey;
+  if (auto closed = closedBefore(event, source, wants); !closed.isEmpty()) {
+    activeApplication_ = event.applicationKey;
+    return closed;
+  }
   QStringList names{Note::focusedWindowChanged, Note::mainWindowChanged};
   if (event.applicationKey != activeApplication_) names.append(Note::applicationActivated);
   activeApplication_ = event.applicationKey;
@@ -380,6 +385,27 @@ QStringList TonnixAtspiEventTranslator::closedAround(Application& app,
   } else if (const auto present = source.topLevelKeys()) {
     closed = app.openWindows.firstMissing(*present);
   }
+  if (closed.isEmpty()) return {};
+  app.openWindows.remove(closed);
+  source.reportFor(closed);
+  if (!wants(Note::uiElementDestroyed)) return {};
+  return {Note::uiElementDestroyed};
+}
+
+// Qt 6 deletes a window that has no parent and no children without a word:
+// the window it leaves active is activated next, and the deleted one has
+// left the application. That activation is the closing, heard as such.
+QStringList TonnixAtspiEventTranslator::closedBefore(const TonnixAtspiEvent& event,
+                                                     TonnixAtspiEventSource& source,
+                                                     const Wants& wants) {
+  auto& app = application(event.applicationKey);
+  if (app.openWindows.isEmpty() ||
+      (app.openWindows.size() == 1 && app.openWindows.contains(event.elementKey))) {
+    return {};
+  }
+  const auto present = source.topLevelKeys();
+  if (!present) return {};
+  const auto closed = app.openWindows.firstMissing(*present);
   if (closed.isEmpty()) return {};
   app.openWindows.remove(closed);
   source.reportFor(closed);

@@ -92,6 +92,7 @@ class TonnixAtspiEventTranslator {
    public:
     bool contains(const QString& key) const { return keys_.contains(key); }
     bool isEmpty() const { return keys_.isEmpty(); }
+    qsizetype size() const { return keys_.size(); }
     // The first remembered key not in `present`; empty when all are.
     QString firstMissing(const QStringList& present) const;
     bool insert(const QString& key);
@@ -124,7 +125,10 @@ class TonnixAtspiEventTranslator {
                     const Wants& wants);
   QStringList hidden(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
                      const Wants& wants);
-  QStringList activated(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
+  QStringList activated(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
+                        const Wants& wants);
+  QStringList closedBefore(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
+                           const Wants& wants);
   QStringList minimized(const TonnixAtspiEvent& event, bool isMinimized);
   QStringList selected(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   QStringList focused(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,

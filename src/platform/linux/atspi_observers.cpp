@@ -1,9 +1,22 @@
 #include "platform/linux/atspi_observers.h"
 
 #include <QSet>
+#include <QTimer>
 #include <algorithm>
 
+#include "platform/linux/atspi_object_realization.h"
+
 namespace {
+
+// The most objects of one window or application put on the bus at once.
+constexpr int realizationLimit = 2000;
+// Milliseconds after a window opened or an application was attached.
+constexpr int realizationDelay = 500;
+
+GQuark parentRoleQuark() {
+  static const GQuark quark = g_quark_from_static_string("tonnix-atspi-parent-role");
+  return quark;
+}
 
 using Clock = std::chrono::steady_clock;
 using Kind = TonnixAtspiHandle::Kind;
@@ -22,13 +35,21 @@ class EventSource final : public TonnixAtspiEventSource {
     return *role_;
   }
 
+  // Kept on libatspi's object once known, as its role is: an object stays
+  // where it was put, and GTK 4 answers each question slowly under load.
   AtspiRole parentRole() override {
     if (parentRole_) return *parentRole_;
+    auto* object = G_OBJECT(target_.object.get());
+    if (const auto kept = object ? g_object_get_qdata(object, parentRoleQuark()) : nullptr) {
+      return *(parentRole_ = static_cast<AtspiRole>(GPOINTER_TO_INT(kept) - 1));
+    }
     parentRole_ = ATSPI_ROLE_INVALID;
     const auto up = parent();
     if (!up) return *parentRole_;
     const auto found = elements_.role({*up, target_.processIdentifier});
-    if (found) parentRole_ = *found;
+    if (!found || *found == ATSPI_ROLE_INVALID) return *parentRole_;
+    parentRole_ = *found;
+    g_object_set_qdata(object, parentRoleQuark(), GINT_TO_POINTER(static_cast<int>(*found) + 1));
     return *parentRole_;
   }
 
@@ -275,8 +296,45 @@ TonnixAtspiObservers::~TonnixAtspiObservers() {
 
 std::unique_ptr<TonnixAXObserver> TonnixAtspiObservers::create(
     std::int32_t processIdentifier, TonnixAXObserver::Callback callback) {
+  for (const auto& application : connection_->applications()) {
+    if (application.processIdentifier == processIdentifier) {
+      realizeGtk4Objects({application.root, processIdentifier});
+    }
+  }
   return std::make_unique<TonnixAtspiObserver>(*this, nextObserver_++, processIdentifier,
                                                std::move(callback));
+}
+
+void TonnixAtspiObservers::realizeGtk4Objects(const TonnixAtspiTarget& object) {
+  const QString busName = object.object.busName();
+  auto known = isGtk4_.find(busName);
+  if (known == isGtk4_.end()) {
+    QString name;
+    QString version;
+    const auto read = connection_->call(object.processIdentifier, [&](GError** error) {
+      auto* application = atspi_accessible_get_application(object.object.get(), error);
+      if (!application) return;
+      gchar* text = atspi_accessible_get_toolkit_name(application, error);
+      name = QString::fromUtf8(text);
+      g_free(text);
+      if (!*error) {
+        text = atspi_accessible_get_toolkit_version(application, error);
+        version = QString::fromUtf8(text);
+        g_free(text);
+      }
+      g_object_unref(application);
+    });
+    if (!read) return;
+    known = isGtk4_.insert(busName,
+                           name == QLatin1String("GTK") && version.startsWith(QLatin1String("4.")));
+  }
+  if (!*known) return;
+  // Later, so that the application answers the questions about the window's
+  // own events first.
+  QTimer::singleShot(realizationDelay,
+                     [busName = busName.toUtf8(), path = object.object.path().toUtf8()] {
+                       realizeAtspiObjects(busName, path, realizationLimit);
+                     });
 }
 
 std::optional<std::int32_t> TonnixAtspiObservers::processOf(
@@ -331,6 +389,15 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
         callback(element, name);
       }
     };
+    // The span the monitor's closing line tells: from the event's arrival
+    // to its sounds started (the callbacks play, and leave describing for
+    // later), or to the decision that nothing plays.
+    const auto handled = [&] {
+      const std::chrono::duration<double> took = Clock::now() - record.arrival;
+      ++statistics_.count;
+      statistics_.total += took;
+      statistics_.longest = std::max(statistics_.longest, took);
+    };
     const auto names = translator_.translate(record.event, source, wants);
     // Elements told of by another's event are gone: only their keys are left.
     for (const auto& [otherKey, name] : translator_.takeReports()) {
@@ -338,7 +405,10 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
                                                                TonnixAtspiObjectRef(), otherKey)),
            otherKey, name);
     }
-    if (names.isEmpty()) continue;
+    if (names.isEmpty()) {
+      handled();
+      continue;
+    }
     const auto key = source.reportedKey(record.event.elementKey);
     const auto reported = source.reported();
     // A defunct object keeps the key it arrived with.
@@ -347,9 +417,9 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
                                    Kind::object, *pid, reported, key))
                              : elements_.wrap(reported, *pid);
     for (const auto& name : names) tell(element, key, name);
-    const std::chrono::duration<double> took = Clock::now() - record.arrival;
-    ++statistics_.count;
-    statistics_.total += took;
-    statistics_.longest = std::max(statistics_.longest, took);
+    handled();
+    if (names.contains(TonnixAXNotification::windowCreated)) {
+      realizeGtk4Objects({record.source, *pid});
+    }
   }
 }

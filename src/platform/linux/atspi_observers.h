@@ -33,6 +33,9 @@ class TonnixAtspiObservers {
   void deliver(const std::vector<TonnixAtspiEventRecord>& batch);
   std::optional<std::int32_t> processOf(const TonnixAtspiEventRecord& record,
                                         std::optional<QHash<QString, std::int32_t>>& buses);
+  // Puts the objects below `object` on the bus where its application is
+  // GTK 4 (atspi_object_realization.h).
+  void realizeGtk4Objects(const TonnixAtspiTarget& object);
 
   std::shared_ptr<TonnixAtspiConnection> connection_;
   TonnixAtspiElements& elements_;
@@ -40,5 +43,7 @@ class TonnixAtspiObservers {
   std::map<int, TonnixAtspiObserver*> observers_;
   int nextObserver_ = 1;
   TonnixAtspiEventTranslator translator_;
+  // Whether the application of a bus name is GTK 4, asked once.
+  QHash<QString, bool> isGtk4_;
   TonnixAtspiAccessibility::DeliveryStatistics statistics_;
 };
