@@ -77,8 +77,8 @@ TEST(EvdevButtonsTest, RecordedStreamsThroughAPipe) {
             std::vector<bool>{true});
 }
 
-// Mice and touchpads are read, never a device that also types; and the
-// rule Tonnix tells the user to install is the one it installs.
+// Mice and touchpads are read, never a device that also has keys; and the
+// rule Tonnix tells the user to install is the one it ships.
 TEST(EvdevButtonsTest, OnlyPointersAndTheRuleInstalled) {
   const auto isPointer = [](std::map<std::string, std::string> properties) {
     return isPointerDevice([&](const char* name) {
@@ -88,6 +88,7 @@ TEST(EvdevButtonsTest, OnlyPointersAndTheRuleInstalled) {
   EXPECT_TRUE(isPointer({{"ID_INPUT_MOUSE", "1"}}));
   EXPECT_TRUE(isPointer({{"ID_INPUT_TOUCHPAD", "1"}, {"ID_INPUT_KEYBOARD", "0"}}));
   EXPECT_FALSE(isPointer({{"ID_INPUT_MOUSE", "1"}, {"ID_INPUT_KEYBOARD", "1"}}));
+  EXPECT_FALSE(isPointer({{"ID_INPUT_TOUCHPAD", "1"}, {"ID_INPUT_KEY", "1"}}));
 
   QFile file(QStringLiteral(TONNIX_TEST_DATA_DIR "/udev/70-tonnix-pointers.rules"));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
