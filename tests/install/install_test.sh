@@ -24,8 +24,9 @@ for file in applications/org.tonnix.Tonnix.desktop metainfo/org.tonnix.Tonnix.me
   [ -f "$share/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 
-[ -f "$work/root$prefix/lib/udev/rules.d/70-tonnix-pointers.rules" ] ||
-  { echo "not installed: the udev rule for pointer devices"; exit 1; }
+# Access to the pointer devices is opted into, never installed with the program.
+! find "$work/root" -name "*.rules" | grep -q . ||
+  { echo "a udev rule was installed with the program"; exit 1; }
 
 grep -qx "Exec=$prefix/$bindir/tonnix %F" "$share/applications/org.tonnix.Tonnix.desktop" &&
   grep -qx "Exec=$prefix/$bindir/tonnix --service" "$share/dbus-1/services/org.tonnix.Tonnix.service" ||

@@ -52,9 +52,9 @@ bool isHeld(int fd, std::uint16_t button) {
 
 const char* const TonnixEvdevMouseMonitor::udevRule =
     "SUBSYSTEM==\"input\", KERNEL==\"event*\", ENV{ID_INPUT_KEYBOARD}!=\"1\", "
-    "ENV{ID_INPUT_MOUSE}==\"1\", TAG+=\"uaccess\"\n"
+    "ENV{ID_INPUT_KEY}!=\"1\", ENV{ID_INPUT_MOUSE}==\"1\", TAG+=\"uaccess\"\n"
     "SUBSYSTEM==\"input\", KERNEL==\"event*\", ENV{ID_INPUT_KEYBOARD}!=\"1\", "
-    "ENV{ID_INPUT_TOUCHPAD}==\"1\", TAG+=\"uaccess\"\n";
+    "ENV{ID_INPUT_KEY}!=\"1\", ENV{ID_INPUT_TOUCHPAD}==\"1\", TAG+=\"uaccess\"\n";
 
 // GNOME's left-handed switches: the mouse's, and the touchpad's, which
 // may follow the mouse's ("mouse") or be set on its own.
@@ -284,9 +284,10 @@ QString pointerAccessAdvice(const std::filesystem::path& programFolder) {
   const QString need =
       QStringLiteral("Click sounds in Wayland windows need read access to mice and touchpads: ");
   if (programFolder == "/usr/bin") return need + QStringLiteral("install tonnix-pointer-access.");
-  const auto rule = programFolder.parent_path() / "lib/udev/rules.d/70-tonnix-pointers.rules";
-  return need + QStringLiteral("copy %1 to /etc/udev/rules.d and restart the computer.")
-                    .arg(QString::fromStdString(rule.lexically_normal().string()));
+  // A build from source installs no rule of its own: the rule is opt-in.
+  return need + QStringLiteral(
+                    "copy data/udev/70-tonnix-pointers.rules from Tonnix's source "
+                    "to /etc/udev/rules.d and restart the computer.");
 }
 
 void TonnixEvdevMouseMonitor::sayUnreadable(const std::string& node, int error) {
@@ -296,9 +297,8 @@ void TonnixEvdevMouseMonitor::sayUnreadable(const std::string& node, int error) 
   toldUnreadable_ = true;
   say("cannot read the pointer devices (" + node + ": " + std::strerror(error) +
       "), so clicks on Wayland windows make no sound. To let the user at the seat read mice and "
-      "touchpads (never keyboards), put these lines in "
-      "/etc/udev/rules.d/70-tonnix-pointers.rules, or install Tonnix under /usr, which puts "
-      "them in /usr/lib/udev/rules.d, then run 'sudo udevadm control --reload && sudo udevadm "
-      "trigger --subsystem-match=input':\n" +
+      "touchpads (never a device with keys), install the package tonnix-pointer-access, or put "
+      "these lines in /etc/udev/rules.d/70-tonnix-pointers.rules and run 'sudo udevadm control "
+      "--reload && sudo udevadm trigger --subsystem-match=input':\n" +
       std::string(udevRule));
 }

@@ -18,8 +18,8 @@ struct udev_monitor;
 
 // What gives the user at the seat read access to the pointer devices, for
 // a Tonnix whose program lies in `programFolder`: the package that comes
-// with a distribution's build in /usr, else the rule file installed beside
-// the program, to be copied where udev reads it.
+// with a distribution's build in /usr, else the rule file of the source
+// tree, to be copied where udev reads it.
 QString pointerAccessAdvice(const std::filesystem::path& programFolder);
 
 // The primary button on a Wayland session, read from the kernel's pointer
