@@ -1,26 +1,16 @@
 #include "platform/linux/atspi_child_places.h"
 
-#include <dbus/dbus.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 
+#include "platform/linux/dbus_handles.h"
+
 namespace {
 
-struct MessageUnref {
-  void operator()(DBusMessage* message) const { dbus_message_unref(message); }
-};
-using Message = std::unique_ptr<DBusMessage, MessageUnref>;
-
-struct PendingUnref {
-  void operator()(DBusPendingCall* pending) const {
-    dbus_pending_call_cancel(pending);
-    dbus_pending_call_unref(pending);
-  }
-};
-using Pending = std::unique_ptr<DBusPendingCall, PendingUnref>;
+using Message = TonnixDBusMessage;
+using Pending = TonnixDBusPending;
 
 struct Address {
   QByteArray busName;
