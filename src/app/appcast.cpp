@@ -57,8 +57,10 @@ TonnixAppcastItem readItem(QXmlStreamReader& reader) {
   return item;
 }
 
+// The parser's text may quote the feed (an encoding's name), so it is kept
+// to one line.
 QString notXML(const QXmlStreamReader& reader) {
-  QString reason = reader.errorString();
+  QString reason = reader.errorString().simplified();
   if (reason.endsWith(u'.')) reason.chop(1);
   return QStringLiteral("The update feed is not XML: %1 (line %2).")
       .arg(reason, QString::number(reader.lineNumber()));

@@ -271,7 +271,10 @@ TEST(UpdaterTest, BadFeedsAndArchivesAreRefusedAndChangeNothing) {
          s.serve("/t", archive.left(archive.size() / 2), archive.size());
        },
        "The update server hung up before sending everything."},
-      {"not XML", [](LocalServer& s) { s.serve("/appcast.xml", "Moved to the new server."); },
+      {"not XML, its error quoting the feed",
+       [](LocalServer& s) {
+         s.serve("/appcast.xml", "<?xml version=\"1.0\" encoding=\"\n\nutf-8\"?><rss/>");
+       },
        "The update feed is not XML"},
       {"bigger than declared",
        [&](LocalServer& s) {
