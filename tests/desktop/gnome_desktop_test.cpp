@@ -270,14 +270,3 @@ TEST_F(GnomeDesktopTest, Files) {
 }
 
 }  // namespace
-
-// Skipped as a whole (77, as the session itself) when neither application is
-// installed.
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  const int status = RUN_ALL_TESTS();
-  const auto* tests = testing::UnitTest::GetInstance();
-  if (status == 0 && tests->skipped_test_count() == tests->test_to_run_count()) return 77;
-  return status;
-}
