@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -63,46 +64,79 @@ std::string streamFromNow(const std::string& path) {
   return moved.str();
 }
 
-// The presses (true) and releases Tonnix hears while the emulated `device`
-// of tests/data/input plays `stream`, with the desktop's `settings`, and
-// `later` from 100 ms on where given.
-std::vector<bool> heard(const std::string& device, const std::string& stream,
-                        TonnixPointerSettings settings,
-                        std::optional<TonnixPointerSettings> later = std::nullopt) {
-  const std::string data = TONNIX_TEST_INPUT_DIR "/";
-  const std::string ioctls = readAll(data + device + ".ioctl");
-  const std::string node = ioctls.substr(5, ioctls.find('\n') - 5);  // "@DEV /dev/input/…"
-  QTemporaryDir scratch;
-  const std::string events = scratch.filePath(QStringLiteral("stream.events")).toStdString();
-  std::ofstream(events) << streamFromNow(data + stream + ".events");
+// One of the devices of tests/data/input in a testbed of its own, playing
+// a recorded stream once plugged in.
+class EmulatedDevice {
+ public:
+  EmulatedDevice(const std::string& device, const std::string& stream)
+      : data_(TONNIX_TEST_INPUT_DIR "/"), device_(device), stream_(stream) {
+    const std::string ioctls = readAll(data_ + device + ".ioctl");
+    node_ = ioctls.substr(5, ioctls.find('\n') - 5);  // "@DEV /dev/input/…"
+  }
+  ~EmulatedDevice() { g_object_unref(testbed_); }
+  EmulatedDevice(const EmulatedDevice&) = delete;
+  EmulatedDevice& operator=(const EmulatedDevice&) = delete;
 
-  UMockdevTestbed* testbed = umockdev_testbed_new();
-  GError* error = nullptr;
-  const bool made =
-      umockdev_testbed_add_from_file(testbed, (data + device + ".umockdev").c_str(), &error) &&
-      umockdev_testbed_load_ioctl(testbed, node.c_str(), (data + device + ".ioctl").c_str(),
-                                  &error) &&
-      umockdev_testbed_load_evemu_events(testbed, node.c_str(), events.c_str(), &error);
-  EXPECT_TRUE(made) << (error ? error->message : "");
-  if (error) g_error_free(error);
+  // The stream starts when the device is opened.
+  void plugIn() {
+    const std::string events = scratch_.filePath(QStringLiteral("stream.events")).toStdString();
+    std::ofstream(events) << streamFromNow(data_ + stream_ + ".events");
+    GError* error = nullptr;
+    const bool made =
+        umockdev_testbed_add_from_file(testbed_, (data_ + device_ + ".umockdev").c_str(), &error) &&
+        umockdev_testbed_load_ioctl(testbed_, node_.c_str(), (data_ + device_ + ".ioctl").c_str(),
+                                    &error) &&
+        umockdev_testbed_load_evemu_events(testbed_, node_.c_str(), events.c_str(), &error);
+    EXPECT_TRUE(made) << (error ? error->message : "");
+    if (error) g_error_free(error);
+  }
+  // udev's word that the device came or went.
+  void announce(const char* action) {
+    const auto syspath = "/sys/devices/virtual/input/input" + node_.substr(16) + "/event" +
+                         node_.substr(16);  // "/dev/input/event" and its number
+    umockdev_testbed_uevent(testbed_, syspath.c_str(), action);
+  }
 
+ private:
+  UMockdevTestbed* testbed_ = umockdev_testbed_new();
+  QTemporaryDir scratch_;
+  std::string data_;
+  std::string device_;
+  std::string stream_;
+  std::string node_;
+};
+
+// The presses (true) and releases Tonnix hears in a second of watching
+// with the desktop's `settings`, what `meanwhile` does running first.
+std::vector<bool> heard(TonnixPointerSettings settings,
+                        const std::function<void(FakePointerSettings&)>& meanwhile) {
   auto fake = std::make_unique<FakePointerSettings>(settings);
   FakePointerSettings& desktop = *fake;
   auto monitor = TonnixLibinputMouseMonitor::connect(std::move(fake));
+  EXPECT_TRUE(monitor.hasValue());
   std::vector<bool> changes;
-  if (made && monitor) {
-    QObject::connect(monitor->get(), &TonnixMouseMonitor::occurred,
-                     [&](TonnixMouseEventKind kind, QPointF) {
-                       changes.push_back(kind == TonnixMouseEventKind::leftMouseDown);
-                     });
-    (*monitor)->watch(TonnixMouseEventKind::leftMouseDown);
-    (*monitor)->watch(TonnixMouseEventKind::leftMouseUp);
-    if (later) QTimer::singleShot(100, [&] { desktop.set(*later); });
-    tonnix_test::turnFor(1000);
-  }
-  if (monitor) monitor->reset();
-  g_object_unref(testbed);
+  if (!monitor) return changes;
+  QObject::connect(monitor->get(), &TonnixMouseMonitor::occurred,
+                   [&](TonnixMouseEventKind kind, QPointF) {
+                     changes.push_back(kind == TonnixMouseEventKind::leftMouseDown);
+                   });
+  (*monitor)->watch(TonnixMouseEventKind::leftMouseDown);
+  (*monitor)->watch(TonnixMouseEventKind::leftMouseUp);
+  meanwhile(desktop);
+  tonnix_test::turnFor(1000);
   return changes;
+}
+
+// What Tonnix hears of `stream` played by `device`, and `later` set from
+// 100 ms on where given.
+std::vector<bool> heard(const std::string& device, const std::string& stream,
+                        TonnixPointerSettings settings,
+                        std::optional<TonnixPointerSettings> later = std::nullopt) {
+  EmulatedDevice emulated(device, stream);
+  emulated.plugIn();
+  return heard(settings, [&](FakePointerSettings& desktop) {
+    if (later) QTimer::singleShot(100, [&desktop, later] { desktop.set(*later); });
+  });
 }
 
 class LibinputDevicesTest : public testing::Test {
@@ -148,6 +182,21 @@ TEST_F(LibinputDevicesTest, LeftHandedMouse) {
   EXPECT_EQ(heard("mouse", "right-click", {}), nothing);
   EXPECT_EQ(heard("mouse", "right-click", leftHanded), click);
   EXPECT_EQ(heard("mouse", "right-click", {}, leftHanded), click);
+}
+
+// A mouse plugged in while Tonnix listens is heard; unplugged with its
+// button held, the button is let go.
+TEST_F(LibinputDevicesTest, MousePluggedInAndOut) {
+  EmulatedDevice mouse("mouse", "left-press-held");
+  EXPECT_EQ(heard({},
+                  [&](FakePointerSettings&) {
+                    QTimer::singleShot(100, [&] {
+                      mouse.plugIn();
+                      mouse.announce("add");
+                    });
+                    QTimer::singleShot(600, [&] { mouse.announce("remove"); });
+                  }),
+            click);
 }
 
 // GNOME's keys as its compositor applies them: the touchpad's own
