@@ -1,5 +1,7 @@
 #include "platform/linux/pointer_devices.h"
 
+#undef signals
+#include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <umockdev.h>
 
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -16,6 +19,8 @@
 #include <string>
 
 #include "event_loop.h"
+#include "platform/linux/gsettings_pointer_settings.h"
+#include "platform/linux/kde_pointer_settings.h"
 #include "platform/linux/libinput_mouse_monitor.h"
 #include "platform/linux/pointer_settings.h"
 
@@ -243,6 +248,35 @@ TEST(PointerSettingsTest, KdeDeviceGroups) {
   EXPECT_EQ(kdePointerSettings(kcminputrc, {"Logitech Mouse", 1133, 49277, false}).leftHanded,
             false);
   EXPECT_EQ(kdePointerSettings(kcminputrc, {"Other", 1, 2, false}), TonnixPointerSettings{});
+}
+
+// Both desktops' settings are followed as they change: GNOME's keys (on
+// GSettings' memory backend) and KDE's file, which KDE replaces.
+TEST(PointerSettingsTest, FollowedLive) {
+  const TonnixPointerDevice touchpad{"Tonnix Test Touchpad", 4660, 22136, true};
+  int changes = 0;
+  auto gnome = makeGSettingsPointerSettings();
+  ASSERT_TRUE(gnome) << "GNOME's schemas are not installed";
+  gnome->onChanged([&] { ++changes; });
+  EXPECT_EQ(gnome->settingsFor(touchpad).tapToClick, false);
+  GSettings* keys = g_settings_new("org.gnome.desktop.peripherals.touchpad");
+  g_settings_set_boolean(keys, "tap-to-click", TRUE);
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return changes == 1; }, 2000));
+  EXPECT_EQ(gnome->settingsFor(touchpad).tapToClick, true);
+  g_settings_reset(keys, "tap-to-click");
+  g_object_unref(keys);
+
+  QTemporaryDir config;
+  const auto file = config.filePath(QStringLiteral("kcminputrc")).toStdString();
+  auto kde = makeKdePointerSettings(file);
+  changes = 0;
+  kde->onChanged([&] { ++changes; });
+  EXPECT_EQ(kde->settingsFor(touchpad), TonnixPointerSettings{});
+  const auto replaced = file + ".new";
+  std::ofstream(replaced) << "[Libinput][4660][22136][Tonnix Test Touchpad]\nTapToClick=true\n";
+  std::filesystem::rename(replaced, file);
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return changes == 1; }, 2000));
+  EXPECT_EQ(kde->settingsFor(touchpad).tapToClick, true);
 }
 
 // Mice and touchpads are read, never a device that also has keys; and the
