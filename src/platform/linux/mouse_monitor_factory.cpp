@@ -1,7 +1,7 @@
 #include "platform/linux/mouse_monitor_factory.h"
 
 #include "platform/linux/atspi_mouse_monitor.h"
-#include "platform/linux/evdev_mouse_monitor.h"
+#include "platform/linux/libinput_mouse_monitor.h"
 #include "platform/linux/session_type.h"
 #include "platform/linux/xinput_mouse_monitor.h"
 #include "support/diagnostics.h"
@@ -24,12 +24,12 @@ void say(const QString& text) {
 
 std::unique_ptr<TonnixMouseMonitor> makeMouseMonitor() {
   if (isWaylandSession()) {
-    auto evdev = TonnixEvdevMouseMonitor::connect();
-    if (evdev) {
-      say(TonnixEvdevMouseMonitor::description());
-      return std::move(*evdev);
+    auto libinput = TonnixLibinputMouseMonitor::connect();
+    if (libinput) {
+      say(TonnixLibinputMouseMonitor::description());
+      return std::move(*libinput);
     }
-    say(QStringLiteral("pointer devices: %1").arg(evdev.error()));
+    say(QStringLiteral("pointer devices: %1").arg(libinput.error()));
   }
   auto xinput = TonnixXInputMouseMonitor::connect();
   if (xinput) {
