@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include "app/controller.h"
 #include "app/single_instance.h"
 #include "app/updater.h"
+#include "platform/linux/wayland_activation.h"
 #include "quiet/silence_monitor.h"
 #include "support/diagnostics.h"
 #include "ui/settings_view.h"
@@ -19,13 +21,13 @@ bool isShownWindow(const QWidget& window) {
 }
 
 // Un-minimised, raised and given the focus: on X11 Qt asks the window
-// manager with _NET_ACTIVE_WINDOW; on Wayland the compositor agrees with
-// the activation token the launcher handed over (XDG_ACTIVATION_TOKEN,
-// which Qt's xdg-shell takes on the next activation request).
-void bringForward(QWidget& window) {
+// manager with _NET_ACTIVE_WINDOW; on Wayland the compositor agrees only
+// with the activation token the launcher handed over.
+void bringForward(QWidget& window, const QByteArray& token) {
   window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
   window.show();
   window.raise();
+  if (QWindow* handle = window.windowHandle(); handle && activateWithToken(*handle, token)) return;
   window.activateWindow();
 }
 
@@ -70,7 +72,8 @@ void TonnixAppDelegate::applicationWillTerminate() {
 
 void TonnixAppDelegate::serve(TonnixSingleInstance& instance, bool startedByBus) {
   skipsNextActivation_ = startedByBus;
-  connect(&instance, &TonnixSingleInstance::activated, this, [this] {
+  connect(&instance, &TonnixSingleInstance::activated, this, [this, &instance] {
+    activationToken_ = instance.takeActivationToken();
     if (std::exchange(skipsNextActivation_, false)) return;
     if (applicationShouldHandleReopen(hasVisibleWindows())) bringWindowsForward();
   });
@@ -80,7 +83,10 @@ void TonnixAppDelegate::serve(TonnixSingleInstance& instance, bool startedByBus)
             openFiles(files);
           });
   connect(&instance, &TonnixSingleInstance::actionRequested, this,
-          &TonnixAppDelegate::handleAction);
+          [this, &instance](const QString& action) {
+            activationToken_ = instance.takeActivationToken();
+            handleAction(action);
+          });
 }
 
 void TonnixAppDelegate::handleAction(const QString& action) {
@@ -101,7 +107,7 @@ void TonnixAppDelegate::openSettingsWindow() {
     connect(settingsWindow_, &TonnixSettingsView::quitRequested, this,
             &TonnixAppDelegate::quitRequested);
   }
-  bringForward(*settingsWindow_);
+  bringForward(*settingsWindow_, std::exchange(activationToken_, {}));
 }
 
 bool TonnixAppDelegate::hasVisibleWindows() const {
@@ -115,7 +121,8 @@ bool TonnixAppDelegate::hasVisibleWindows() const {
 // it has the focus.
 void TonnixAppDelegate::bringWindowsForward() {
   for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (window != settingsWindow_ && isShownWindow(*window)) bringForward(*window);
+    if (window != settingsWindow_ && isShownWindow(*window)) bringForward(*window, {});
   }
-  if (settingsWindow_ && isShownWindow(*settingsWindow_)) bringForward(*settingsWindow_);
+  if (settingsWindow_ && isShownWindow(*settingsWindow_))
+    bringForward(*settingsWindow_, std::exchange(activationToken_, {}));
 }

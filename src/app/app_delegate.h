@@ -60,4 +60,6 @@ class TonnixAppDelegate : public QObject {
   QPointer<TonnixSettingsView> settingsWindow_;
   TonnixUpdatePresenter updates_;
   bool skipsNextActivation_ = false;
+  // The launcher's token for the window the current request brings forward.
+  QByteArray activationToken_;
 };

@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -40,7 +41,7 @@ class TonnixApplicationAdaptor : public QDBusAbstractAdaptor {
 
  public slots:
   void Activate(const QVariantMap& platformData) {
-    TonnixSingleInstance::adoptStartupToken(platformData);
+    instance_->adoptStartupToken(platformData);
     emit instance_->activated();
   }
 
@@ -48,7 +49,7 @@ class TonnixApplicationAdaptor : public QDBusAbstractAdaptor {
     if (const auto refusal = openRefusal(uris)) {
       return instance_->sendErrorReply(QDBusError::LimitsExceeded, *refusal);
     }
-    TonnixSingleInstance::adoptStartupToken(platformData);
+    instance_->adoptStartupToken(platformData);
     std::vector<fs::path> files;
     for (const QString& uri : uris) {
       const QUrl url(uri);
@@ -59,7 +60,7 @@ class TonnixApplicationAdaptor : public QDBusAbstractAdaptor {
   }
 
   void ActivateAction(const QString& action, const QVariantList&, const QVariantMap& platformData) {
-    TonnixSingleInstance::adoptStartupToken(platformData);
+    instance_->adoptStartupToken(platformData);
     emit instance_->actionRequested(action);
   }
 
@@ -153,7 +154,11 @@ TonnixExpected<TonnixDone, QString> TonnixSingleInstance::call(const QString& me
 
 void TonnixSingleInstance::adoptStartupToken(const QVariantMap& data) {
   const QByteArray token = data.value(QStringLiteral("activation-token")).toByteArray();
-  if (isAcceptableToken(token)) qputenv("XDG_ACTIVATION_TOKEN", token);
+  activationToken_ = isAcceptableToken(token) ? token : QByteArray();
+}
+
+QByteArray TonnixSingleInstance::takeActivationToken() {
+  return std::exchange(activationToken_, {});
 }
 
 #include "single_instance.moc"

@@ -58,6 +58,11 @@ class TonnixSingleInstance : public QObject, public QDBusContext {
   TonnixExpected<TonnixDone, QString> open(const std::vector<std::filesystem::path>& files);
   TonnixExpected<TonnixDone, QString> activateAction(const QString& action);
 
+  // As the owner: the Wayland activation token that came with the latest
+  // request, once, so that the window shown for it is raised instead of
+  // blinking in the task bar. Empty when the request had none.
+  QByteArray takeActivationToken();
+
  signals:
   // Asked through the bus, as the owner.
   void activated();
@@ -67,13 +72,12 @@ class TonnixSingleInstance : public QObject, public QDBusContext {
  private:
   friend class TonnixApplicationAdaptor;
   TonnixExpected<TonnixDone, QString> call(const QString& method, const QVariantList& arguments);
-  // Takes the launcher's Wayland activation token, so that the window shown
-  // next is raised instead of blinking in the task bar. Qt reads it from
-  // the environment and removes it there when it activates a window; a
-  // token that is not short printable ASCII is ignored. An X11 startup id
+  // Keeps the launcher's Wayland activation token of the latest request; a
+  // token that is not short printable ASCII is dropped. An X11 startup id
   // is not taken: Qt reads DESKTOP_STARTUP_ID only when it starts.
-  static void adoptStartupToken(const QVariantMap& platformData);
+  void adoptStartupToken(const QVariantMap& platformData);
 
   QDBusConnection bus_;
+  QByteArray activationToken_;
   bool ownsName_ = false;
 };
