@@ -39,6 +39,16 @@ std::vector<std::int16_t> TonnixDecodedSound::side(std::size_t which) const {
   return stereo;
 }
 
+std::vector<std::int16_t> TonnixDecodedSound::interleaved() const {
+  if (!isStereo()) return channels.front();
+  std::vector<std::int16_t> samples(frameCount() * 2);
+  for (std::size_t frame = 0; frame < frameCount(); ++frame) {
+    samples[frame * 2] = channels[0][frame];
+    samples[frame * 2 + 1] = channels[1][frame];
+  }
+  return samples;
+}
+
 TonnixExpected<TonnixDecodedSound, TonnixAudioError> tonnixDecodeSound(
     const std::filesystem::path& file) {
   using Kind = TonnixAudioError::Kind;

@@ -20,6 +20,8 @@ struct TonnixDecodedSound {
   // One side as a stereo stream silent on the other side: 0 the first
   // channel on the left, 1 the second (or the only) on the right.
   std::vector<std::int16_t> side(std::size_t which) const;
+  // Both channels interleaved, or the only one.
+  std::vector<std::int16_t> interleaved() const;
 };
 
 // Reads the whole file. Decoding stops at TonnixAudioError::maximumFrames
