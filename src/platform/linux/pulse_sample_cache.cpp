@@ -16,6 +16,8 @@ namespace {
 // every attempt wakes the process.
 constexpr pa_usec_t kFirstRetryDelay = PA_USEC_PER_SEC / 5;
 constexpr pa_usec_t kLongestRetryDelay = 30 * PA_USEC_PER_SEC;
+// How long the first connection may take before the output falls back.
+constexpr pa_usec_t kConnectionTimeLimit = 2 * PA_USEC_PER_SEC;
 // The latest sounds started, which alone may be stopped: more than ever
 // play at once.
 constexpr std::size_t kRememberedSounds = 256;
@@ -209,13 +211,32 @@ std::unique_ptr<TonnixPulseSampleCache> TonnixPulseSampleCache::connect(std::str
   }
   pa_threaded_mainloop_lock(connection.loop);
   connection.connect();
-  while (connection.context) {
+  // A server that hangs must not hold up Tonnix's start.
+  struct Waiting {
+    pa_threaded_mainloop* loop;
+    bool hasTimedOut = false;
+  } waiting{connection.loop};
+  pa_mainloop_api* api = pa_threaded_mainloop_get_api(connection.loop);
+  timeval until{};
+  pa_timeval_add(pa_gettimeofday(&until), kConnectionTimeLimit);
+  pa_time_event* limit = api->time_new(
+      api, &until,
+      [](pa_mainloop_api*, pa_time_event*, const timeval*, void* data) {
+        auto* waited = static_cast<Waiting*>(data);
+        waited->hasTimedOut = true;
+        pa_threaded_mainloop_signal(waited->loop, 0);
+      },
+      &waiting);
+  while (connection.context && !waiting.hasTimedOut) {
     const pa_context_state_t state = pa_context_get_state(connection.context);
     if (state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state)) break;
     pa_threaded_mainloop_wait(connection.loop);
   }
+  api->time_free(limit);
   const bool isReady = connection.ready;
-  if (!isReady) {
+  if (waiting.hasTimedOut && !isReady) {
+    why = "the sound server did not answer within two seconds";
+  } else if (!isReady) {
     why = connection.context ? std::string("no sound server answered (") +
                                    pa_strerror(pa_context_errno(connection.context)) + ")"
                              : "libpulse could not make a context";

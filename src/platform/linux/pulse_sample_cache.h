@@ -15,7 +15,8 @@
 class TonnixPulseSampleCache : public TonnixSampleCache {
  public:
   // Connected to the sound server, or nothing, with `why` saying what
-  // failed. Never starts a server. Main thread, waiting for the answer.
+  // failed. Never starts a server. Main thread, waiting for the answer
+  // two seconds at most.
   static std::unique_ptr<TonnixPulseSampleCache> connect(std::string& why);
   ~TonnixPulseSampleCache() override;
   TonnixPulseSampleCache(const TonnixPulseSampleCache&) = delete;
