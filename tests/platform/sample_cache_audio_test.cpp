@@ -57,6 +57,18 @@ TEST_F(SampleCacheAudioTest, APlainSoundPlaysFromTheCacheAndStops) {
   EXPECT_TRUE(fallback_->plays().empty());
 }
 
+// A sound opened at its first play is heard from the cache once uploaded.
+TEST_F(SampleCacheAudioTest, APlayBeforeTheUploadEndsWaitsForIt) {
+  cache_->defersUploads = true;
+  const auto sound = player();
+  ASSERT_TRUE(sound);
+  EXPECT_TRUE(sound->play());
+  EXPECT_TRUE(cache_->plays.empty());
+  cache_->finishUploads();
+  EXPECT_EQ(cache_->plays.size(), 1U);
+  EXPECT_TRUE(fallback_->plays().empty());
+}
+
 // Pan and repeats are the fallback's; so is every sound the cache fails.
 TEST_F(SampleCacheAudioTest, WhatTheCacheCannotPlayIsHeardThroughTheFallback) {
   const auto sound = player();

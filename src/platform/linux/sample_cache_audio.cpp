@@ -8,6 +8,7 @@
 #include <chrono>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/linux/sndfile_decoding.h"
 #include "support/diagnostics.h"
@@ -69,7 +70,10 @@ class CachedClip : public TonnixAudioClip, public std::enable_shared_from_this<C
   Backends& backends() const { return *backends_; }
   const std::string& name() const { return name_; }
   bool isCached() const { return upload_ == Upload::done; }
+  bool isUploading() const { return upload_ == Upload::pending; }
   bool hasFailed() const { return upload_ == Upload::failed; }
+  // Runs `then` once the first upload has ended, either way.
+  void whenUploaded(std::function<void()> then) { waiting_.push_back(std::move(then)); }
   // The fallback's clip of the same file, opened at the first need.
   TonnixAudioClip* fallback() {
     if (!fallback_ && !hasFallbackFailed_) {
@@ -91,6 +95,7 @@ class CachedClip : public TonnixAudioClip, public std::enable_shared_from_this<C
       say("could not upload " + file_.filename().string() +
           " to the sound server; it plays through OpenAL Soft");
     }
+    for (const auto& then : std::exchange(waiting_, {})) then();
   }
 
   std::shared_ptr<Backends> backends_;
@@ -98,6 +103,7 @@ class CachedClip : public TonnixAudioClip, public std::enable_shared_from_this<C
   double duration_;
   std::string name_;
   Upload upload_ = Upload::pending;
+  std::vector<std::function<void()>> waiting_;
   std::shared_ptr<TonnixAudioClip> fallback_;
   bool hasFallbackFailed_ = false;
 };
@@ -144,8 +150,11 @@ class CachedPlayer : public TonnixAudioPlayer {
 
  private:
   bool playsFromCache() const {
-    return clip_->isCached() && pan_ == 0 && numberOfLoops_ == 0 && startTime_ == 0;
+    const bool isThere =
+        clip_->isCached() || (clip_->isUploading() && clip_->backends().cache->isConnected());
+    return isThere && pan_ == 0 && numberOfLoops_ == 0 && startTime_ == 0;
   }
+  bool askCache();
   bool playThroughFallback();
   void refused(const std::shared_ptr<CachePlay>& play);
   TonnixAudioPlayer* fallbackPlayer();
@@ -190,16 +199,30 @@ bool CachedPlayer::play() {
   stopCachePlay();
   if (isFallbackPlaying()) fallback_->stop();
   if (!playsFromCache()) return playThroughFallback();
-  auto play = std::make_shared<CachePlay>(CachePlay{Clock::now(), std::nullopt, false});
-  play_ = play;
-  const bool asked = clip_->backends().cache->play(
-      clip_->name(), volume_,
-      [this, play, alive = std::weak_ptr<char>(alive_)](std::optional<std::uint32_t> number) {
-        if (!alive.lock()) return;
-        if (!number) return refused(play);
-        play->number = number;
-        if (play->isStopped) clip_->backends().cache->stop(*number);
-      });
+  play_ = std::make_shared<CachePlay>(CachePlay{Clock::now(), std::nullopt, false});
+  // A sound opened at its first play is asked for once the server has it,
+  // a few milliseconds on, rather than through the fallback's slow start.
+  if (clip_->isUploading()) {
+    clip_->whenUploaded([this, play = play_, alive = std::weak_ptr<char>(alive_)] {
+      if (alive.lock() && play == play_ && !play->isStopped) askCache();
+    });
+    return true;
+  }
+  return askCache();
+}
+
+bool CachedPlayer::askCache() {
+  const auto play = play_;
+  const bool asked =
+      clip_->isCached() &&
+      clip_->backends().cache->play(
+          clip_->name(), volume_,
+          [this, play, alive = std::weak_ptr<char>(alive_)](std::optional<std::uint32_t> number) {
+            if (!alive.lock()) return;
+            if (!number) return refused(play);
+            play->number = number;
+            if (play->isStopped) clip_->backends().cache->stop(*number);
+          });
   if (asked) return true;
   play_.reset();
   return playThroughFallback();
@@ -225,8 +248,10 @@ bool CachedPlayer::playThroughFallback() {
   return player->play();
 }
 
+// Only while it lasts: the server may give its number to another sound
+// afterwards.
 void CachedPlayer::stopCachePlay() {
-  if (!play_) return;
+  if (!isCachePlaying()) return;
   play_->isStopped = true;
   if (play_->number) clip_->backends().cache->stop(*play_->number);
 }

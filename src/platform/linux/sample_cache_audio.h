@@ -13,7 +13,8 @@
 // output (OpenAL Soft): a panned or repeating sound, one started part-way,
 // a file that failed to upload, and every play while the server is away or
 // when it refused one; one line says so, and the sound is heard all the
-// same. The fallback's clip is opened at its first such play.
+// same. The fallback's clip is opened at its first such play. A sound
+// played before its upload has ended starts from the cache once it has.
 //
 // Players behave as the fallback's do: volume, stop, isPlaying() (for as
 // long as the sound lasts) and currentTime(). Main thread only.
