@@ -1,14 +1,19 @@
 // From a left-button press sent to the X server to the first audible sample
-// of its sound, on a GTK 3 window: `tonnix run` against GTK's own input
-// feedback (the libcanberra GTK module, whose sound theme plays the very
-// same file), in one session and interleaved rounds, and where Tonnix's
-// time goes. Needs a desktop session, PulseAudio and gtk3-widget-factory:
+// of its sound, end to end, on a GTK 3 window: `tonnix run` against GTK's
+// own input feedback (the libcanberra GTK module, whose sound theme plays
+// the very same file), in one session and interleaved rounds. Each player is
+// timed with the pointer resting on the button (pressed and released in
+// place, again and again, as a hand clicks), pressed the moment the pointer
+// arrives, and at the first press after 5 s and after 2 minutes idle
+// (TONNIX_BENCH_LONG_IDLE_SECONDS shortens the latter). Needs a desktop
+// session, PulseAudio and gtk3-widget-factory:
 //
 //   scripts/headless-session build/bin/click_latency_bench
 //
 // A private PulseAudio server runs a null sink kept at 5 ms latency by a
 // silent stream, as a desktop's sink runs while anything plays; the sink's
-// monitor is read in 2 ms pieces on a thread of its own.
+// monitor is read in 2 ms pieces on a thread of its own. The load average
+// at the start and the end is reported beside the figures.
 
 #include <atspi/atspi.h>
 #include <benchmark/benchmark.h>
@@ -31,25 +36,15 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
-#include "catalogue/catalogue.h"
-#include "events/click_monitor.h"
-#include "library/assignments.h"
-#include "library/library.h"
-#include "platform/fake/fake_screens.h"
-#include "platform/fake/fake_workspace.h"
-#include "platform/fake/memory_preferences_store.h"
 #include "platform/linux/atspi_accessibility.h"
 #include "platform/linux/atspi_connection.h"
-#include "platform/linux/linux_silence_probe.h"
-#include "platform/linux/mouse_monitor_factory.h"
-#include "platform/linux/openal_audio.h"
-#include "playback/player.h"
-#include "quiet/silence_monitor.h"
 
 // Last: Xlib's macros (Bool, Status, None) clash with Qt's headers.
 #include <X11/Xlib.h>
@@ -60,7 +55,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
-constexpr int kPressesPerRound = 12;
+constexpr int kPressesPerRound = 15;
 constexpr int kRounds = 2;
 constexpr int kSampleRate = 48000;
 
@@ -274,7 +269,6 @@ class Pointer {
   }
 
   void release() {
-    XTestFakeMotionEvent(display_, -1, 5, 5, CurrentTime);
     XTestFakeButtonEvent(display_, 1, False, CurrentTime);
     XSync(display_, False);
   }
@@ -283,32 +277,36 @@ class Pointer {
   Display* display_;
 };
 
-struct Summary {
-  std::vector<double> firstPresses;
-  std::vector<double> presses;
-  // After the output paused (5 s idle) and after it closed (a minute idle).
-  std::vector<double> afterPause;
-  std::vector<double> afterClose;
+double percentile(std::vector<double> values, int percent) {
+  std::sort(values.begin(), values.end());
+  return values[std::min(values.size() - 1, values.size() * percent / 100)];
+}
+
+// One player's figures, in milliseconds from the press to the first
+// audible sample.
+struct Figures {
+  std::vector<double> atRest;
+  std::vector<double> onArrival;
+  std::vector<double> firstAfterStart;
+  std::vector<double> after5s;
+  std::vector<double> after2min;
   int missed = 0;
 
-  // The median and 95th percentile of the presses after the first, and
-  // the slowest first press.
   void report(benchmark::State& state, const std::string& player) const {
     state.counters[player + "_missed"] = missed;
-    if (presses.empty()) return;
-    std::vector<double> sorted = presses;
-    std::sort(sorted.begin(), sorted.end());
-    state.counters[player + "_median_ms"] = sorted[sorted.size() / 2];
-    state.counters[player + "_p95_ms"] =
-        sorted[std::min(sorted.size() - 1, sorted.size() * 95 / 100)];
-    const auto worst = [&](const std::vector<double>& values, const std::string& name) {
-      if (!values.empty()) {
-        state.counters[player + name] = *std::max_element(values.begin(), values.end());
-      }
+    const auto spread = [&](const std::vector<double>& values, const std::string& name) {
+      if (values.empty()) return;
+      state.counters[player + name + "_median_ms"] = percentile(values, 50);
+      state.counters[player + name + "_p95_ms"] = percentile(values, 95);
     };
-    worst(firstPresses, "_first_ms");
-    worst(afterPause, "_after_pause_ms");
-    worst(afterClose, "_after_close_ms");
+    const auto worst = [&](const std::vector<double>& values, const std::string& name) {
+      if (!values.empty()) state.counters[player + name + "_ms"] = percentile(values, 100);
+    };
+    spread(atRest, "_rest");
+    spread(onArrival, "_arrival");
+    worst(firstAfterStart, "_first");
+    worst(after5s, "_after_5s");
+    worst(after2min, "_after_2min");
   }
 };
 
@@ -343,43 +341,51 @@ class Factory {
   std::optional<QPoint> button_;
 };
 
-// The pointer moves onto the button and stays a moment (the 300 ms the
-// listener takes to settle, as a hand rests before it presses) before it
-// presses; or, not `resting`, presses the moment it gets there.
-std::optional<double> pressOnce(Pointer& pointer, QPoint button, bool resting = true) {
-  if (resting) pointer.moveTo(button);
-  soundServer().listen();
-  if (!resting) pointer.moveTo(button);
+// One press and its release, both where the pointer is; nothing when no
+// sound was heard within two seconds.
+std::optional<double> press(Pointer& pointer, Figures& figures) {
   const auto pressed = pointer.press();
   const auto heard = soundServer().heard(2000);
   pointer.release();
-  if (!heard) return std::nullopt;
+  if (!heard) {
+    ++figures.missed;
+    return std::nullopt;
+  }
   return Milliseconds(*heard - pressed).count();
 }
 
-// One round: the first press after the player started, then the rest;
-// with `unrested`, as many pressed the moment the pointer arrives; with
-// `idlePresses`, one press after five idle seconds and one after a minute.
-void pressRound(Pointer& pointer, QPoint button, Summary& summary, bool idlePresses,
-                Summary* unrested = nullptr) {
-  for (int press = 0; press <= kPressesPerRound; ++press) {
-    const auto took = pressOnce(pointer, button);
-    if (!took) {
-      ++summary.missed;
-      continue;
-    }
-    (press == 0 ? summary.firstPresses : summary.presses).push_back(*took);
+void record(std::vector<double>& values, std::optional<double> value) {
+  if (value) values.push_back(*value);
+}
+
+int longIdleMilliseconds() {
+  bool isNumber = false;
+  const int seconds = qEnvironmentVariableIntValue("TONNIX_BENCH_LONG_IDLE_SECONDS", &isNumber);
+  return (isNumber ? seconds : 120) * 1000;
+}
+
+// One round of a player just started: the pointer comes to rest on the
+// button and presses there again and again; then it leaves and presses the
+// moment it is back; with `idlePresses`, it rests on the button for 5 s and
+// for 2 minutes before a press.
+void pressRound(Pointer& pointer, QPoint button, Figures& figures, bool idlePresses) {
+  pointer.moveTo(button);
+  for (int count = 0; count <= kPressesPerRound; ++count) {
+    soundServer().listen();
+    record(count == 0 ? figures.firstAfterStart : figures.atRest, press(pointer, figures));
   }
-  for (int press = 0; unrested && press < kPressesPerRound; ++press) {
-    const auto took = pressOnce(pointer, button, false);
-    if (took) unrested->presses.push_back(*took);
-    if (!took) ++unrested->missed;
+  for (int count = 0; count < kPressesPerRound; ++count) {
+    pointer.moveTo(QPoint(5, 5));
+    soundServer().listen();
+    pointer.moveTo(button);
+    record(figures.onArrival, press(pointer, figures));
   }
   if (!idlePresses) return;
-  for (const auto& [idle, samples] :
-       {std::pair(5000, &summary.afterPause), std::pair(61000, &summary.afterClose)}) {
+  for (const auto& [idle, values] :
+       {std::pair(5000, &figures.after5s), std::pair(longIdleMilliseconds(), &figures.after2min)}) {
     waitFor([] { return false; }, idle);
-    if (const auto took = pressOnce(pointer, button)) samples->push_back(*took);
+    soundServer().listen();
+    record(*values, press(pointer, figures));
   }
 }
 
@@ -436,6 +442,13 @@ class Tonnix {
         },
         15'000);
     waitFor([] { return false; }, 3000);
+    // Which output plays, once per run.
+    static bool hasSaid = false;
+    for (const QByteArray& line : output_.split('\n')) {
+      if (line.startsWith("TonnixAudio:") && !std::exchange(hasSaid, true)) {
+        std::fprintf(stderr, "%s\n", line.constData());
+      }
+    }
   }
   ~Tonnix() {
     process_.terminate();
@@ -464,15 +477,21 @@ bool prepare(benchmark::State& state, Pointer& pointer) {
   return true;
 }
 
+double loadAverage() {
+  QFile file(QStringLiteral("/proc/loadavg"));
+  if (!file.open(QIODevice::ReadOnly)) return 0;
+  return file.readAll().split(' ').value(0).toDouble();
+}
+
 // Both players, interleaved: each round starts its player afresh.
 void pressToSound(benchmark::State& state) {
   Pointer pointer;
   if (!prepare(state, pointer)) return;
+  state.counters["load_at_start"] = loadAverage();
   const QString click = writeClick();
   TonnixAtspiAccessibility accessibility;
-  Summary tonnix;
-  Summary unrested;
-  Summary canberra;
+  Figures tonnix;
+  Figures canberra;
   for (auto _ : state) {
     for (int round = 0; round < kRounds; ++round) {
       {
@@ -482,165 +501,20 @@ void pressToSound(benchmark::State& state) {
           state.SkipWithError("no push button on the GTK window, or tonnix run did not start");
           return;
         }
-        pressRound(pointer, *factory.button(), tonnix, round == 0, &unrested);
+        pressRound(pointer, *factory.button(), tonnix, round == 0);
       }
       Factory factory(canberraEnvironment(click), accessibility);
       if (!factory.button()) {
         state.SkipWithError("no push button on the GTK window");
         return;
       }
-      pressRound(pointer, *factory.button(), canberra, false);
+      pressRound(pointer, *factory.button(), canberra, round == 0);
     }
   }
   tonnix.report(state, "tonnix");
-  unrested.report(state, "tonnix_unrested");
   canberra.report(state, "gtk");
+  state.counters["load_at_end"] = loadAverage();
 }
 BENCHMARK(pressToSound)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-// Tonnix's path in this process, timed at each hand-over: the X server's
-// event reaching the mouse monitor, the hit test and resolver up to the
-// click event `handle` receives, the silence decision with every reason
-// chosen and the real Linux probes, the player's play(), and the output
-// (OpenAL Soft's buffer and the sound server) up to the first sample. The
-// pointer rests on the button before each press (the resolution made at
-// rest is reused), except for a round pressed the moment it arrives
-// (resolved at the press); and what a resolution at rest takes.
-struct Breakdown {
-  std::vector<double> toMonitor, hitTest, silence, player, output, total;
-  // Pressed the moment the pointer arrived, so resolved at the press.
-  std::vector<double> unrestedHitTest, unrestedTotal;
-  std::vector<double> restResolution;
-  std::optional<double> firstTotal;
-
-  static double median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-  }
-
-  void report(benchmark::State& state) const {
-    state.counters["x_event_ms"] = median(toMonitor);
-    state.counters["hit_test_ms"] = median(hitTest);
-    state.counters["silence_ms"] = median(silence);
-    state.counters["play_ms"] = median(player);
-    state.counters["output_ms"] = median(output);
-    state.counters["median_ms"] = median(total);
-    state.counters["unrested_hit_test_ms"] = median(unrestedHitTest);
-    state.counters["unrested_median_ms"] = median(unrestedTotal);
-    state.counters["rest_resolution_ms"] = median(restResolution);
-    if (firstTotal) state.counters["first_ms"] = *firstTotal;
-  }
-};
-
-void pressBreakdown(benchmark::State& state) {
-  Pointer pointer;
-  if (!prepare(state, pointer)) return;
-  const QString click = writeClick();
-  TonnixAtspiAccessibility accessibility;
-  Factory factory(homeEnvironment(QStringLiteral("plain")), accessibility);
-  if (!factory.button()) {
-    state.SkipWithError("no push button on the GTK window");
-    return;
-  }
-  TonnixFakeWorkspace workspace;
-  auto mouse = makeMouseMonitor();
-  std::optional<Clock::time_point> atMonitor;
-  // Before the click monitor's own connection, so that it is told first.
-  QObject::connect(mouse.get(), &TonnixMouseMonitor::occurred,
-                   [&](TonnixMouseEventKind kind, QPointF) {
-                     if (kind == TonnixMouseEventKind::leftMouseDown && !atMonitor) {
-                       atMonitor = Clock::now();
-                     }
-                   });
-  TonnixClickMonitor clicks(*mouse,
-                            std::make_unique<TonnixClickResolver>(
-                                accessibility, workspace, [](const QString&) { return false; }),
-                            [] { return true; });
-  TonnixMemoryPreferencesStore preferences;
-  TonnixLibrary library(scratch().filePath(QStringLiteral("sets")).toStdString(), std::nullopt);
-  TonnixAssignments assignments(preferences);
-  TonnixSilenceMonitor silence(preferences, std::make_unique<TonnixLinuxSilenceProbe>());
-  for (TonnixSilenceReason reason : allSilenceReasons) silence.setEnabled(true, reason);
-  TonnixFakeScreens screens;
-  TonnixOpenALAudio output;
-  TonnixPlayer player(library, assignments, preferences, silence, output, screens);
-  for (const TonnixSoundID code :
-       {TonnixSoundID("btnp"), TonnixSoundID("dbtp"), TonnixSoundID("cbtp")}) {
-    (void)assignments.setCustomSound(click.toStdString(), code);
-  }
-
-  std::optional<Clock::time_point> played;
-  double hitTest = 0;
-  Breakdown breakdown;
-  QObject::connect(&clicks, &TonnixClickMonitor::eventOccurred, [&](const TonnixEvent& event) {
-    if (event.notificationName != QLatin1String("MouseDown") || played) return;
-    const auto handled = Clock::now();
-    silence.check();
-    const auto decided = Clock::now();
-    player.play(TonnixSoundID("btnp"));
-    played = Clock::now();
-    hitTest = Milliseconds(handled - *atMonitor).count();
-    breakdown.silence.push_back(Milliseconds(decided - handled).count());
-    breakdown.player.push_back(Milliseconds(*played - decided).count());
-  });
-  clicks.start();
-  if (!clicks.hasInstalledMonitors()) {
-    state.SkipWithError("no mouse monitor");
-    return;
-  }
-  // Ready as `tonnix run` is once it has prepared the selection.
-  waitFor([&] { return player.pendingSoundIDs().empty(); }, 10'000);
-  waitFor([] { return false; }, 1000);
-  constexpr int kRested = kPressesPerRound * kRounds;
-  constexpr int kUnrested = kRested + kPressesPerRound;
-  for (auto _ : state) {
-    for (int press = 0; press <= kUnrested + 2; ++press) {
-      // The last two presses come after the output paused, then closed.
-      if (press > kUnrested) {
-        waitFor([] { return false; }, press == kUnrested + 1 ? 5000 : 61000);
-      }
-      const bool resting = press <= kRested || press > kUnrested;
-      atMonitor.reset();
-      played.reset();
-      if (resting) pointer.moveTo(*factory.button());
-      soundServer().listen();
-      if (!resting) pointer.moveTo(*factory.button());
-      const auto pressed = pointer.press();
-      const auto heard = soundServer().heard(2000);
-      pointer.release();
-      if (!heard || !played || !atMonitor) continue;
-      if (!resting) {
-        breakdown.unrestedHitTest.push_back(hitTest);
-        breakdown.unrestedTotal.push_back(Milliseconds(*heard - pressed).count());
-        continue;
-      }
-      if (press > kUnrested) {
-        const std::string after = press == kUnrested + 1 ? "after_pause" : "after_close";
-        state.counters[after + "_play_ms"] = breakdown.player.back();
-        state.counters[after + "_output_ms"] = Milliseconds(*heard - *played).count();
-        state.counters[after + "_ms"] = Milliseconds(*heard - pressed).count();
-        continue;
-      }
-      breakdown.hitTest.push_back(hitTest);
-      breakdown.toMonitor.push_back(Milliseconds(*atMonitor - pressed).count());
-      breakdown.output.push_back(Milliseconds(*heard - *played).count());
-      const double total = Milliseconds(*heard - pressed).count();
-      if (press == 0) {
-        breakdown.firstTotal = total;
-      } else {
-        breakdown.total.push_back(total);
-      }
-    }
-    // What a rest costs the event loop, off the press's path.
-    for (int resolution = 0; resolution < kPressesPerRound; ++resolution) {
-      const auto start = Clock::now();
-      (void)clicks.resolver().resolve(*factory.button());
-      breakdown.restResolution.push_back(Milliseconds(Clock::now() - start).count());
-    }
-  }
-  breakdown.report(state);
-}
-BENCHMARK(pressBreakdown)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

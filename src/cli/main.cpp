@@ -9,7 +9,6 @@
 
 #include "cli/command_line.h"
 #include "platform/linux/glib_log.h"
-#include "platform/linux/openal_audio.h"
 #include "platform/linux/qt_screens.h"
 
 namespace {
@@ -90,9 +89,6 @@ int help(const QStringList& arguments) {
 int main(int argc, char** argv) {
   tonnixRouteGLibLog();
   const bool startsApp = startsApplication(argc, argv);
-  if (startsApp || std::strcmp(argv[1], "run") == 0 || std::strcmp(argv[1], "play") == 0) {
-    TonnixOpenALAudio::startLibrary();
-  }
   const auto app = makeApplication(argc, argv, startsApp);
   QCoreApplication::setApplicationName(QStringLiteral("tonnix"));
   QCoreApplication::setOrganizationDomain(QStringLiteral("tonnix.org"));

@@ -43,10 +43,10 @@ int simulate(const std::vector<TonnixSimulation::Step>& steps, bool monitors) {
   TonnixExclusions exclusions(preferences);
   // The simulated desktop never gives a reason to keep quiet.
   TonnixSilenceMonitor silence(preferences, std::make_unique<TonnixNullSilenceProbe>());
-  TonnixOpenALAudio audio;
+  const auto audio = makeAudioOutput();
   TonnixSimulatedDesktop desktop;
   TonnixController controller(library, assignments, exclusions, preferences, silence,
-                              desktop.desktop(audio));
+                              desktop.desktop(*audio));
   controller.ensureBaseline();
   controller.setMonitoring(monitors);
   // Observing is what the command asks for, whatever the stored switch says.

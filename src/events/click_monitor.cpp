@@ -99,6 +99,7 @@ void TonnixClickMonitor::mouseEvent(TonnixMouseEventKind kind, QPointF location)
     case TonnixMouseEventKind::leftMouseDragged:
       return drag(location);
     case TonnixMouseEventKind::leftMouseUp:
+      restedAfterClick(location);
       return release(location);
     case TonnixMouseEventKind::pointerRested:
       return rested(location);
@@ -111,6 +112,16 @@ void TonnixClickMonitor::rested(QPointF location) {
   retry_.stop();
   if (restingResolution(location)) return;
   resolveRest();
+}
+
+// No rest is told while the pointer stays put, and a click changes what
+// lay under it: without this, every later press there would be resolved at
+// the press.
+void TonnixClickMonitor::restedAfterClick(QPointF location) {
+  if (!isRestWatched_) return;
+  lastRest_ = location;
+  retries_ = 0;
+  if (!restingResolution(location)) retry_.start();
 }
 
 void TonnixClickMonitor::resolveRest() {

@@ -22,7 +22,10 @@
 // at that very point reuses it without asking the application again; a
 // press elsewhere, or after anything changed on the screen since (windows,
 // children, bounds or states, as the accessibility interface tells), is
-// resolved afresh. Where changes are not followed nothing is reused.
+// resolved afresh. After a click the pointer rests where the button came
+// up, so that place is resolved again once the click's own changes have
+// passed, and the next press there reuses it too. Where changes are not
+// followed nothing is reused.
 //
 // Events leave through the eventOccurred signal, called synchronously from
 // the mouse event; the controller connects it to its handle slot, and Qt
@@ -69,6 +72,7 @@ class TonnixClickMonitor : public QObject {
  private:
   void mouseEvent(TonnixMouseEventKind kind, QPointF location);
   void rested(QPointF location);
+  void restedAfterClick(QPointF location);
   void resolveRest();
   // The resolution made where the pointer rests, when a press at
   // `location` may use it.

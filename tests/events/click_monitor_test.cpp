@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "click_test_desktop.h"
+#include "event_loop.h"
 #include "platform/fake/fake_mouse_monitor.h"
 
 namespace {
@@ -163,6 +164,23 @@ TEST_F(ClickMonitorTest, APressWhereThePointerRestedReusesItsResolutionUntilACha
                                          {"MouseUp", TonnixSoundID("btnr")},
                                          {"MouseDown", TonnixSoundID("chkp")},
                                          {"MouseDown", TonnixSoundID("chkp")}}));
+}
+
+// The pointer stays where it clicked, and no rest is told again: the place
+// is resolved once each click's own changes have passed, so that press
+// after press there asks no one.
+TEST_F(ClickMonitorTest, PressAfterPressWhereThePointerStaysAsksNoOne) {
+  desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
+  mouse.post(TonnixMouseEventKind::pointerRested, kInside);
+  for (int click = 0; click < 5; ++click) {
+    const int hitTests = desktop.accessibility.hitTestCount();
+    mouse.press(kInside);
+    EXPECT_EQ(desktop.accessibility.hitTestCount(), hitTests) << "click " << click;
+    desktop.accessibility.changeLayout();
+    mouse.release(kInside);
+    tonnix_test::turnFor(250);
+  }
+  EXPECT_EQ(heard().back(), (Heard{"MouseUp", TonnixSoundID("btnr")}));
 }
 
 TEST_F(ClickMonitorTest, ForgetDropsOneProcessAndStopRemovesResetsAndForgetsAll) {

@@ -60,7 +60,6 @@ TEST(OpenALSettingsTest, NothingIsLeftInTheEnvironment) {
   for (const char* name : {"ALSOFT_CONF", "ALSOFT_LOGLEVEL"}) {
     EXPECT_FALSE(qEnvironmentVariableIsSet(name)) << name << " before main()";
   }
-  TonnixOpenALAudio::startLibrary();
   { TonnixOpenALAudio output; }
   for (const char* name : {"ALSOFT_CONF", "ALSOFT_LOGLEVEL"}) {
     EXPECT_FALSE(qEnvironmentVariableIsSet(name)) << name << " once started";

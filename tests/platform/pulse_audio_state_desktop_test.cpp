@@ -11,14 +11,17 @@
 #include <memory>
 
 #include "event_loop.h"
+#include "platform/fake/fake_audio.h"
 #include "platform/linux/openal_audio.h"
 #include "platform/linux/pulse_audio_state.h"
+#include "platform/linux/pulse_sample_cache.h"
+#include "platform/linux/sample_cache_audio.h"
 #include "sound_file.h"
 
-// The PulseAudio state and the OpenAL output against a PulseAudio server of
-// the test's own, with a silent output and a silent input, changed with
-// pactl and recorded from with parecord. Skipped where the server is not
-// installed.
+// The PulseAudio state, the OpenAL output and the sample cache against a
+// PulseAudio server of the test's own, with a silent output and a silent
+// input, changed with pactl and recorded from with parecord. Skipped where
+// the server is not installed.
 
 namespace {
 
@@ -204,4 +207,39 @@ TEST_F(PulseAudioStateTest, AServerVanishingMidSoundLeavesOneLineAndTheNextSound
     ++lines;
   }
   EXPECT_EQ(lines, 1U) << said;
+}
+
+// A sound is uploaded to the server's sample cache when it is opened and
+// played from there; after the server restarted it is there again and the
+// next sound plays from it, with nothing through the fallback.
+TEST_F(PulseAudioStateTest, ASoundUploadedWhenOpenedPlaysFromTheCacheAcrossARestart) {
+  const auto file = std::filesystem::path(folder_->path().toStdString()) / "click.wav";
+  ASSERT_TRUE(tonnix_test::writeSound(file, 4410, 0.5, 44100));
+  std::string why;
+  auto cache = TonnixPulseSampleCache::connect(why);
+  ASSERT_TRUE(cache) << why;
+  auto* fallback = new TonnixFakeAudioOutput;
+  TonnixSampleCacheAudio output(std::move(cache), std::unique_ptr<TonnixAudioOutput>(fallback));
+  auto clip = output.openClip(file);
+  ASSERT_TRUE(clip.hasValue());
+  auto player = clip.value()->makePlayer();
+  ASSERT_TRUE(player.hasValue());
+  const auto isUploaded = [] {
+    QProcess list;
+    list.start(QStringLiteral("pactl"),
+               {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("samples")});
+    return list.waitForFinished(5000) && list.readAll().contains("tonnix.");
+  };
+  ASSERT_TRUE(tonnix_test::turnUntil(isUploaded));
+  const auto play = [&] { return player.value()->play(); };
+  EXPECT_TRUE(isHeard(play));
+
+  stopServer();
+  startServer();
+  ASSERT_TRUE(running_);
+  ASSERT_TRUE(pactl({"set-default-sink", "out"}));
+  EXPECT_TRUE(tonnix_test::turnUntil(isUploaded)) << "not uploaded again";
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return output.unavailableReason() == std::nullopt; }));
+  EXPECT_TRUE(isHeard(play)) << "no sound after the server restarted";
+  EXPECT_TRUE(fallback->plays().empty());
 }
