@@ -9,6 +9,7 @@
 
 #include "cli/command_line.h"
 #include "platform/linux/glib_log.h"
+#include "platform/linux/openal_soft_setup.h"
 #include "platform/linux/qt_screens.h"
 
 namespace {
@@ -89,6 +90,11 @@ int help(const QStringList& arguments) {
 int main(int argc, char** argv) {
   tonnixRouteGLibLog();
   const bool startsApp = startsApplication(argc, argv);
+  // OpenAL Soft's set-up names its configuration in the environment for a
+  // moment, which is safe only while no other thread runs: before Qt starts.
+  if (startsApp || std::strcmp(argv[1], "run") == 0 || std::strcmp(argv[1], "play") == 0) {
+    tonnixSetUpOpenALSoft();
+  }
   const auto app = makeApplication(argc, argv, startsApp);
   QCoreApplication::setApplicationName(QStringLiteral("tonnix"));
   QCoreApplication::setOrganizationDomain(QStringLiteral("tonnix.org"));
