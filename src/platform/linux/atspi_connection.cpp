@@ -139,6 +139,11 @@ bool TonnixAtspiObjectRef::isApplicationRoot() const {
   return object_->parent.path && std::strcmp(object_->parent.path, rootPath) == 0;
 }
 
+TonnixAtspiObjectRef TonnixAtspiObjectRef::applicationRoot() const {
+  if (!object_ || !object_->parent.app) return {};
+  return TonnixAtspiObjectRef(object_->parent.app->root);
+}
+
 std::shared_ptr<TonnixAtspiConnection> TonnixAtspiConnection::shared() {
   static std::weak_ptr<TonnixAtspiConnection> current;
   if (auto connection = current.lock()) return connection;
@@ -210,6 +215,10 @@ void TonnixAtspiConnection::receive(AtspiEvent* event, void* data) {
         {QString::fromUtf8(event->type), event->detail1, busName, busName + source.path()},
         std::move(source),
         Clock::now()};
+    if (G_VALUE_HOLDS(&event->any_data, ATSPI_TYPE_ACCESSIBLE)) {
+      record.child =
+          TonnixAtspiObjectRef(static_cast<AtspiAccessible*>(g_value_get_object(&event->any_data)));
+    }
     connection->pending_.push_back(std::move(record));
   } else if (connection->pending_.size() >= pendingLimit && !connection->reportedOverflow_) {
     connection->reportedOverflow_ = true;
@@ -263,6 +272,13 @@ std::optional<std::int32_t> TonnixAtspiConnection::processIdentifier(
   }
   processIdentifiers_.insert(busName, static_cast<std::int32_t>(pid));
   return static_cast<std::int32_t>(pid);
+}
+
+std::optional<std::int32_t> TonnixAtspiConnection::knownProcessIdentifier(
+    const QString& busName) const {
+  const auto found = processIdentifiers_.constFind(busName);
+  if (found == processIdentifiers_.cend()) return std::nullopt;
+  return *found;
 }
 
 std::vector<TonnixAtspiApplication> TonnixAtspiConnection::applications() {

@@ -40,16 +40,21 @@ class TonnixAtspiObjectRef {
   QString busName() const;
   QString path() const;
   bool isApplicationRoot() const;
+  // The root of the object's application, as libatspi keeps it (null when
+  // not known): no request.
+  TonnixAtspiObjectRef applicationRoot() const;
 
  private:
   AtspiAccessible* object_ = nullptr;
 };
 
-// An event with its source, as handed to the connection's sinks.
+// An event with its source, as handed to the connection's sinks; `child`
+// is the object a children-changed event names.
 struct TonnixAtspiEventRecord {
   TonnixAtspiEvent event;
   TonnixAtspiObjectRef source;
   std::chrono::steady_clock::time_point arrival;
+  TonnixAtspiObjectRef child = {};
 };
 
 // An application on the accessibility bus.
@@ -96,6 +101,8 @@ class TonnixAtspiConnection : public QObject {
   // The process owning the application of `object`; cached per bus name,
   // which the bus never reuses.
   std::optional<std::int32_t> processIdentifier(const TonnixAtspiObjectRef& object);
+  // The process of the application on that bus, when already known.
+  std::optional<std::int32_t> knownProcessIdentifier(const QString& busName) const;
   std::vector<TonnixAtspiApplication> applications();
   std::optional<TonnixAtspiApplication> application(std::int32_t processIdentifier);
 

@@ -18,6 +18,12 @@ GQuark parentRoleQuark() {
   return quark;
 }
 
+// Marks an object once seen owning a popover menu: a menu button stays one.
+GQuark menuOwnerQuark() {
+  static const GQuark quark = g_quark_from_static_string("tonnix-atspi-menu-owner");
+  return quark;
+}
+
 using Clock = std::chrono::steady_clock;
 using Kind = TonnixAtspiHandle::Kind;
 
@@ -25,8 +31,12 @@ using Kind = TonnixAtspiHandle::Kind;
 // once and only when a rule needs it.
 class EventSource final : public TonnixAtspiEventSource {
  public:
-  EventSource(TonnixAtspiElements& elements, TonnixAtspiObjectRef object, std::int32_t pid)
-      : elements_(elements), target_{std::move(object), pid} {}
+  // `isGtk4`: of a GTK 4 application.
+  EventSource(TonnixAtspiElements& elements, TonnixAtspiObjectRef object, std::int32_t pid,
+              bool isGtk4)
+      : elements_(elements), target_{std::move(object), pid}, isGtk4_(isGtk4) {}
+
+  bool announcesEveryMenu() override { return isGtk4_; }
 
   AtspiRole role() override {
     if (role_) return *role_;
@@ -134,6 +144,8 @@ class EventSource final : public TonnixAtspiEventSource {
   // The popover comes last.
   bool ownsMenu() override {
     constexpr int childLimit = 8;
+    auto* object = G_OBJECT(target_.object.get());
+    if (object && g_object_get_qdata(object, menuOwnerQuark())) return true;
     bool found = false;
     // A child that cannot be read leaves the menu unfound, as the rest would.
     (void)elements_.connection().visitChildren(
@@ -143,6 +155,7 @@ class EventSource final : public TonnixAtspiEventSource {
           return !found;
         },
         TonnixAtspiConnection::ChildOrder::fromLast, childLimit);
+    if (found && object) g_object_set_qdata(object, menuOwnerQuark(), GINT_TO_POINTER(1));
     return found;
   }
 
@@ -150,6 +163,9 @@ class EventSource final : public TonnixAtspiEventSource {
   // The application the source's bus has on the desktop: a process may have
   // several on the accessibility bus.
   std::optional<TonnixAtspiApplication> ownApplication() {
+    if (auto root = target_.object.applicationRoot()) {
+      return TonnixAtspiApplication{target_.processIdentifier, root.busName(), std::move(root)};
+    }
     auto applications = elements_.connection().applications();
     const auto own = std::find_if(applications.begin(), applications.end(), [&](const auto& app) {
       return app.busName == target_.object.busName();
@@ -177,6 +193,7 @@ class EventSource final : public TonnixAtspiEventSource {
   std::optional<AtspiRole> parentRole_;
   std::optional<std::optional<TonnixAtspiObjectRef>> parent_;
   QString reportedKey_;
+  bool isGtk4_;
 };
 
 }  // namespace
@@ -342,7 +359,11 @@ std::optional<std::int32_t> TonnixAtspiObservers::processOf(
   if (const auto pid = connection_->processIdentifier(record.source)) return pid;
   // libatspi lets go of the application of an object gone defunct before the
   // event is handed over; the bus name it arrived from still says whose it
-  // was. The applications' bus names are listed once per batch.
+  // was. Where it is not known yet, the applications' bus names are listed,
+  // once per batch.
+  if (const auto pid = connection_->knownProcessIdentifier(record.event.applicationKey)) {
+    return pid;
+  }
   if (!buses) {
     buses.emplace();
     for (const auto& application : connection_->applications()) {
@@ -372,7 +393,7 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
       translator_.noteActivation(record.event);
       continue;
     }
-    EventSource source(elements_, record.source, *pid);
+    EventSource source(elements_, record.source, *pid, isGtk4_.value(record.source.busName()));
     const auto wants = [&](const QString& name) {
       const auto key = source.reportedKey(record.event.elementKey);
       return std::any_of(ids.begin(), ids.end(), [&](int id) {
