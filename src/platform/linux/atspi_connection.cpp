@@ -334,14 +334,28 @@ TonnixAXResult<TonnixDone> TonnixAtspiConnection::call(
   atspi_set_timeout(milliseconds(seconds), -1);
   GError* error = nullptr;
   request(&error);
-  if (!error) return TonnixDone{};
+  if (!error) {
+    noteAnswer(processIdentifier, false);
+    return TonnixDone{};
+  }
   const double elapsed = std::chrono::duration<double>(Clock::now() - now).count();
   const auto mapped = errorFor(error, elapsed, seconds);
   g_error_free(error);
-  if (mapped == TonnixAXError::cannotComplete) {
-    unresponsiveUntil_.insert(processIdentifier, Clock::now() + unresponsivePause);
-  }
+  noteAnswer(processIdentifier, mapped == TonnixAXError::cannotComplete);
   return unexpected(mapped);
+}
+
+void TonnixAtspiConnection::noteAnswer(std::int32_t processIdentifier, bool timedOut) {
+  if (!timedOut) {
+    timedOut_.remove(processIdentifier);
+    return;
+  }
+  if (!timedOut_.contains(processIdentifier)) {
+    timedOut_.insert(processIdentifier);
+    return;
+  }
+  timedOut_.remove(processIdentifier);
+  unresponsiveUntil_.insert(processIdentifier, Clock::now() + unresponsivePause);
 }
 
 TonnixAXResult<AtspiRole> TonnixAtspiConnection::role(std::int32_t processIdentifier,

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <chrono>
 #include <cstdint>
@@ -81,9 +82,10 @@ class TonnixAtspiConnection : public QObject {
 
   // libatspi's own default time-out, restored by a time-out of zero.
   static constexpr double defaultTimeout = 0.8;
-  // How long an application that timed out is given up on before it is
-  // asked again, so that a hung application costs one time-out, not one
-  // per event queued behind it.
+  // How long an application that timed out twice in a row is given up on
+  // before it is asked again, so that a hung application costs two
+  // time-outs, not one per event queued behind it. One slow answer is a
+  // busy application (GTK 4 building a file chooser), asked on.
   static constexpr std::chrono::milliseconds unresponsivePause{1000};
 
   // The process's connection, made on first use; null when there is no
@@ -144,6 +146,7 @@ class TonnixAtspiConnection : public QObject {
   static void receive(AtspiEvent* event, void* connection);
   void deliver();
   void forgetApplication(const QString& busName);
+  void noteAnswer(std::int32_t processIdentifier, bool timedOut);
 
   AtspiEventListener* listener_ = nullptr;
   std::map<int, Sink> sinks_;
@@ -157,4 +160,6 @@ class TonnixAtspiConnection : public QObject {
   double defaultTimeout_ = defaultTimeout;
   std::optional<double> timeoutBound_;
   QHash<std::int32_t, std::chrono::steady_clock::time_point> unresponsiveUntil_;
+  // Processes whose last request timed out.
+  QSet<std::int32_t> timedOut_;
 };
