@@ -369,11 +369,19 @@ TonnixAXResult<AtspiRole> TonnixAtspiConnection::role(std::int32_t processIdenti
   TONNIX_TRY(done, call(processIdentifier, [&](GError** error) {
                found = atspi_accessible_get_role(object.get(), error);
              }));
-  // An object going away answers "invalid" for a while; that is not kept.
-  if (found != ATSPI_ROLE_INVALID) {
-    g_object_set_qdata(gobject, roleQuark(), GINT_TO_POINTER(static_cast<int>(found) + 1));
-  }
+  keepRole(object, found);
   return found;
+}
+
+bool TonnixAtspiConnection::isRoleKnown(const TonnixAtspiObjectRef& object) {
+  return object && g_object_get_qdata(G_OBJECT(object.get()), roleQuark());
+}
+
+// An object going away answers "invalid" for a while; that is not kept.
+void TonnixAtspiConnection::keepRole(const TonnixAtspiObjectRef& object, AtspiRole role) {
+  if (!object || role == ATSPI_ROLE_INVALID) return;
+  g_object_set_qdata(G_OBJECT(object.get()), roleQuark(),
+                     GINT_TO_POINTER(static_cast<int>(role) + 1));
 }
 
 TonnixAXResult<TonnixAtspiObjectRef> TonnixAtspiConnection::child(

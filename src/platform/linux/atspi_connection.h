@@ -126,6 +126,9 @@ class TonnixAtspiConnection : public QObject {
   // role does not change while libatspi keeps the object.
   TonnixAXResult<AtspiRole> role(std::int32_t processIdentifier,
                                  const TonnixAtspiObjectRef& object);
+  // Keeps a role learnt otherwise, as role() keeps what it asked.
+  static void keepRole(const TonnixAtspiObjectRef& object, AtspiRole role);
+  static bool isRoleKnown(const TonnixAtspiObjectRef& object);
   // The child of `object` at `index`, null when there is none; one request.
   TonnixAXResult<TonnixAtspiObjectRef> child(std::int32_t processIdentifier,
                                              const TonnixAtspiObjectRef& object, int index);
