@@ -106,6 +106,9 @@ class EventSource final : public TonnixAtspiEventSource {
       const auto role = batch.method("GetRole");
       const auto parent = batch.property("Parent");
       const auto states = batch.method("GetState");
+      // Unanswered, the role is not asked again: a second time-out in a
+      // row would give the application up before its parent is asked.
+      role_ = ATSPI_ROLE_INVALID;
       if (!batch.wait(error)) return;
       if (const auto found = roleIn(batch.answer(role))) {
         role_ = *found;
