@@ -11,10 +11,11 @@
 // GTK 3 is gtk3-demo's message dialog, GTK 4 our fixture and GNOME Text
 // Editor, Qt 6 our fixture; an application not installed is skipped.
 //
-// On a 2-core machine shared with other builds, mean / longest, two runs:
-// GTK 3 3.6 / 36.7 and 8.4 / 24.0 ms, GTK 4 fixture 4.4 / 51.8 and
-// 4.2 / 77.5 ms, Text Editor 21.8 / 241 and 8.1 / 149 ms (the second run
-// keeping a parent's role), Qt 6 2.0 / 11.5 and 2.7 / 15.7 ms.
+// On a 2-core machine shared with other builds (load 7–11), mean /
+// longest, two runs: GTK 3 3.6 / 19.5 and 4.1 / 24.7 ms, GTK 4 fixture
+// 1.8 / 76.0 (before its showing objects were asked in one round trip) and
+// 1.2 / 25.9 ms, Text Editor 4.3 / 198 and 5.5 / 145 ms (its file chooser:
+// it answers once it has built it), Qt 6 1.9 / 10.3 and 2.9 / 17.9 ms.
 
 #include <benchmark/benchmark.h>
 #include <signal.h>

@@ -77,7 +77,9 @@ TEST_F(AtspiDesktopTest, HearsTheWindowAndMenusOfAQtApplication) {
                      [&] { focusAndType(window, {QStringLiteral("ctrl+e")}); }) == second);
 }
 
-TEST_F(AtspiDesktopTest, AHungApplicationCostsOneTimeOut) {
+// One time-out is a busy application, asked on; a second in a row a hung
+// one, not waited for again.
+TEST_F(AtspiDesktopTest, AHungApplicationCostsTwoTimeOuts) {
   Application fixture(QStringLiteral(TONNIX_QT_FIXTURE), {});
   ASSERT_TRUE(fixture.started());
   observe(fixture.pid(), {Note::windowCreated});
@@ -85,17 +87,18 @@ TEST_F(AtspiDesktopTest, AHungApplicationCostsOneTimeOut) {
   ASSERT_TRUE(windows && !windows->as<TonnixAXValue::Array>()->empty());
   const auto window = *windows->as<TonnixAXValue::Array>()->front().as<TonnixAXElement>();
   ASSERT_EQ(::kill(static_cast<pid_t>(fixture.pid()), SIGSTOP), 0);
+  // Extents are never cached by libatspi: each asks the application.
+  for (const auto* attribute : {&Attribute::position, &Attribute::size}) {
+    const auto waited = accessibility_->attributeValue(window, *attribute);
+    ASSERT_FALSE(waited);
+    EXPECT_EQ(waited.error(), TonnixAXError::cannotComplete);
+  }
   QElapsedTimer timer;
   timer.start();
-  // Extents are never cached by libatspi: this one asks the application.
-  const auto position = accessibility_->attributeValue(window, Attribute::position);
-  ASSERT_FALSE(position);
-  EXPECT_EQ(position.error(), TonnixAXError::cannotComplete);
-  // Asked again at once, it is not waited for a second time.
-  const auto again = accessibility_->attributeValue(window, Attribute::size);
+  const auto again = accessibility_->attributeValue(window, Attribute::position);
   ASSERT_FALSE(again);
   EXPECT_EQ(again.error(), TonnixAXError::cannotComplete);
-  EXPECT_LT(timer.elapsed(), 1000);
+  EXPECT_LT(timer.elapsed(), 100);
   ::kill(static_cast<pid_t>(fixture.pid()), SIGCONT);
 }
 

@@ -182,8 +182,8 @@ class ClickDesktopTest : public testing::Test {
   }
 
   // On a loaded machine an application may miss the 0.1 s time-out and the
-  // press is rightly silent; it is then given up on for a second, after
-  // which the press is tried again.
+  // press is rightly silent; missing it twice in a row gives it up for a
+  // second, after which the press is tried again.
   std::string pressSoundAt(QPoint point) {
     for (int attempt = 0; attempt < 3; ++attempt) {
       for (const auto& event : click(point, eventTimeout)) {

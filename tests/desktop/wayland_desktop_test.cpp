@@ -132,10 +132,22 @@ class WaylandDesktopTest : public testing::Test {
     QStringList heard;
     for (auto line = lines_.begin() + static_cast<std::ptrdiff_t>(from); line != lines_.end();
          ++line) {
-      if (line->startsWith(QStringLiteral("Tonnix: "))) heard << line->section(u' ', 1, 1);
+      if (!line->startsWith(QStringLiteral("Tonnix: "))) continue;
+      const auto notification = line->section(u' ', 1, 1);
+      if (!activatesWindows || !isActivation(notification)) heard << notification;
     }
     return heard;
   }
+
+  // KWin activates each window as a desktop does (weston's headless
+  // compositor has no seat and never does): heard, but no step's.
+  static bool isActivation(const QString& notification) {
+    return notification == QStringLiteral("AXFocusedWindowChanged") ||
+           notification == QStringLiteral("AXMainWindowChanged") ||
+           notification == QStringLiteral("AXApplicationActivated");
+  }
+  const bool activatesWindows =
+      qEnvironmentVariable("TONNIX_HEADLESS_COMPOSITOR") == QStringLiteral("kwin");
 
   struct Step {
     std::function<bool()> action;

@@ -139,6 +139,11 @@ bool TonnixAtspiObjectRef::isApplicationRoot() const {
   return object_->parent.path && std::strcmp(object_->parent.path, rootPath) == 0;
 }
 
+TonnixAtspiObjectRef TonnixAtspiObjectRef::applicationRoot() const {
+  if (!object_ || !object_->parent.app) return {};
+  return TonnixAtspiObjectRef(object_->parent.app->root);
+}
+
 std::shared_ptr<TonnixAtspiConnection> TonnixAtspiConnection::shared() {
   static std::weak_ptr<TonnixAtspiConnection> current;
   if (auto connection = current.lock()) return connection;
@@ -210,6 +215,10 @@ void TonnixAtspiConnection::receive(AtspiEvent* event, void* data) {
         {QString::fromUtf8(event->type), event->detail1, busName, busName + source.path()},
         std::move(source),
         Clock::now()};
+    if (G_VALUE_HOLDS(&event->any_data, ATSPI_TYPE_ACCESSIBLE)) {
+      record.child =
+          TonnixAtspiObjectRef(static_cast<AtspiAccessible*>(g_value_get_object(&event->any_data)));
+    }
     connection->pending_.push_back(std::move(record));
   } else if (connection->pending_.size() >= pendingLimit && !connection->reportedOverflow_) {
     connection->reportedOverflow_ = true;
@@ -265,6 +274,13 @@ std::optional<std::int32_t> TonnixAtspiConnection::processIdentifier(
   return static_cast<std::int32_t>(pid);
 }
 
+std::optional<std::int32_t> TonnixAtspiConnection::knownProcessIdentifier(
+    const QString& busName) const {
+  const auto found = processIdentifiers_.constFind(busName);
+  if (found == processIdentifiers_.cend()) return std::nullopt;
+  return *found;
+}
+
 std::vector<TonnixAtspiApplication> TonnixAtspiConnection::applications() {
   std::vector<TonnixAtspiApplication> found;
   const auto desktop = TonnixAtspiObjectRef::adopt(atspi_get_desktop(0));
@@ -318,14 +334,28 @@ TonnixAXResult<TonnixDone> TonnixAtspiConnection::call(
   atspi_set_timeout(milliseconds(seconds), -1);
   GError* error = nullptr;
   request(&error);
-  if (!error) return TonnixDone{};
+  if (!error) {
+    noteAnswer(processIdentifier, false);
+    return TonnixDone{};
+  }
   const double elapsed = std::chrono::duration<double>(Clock::now() - now).count();
   const auto mapped = errorFor(error, elapsed, seconds);
   g_error_free(error);
-  if (mapped == TonnixAXError::cannotComplete) {
-    unresponsiveUntil_.insert(processIdentifier, Clock::now() + unresponsivePause);
-  }
+  noteAnswer(processIdentifier, mapped == TonnixAXError::cannotComplete);
   return unexpected(mapped);
+}
+
+void TonnixAtspiConnection::noteAnswer(std::int32_t processIdentifier, bool timedOut) {
+  if (!timedOut) {
+    timedOut_.remove(processIdentifier);
+    return;
+  }
+  if (!timedOut_.contains(processIdentifier)) {
+    timedOut_.insert(processIdentifier);
+    return;
+  }
+  timedOut_.remove(processIdentifier);
+  unresponsiveUntil_.insert(processIdentifier, Clock::now() + unresponsivePause);
 }
 
 TonnixAXResult<AtspiRole> TonnixAtspiConnection::role(std::int32_t processIdentifier,
@@ -339,11 +369,19 @@ TonnixAXResult<AtspiRole> TonnixAtspiConnection::role(std::int32_t processIdenti
   TONNIX_TRY(done, call(processIdentifier, [&](GError** error) {
                found = atspi_accessible_get_role(object.get(), error);
              }));
-  // An object going away answers "invalid" for a while; that is not kept.
-  if (found != ATSPI_ROLE_INVALID) {
-    g_object_set_qdata(gobject, roleQuark(), GINT_TO_POINTER(static_cast<int>(found) + 1));
-  }
+  keepRole(object, found);
   return found;
+}
+
+bool TonnixAtspiConnection::isRoleKnown(const TonnixAtspiObjectRef& object) {
+  return object && g_object_get_qdata(G_OBJECT(object.get()), roleQuark());
+}
+
+// An object going away answers "invalid" for a while; that is not kept.
+void TonnixAtspiConnection::keepRole(const TonnixAtspiObjectRef& object, AtspiRole role) {
+  if (!object || role == ATSPI_ROLE_INVALID) return;
+  g_object_set_qdata(G_OBJECT(object.get()), roleQuark(),
+                     GINT_TO_POINTER(static_cast<int>(role) + 1));
 }
 
 TonnixAXResult<TonnixAtspiObjectRef> TonnixAtspiConnection::child(

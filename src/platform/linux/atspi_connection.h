@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <chrono>
 #include <cstdint>
@@ -40,16 +41,21 @@ class TonnixAtspiObjectRef {
   QString busName() const;
   QString path() const;
   bool isApplicationRoot() const;
+  // The root of the object's application, as libatspi keeps it (null when
+  // not known): no request.
+  TonnixAtspiObjectRef applicationRoot() const;
 
  private:
   AtspiAccessible* object_ = nullptr;
 };
 
-// An event with its source, as handed to the connection's sinks.
+// An event with its source, as handed to the connection's sinks; `child`
+// is the object a children-changed event names.
 struct TonnixAtspiEventRecord {
   TonnixAtspiEvent event;
   TonnixAtspiObjectRef source;
   std::chrono::steady_clock::time_point arrival;
+  TonnixAtspiObjectRef child = {};
 };
 
 // An application on the accessibility bus.
@@ -76,9 +82,10 @@ class TonnixAtspiConnection : public QObject {
 
   // libatspi's own default time-out, restored by a time-out of zero.
   static constexpr double defaultTimeout = 0.8;
-  // How long an application that timed out is given up on before it is
-  // asked again, so that a hung application costs one time-out, not one
-  // per event queued behind it.
+  // How long an application that timed out twice in a row is given up on
+  // before it is asked again, so that a hung application costs two
+  // time-outs, not one per event queued behind it. One slow answer is a
+  // busy application (GTK 4 building a file chooser), asked on.
   static constexpr std::chrono::milliseconds unresponsivePause{1000};
 
   // The process's connection, made on first use; null when there is no
@@ -96,6 +103,8 @@ class TonnixAtspiConnection : public QObject {
   // The process owning the application of `object`; cached per bus name,
   // which the bus never reuses.
   std::optional<std::int32_t> processIdentifier(const TonnixAtspiObjectRef& object);
+  // The process of the application on that bus, when already known.
+  std::optional<std::int32_t> knownProcessIdentifier(const QString& busName) const;
   std::vector<TonnixAtspiApplication> applications();
   std::optional<TonnixAtspiApplication> application(std::int32_t processIdentifier);
 
@@ -117,6 +126,9 @@ class TonnixAtspiConnection : public QObject {
   // role does not change while libatspi keeps the object.
   TonnixAXResult<AtspiRole> role(std::int32_t processIdentifier,
                                  const TonnixAtspiObjectRef& object);
+  // Keeps a role learnt otherwise, as role() keeps what it asked.
+  static void keepRole(const TonnixAtspiObjectRef& object, AtspiRole role);
+  static bool isRoleKnown(const TonnixAtspiObjectRef& object);
   // The child of `object` at `index`, null when there is none; one request.
   TonnixAXResult<TonnixAtspiObjectRef> child(std::int32_t processIdentifier,
                                              const TonnixAtspiObjectRef& object, int index);
@@ -137,6 +149,7 @@ class TonnixAtspiConnection : public QObject {
   static void receive(AtspiEvent* event, void* connection);
   void deliver();
   void forgetApplication(const QString& busName);
+  void noteAnswer(std::int32_t processIdentifier, bool timedOut);
 
   AtspiEventListener* listener_ = nullptr;
   std::map<int, Sink> sinks_;
@@ -150,4 +163,6 @@ class TonnixAtspiConnection : public QObject {
   double defaultTimeout_ = defaultTimeout;
   std::optional<double> timeoutBound_;
   QHash<std::int32_t, std::chrono::steady_clock::time_point> unresponsiveUntil_;
+  // Processes whose last request timed out.
+  QSet<std::int32_t> timedOut_;
 };

@@ -350,9 +350,11 @@ QStringList TonnixAtspiEventTranslator::minimized(const TonnixAtspiEvent& event,
 }
 
 // GTK 3 selects a menu bar title while its menu is open, and selects the
-// items of an open menu as the pointer or the keys move over them.
+// items of an open menu as the pointer or the keys move over them. Where
+// every menu is announced, nothing selected is in a menu while none is open.
 QStringList TonnixAtspiEventTranslator::selected(const TonnixAtspiEvent& event,
                                                  TonnixAtspiEventSource& source) {
+  if (!mayLightItem(event, source)) return {};
   auto& app = application(event.applicationKey);
   const auto role = source.role();
   if (role == ATSPI_ROLE_MENU && source.parentRole() == ATSPI_ROLE_MENU_BAR) {
@@ -419,7 +421,7 @@ QStringList TonnixAtspiEventTranslator::focused(const TonnixAtspiEvent& event,
                                                 TonnixAtspiEventSource& source,
                                                 const Wants& wants) {
   QStringList names;
-  if (wants(Note::menuItemSelected) &&
+  if (wants(Note::menuItemSelected) && mayLightItem(event, source) &&
       (isPopUpListItem(event, source.role()) || isItemInMenu(source))) {
     names += menuItemLit(event, source);
   }
@@ -447,6 +449,15 @@ QStringList TonnixAtspiEventTranslator::menuItemLit(const TonnixAtspiEvent& even
   if (app.litMenuItem == event.elementKey) return {};
   app.litMenuItem = event.elementKey;
   return {Note::menuItemSelected};
+}
+
+// Whether an item focused or selected now may be a lit menu item: not
+// where every menu is announced and none of the application's is open.
+bool TonnixAtspiEventTranslator::mayLightItem(const TonnixAtspiEvent& event,
+                                              TonnixAtspiEventSource& source) {
+  const auto& app = application(event.applicationKey);
+  return !app.menuOwners.isEmpty() || !app.openMenus.isEmpty() || !app.openPopUpList.isEmpty() ||
+         !source.announcesEveryMenu();
 }
 
 // GTK 4.8 announces a top-level window it shows as "showing" switched off,

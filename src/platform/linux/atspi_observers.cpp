@@ -3,8 +3,10 @@
 #include <QSet>
 #include <QTimer>
 #include <algorithm>
+#include <array>
 
 #include "platform/linux/atspi_object_realization.h"
+#include "platform/linux/atspi_request_batch.h"
 
 namespace {
 
@@ -18,15 +20,104 @@ GQuark parentRoleQuark() {
   return quark;
 }
 
+// Marks an object once seen owning a popover menu: a menu button stays one.
+GQuark menuOwnerQuark() {
+  static const GQuark quark = g_quark_from_static_string("tonnix-atspi-menu-owner");
+  return quark;
+}
+
 using Clock = std::chrono::steady_clock;
 using Kind = TonnixAtspiHandle::Kind;
+
+// The value of a method's answer, or of a property's in its variant.
+std::optional<DBusMessageIter> valueIn(DBusMessage* answer) {
+  DBusMessageIter top;
+  if (!answer || dbus_message_get_type(answer) != DBUS_MESSAGE_TYPE_METHOD_RETURN ||
+      !dbus_message_iter_init(answer, &top)) {
+    return std::nullopt;
+  }
+  if (dbus_message_iter_get_arg_type(&top) != DBUS_TYPE_VARIANT) return top;
+  DBusMessageIter inner;
+  dbus_message_iter_recurse(&top, &inner);
+  return inner;
+}
+
+std::optional<AtspiRole> roleIn(DBusMessage* answer) {
+  auto value = valueIn(answer);
+  if (!value || dbus_message_iter_get_arg_type(&*value) != DBUS_TYPE_UINT32) return std::nullopt;
+  dbus_uint32_t role = 0;
+  dbus_message_iter_get_basic(&*value, &role);
+  if (role == ATSPI_ROLE_INVALID || role >= ATSPI_ROLE_LAST_DEFINED) return std::nullopt;
+  return static_cast<AtspiRole>(role);
+}
+
+// The path of a Parent property's (so); empty when unreadable.
+QString parentPathIn(DBusMessage* answer) {
+  auto value = valueIn(answer);
+  if (!value || dbus_message_iter_get_arg_type(&*value) != DBUS_TYPE_STRUCT) return {};
+  DBusMessageIter fields;
+  dbus_message_iter_recurse(&*value, &fields);
+  if (!dbus_message_iter_next(&fields) ||
+      dbus_message_iter_get_arg_type(&fields) != DBUS_TYPE_OBJECT_PATH) {
+    return {};
+  }
+  const char* path = nullptr;
+  dbus_message_iter_get_basic(&fields, &path);
+  return QString::fromUtf8(path);
+}
+
+// GetState's two words of state bits.
+std::optional<std::array<quint32, 2>> statesIn(DBusMessage* answer) {
+  auto value = valueIn(answer);
+  if (!value || dbus_message_iter_get_arg_type(&*value) != DBUS_TYPE_ARRAY) return std::nullopt;
+  DBusMessageIter words;
+  dbus_message_iter_recurse(&*value, &words);
+  std::array<quint32, 2> states{};
+  for (auto& word : states) {
+    if (dbus_message_iter_get_arg_type(&words) != DBUS_TYPE_UINT32) return std::nullopt;
+    dbus_uint32_t bits = 0;
+    dbus_message_iter_get_basic(&words, &bits);
+    word = bits;
+    dbus_message_iter_next(&words);
+  }
+  return states;
+}
 
 // What the translator asks about an event's source, each fact fetched
 // once and only when a rule needs it.
 class EventSource final : public TonnixAtspiEventSource {
  public:
-  EventSource(TonnixAtspiElements& elements, TonnixAtspiObjectRef object, std::int32_t pid)
-      : elements_(elements), target_{std::move(object), pid} {}
+  // `isGtk4`: of a GTK 4 application.
+  EventSource(TonnixAtspiElements& elements, TonnixAtspiObjectRef object, std::int32_t pid,
+              bool isGtk4)
+      : elements_(elements), target_{std::move(object), pid}, isGtk4_(isGtk4) {}
+
+  bool announcesEveryMenu() override { return isGtk4_; }
+
+  // A GTK 4 window showing is asked its role, parent and state in one round
+  // trip: the application answers only once it has drawn the window.
+  void askWindowFacts() {
+    if (TonnixAtspiConnection::isRoleKnown(target_.object)) return;
+    const auto root = target_.object.applicationRoot();
+    const auto timeout = elements_.connection().timeout(target_.processIdentifier);
+    TonnixAtspiRequestBatch batch(target_.object, static_cast<int>(timeout * 1000.0));
+    if (!root || !batch.isValid()) return;
+    (void)elements_.connection().call(target_.processIdentifier, [&](GError** error) {
+      const auto role = batch.method("GetRole");
+      const auto parent = batch.property("Parent");
+      const auto states = batch.method("GetState");
+      // Unanswered, the role is not asked again: a second time-out in a
+      // row would give the application up before its parent is asked.
+      role_ = ATSPI_ROLE_INVALID;
+      if (!batch.wait(error)) return;
+      if (const auto found = roleIn(batch.answer(role))) {
+        role_ = *found;
+        TonnixAtspiConnection::keepRole(target_.object, *found);
+      }
+      if (parentPathIn(batch.answer(parent)) == root.path()) parent_.emplace(root);
+      states_ = statesIn(batch.answer(states));
+    });
+  }
 
   AtspiRole role() override {
     if (role_) return *role_;
@@ -108,7 +199,11 @@ class EventSource final : public TonnixAtspiEventSource {
     return upRole && *upRole == ATSPI_ROLE_COMBO_BOX;
   }
 
-  bool hasState(AtspiStateType state) override { return elements_.hasState(target_, state); }
+  bool hasState(AtspiStateType state) override {
+    if (!states_) return elements_.hasState(target_, state);
+    const auto bit = static_cast<unsigned>(state);
+    return bit < 64 && ((*states_)[bit / 32] >> (bit % 32)) & 1U;
+  }
 
   // Asked of the application's root, which answers for the application;
   // libatspi keeps the name once read.
@@ -134,6 +229,8 @@ class EventSource final : public TonnixAtspiEventSource {
   // The popover comes last.
   bool ownsMenu() override {
     constexpr int childLimit = 8;
+    auto* object = G_OBJECT(target_.object.get());
+    if (object && g_object_get_qdata(object, menuOwnerQuark())) return true;
     bool found = false;
     // A child that cannot be read leaves the menu unfound, as the rest would.
     (void)elements_.connection().visitChildren(
@@ -143,6 +240,7 @@ class EventSource final : public TonnixAtspiEventSource {
           return !found;
         },
         TonnixAtspiConnection::ChildOrder::fromLast, childLimit);
+    if (found && object) g_object_set_qdata(object, menuOwnerQuark(), GINT_TO_POINTER(1));
     return found;
   }
 
@@ -150,6 +248,9 @@ class EventSource final : public TonnixAtspiEventSource {
   // The application the source's bus has on the desktop: a process may have
   // several on the accessibility bus.
   std::optional<TonnixAtspiApplication> ownApplication() {
+    if (auto root = target_.object.applicationRoot()) {
+      return TonnixAtspiApplication{target_.processIdentifier, root.busName(), std::move(root)};
+    }
     auto applications = elements_.connection().applications();
     const auto own = std::find_if(applications.begin(), applications.end(), [&](const auto& app) {
       return app.busName == target_.object.busName();
@@ -176,7 +277,9 @@ class EventSource final : public TonnixAtspiEventSource {
   std::optional<AtspiRole> role_;
   std::optional<AtspiRole> parentRole_;
   std::optional<std::optional<TonnixAtspiObjectRef>> parent_;
+  std::optional<std::array<quint32, 2>> states_;
   QString reportedKey_;
+  bool isGtk4_;
 };
 
 }  // namespace
@@ -342,7 +445,11 @@ std::optional<std::int32_t> TonnixAtspiObservers::processOf(
   if (const auto pid = connection_->processIdentifier(record.source)) return pid;
   // libatspi lets go of the application of an object gone defunct before the
   // event is handed over; the bus name it arrived from still says whose it
-  // was. The applications' bus names are listed once per batch.
+  // was. Where it is not known yet, the applications' bus names are listed,
+  // once per batch.
+  if (const auto pid = connection_->knownProcessIdentifier(record.event.applicationKey)) {
+    return pid;
+  }
   if (!buses) {
     buses.emplace();
     for (const auto& application : connection_->applications()) {
@@ -372,7 +479,11 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
       translator_.noteActivation(record.event);
       continue;
     }
-    EventSource source(elements_, record.source, *pid);
+    const bool isGtk4 = isGtk4_.value(record.source.busName());
+    EventSource source(elements_, record.source, *pid, isGtk4);
+    if (isGtk4 && record.event.type == QLatin1String("object:state-changed:showing")) {
+      source.askWindowFacts();
+    }
     const auto wants = [&](const QString& name) {
       const auto key = source.reportedKey(record.event.elementKey);
       return std::any_of(ids.begin(), ids.end(), [&](int id) {

@@ -98,8 +98,11 @@ TonnixAtspiWorkspace::TonnixAtspiWorkspace()
   if (connection_) {
     subscribed_ = connection_->subscribe(joinedEvent).hasValue();
     sink_ = connection_->addSink([this](const std::vector<TonnixAtspiEventRecord>& batch) {
+      // The desktop names an application joining as its new child; an
+      // application names its own new windows so, on its own bus.
       const bool joined = std::any_of(batch.begin(), batch.end(), [](const auto& record) {
-        return record.event.type == joinedEvent && record.source.isApplicationRoot();
+        return record.event.type == joinedEvent && record.source.isApplicationRoot() &&
+               (!record.child || record.child.busName() != record.source.busName());
       });
       if (joined) refresh(true);
     });
