@@ -27,19 +27,14 @@ enum class TonnixAXError : std::int32_t {
   failure = -25200,
   illegalArgument = -25201,
   invalidUIElement = -25202,
-  invalidUIElementObserver = -25203,
   // The application did not answer within the messaging time-out.
   cannotComplete = -25204,
   attributeUnsupported = -25205,
-  actionUnsupported = -25206,
   notificationUnsupported = -25207,
-  notImplemented = -25208,
   notificationAlreadyRegistered = -25209,
   notificationNotRegistered = -25210,
   apiDisabled = -25211,
   noValue = -25212,
-  parameterizedAttributeUnsupported = -25213,
-  notEnoughPrecision = -25214,
 };
 
 constexpr std::int32_t errorCode(TonnixAXError error) {
