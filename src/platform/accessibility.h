@@ -11,6 +11,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/accessibility_status.h"
 #include "support/expected.h"
 
 // The accessibility seam: how Tonnix reads other applications' user
@@ -175,11 +176,9 @@ class TonnixAccessibility {
  public:
   virtual ~TonnixAccessibility() = default;
 
-  // Whether the desktop lets Tonnix read other applications at all.
-  virtual bool isProcessTrusted() = 0;
-  // Asks the desktop to grant that access, prompting the user if it must;
-  // answers whether it is granted now.
-  virtual bool requestTrust() = 0;
+  // Whether the desktop lets Tonnix read other applications at all, and
+  // asking it to.
+  virtual TonnixAccessibilityStatus& status() = 0;
 
   // The element of a running application's process. Never fails; requests
   // about it fail when the process has no accessible interface.
