@@ -115,7 +115,7 @@ void BM_ApplicationsRedraw(benchmark::State& state) {
   view.show();
   for (auto _ : state) {
     tonnix.controller.applications().rebuild();
-    emit tonnix.controller.afflictedApplicationsChanged();
+    emit tonnix.controller.applications().afflictedApplicationsChanged();
     view.repaint();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
