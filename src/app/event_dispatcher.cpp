@@ -40,6 +40,8 @@ bool TonnixEventDispatcher::isQuiet() {
 
 std::optional<TonnixSilenceReason> TonnixEventDispatcher::checkSilence() {
   const std::optional<TonnixSilenceReason> reason = silence_.check();
+  if (reason == loggedSilence_) return reason;
+  loggedSilence_ = reason;
   log_.silenceChanged(reason, TonnixEvent::Clock::now());
   return reason;
 }

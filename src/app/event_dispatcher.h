@@ -52,8 +52,9 @@ class TonnixEventDispatcher : public QObject {
   // Whether the player keeps quiet now: switched off, or the silence
   // monitor has a reason (checkSilence()).
   bool isQuiet();
-  // Asks the silence monitor; a new reason, or its end, goes into the sound
-  // log. For views that show the log while no event comes.
+  // Asks the silence monitor; a reason other than the one logged last (at
+  // first none), or its end, goes into the sound log. For views that show
+  // the log while no event comes.
   std::optional<TonnixSilenceReason> checkSilence();
 
  signals:
@@ -72,6 +73,7 @@ class TonnixEventDispatcher : public QObject {
   TonnixSilenceMonitor& silence_;
   bool isMonitoring_ = false;
   TonnixEventList recentEvents_;
+  std::optional<TonnixSilenceReason> loggedSilence_;
   // When each application's window actions were last heard.
   std::map<std::pair<std::int32_t, QString>, TonnixEvent::Clock::time_point> lastWindowActions_;
 };
