@@ -15,7 +15,6 @@
 #include "library/assignments.h"
 #include "library/library.h"
 #include "platform/fake/fake_accessibility.h"
-#include "platform/fake/fake_accessibility_status.h"
 #include "platform/fake/fake_application_directory.h"
 #include "platform/fake/fake_audio.h"
 #include "platform/fake/fake_mouse_monitor.h"
@@ -36,7 +35,6 @@ constexpr int applicationCount = 60;
 
 struct Tonnix {
   Tonnix() {
-    controller.setConsole([](const QString&) {});
     for (int process = 0; process < applicationCount; ++process) {
       workspace.addApplication(
           {.processIdentifier = 3000 + process,
@@ -82,14 +80,13 @@ struct Tonnix {
   TonnixFakeMouseMonitor mouse;
   TonnixFakeAudioOutput audio;
   TonnixFakeScreens screens;
-  TonnixFakeAccessibilityStatus accessibilityStatus;
   TonnixFakeApplicationDirectory applications;
   TonnixFakeUpdater updates;
   TonnixAutostart autostart{scratch.filePath(QStringLiteral("autostart.desktop")).toStdString()};
   TonnixController controller{library,    assignments,
                               exclusions, preferences,
                               silence,    {accessibility, workspace, mouse, audio, screens}};
-  TonnixSettingsModel model{controller, silence,      accessibilityStatus,
+  TonnixSettingsModel model{controller, silence,      accessibility.status(),
                             autostart,  applications, updates.updater};
 };
 
@@ -112,17 +109,17 @@ BENCHMARK(BM_FullSoundLogRedraw)->Unit(benchmark::kMillisecond);
 void BM_ApplicationsRedraw(benchmark::State& state) {
   Tonnix tonnix;
   tonnix.controller.setPlaysNotificationSounds(true);
-  while (tonnix.controller.isAttaching()) QCoreApplication::processEvents();
+  while (tonnix.controller.attacher().isAttaching()) QCoreApplication::processEvents();
   TonnixAfflictedAppsView view(tonnix.model);
   view.resize(660, 720);
   view.show();
   for (auto _ : state) {
-    tonnix.controller.rebuildAfflictedApplications();
-    emit tonnix.controller.afflictedApplicationsChanged();
+    tonnix.controller.applications().rebuild();
+    emit tonnix.controller.applications().afflictedApplicationsChanged();
     view.repaint();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-  state.counters["rows"] = double(tonnix.controller.afflictedApplications().size());
+  state.counters["rows"] = double(tonnix.controller.applications().afflictedApplications().size());
 }
 BENCHMARK(BM_ApplicationsRedraw)->Unit(benchmark::kMillisecond);
 

@@ -15,7 +15,6 @@
 #include "library/bundle_writer.h"
 #include "library/library.h"
 #include "platform/fake/fake_accessibility.h"
-#include "platform/fake/fake_accessibility_status.h"
 #include "platform/fake/fake_application_directory.h"
 #include "platform/fake/fake_audio.h"
 #include "platform/fake/fake_mouse_monitor.h"
@@ -61,10 +60,9 @@ struct Tonnix {
     controller = std::make_unique<TonnixController>(
         *library, assignments, exclusions, preferences, silence,
         TonnixController::Desktop{accessibility, workspace, mouse, audio, screens});
-    controller->setConsole([](const QString&) {});
     assignments.setBaselineIdentifier(identifierOf(0));
     tab = std::make_unique<TonnixSoundSetsTab>(TonnixSettingsModel{
-        *controller, silence, accessibilityStatus, autostart, applications, updates.updater});
+        *controller, silence, accessibility.status(), autostart, applications, updates.updater});
     tab->resize(660, 720);
     tab->show();
     tab->repaint();
@@ -81,7 +79,6 @@ struct Tonnix {
   TonnixFakeMouseMonitor mouse;
   TonnixFakeAudioOutput audio;
   TonnixFakeScreens screens;
-  TonnixFakeAccessibilityStatus accessibilityStatus;
   TonnixFakeApplicationDirectory applications;
   TonnixFakeUpdater updates;
   TonnixAutostart autostart{(fs::path(scratch.path().toStdString()) / "autostart.desktop")};

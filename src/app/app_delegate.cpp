@@ -44,7 +44,7 @@ TonnixAppDelegate::~TonnixAppDelegate() {
 }
 
 void TonnixAppDelegate::applicationDidFinishLaunching() {
-  model_.tonnix.ensureBaseline();
+  model_.tonnix.transfer().ensureBaseline();
   model_.tonnix.startIfEnabled();
   model_.updater.start();
   if (model_.silence.isEnabled(TonnixSilenceReason::focus))
@@ -62,7 +62,7 @@ bool TonnixAppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
 
 void TonnixAppDelegate::openFiles(const std::vector<std::filesystem::path>& urls) {
   if (urls.empty()) return;
-  model_.tonnix.importSets(urls);
+  model_.tonnix.transfer().importSets(urls);
 }
 
 void TonnixAppDelegate::applicationWillTerminate() {
@@ -95,7 +95,7 @@ void TonnixAppDelegate::handleAction(const QString& action) {
   } else if (action == QStringLiteral("preferences")) {
     openSettingsWindow();
   } else if (action == QStringLiteral("reload")) {
-    model_.tonnix.reloadSets();
+    model_.tonnix.transfer().reloadSets();
   } else {
     tonnixDiagnostic("TonnixAppDelegate", "no action named " + action.toStdString());
   }

@@ -56,10 +56,6 @@ Conversion convert(const fs::path& file, const fs::path& scratch,
   return {{{scratch / setFolderName(converted->name), *converted}}, std::nullopt};
 }
 
-// The diagnostic lines keep the prefix they have always had, which users
-// and tools look for.
-const QString linePrefix = QStringLiteral("TonnixController: ");
-
 }  // namespace
 
 struct TonnixSetTransfer::ImportRun {
@@ -198,7 +194,7 @@ void TonnixSetTransfer::finishExport(const std::shared_ptr<ExportRun>& run,
   } else {
     const QString text = QString::fromStdString(result.error().description());
     setFailure(text);
-    writeLine(linePrefix + text);
+    writeLine(text);
   }
   setAndNotify(this, isExportingSet_, false, &TonnixSetTransfer::isExportingSetChanged);
 }
@@ -219,7 +215,7 @@ bool TonnixSetTransfer::chooseCustomSound(const fs::path& url, TonnixSoundID sou
   if (!chosen) {
     const QString text = QString::fromStdString(chosen.error().description());
     setFailure(text);
-    writeLine(linePrefix + text);
+    writeLine(text);
     return false;
   }
   setFailure(std::nullopt);

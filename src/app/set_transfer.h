@@ -58,8 +58,8 @@ class TonnixSetTransfer : public QObject {
                  lastFailureDescriptionChanged)
 
  public:
-  // Where the export and custom sound failures are written as diagnostic
-  // lines; nowhere by default.
+  // Where the texts of export and custom sound failures are written as
+  // diagnostics; nowhere by default.
   using Console = std::function<void(const QString& line)>;
 
   // Both must outlive the transfer.

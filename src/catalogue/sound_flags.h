@@ -39,7 +39,6 @@ struct TonnixSoundFlags {
     return TonnixSoundFlags(rawValue & ~other.rawValue);
   }
   constexpr bool isSubset(TonnixSoundFlags of) const { return (rawValue & ~of.rawValue) == 0; }
-  constexpr bool isSuperset(TonnixSoundFlags of) const { return of.isSubset(*this); }
   constexpr bool isDisjoint(TonnixSoundFlags with) const { return (rawValue & with.rawValue) == 0; }
 
   // Adds the member; true when it was not there before.

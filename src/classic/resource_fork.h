@@ -43,9 +43,6 @@ class TonnixResourceFork {
       std::span<const std::uint8_t> fork);
 
   const std::vector<std::string>& resourceTypes() const { return resourceTypes_; }
-  const std::map<std::string, std::vector<TonnixResource>>& resourcesByType() const {
-    return resourcesByType_;
-  }
 
   // The resources of a type given in one to four Mac OS Roman characters,
   // padded with blanks, so "snd" finds 'snd '. Empty for an absent type or

@@ -8,7 +8,6 @@
 #include "cli/command_line.h"
 #include "cli/desktop_session.h"
 #include "cli/interruption.h"
-#include "platform/linux/atspi_accessibility_status.h"
 #include "platform/linux/dbus_idle_time.h"
 #include "platform/linux/dbus_update_notifications.h"
 #include "platform/linux/gio_application_directory.h"
@@ -58,7 +57,6 @@ int applicationCommand(const std::vector<fs::path>& files, bool startedByBus) {
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tonnix.Tonnix")));
   const TonnixInterruption interruption;
   TonnixDesktopSession session;
-  TonnixAtspiAccessibilityStatus accessibilityStatus;
   TonnixAutostart autostart;
   const TonnixGioApplicationDirectory applications;
   TonnixQtUpdateNetwork updateNetwork;
@@ -70,8 +68,8 @@ int applicationCommand(const std::vector<fs::path>& files, bool startedByBus) {
       {session.preferences, updateNetwork, updateNotifications, TonnixUpdateInstallation::running(),
        [] { return QApplication::applicationState() == Qt::ApplicationActive; },
        [](QObject* context, auto answer) { queryDesktopIdleTime(context, std::move(answer)); }});
-  TonnixAppDelegate delegate(
-      {session.controller, session.silence, accessibilityStatus, autostart, applications, updater});
+  TonnixAppDelegate delegate({session.controller, session.silence, session.accessibility.status(),
+                              autostart, applications, updater});
   if (role == TonnixSingleInstance::Role::primary) delegate.serve(instance, startedByBus);
   QObject::connect(&delegate, &TonnixAppDelegate::quitRequested, qApp, &QCoreApplication::quit);
 

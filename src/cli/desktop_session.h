@@ -22,7 +22,7 @@
 // once, on the main thread, after the Qt application object.
 struct TonnixDesktopSession {
   TonnixDesktopSession() {
-    controller.setAudioFileWriter(std::make_shared<TonnixSndfileAudioFileWriter>());
+    controller.transfer().setAudioFileWriter(std::make_shared<TonnixSndfileAudioFileWriter>());
   }
 
   // First: it sets OpenAL Soft up before the sound server's and the silence

@@ -36,6 +36,20 @@ TonnixExpected<QString, QString> readScript(const QString& path) {
   return QString::fromUtf8(file.readAll());
 }
 
+// Observing is what the command asks for, whatever the stored switch says.
+// The monitor lines go to standard output, each flushed before its sound
+// starts: tools time the sound from its line.
+void startObserving(TonnixController& controller, bool monitors) {
+  controller.transfer().ensureBaseline();
+  auto& dispatcher = controller.dispatcher();
+  dispatcher.setMonitoring(monitors);
+  QObject::connect(&dispatcher, &TonnixEventDispatcher::monitorLine, printLine);
+  controller.start();
+  if (const auto status = controller.failureDescription()) {
+    std::fprintf(stderr, "%s\n", qPrintable(*status));
+  }
+}
+
 int simulate(const std::vector<TonnixSimulation::Step>& steps, bool monitors) {
   TonnixPlistPreferencesStore preferences;
   TonnixLibrary library;
@@ -47,13 +61,7 @@ int simulate(const std::vector<TonnixSimulation::Step>& steps, bool monitors) {
   TonnixSimulatedDesktop desktop;
   TonnixController controller(library, assignments, exclusions, preferences, silence,
                               desktop.desktop(*audio));
-  controller.ensureBaseline();
-  controller.setMonitoring(monitors);
-  // Observing is what the command asks for, whatever the stored switch says.
-  controller.start();
-  if (const auto status = controller.failureDescription()) {
-    std::fprintf(stderr, "%s\n", qPrintable(*status));
-  }
+  startObserving(controller, monitors);
   desktop.run(steps, controller, printLine);
   controller.stop();
   return 0;
@@ -61,20 +69,20 @@ int simulate(const std::vector<TonnixSimulation::Step>& steps, bool monitors) {
 
 // Later starts of Tonnix reach this process: their files are imported and
 // `tonnix quit` ends it; there is no window to show.
-void serveWithoutWindow(TonnixSingleInstance& instance, TonnixController& controller) {
+void serveWithoutWindow(TonnixSingleInstance& instance, TonnixSetTransfer& transfer) {
   QObject::connect(&instance, &TonnixSingleInstance::activated, [] {
     std::fprintf(stderr,
                  "tonnix run: Tonnix listens here without a window; quit it (tonnix quit) "
                  "and start tonnix to see its settings.\n");
   });
   QObject::connect(&instance, &TonnixSingleInstance::openRequested,
-                   [&controller](const std::vector<std::filesystem::path>& files) {
-                     if (!files.empty()) controller.importSets(files);
+                   [&transfer](const std::vector<std::filesystem::path>& files) {
+                     if (!files.empty()) transfer.importSets(files);
                    });
   QObject::connect(&instance, &TonnixSingleInstance::actionRequested,
-                   [&controller](const QString& action) {
+                   [&transfer](const QString& action) {
                      if (action == QStringLiteral("quit")) QCoreApplication::quit();
-                     if (action == QStringLiteral("reload")) controller.reloadSets();
+                     if (action == QStringLiteral("reload")) transfer.reloadSets();
                    });
 }
 
@@ -106,13 +114,8 @@ int observe(bool monitors) {
   const TonnixInterruption interruption;
   TonnixDesktopSession session;
   auto& controller = session.controller;
-  serveWithoutWindow(instance, controller);
-  controller.ensureBaseline();
-  controller.setMonitoring(monitors);
-  controller.start();
-  if (const auto status = controller.failureDescription()) {
-    std::fprintf(stderr, "%s\n", qPrintable(*status));
-  }
+  serveWithoutWindow(instance, controller.transfer());
+  startObserving(controller, monitors);
   QCoreApplication::exec();
   controller.stop();
   if (monitors) printDeliveryStatistics(session.accessibility.deliveryStatistics());

@@ -17,9 +17,10 @@ void turnEventLoop(double seconds) {
   loop.exec();
 }
 
-void catchUp(const TonnixController& controller) {
+void catchUp(TonnixController& controller) {
   QCoreApplication::processEvents();
-  while (controller.isAttaching()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  while (controller.attacher().isAttaching())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 }  // namespace
@@ -61,10 +62,10 @@ struct TonnixSimulatedDesktop::Runner {
   }
   void operator()(const TonnixSimulation::Wait& wait) const { turnEventLoop(wait.seconds); }
   void operator()(const TonnixSimulation::Exclude& exclude) const {
-    controller.exclude(exclude.bundleIdentifier);
+    controller.applications().exclude(exclude.bundleIdentifier);
   }
   void operator()(const TonnixSimulation::Include& include) const {
-    controller.include(include.bundleIdentifier);
+    controller.applications().include(include.bundleIdentifier);
   }
   void operator()(const TonnixSimulation::PrintLog&) const {
     for (const auto& line : soundLogLines(controller.log())) console(line);

@@ -45,9 +45,6 @@ class TonnixFocusCorrelator : public QObject {
   void press();
   void release();
   bool isWaiting() const { return waiting_; }
-  // The application owning the focused window, as last announced (0 when
-  // none has been).
-  std::int32_t activeProcess() const { return activeProcess_; }
 
  signals:
   // The waiting press ended: on the announced element, or on nothing when
@@ -66,6 +63,8 @@ class TonnixFocusCorrelator : public QObject {
   std::int32_t hostProcessIdentifier_;
   std::map<std::int32_t, std::unique_ptr<TonnixAXObserver>> observers_;
   QTimer deadline_;
+  // The application owning the focused window, as last announced (0 when
+  // none has been).
   std::int32_t activeProcess_ = 0;
   std::optional<TonnixAXElement> focusedWindow_;
   bool waiting_ = false;

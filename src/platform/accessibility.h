@@ -11,6 +11,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/accessibility_status.h"
 #include "support/expected.h"
 
 // The accessibility seam: how Tonnix reads other applications' user
@@ -27,19 +28,14 @@ enum class TonnixAXError : std::int32_t {
   failure = -25200,
   illegalArgument = -25201,
   invalidUIElement = -25202,
-  invalidUIElementObserver = -25203,
   // The application did not answer within the messaging time-out.
   cannotComplete = -25204,
   attributeUnsupported = -25205,
-  actionUnsupported = -25206,
   notificationUnsupported = -25207,
-  notImplemented = -25208,
   notificationAlreadyRegistered = -25209,
   notificationNotRegistered = -25210,
   apiDisabled = -25211,
   noValue = -25212,
-  parameterizedAttributeUnsupported = -25213,
-  notEnoughPrecision = -25214,
 };
 
 constexpr std::int32_t errorCode(TonnixAXError error) {
@@ -180,11 +176,9 @@ class TonnixAccessibility {
  public:
   virtual ~TonnixAccessibility() = default;
 
-  // Whether the desktop lets Tonnix read other applications at all.
-  virtual bool isProcessTrusted() = 0;
-  // Asks the desktop to grant that access, prompting the user if it must;
-  // answers whether it is granted now.
-  virtual bool requestTrust() = 0;
+  // Whether the desktop lets Tonnix read other applications at all, and
+  // asking it to.
+  virtual TonnixAccessibilityStatus& status() = 0;
 
   // The element of a running application's process. Never fails; requests
   // about it fail when the process has no accessible interface.

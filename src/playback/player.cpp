@@ -133,7 +133,6 @@ bool TonnixPlayer::play(TonnixSoundID soundID) {
     loopingSoundID_ = soundID;
     armLoopIdleStop();
   }
-  if (onPlay_) onPlay_(soundID);
   return true;
 }
 

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QTimer>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -76,14 +75,12 @@ class TonnixPlayer : public QObject {
   void setCategoryEnabled(TonnixSoundCategory category, bool isEnabled);
   double loopIdleTimeout() const { return loopIdleTimeout_; }
   void setLoopIdleTimeout(double seconds);
-  // Told of every identifier `play` started.
-  void setOnPlay(std::function<void(TonnixSoundID)> onPlay) { onPlay_ = std::move(onPlay); }
 
   // The event path: true when a player was started.
   bool play(TonnixSoundID soundID);
   // Plays the identifier once as the settings' test and preview buttons do:
   // regardless of the switches, the silence monitor and blocking, never
-  // looping, without onPlay. False when nothing could be started.
+  // looping. False when nothing could be started.
   bool preview(TonnixSoundID soundID);
 
   // Finds or makes the identifier's voice; null when it plays nothing or its
@@ -124,8 +121,6 @@ class TonnixPlayer : public QObject {
   // Inspection, for the settings and tests.
   std::optional<TonnixSoundID> loopingSoundID() const { return loopingSoundID_; }
   bool isLoopIdleStopPending() const { return loopIdleTimer_.isActive(); }
-  const std::set<TonnixSoundID>& blockedSoundIDs() const { return blockedSoundIDs_; }
-  const std::set<std::filesystem::path>& failedURLs() const { return failedURLs_; }
   TonnixVoice* existingVoice(TonnixSoundID soundID) const;
 
  signals:
@@ -160,7 +155,6 @@ class TonnixPlayer : public QObject {
   TonnixCategoryVolumes categoryVolumes_;
   TonnixSoundCategories enabledCategories_;
   double loopIdleTimeout_ = 0.25;
-  std::function<void(TonnixSoundID)> onPlay_;
 
   std::unordered_map<TonnixSoundID, std::unique_ptr<TonnixVoice>> voices_;
   std::set<std::filesystem::path> failedURLs_;

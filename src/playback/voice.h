@@ -21,7 +21,6 @@ class TonnixVoice {
   const TonnixSetEntry& entry() const { return entry_; }
   const std::filesystem::path& url() const { return url_; }
   const Players& players() const { return players_; }
-  int nextPlayerIndex() const { return nextPlayerIndex_; }
   // The player handed out last; null before the first.
   TonnixAudioPlayer* lastPlayer() const { return lastPlayer_; }
 

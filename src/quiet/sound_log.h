@@ -106,7 +106,7 @@ class TonnixSoundLog : public QObject {
     std::optional<QString> icon;
   };
 
-  // Names no elements and finds no applications until told how.
+  // Finds no applications, and names no elements until told how.
   explicit TonnixSoundLog(QObject* parent = nullptr);
   // Names elements with describeElement and finds applications in the
   // workspace; both must outlive the log.
@@ -114,7 +114,6 @@ class TonnixSoundLog : public QObject {
                  QObject* parent = nullptr);
 
   void setNameElement(NameElement nameElement) { nameElement_ = std::move(nameElement); }
-  void setRunningApplication(RunningApplication lookup) { runningApplication_ = std::move(lookup); }
 
   // Most recently active first.
   const TonnixSoundLogSections& sections() const { return sections_; }

@@ -88,7 +88,7 @@ TonnixAfflictedAppsView::TonnixAfflictedAppsView(TonnixSettingsModel model, QWid
   layout->addWidget(pages_, 1);
 
   auto& tonnix = model_.tonnix;
-  connect(&tonnix, &TonnixController::afflictedApplicationsChanged, this,
+  connect(&tonnix.applications(), &TonnixApplicationsList::afflictedApplicationsChanged, this,
           &TonnixAfflictedAppsView::refresh);
   connect(&tonnix, &TonnixController::isRunningChanged, this, &TonnixAfflictedAppsView::refresh);
   refresh();
@@ -125,7 +125,7 @@ QWidget* TonnixAfflictedAppsView::makeHeader() {
       new QPushButton(themeIcon("view-refresh", QStyle::SP_BrowserReload, *this), tr("Rescan"));
   connect(rescan, &QPushButton::clicked, this, [this] {
     model_.tonnix.rescan();
-    model_.tonnix.rebuildAfflictedApplications();
+    model_.tonnix.applications().rebuild();
   });
   summary_ = new QLabel;
   summary_->setObjectName(QStringLiteral("summary"));
@@ -181,13 +181,13 @@ QWidget* TonnixAfflictedAppsView::makeRow(const TonnixAfflictedApplication& appl
 
   auto* button = exclusionButton(application);
   connect(button, &QPushButton::clicked, this,
-          [this, application] { model_.tonnix.toggleExclusion(application); });
+          [this, application] { model_.tonnix.applications().toggleExclusion(application); });
   layout->addWidget(button);
   return row;
 }
 
 void TonnixAfflictedAppsView::refresh() {
-  const auto& applications = model_.tonnix.afflictedApplications();
+  const auto& applications = model_.tonnix.applications().afflictedApplications();
   summary_->setText(summary(applications, model_.tonnix.isRunning()));
   rows_->clear();
   for (const auto& application : applications) {
@@ -204,7 +204,7 @@ void TonnixAfflictedAppsView::refresh() {
 
 void TonnixAfflictedAppsView::showRowMenu(const QPoint& position) {
   const int row = rows_->row(rows_->itemAt(position));
-  const auto& applications = model_.tonnix.afflictedApplications();
+  const auto& applications = model_.tonnix.applications().afflictedApplications();
   if (row < 0 || std::size_t(row) >= applications.size()) return;
   const auto application = applications[std::size_t(row)];
   if (!application.fileURL) return;
@@ -232,7 +232,7 @@ void TonnixAfflictedAppsView::chooseApplication() {
     const auto file = chooser_->chosenFile();
     chooser_ = nullptr;
     if (result != QDialog::Accepted || !file) return;
-    const auto excluded = model_.tonnix.exclude(*file);
+    const auto excluded = model_.tonnix.applications().exclude(*file);
     if (!excluded) setFailureDescription(excluded.error().description());
   });
   chooser_->open();
@@ -253,7 +253,7 @@ void TonnixAfflictedAppsView::dropEvent(QDropEvent* event) {
   if (files.empty()) return;
   event->acceptProposedAction();
   for (const auto& file : files) {
-    const auto excluded = model_.tonnix.exclude(file);
+    const auto excluded = model_.tonnix.applications().exclude(file);
     if (!excluded) setFailureDescription(excluded.error().description());
   }
 }

@@ -342,11 +342,11 @@ QWidget* TonnixGeneralTab::makeUpdatesGroup() {
 }
 
 QWidget* TonnixGeneralTab::makeEventsGroup() {
-  auto& tonnix = model_.tonnix;
+  auto& dispatcher = model_.tonnix.dispatcher();
   auto* group = new QGroupBox(tr("Recent events"));
   auto* column = new QVBoxLayout(group);
   monitoring_ = new QCheckBox(tr("Log notifications from other apps"));
-  connect(monitoring_, &QCheckBox::toggled, &tonnix, &TonnixController::setMonitoring);
+  connect(monitoring_, &QCheckBox::toggled, &dispatcher, &TonnixEventDispatcher::setMonitoring);
   column->addWidget(monitoring_);
 
   recentEvents_ = new QTreeWidget;
@@ -379,7 +379,8 @@ QWidget* TonnixGeneralTab::makeEventsGroup() {
 
   clearRecentEvents_ = new QPushButton(
       themeIcon("edit-clear-history", QStyle::SP_DialogResetButton, *this), tr("Clear"));
-  connect(clearRecentEvents_, &QPushButton::clicked, &tonnix, &TonnixController::clearRecentEvents);
+  connect(clearRecentEvents_, &QPushButton::clicked, &dispatcher,
+          &TonnixEventDispatcher::clearRecentEvents);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(clearRecentEvents_);
@@ -415,7 +416,8 @@ void TonnixGeneralTab::connectModel() {
   auto& player = tonnix.player();
   using Tab = TonnixGeneralTab;
 
-  connect(&tonnix, &TonnixController::lastFailureDescriptionChanged, this, &Tab::refreshStatus);
+  connect(&tonnix.transfer(), &TonnixSetTransfer::lastFailureDescriptionChanged, this,
+          &Tab::refreshStatus);
   connect(&tonnix, &TonnixController::failureDescriptionChanged, this, &Tab::refreshStatus);
   // What each sound plays decides the status line's count, the test button
   // and the events' speakers alike.
@@ -433,25 +435,25 @@ void TonnixGeneralTab::connectModel() {
   connect(&tonnix, &TonnixController::playsNotificationSoundsChanged, this, &Tab::refreshSwitches);
   connect(&tonnix, &TonnixController::playsClickSoundsChanged, this, &Tab::refreshSwitches);
   connect(&tonnix, &TonnixController::playsGenericClickSoundChanged, this, &Tab::refreshSwitches);
-  connect(&tonnix, &TonnixController::isMonitoringChanged, this, &Tab::refreshSwitches);
+  auto& dispatcher = tonnix.dispatcher();
+  connect(&dispatcher, &TonnixEventDispatcher::isMonitoringChanged, this, &Tab::refreshSwitches);
   connect(&tonnix.mouseMonitor(), &TonnixMouseMonitor::accessProblemChanged, this,
           &Tab::refreshSwitches);
   connect(&player, &TonnixPlayer::isStereoEnabledChanged, this, &Tab::refreshSwitches);
   connect(&player, &TonnixPlayer::masterVolumeChanged, this, &Tab::refreshSwitches);
 
-  connect(&tonnix, &TonnixController::isAttachingChanged, this, &Tab::refreshAttachProgress);
-  connect(&tonnix, &TonnixController::applicationsAttachedChanged, this,
-          &Tab::refreshAttachProgress);
-  connect(&tonnix, &TonnixController::applicationsToAttachChanged, this,
-          &Tab::refreshAttachProgress);
-  connect(&tonnix, &TonnixController::observedApplicationCountChanged, this,
-          &Tab::refreshAttachProgress);
-  connect(&tonnix, &TonnixController::registeredNotificationCountChanged, this,
-          &Tab::refreshAttachProgress);
+  using Attacher = TonnixApplicationAttacher;
+  for (auto changed :
+       {&Attacher::isAttachingChanged, &Attacher::applicationsAttachedChanged,
+        &Attacher::applicationsToAttachChanged, &Attacher::observedApplicationCountChanged,
+        &Attacher::registeredNotificationCountChanged}) {
+    connect(&tonnix.attacher(), changed, this, &Tab::refreshAttachProgress);
+  }
 
   connect(&model_.silence, &TonnixSilenceMonitor::enabledReasonsChanged, this,
           &Tab::refreshSilence);
-  connect(&tonnix, &TonnixController::recentEventsChanged, this, &Tab::refreshRecentEvents);
+  connect(&dispatcher, &TonnixEventDispatcher::recentEventsChanged, this,
+          &Tab::refreshRecentEvents);
   connect(&model_.autostart, &TonnixAutostart::isEnabledChanged, this, &Tab::refreshAutostart);
 }
 
@@ -463,7 +465,7 @@ void TonnixGeneralTab::refreshStatus() {
 
 QString TonnixGeneralTab::statusText() const {
   auto& tonnix = model_.tonnix;
-  if (const auto& failure = tonnix.lastFailureDescription()) return *failure;
+  if (const auto& failure = tonnix.transfer().lastFailureDescription()) return *failure;
   if (const auto status = tonnix.failureDescription()) return *status;
   const auto baseline =
       tonnix.library().bundleWithIdentifier(tonnix.assignments().storedBaselineIdentifier());
@@ -481,7 +483,7 @@ void TonnixGeneralTab::refreshSwitches() {
                                   std::pair{clickSounds_, tonnix.playsClickSounds()},
                                   std::pair{genericClickSound_, tonnix.playsGenericClickSound()},
                                   std::pair{autoPan_, player.isStereoEnabled()},
-                                  std::pair{monitoring_, tonnix.isMonitoring()}}) {
+                                  std::pair{monitoring_, tonnix.dispatcher().isMonitoring()}}) {
     const QSignalBlocker blocker(box);
     box->setChecked(isOn);
   }
@@ -495,17 +497,17 @@ void TonnixGeneralTab::refreshSwitches() {
 }
 
 void TonnixGeneralTab::refreshAttachProgress() {
-  auto& tonnix = model_.tonnix;
-  const int total = tonnix.applicationsToAttach();
-  attachProgressRow_->setVisible(tonnix.isAttaching() && total > 1);
+  const auto& attacher = model_.tonnix.attacher();
+  const int total = attacher.applicationsToAttach();
+  attachProgressRow_->setVisible(attacher.isAttaching() && total > 1);
   attachProgress_->setRange(0, total);
-  attachProgress_->setValue(tonnix.applicationsAttached());
+  attachProgress_->setValue(attacher.applicationsAttached());
   attachProgressText_->setText(tr("Attaching to applications… ") +
-                               QString::number(tonnix.applicationsAttached()) + tr(" of ") +
+                               QString::number(attacher.applicationsAttached()) + tr(" of ") +
                                QString::number(total));
-  attachCounts_->setText(tr("Observing ") + QString::number(tonnix.observedApplicationCount()) +
+  attachCounts_->setText(tr("Observing ") + QString::number(attacher.observedApplicationCount()) +
                          tr(" applications, ") +
-                         QString::number(tonnix.registeredNotificationCount()) +
+                         QString::number(attacher.registeredNotificationCount()) +
                          tr(" notifications registered"));
 }
 
@@ -537,7 +539,7 @@ QString TonnixGeneralTab::silenceSummary() {
 
 void TonnixGeneralTab::refreshRecentEvents() {
   auto& tonnix = model_.tonnix;
-  const auto& events = tonnix.recentEvents();
+  const auto& events = tonnix.dispatcher().recentEvents();
   recentEvents_->clear();
   // Newest first, where the eye lands.
   for (auto event = events.rbegin(); event != events.rend(); ++event) {

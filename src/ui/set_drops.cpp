@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/controller.h"
+#include "app/set_transfer.h"
 
 namespace {
 
@@ -24,9 +24,9 @@ void acceptSetDrag(QDragEnterEvent& event) {
   if (!localPaths(*event.mimeData()).empty()) event.acceptProposedAction();
 }
 
-void importDroppedSets(QDropEvent& event, TonnixController& tonnix) {
+void importDroppedSets(QDropEvent& event, TonnixSetTransfer& transfer) {
   const auto paths = localPaths(*event.mimeData());
   if (paths.empty()) return;
   event.acceptProposedAction();
-  tonnix.importSets(paths);
+  transfer.importSets(paths);
 }

@@ -2,10 +2,10 @@
 
 class QDragEnterEvent;
 class QDropEvent;
-class TonnixController;
+class TonnixSetTransfer;
 
 // Sets dropped on the settings window's Sound Sets tab: local files and
 // folders only, all of them handed to one import so that it reports on them
 // together. Main thread only.
 void acceptSetDrag(QDragEnterEvent& event);
-void importDroppedSets(QDropEvent& event, TonnixController& tonnix);
+void importDroppedSets(QDropEvent& event, TonnixSetTransfer& transfer);

@@ -174,7 +174,7 @@ void TonnixSoundLogView::prune() {
 }
 
 void TonnixSoundLogView::checkSilence() {
-  model_.silence.check();
+  model_.tonnix.dispatcher().checkSilence();
   refreshSummary();
 }
 

@@ -108,7 +108,8 @@ QWidget* TonnixSoundSetsTab::makeSetsGroup() {
   auto* reveal = button("folder-open", QStyle::SP_DirOpenIcon, tr("Reveal"), *this);
   connect(reveal, &QPushButton::clicked, this, &TonnixSoundSetsTab::reveal);
   reload_ = button("view-refresh", QStyle::SP_BrowserReload, tr("Reload"), *this);
-  connect(reload_, &QPushButton::clicked, &model_.tonnix, &TonnixController::reloadSets);
+  connect(reload_, &QPushButton::clicked, &model_.tonnix.transfer(),
+          &TonnixSetTransfer::reloadSets);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(import_);
   buttons->addWidget(reveal);
@@ -209,11 +210,11 @@ void TonnixSoundSetsTab::connectModel() {
   connect(&assignments, &TonnixAssignments::storedCustomSoundsChanged, this, soundsChanged);
 
   for (const auto signal :
-       {&TonnixController::isImportingSetsChanged, &TonnixController::setsImportedChanged,
-        &TonnixController::setsToImportChanged, &TonnixController::lastImportSummariesChanged,
-        &TonnixController::isExportingSetChanged, &TonnixController::lastExportSummaryChanged,
-        &TonnixController::lastFailureDescriptionChanged}) {
-    connect(&tonnix, signal, this, &Tab::refreshTasks);
+       {&TonnixSetTransfer::isImportingSetsChanged, &TonnixSetTransfer::setsImportedChanged,
+        &TonnixSetTransfer::setsToImportChanged, &TonnixSetTransfer::lastImportSummariesChanged,
+        &TonnixSetTransfer::isExportingSetChanged, &TonnixSetTransfer::lastExportSummaryChanged,
+        &TonnixSetTransfer::lastFailureDescriptionChanged}) {
+    connect(&tonnix.transfer(), signal, this, &Tab::refreshTasks);
   }
 }
 
@@ -280,24 +281,24 @@ QString TonnixSoundSetsTab::summaryText() const {
 }
 
 void TonnixSoundSetsTab::refreshTasks() {
-  auto& tonnix = model_.tonnix;
-  const bool isBusy = tonnix.isImportingSets() || tonnix.isExportingSet();
+  const auto& transfer = model_.tonnix.transfer();
+  const bool isBusy = transfer.isImportingSets() || transfer.isExportingSet();
   import_->setEnabled(!isBusy);
   reload_->setEnabled(!isBusy);
   export_->setEnabled(!isBusy);
 
   QStringList lines;
-  if (tonnix.isImportingSets()) {
-    lines << tr("Importing… ") + QString::number(tonnix.setsImported()) + tr(" of ") +
-                 QString::number(tonnix.setsToImport());
+  if (transfer.isImportingSets()) {
+    lines << tr("Importing… ") + QString::number(transfer.setsImported()) + tr(" of ") +
+                 QString::number(transfer.setsToImport());
   }
-  if (tonnix.isExportingSet()) lines << tr("Exporting…");
-  if (const QString imported = importSummariesText(tonnix.lastImportSummaries());
+  if (transfer.isExportingSet()) lines << tr("Exporting…");
+  if (const QString imported = importSummariesText(transfer.lastImportSummaries());
       !imported.isEmpty()) {
     lines << imported;
   }
-  if (const auto& exported = tonnix.lastExportSummary()) lines << exportSummaryText(*exported);
-  if (const auto& failure = tonnix.lastFailureDescription()) lines << *failure;
+  if (const auto& exported = transfer.lastExportSummary()) lines << exportSummaryText(*exported);
+  if (const auto& failure = transfer.lastFailureDescription()) lines << *failure;
   taskStatus_->setText(lines.join(QLatin1Char('\n')));
   taskStatus_->setVisible(!lines.isEmpty());
 }
@@ -319,14 +320,14 @@ void TonnixSoundSetsTab::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TonnixSoundSetsTab::dropEvent(QDropEvent* event) {
-  importDroppedSets(*event, model_.tonnix);
+  importDroppedSets(*event, model_.tonnix.transfer());
 }
 
 void TonnixSoundSetsTab::importChosenSets() {
   TonnixImportDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
   const auto paths = dialog.chosenPaths();
-  if (!paths.empty()) model_.tonnix.importSets(paths);
+  if (!paths.empty()) model_.tonnix.transfer().importSets(paths);
 }
 
 void TonnixSoundSetsTab::reveal() {
@@ -341,7 +342,7 @@ void TonnixSoundSetsTab::exportSet() {
   TonnixExportDialog dialog(
       QString::fromStdString(defaultExportName(tonnix.library(), tonnix.assignments())), this);
   if (dialog.exec() != QDialog::Accepted) return;
-  tonnix.exportSet(dialog.destination());
+  tonnix.transfer().exportSet(dialog.destination());
 }
 
 void TonnixSoundSetsTab::chooseCustomSound(TonnixSoundID soundID) {
@@ -351,5 +352,5 @@ void TonnixSoundSetsTab::chooseCustomSound(TonnixSoundID soundID) {
   const auto target = std::exchange(customSoundTarget_, std::nullopt);
   if (file.isEmpty() || !target) return;
   // A refused file is explained by the controller's failure text.
-  (void)model_.tonnix.chooseCustomSound(file.toStdString(), *target);
+  (void)model_.tonnix.transfer().chooseCustomSound(file.toStdString(), *target);
 }

@@ -18,8 +18,8 @@ QStringList names(const TonnixAfflictedApplications& applications) {
   return list;
 }
 
-const TonnixAfflictedApplication* row(const TonnixController& controller, const QString& id) {
-  for (const auto& application : controller.afflictedApplications()) {
+const TonnixAfflictedApplication* row(TonnixController& controller, const QString& id) {
+  for (const auto& application : controller.applications().afflictedApplications()) {
     if (application.identity() == id) return &application;
   }
   return nullptr;
@@ -77,9 +77,9 @@ TEST(AfflictedApplications, ListRunningApplicationsWithAnInterfaceAndExcludedOne
   desktop.exclusions->exclude(QStringLiteral("org.example.A9"), QStringLiteral("app 9"));
   desktop.workspace.addApplication({40, QStringLiteral("App 2"), QStringLiteral("org.example.A2")});
   auto& controller = desktop.controller();
-  controller.rebuildAfflictedApplications();
+  controller.applications().rebuild();
 
-  EXPECT_EQ(names(controller.afflictedApplications()),
+  EXPECT_EQ(names(controller.applications().afflictedApplications()),
             QStringList({QStringLiteral("App 2"), QStringLiteral("app 9"), QStringLiteral("app 10"),
                          QStringLiteral("Editor"), QStringLiteral("gone-app"),
                          QStringLiteral("Missing"), QStringLiteral("shell")}));
@@ -104,23 +104,24 @@ TEST(AfflictedApplications, ExcludingARunningApplicationStopsObservingItAtOnce) 
   desktop.workspace.addApplication({31, QStringLiteral("Editor 2"), editorID});
   auto& controller = desktop.controller();
   controller.start();
-  ASSERT_TRUE(turnUntil([&] { return !controller.isAttaching(); }));
-  ASSERT_EQ(controller.observedApplicationCount(), 2);
+  ASSERT_TRUE(turnUntil([&] { return !controller.attacher().isAttaching(); }));
+  ASSERT_EQ(controller.attacher().observedApplicationCount(), 2);
   int listSignals = 0;
-  QObject::connect(&controller, &TonnixController::afflictedApplicationsChanged,
-                   [&] { ++listSignals; });
+  QObject::connect(&controller.applications(),
+                   &TonnixApplicationsList::afflictedApplicationsChanged, [&] { ++listSignals; });
 
-  controller.exclude(editorID, QStringLiteral("Editor"));
-  EXPECT_EQ(controller.observedApplicationCount(), 0);
-  EXPECT_EQ(controller.registeredNotificationCount(), 0);
+  controller.applications().exclude(editorID, QStringLiteral("Editor"));
+  EXPECT_EQ(controller.attacher().observedApplicationCount(), 0);
+  EXPECT_EQ(controller.attacher().registeredNotificationCount(), 0);
   EXPECT_EQ(desktop.accessibility.observerCount(30), 0);
-  EXPECT_EQ(controller.afflictedApplications().front().statusText(), QStringLiteral("Excluded"));
+  EXPECT_EQ(controller.applications().afflictedApplications().front().statusText(),
+            QStringLiteral("Excluded"));
   EXPECT_EQ(listSignals, 1);
 
-  controller.include(editorID);
-  ASSERT_TRUE(turnUntil([&] { return !controller.isAttaching(); }));
-  EXPECT_EQ(controller.observedApplicationCount(), 2);
-  EXPECT_EQ(controller.afflictedApplications().front().statusText(),
+  controller.applications().include(editorID);
+  ASSERT_TRUE(turnUntil([&] { return !controller.attacher().isAttaching(); }));
+  EXPECT_EQ(controller.attacher().observedApplicationCount(), 2);
+  EXPECT_EQ(controller.applications().afflictedApplications().front().statusText(),
             QStringLiteral("20 notifications"));
 }
 
@@ -131,14 +132,16 @@ TEST(AfflictedApplications, ExcludingAnApplicationFile) {
       {paint, QStringLiteral("org.example.Paint"), QStringLiteral("Paint"), std::nullopt});
   auto& controller = desktop.controller();
 
-  EXPECT_FALSE(controller.exclude(std::filesystem::path("/home/me/notes.txt")).hasValue());
+  EXPECT_FALSE(
+      controller.applications().exclude(std::filesystem::path("/home/me/notes.txt")).hasValue());
   EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
 
-  ASSERT_TRUE(controller.exclude(paint).hasValue());
+  ASSERT_TRUE(controller.applications().exclude(paint).hasValue());
   EXPECT_EQ(
       desktop.exclusions->exclusions(),
       QList<TonnixExclusion>({{QStringLiteral("org.example.Paint"), QStringLiteral("Paint")}}));
-  EXPECT_EQ(names(controller.afflictedApplications()), QStringList{QStringLiteral("Paint")});
+  EXPECT_EQ(names(controller.applications().afflictedApplications()),
+            QStringList{QStringLiteral("Paint")});
 }
 
 TEST(AfflictedApplications, ToggleExcludesAndIncludesRowsWithABundleIdentifier) {
@@ -146,15 +149,15 @@ TEST(AfflictedApplications, ToggleExcludesAndIncludesRowsWithABundleIdentifier) 
   desktop.workspace.addApplication({30, QStringLiteral("Editor"), editorID});
   desktop.workspace.addApplication({31, QStringLiteral("Shell"), std::nullopt});
   auto& controller = desktop.controller();
-  controller.rebuildAfflictedApplications();
+  controller.applications().rebuild();
 
-  controller.toggleExclusion(*row(controller, QStringLiteral("pid:31")));
+  controller.applications().toggleExclusion(*row(controller, QStringLiteral("pid:31")));
   EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
 
-  controller.toggleExclusion(*row(controller, editorID));
+  controller.applications().toggleExclusion(*row(controller, editorID));
   EXPECT_EQ(desktop.exclusions->exclusions().value(0).name, QStringLiteral("Editor"));
   EXPECT_TRUE(row(controller, editorID)->isExcluded);
-  controller.toggleExclusion(*row(controller, editorID));
+  controller.applications().toggleExclusion(*row(controller, editorID));
   EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
   EXPECT_FALSE(row(controller, editorID)->isExcluded);
 }

@@ -7,7 +7,6 @@
 #include "app/autostart.h"
 #include "app/single_instance.h"
 #include "controller_desktop.h"
-#include "platform/fake/fake_accessibility_status.h"
 #include "platform/fake/fake_application_directory.h"
 #include "platform/fake/fake_updater.h"
 #include "ui/settings_view.h"
@@ -30,13 +29,13 @@ struct Shell {
   }
 
   ControllerDesktop desktop;
-  TonnixFakeAccessibilityStatus accessibility;
   QTemporaryDir home;
   TonnixAutostart autostart{std::filesystem::path(home.path().toStdString()) / "entry.desktop"};
   TonnixFakeApplicationDirectory applications;
   TonnixFakeUpdater updates;
-  TonnixAppDelegate delegate{{desktop.controller(), *desktop.silence, accessibility, autostart,
-                              applications, updates.updater}};
+  TonnixAppDelegate delegate{{desktop.controller(), *desktop.silence,
+                              desktop.accessibility.status(), autostart, applications,
+                              updates.updater}};
 };
 
 }  // namespace
@@ -97,7 +96,7 @@ TEST(AppDelegateTest, TheBusStartIsTheLaunchAndLaterRequestsAreServed) {
   EXPECT_FALSE(shell.windowShows());
 
   emit instance.openRequested({"/nonexistent/One.tonnixset", "/nonexistent/Two"});
-  EXPECT_EQ(shell.desktop.controller().setsToImport(), 2);
+  EXPECT_EQ(shell.desktop.controller().transfer().setsToImport(), 2);
 
   int quits = 0;
   QObject::connect(&shell.delegate, &TonnixAppDelegate::quitRequested, [&] { ++quits; });

@@ -22,7 +22,7 @@ void addApplications(ControllerDesktop& desktop, int first, int count) {
 }
 
 bool attachDone(ControllerDesktop& desktop) {
-  return turnUntil([&] { return !desktop.controller().isAttaching(); });
+  return turnUntil([&] { return !desktop.controller().attacher().isAttaching(); });
 }
 
 TEST(ControllerAttach, AttachesEligibleApplicationsActiveFirstCountingUp) {
@@ -49,31 +49,35 @@ TEST(ControllerAttach, AttachesEligibleApplicationsActiveFirstCountingUp) {
   auto& controller = desktop.controller();
   std::vector<int> progress;
   std::vector<int> order;
-  QObject::connect(&controller, &TonnixController::applicationsAttachedChanged, [&] {
-    progress.push_back(controller.applicationsAttached());
-    for (int pid : {10, 11, 12, 13}) {
-      if (controller.observer(pid) && std::find(order.begin(), order.end(), pid) == order.end()) {
-        order.push_back(pid);
-      }
-    }
-  });
+  QObject::connect(&controller.attacher(), &TonnixApplicationAttacher::applicationsAttachedChanged,
+                   [&] {
+                     progress.push_back(controller.attacher().applicationsAttached());
+                     for (int pid : {10, 11, 12, 13}) {
+                       if (controller.attacher().observer(pid) &&
+                           std::find(order.begin(), order.end(), pid) == order.end()) {
+                         order.push_back(pid);
+                       }
+                     }
+                   });
 
+  testing::internal::CaptureStderr();
   controller.start();
-  EXPECT_TRUE(controller.isAttaching());
-  EXPECT_EQ(controller.applicationsToAttach(), 30);
-  EXPECT_EQ(controller.observedApplicationCount(), 0) << "attaching waits for the event loop";
+  EXPECT_TRUE(controller.attacher().isAttaching());
+  EXPECT_EQ(controller.attacher().applicationsToAttach(), 30);
+  EXPECT_EQ(controller.attacher().observedApplicationCount(), 0)
+      << "attaching waits for the event loop";
   ASSERT_TRUE(attachDone(desktop));
 
   std::vector<int> expected(30);
   std::iota(expected.begin(), expected.end(), 1);
   EXPECT_EQ(progress, expected);
   EXPECT_EQ(order, std::vector<int>({12, 11, 13, 10}));
-  EXPECT_EQ(controller.observedApplicationCount(), 30);
+  EXPECT_EQ(controller.attacher().observedApplicationCount(), 30);
   const int namesPerApplication = static_cast<int>(defaultNotificationMappings().size()) - 1;
-  EXPECT_EQ(controller.registeredNotificationCount(), 30 * namesPerApplication);
+  EXPECT_EQ(controller.attacher().registeredNotificationCount(), 30 * namesPerApplication);
   EXPECT_EQ(desktop.accessibility.messagingTimeout(desktop.accessibility.applicationElement(100)),
             0.25);
-  EXPECT_TRUE(desktop.console.isEmpty());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "no diagnostic";
   EXPECT_EQ(controller.failureDescription(), std::nullopt);
 }
 
@@ -83,29 +87,29 @@ TEST(ControllerAttach, StopInTheMiddleSilencesThePlayerAndLeavesNothingBehind) {
   auto& controller = desktop.controller();
   controller.start();
   EXPECT_EQ(desktop.workspace.observerCount(), 5u);
-  controller.handle(
+  controller.dispatcher().handle(
       {.notificationName = QStringLiteral("AXMenuOpened"), .soundID = TonnixSoundID("mnuo")});
   EXPECT_EQ(desktop.audio.playingCount(), 1);
-  ASSERT_TRUE(turnUntil([&] { return controller.applicationsAttached() >= 3; }));
+  ASSERT_TRUE(turnUntil([&] { return controller.attacher().applicationsAttached() >= 3; }));
   controller.stop();
 
   EXPECT_EQ(desktop.audio.playingCount(), 0);
   EXPECT_EQ(desktop.workspace.observerCount(), 0u);
   EXPECT_FALSE(controller.isRunning());
-  EXPECT_FALSE(controller.isAttaching());
-  EXPECT_EQ(controller.applicationsAttached(), 0);
-  EXPECT_EQ(controller.applicationsToAttach(), 0);
-  EXPECT_EQ(controller.observedApplicationCount(), 0);
-  EXPECT_EQ(controller.registeredNotificationCount(), 0);
+  EXPECT_FALSE(controller.attacher().isAttaching());
+  EXPECT_EQ(controller.attacher().applicationsAttached(), 0);
+  EXPECT_EQ(controller.attacher().applicationsToAttach(), 0);
+  EXPECT_EQ(controller.attacher().observedApplicationCount(), 0);
+  EXPECT_EQ(controller.attacher().registeredNotificationCount(), 0);
   turnFor(50);
   for (int pid = 100; pid < 130; ++pid) {
     EXPECT_EQ(desktop.accessibility.observerCount(pid), 0) << pid;
   }
-  EXPECT_EQ(controller.applicationsAttached(), 0) << "the cancelled task went on";
+  EXPECT_EQ(controller.attacher().applicationsAttached(), 0) << "the cancelled task went on";
 
   // A rescan while stopped only clears the progress.
   controller.rescan();
-  EXPECT_FALSE(controller.isAttaching());
+  EXPECT_FALSE(controller.attacher().isAttaching());
   turnFor(20);
   EXPECT_EQ(desktop.accessibility.observerCount(100), 0);
   controller.start();
@@ -122,18 +126,18 @@ TEST(ControllerAttach, ALaunchIsAttachedAtOnceAndASecondLaterButNeverWhenExclude
   desktop.workspace.launch({40, QStringLiteral("Slow"), appID(40)});
   desktop.workspace.launch({41, QStringLiteral("Quick"), appID(41)});
   desktop.workspace.launch({45, QStringLiteral("Secret"), appID(45)});
-  EXPECT_EQ(controller.failedObserverCount(), 1);
-  EXPECT_EQ(controller.observer(40), nullptr);
-  EXPECT_NE(controller.observer(41), nullptr) << "attached at once";
-  EXPECT_EQ(desktop.played, QStringList(3, QStringLiteral("flap")));
+  EXPECT_EQ(controller.attacher().failedObserverCount(), 1);
+  EXPECT_EQ(controller.attacher().observer(40), nullptr);
+  EXPECT_NE(controller.attacher().observer(41), nullptr) << "attached at once";
+  EXPECT_EQ(desktop.played(), QStringList(3, QStringLiteral("flap")));
 
   desktop.accessibility.failObserverCreation(40, std::nullopt);
-  ASSERT_TRUE(turnUntil([&] { return controller.observer(40) != nullptr; }));
+  ASSERT_TRUE(turnUntil([&] { return controller.attacher().observer(40) != nullptr; }));
   turnFor(100);
   EXPECT_EQ(desktop.accessibility.observerCount(41), 1) << "attached twice";
   EXPECT_EQ(desktop.accessibility.observerCount(45), 0);
-  EXPECT_EQ(controller.observedApplicationCount(), 2);
-  EXPECT_EQ(controller.afflictedApplications().size(), 3u);
+  EXPECT_EQ(controller.attacher().observedApplicationCount(), 2);
+  EXPECT_EQ(controller.applications().afflictedApplications().size(), 3u);
 }
 
 // A quit within the second leaves no observer behind under the old name for
@@ -149,19 +153,19 @@ TEST(ControllerAttach, TheSecondAttachFollowsWhatRunsThen) {
   desktop.accessibility.setAttributeError(slow, TonnixAXAttribute::windows,
                                           TonnixAXError::cannotComplete);
   desktop.workspace.launch({61, QStringLiteral("Slow"), appID(61)});
-  ASSERT_TRUE(controller.timeouts().contains(61));
+  ASSERT_TRUE(controller.attacher().timeouts().contains(61));
   const auto window = desktop.accessibility.addElement(61);
   desktop.accessibility.setAttribute(slow, TonnixAXAttribute::windows,
                                      TonnixAXValue::Array{TonnixAXValue(window)});
 
-  ASSERT_TRUE(turnUntil([&] { return !controller.timeouts().contains(61); }));
-  ASSERT_NE(controller.observer(61), nullptr);
-  EXPECT_EQ(controller.observer(61)->trackedElements().size(), 1u);
-  EXPECT_EQ(controller.observer(60), nullptr);
+  ASSERT_TRUE(turnUntil([&] { return !controller.attacher().timeouts().contains(61); }));
+  ASSERT_NE(controller.attacher().observer(61), nullptr);
+  EXPECT_EQ(controller.attacher().observer(61)->trackedElements().size(), 1u);
+  EXPECT_EQ(controller.attacher().observer(60), nullptr);
   desktop.workspace.launch({60, QStringLiteral("Other"), appID(62)});
-  controller.exclude(appID(62));
-  EXPECT_EQ(controller.observer(60), nullptr);
-  EXPECT_EQ(controller.observedApplicationCount(), 1);
+  controller.applications().exclude(appID(62));
+  EXPECT_EQ(controller.attacher().observer(60), nullptr);
+  EXPECT_EQ(controller.attacher().observedApplicationCount(), 1);
 }
 
 TEST(ControllerAttach, AQuitSoundsTearsTheObserverDownAndForgetsTheProcess) {
@@ -170,25 +174,27 @@ TEST(ControllerAttach, AQuitSoundsTearsTheObserverDownAndForgetsTheProcess) {
   desktop.workspace.addApplication(
       {51, QStringLiteral("Hidden"), QStringLiteral("org.example.Hidden")});
   auto& controller = desktop.controller();
-  controller.setMonitoring(true);
+  controller.dispatcher().setMonitoring(true);
   controller.start();
   desktop.workspace.launch({50, QStringLiteral("Editor"), appID(50)});
-  ASSERT_NE(controller.observer(50), nullptr);
+  ASSERT_NE(controller.attacher().observer(50), nullptr);
   const auto window = desktop.accessibility.addElement(50);
   desktop.accessibility.post(window, TonnixAXNotification::menuOpened);
 
   desktop.workspace.terminate(50);
-  EXPECT_EQ(controller.observer(50), nullptr);
+  EXPECT_EQ(controller.attacher().observer(50), nullptr);
   EXPECT_EQ(desktop.accessibility.observerCount(50), 0);
-  EXPECT_EQ(controller.observedApplicationCount(), 0);
-  EXPECT_EQ(controller.registeredNotificationCount(), 0);
+  EXPECT_EQ(controller.attacher().observedApplicationCount(), 0);
+  EXPECT_EQ(controller.attacher().registeredNotificationCount(), 0);
   // An application never observed sounds its quit too.
   desktop.workspace.terminate(51);
-  EXPECT_EQ(desktop.console.last(), QStringLiteral("Tonnix: App Quit -> !aqt (plays) from Hidden"));
-  const TonnixEvent& quit = controller.recentEvents().back();
+  EXPECT_EQ(desktop.monitorLines.last(),
+            QStringLiteral("Tonnix: App Quit -> !aqt (plays) from Hidden"));
+  const TonnixEvent& quit = controller.dispatcher().recentEvents().back();
   EXPECT_EQ(quit.origin, TonnixEventOrigin::system);
   EXPECT_EQ(quit.detail, QStringLiteral("Hidden"));
-  EXPECT_EQ(controller.afflictedApplications().size(), 1u) << "only the exclusion is left";
+  EXPECT_EQ(controller.applications().afflictedApplications().size(), 1u)
+      << "only the exclusion is left";
 
   // The id comes back as another application: the log gives it its own section.
   desktop.workspace.launch({50, QStringLiteral("Viewer"), appID(52)});
@@ -206,17 +212,18 @@ TEST(ControllerAttach, AnApplicationThatDoesNotAnswerIsNotedWithItsDuration) {
   auto& controller = desktop.controller();
   controller.start();
   ASSERT_TRUE(attachDone(desktop));
-  EXPECT_EQ(controller.failedObserverCount(), 1);
-  ASSERT_TRUE(controller.timeouts().contains(100));
-  EXPECT_EQ(controller.timeouts().at(100).registeredNotificationCount, 0);
-  ASSERT_EQ(controller.afflictedApplications().size(), 1u);
-  EXPECT_TRUE(controller.afflictedApplications().front().timeout.has_value());
+  EXPECT_EQ(controller.attacher().failedObserverCount(), 1);
+  ASSERT_TRUE(controller.attacher().timeouts().contains(100));
+  EXPECT_EQ(controller.attacher().timeouts().at(100).registeredNotificationCount, 0);
+  ASSERT_EQ(controller.applications().afflictedApplications().size(), 1u);
+  EXPECT_TRUE(controller.applications().afflictedApplications().front().timeout.has_value());
 
   desktop.accessibility.setUnresponsive(100, false);
   controller.rescan();
   ASSERT_TRUE(attachDone(desktop));
-  EXPECT_FALSE(controller.timeouts().contains(100)) << "a later attach that answers clears it";
-  EXPECT_FALSE(controller.afflictedApplications().front().timeout.has_value());
+  EXPECT_FALSE(controller.attacher().timeouts().contains(100))
+      << "a later attach that answers clears it";
+  EXPECT_FALSE(controller.applications().afflictedApplications().front().timeout.has_value());
 }
 
 TEST(ControllerAttach, DeniedRegistrationsAreReportedAfterTheCycle) {
@@ -225,12 +232,12 @@ TEST(ControllerAttach, DeniedRegistrationsAreReportedAfterTheCycle) {
   desktop.denyRegistrations(100);
   desktop.denyRegistrations(101);
   auto& controller = desktop.controller();
+  testing::internal::CaptureStderr();
   controller.start();
   ASSERT_TRUE(attachDone(desktop));
-  EXPECT_EQ(desktop.console,
-            QStringList{QStringLiteral("TonnixController: attached to 2 applications but "
-                                       "registered 0 notifications. Accessibility access is "
-                                       "denied.")});
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "TonnixController: attached to 2 applications but registered 0 notifications. "
+            "Accessibility access is denied.\n");
   EXPECT_EQ(controller.failureDescription(),
             QStringLiteral("Attached to 2 applications but registered no notifications. "
                            "Accessibility access was probably revoked; try Rescan Apps."));
@@ -259,7 +266,7 @@ TEST(ControllerAttach, StatusTextNamesTheFirstProblemAndSignalsItsChanges) {
   EXPECT_EQ(changes, 2);
   controller.setPlaysClickSounds(true);
 
-  desktop.accessibility.setProcessTrusted(false);
+  desktop.accessibility.status().trusted = false;
   EXPECT_TRUE(controller.failureDescription().value_or(QString()).startsWith(
       QStringLiteral("Accessibility access has not been granted. Switch it on with Grant…")));
 
@@ -268,10 +275,11 @@ TEST(ControllerAttach, StatusTextNamesTheFirstProblemAndSignalsItsChanges) {
             QStringLiteral("The app is sandboxed, so it cannot observe other applications. Give "
                            "its Flatpak access to the accessibility bus "
                            "(--talk-name=org.a11y.Bus) and relaunch."));
+  testing::internal::CaptureStderr();
   controller.rescan();
-  EXPECT_EQ(desktop.console.value(0),
-            QStringLiteral("TonnixController: running sandboxed, so no other application can be "
-                           "observed. The Flatpak needs --talk-name=org.a11y.Bus."));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "TonnixController: running sandboxed, so no other application can be observed. The "
+            "Flatpak needs --talk-name=org.a11y.Bus.\n");
 }
 
 }  // namespace

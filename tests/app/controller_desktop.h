@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -49,7 +50,7 @@ inline void writeSet(const std::filesystem::path& folder,
 }
 
 // A controller on the fakes, with a set that plays every catalogue sound
-// except those the test leaves out, and its console captured.
+// except those the test leaves out, and its monitor lines captured.
 struct ControllerDesktop {
   static constexpr std::int32_t ownProcess = 7;
 
@@ -82,12 +83,24 @@ struct ControllerDesktop {
       controller_ = std::make_unique<TonnixController>(
           *library, *assignments, *exclusions, preferences, *silence,
           TonnixController::Desktop{accessibility, workspace, mouse, audio, screens});
-      controller_->setConsole([this](const QString& line) { console.append(line); });
-      controller_->player().setOnPlay([this](TonnixSoundID soundID) {
-        played.append(QString::fromStdString(soundID.description()));
-      });
+      QObject::connect(&controller_->dispatcher(), &TonnixEventDispatcher::monitorLine,
+                       [this](const QString& line) { monitorLines.append(line); });
     }
     return *controller_;
+  }
+
+  // The sounds the output started, in order, as their four characters.
+  QStringList played() const {
+    QStringList codes;
+    for (const auto& call : audio.plays()) {
+      const auto& entries = allEntries();
+      const auto entry = std::find_if(entries.begin(), entries.end(), [&](const auto& candidate) {
+        return candidate.fileName == call.file.filename().string();
+      });
+      if (entry != entries.end())
+        codes.append(QString::fromStdString(entry->soundID.description()));
+    }
+    return codes;
   }
 
   QTemporaryDir sets;
@@ -102,9 +115,7 @@ struct ControllerDesktop {
   std::unique_ptr<TonnixAssignments> assignments;
   std::unique_ptr<TonnixExclusions> exclusions;
   std::unique_ptr<TonnixSilenceMonitor> silence;
-  QStringList console;
-  // The sounds the player started, in order, as their four characters.
-  QStringList played;
+  QStringList monitorLines;
 
  private:
   std::unique_ptr<TonnixController> controller_;

@@ -21,39 +21,40 @@ TonnixEvent event(const char (&code)[N], std::optional<QString> name = QStringLi
 TEST(ControllerDispatch, MonitorLinesNameTheEventSoundStatusAndSource) {
   ControllerDesktop desktop({TonnixSoundID("wact")});
   auto& controller = desktop.controller();
-  controller.setMonitoring(true);
-  controller.handle(event("mnuo"));
-  controller.handle(event("mnuc", std::nullopt, 4242));
-  controller.handle(event("wact"));
-  EXPECT_EQ(desktop.console,
+  controller.dispatcher().setMonitoring(true);
+  controller.dispatcher().handle(event("mnuo"));
+  controller.dispatcher().handle(event("mnuc", std::nullopt, 4242));
+  controller.dispatcher().handle(event("wact"));
+  EXPECT_EQ(desktop.monitorLines,
             QStringList({QStringLiteral("Tonnix: AXMenuOpened -> mnuo (plays) from TextEdit"),
                          QStringLiteral("Tonnix: AXMenuOpened -> mnuc (plays) from pid 4242"),
                          QStringLiteral(
                              "Tonnix: AXMenuOpened -> wact (no sound assigned) from TextEdit")}));
-  EXPECT_EQ(desktop.played, QStringList({QStringLiteral("mnuo"), QStringLiteral("mnuc")}));
+  EXPECT_EQ(desktop.played(), QStringList({QStringLiteral("mnuo"), QStringLiteral("mnuc")}));
   EXPECT_EQ(controller.log().entryCount(), 2) << "an event without a sound is not logged";
 }
 
 TEST(ControllerDispatch, KeepsTheTwelveNewestEventsOldestFirstOnlyWhileMonitoring) {
   ControllerDesktop desktop;
   auto& controller = desktop.controller();
-  controller.setMonitoring(true);
-  for (int pid = 1; pid <= 13; ++pid) controller.handle(event("mnuo", std::nullopt, pid));
-  ASSERT_EQ(controller.recentEvents().size(), 12u);
-  EXPECT_EQ(controller.recentEvents().front().processIdentifier, 2);
-  EXPECT_EQ(controller.recentEvents().back().processIdentifier, 13);
+  controller.dispatcher().setMonitoring(true);
+  for (int pid = 1; pid <= 13; ++pid)
+    controller.dispatcher().handle(event("mnuo", std::nullopt, pid));
+  ASSERT_EQ(controller.dispatcher().recentEvents().size(), 12u);
+  EXPECT_EQ(controller.dispatcher().recentEvents().front().processIdentifier, 2);
+  EXPECT_EQ(controller.dispatcher().recentEvents().back().processIdentifier, 13);
 
-  controller.setMonitoring(false);
-  controller.handle(event("mnuo", QStringLiteral("Quiet"), 14));
-  EXPECT_EQ(controller.recentEvents().back().processIdentifier, 13)
+  controller.dispatcher().setMonitoring(false);
+  controller.dispatcher().handle(event("mnuo", QStringLiteral("Quiet"), 14));
+  EXPECT_EQ(controller.dispatcher().recentEvents().back().processIdentifier, 13)
       << "turning monitoring off leaves the list as it is";
-  EXPECT_EQ(desktop.console.size(), 13) << "no line without monitoring";
-  EXPECT_EQ(desktop.played.size(), 14);
+  EXPECT_EQ(desktop.monitorLines.size(), 13) << "no line without monitoring";
+  EXPECT_EQ(desktop.played().size(), 14);
   EXPECT_EQ(controller.log().sections().front().name, QStringLiteral("Quiet"));
 
   const int logged = controller.log().soundCount();
   controller.player().setEnabled(false);
-  controller.handle(event("mnuo", QStringLiteral("Quiet"), 14));
+  controller.dispatcher().handle(event("mnuo", QStringLiteral("Quiet"), 14));
   EXPECT_EQ(controller.log().soundCount(), logged) << "a declined sound is not logged";
 }
 
@@ -106,27 +107,27 @@ TEST(ControllerDispatch, AFreshStorePlaysClicksButObservesNothingAndStoredSwitch
 TEST(ControllerDispatch, LaunchAndDiskEventsSoundOnlyWhileRunning) {
   ControllerDesktop desktop;
   auto& controller = desktop.controller();
-  controller.setMonitoring(true);
+  controller.dispatcher().setMonitoring(true);
   desktop.workspace.mount({QStringLiteral("Early"), std::nullopt});
-  EXPECT_TRUE(desktop.played.isEmpty());
+  EXPECT_TRUE(desktop.played().isEmpty());
 
   controller.start();
   desktop.workspace.launch({60, QStringLiteral("Notes"), QStringLiteral("org.example.Notes")});
   desktop.workspace.mount({QStringLiteral("Photos"), std::filesystem::path("/media/me/DCIM")});
   desktop.workspace.mount({QString(), std::filesystem::path("/media/me/BACKUP/")});
   desktop.workspace.unmount({std::nullopt, std::filesystem::path("/")});
-  EXPECT_EQ(desktop.console,
+  EXPECT_EQ(desktop.monitorLines,
             QStringList({QStringLiteral("Tonnix: App Launched -> flap (plays) from Notes"),
                          QStringLiteral("Tonnix: Disk Mounted -> dski (plays) from Photos"),
                          QStringLiteral("Tonnix: Disk Mounted -> dski (plays) from BACKUP"),
                          QStringLiteral("Tonnix: Disk Ejected -> dske (plays) from pid 0")}));
-  EXPECT_EQ(controller.recentEvents().at(1).detail, QStringLiteral("Photos"));
-  EXPECT_EQ(controller.recentEvents().back().detail, std::nullopt);
+  EXPECT_EQ(controller.dispatcher().recentEvents().at(1).detail, QStringLiteral("Photos"));
+  EXPECT_EQ(controller.dispatcher().recentEvents().back().detail, std::nullopt);
 
   controller.stop();
   EXPECT_EQ(desktop.workspace.observerCount(), 0u);
   desktop.workspace.unmount({QStringLiteral("Photos"), std::nullopt});
-  EXPECT_EQ(desktop.played.size(), 4);
+  EXPECT_EQ(desktop.played().size(), 4);
 }
 
 // GTK 3 minimizes every top-level window of the application, and the window
@@ -140,7 +141,7 @@ TEST(ControllerDispatch, AWindowActionToldTwiceIsHeardOnceAndWindowManagerAction
   desktop.workspace.launch({60, QStringLiteral("Notes"), QStringLiteral("org.example.Notes")});
   desktop.workspace.launch({61, QStringLiteral("Secret"), QStringLiteral("org.example.Secret")});
   desktop.workspace.launch({62, QStringLiteral("Term"), std::nullopt});
-  desktop.played.clear();
+  desktop.audio.clearCalls();
   desktop.accessibility.post(desktop.accessibility.addElement(60), Note::windowMiniaturized);
   desktop.accessibility.post(desktop.accessibility.addElement(60), Note::windowMiniaturized);
   desktop.workspace.changeWindow(60, Note::windowMiniaturized);
@@ -148,7 +149,7 @@ TEST(ControllerDispatch, AWindowActionToldTwiceIsHeardOnceAndWindowManagerAction
   desktop.workspace.changeWindow(61, Note::windowMoved);
   desktop.workspace.changeWindow(62, Note::windowMiniaturized);
   desktop.workspace.changeWindow(62, Note::mainWindowChanged);
-  EXPECT_EQ(desktop.played,
+  EXPECT_EQ(desktop.played(),
             QStringList({QStringLiteral("wcol"), QStringLiteral("wmov"), QStringLiteral("wcol")}));
 }
 
@@ -158,12 +159,12 @@ TEST(ControllerDispatch, SilencePeriodsAreRecordedInTheLog) {
   desktop.silence->setFreshness(0);
   desktop.silence->setEnabled(true, TonnixSilenceReason::focus);
   desktop.silenceProbe->setAnswer(TonnixFakeSilenceProbe::Test::focus, true);
-  controller.handle(event("mnuo"));
+  controller.dispatcher().handle(event("mnuo"));
   EXPECT_EQ(controller.log().activeSilenceReason(), TonnixSilenceReason::focus);
   EXPECT_EQ(controller.log().entryCount(), 0);
 
   desktop.silenceProbe->setAnswer(TonnixFakeSilenceProbe::Test::focus, false);
-  controller.handle(event("mnuo"));
+  controller.dispatcher().handle(event("mnuo"));
   EXPECT_EQ(controller.log().activeSilenceReason(), std::nullopt);
   EXPECT_EQ(controller.log().entryCount(), 1);
 }
@@ -178,7 +179,7 @@ TEST(ControllerDispatch, ClicksAreResolvedOnlyWhileRunningWithAnEnabledPlayer) {
   desktop.accessibility.place(button, QRectF(10, 10, 80, 20));
   auto& controller = desktop.controller();
   desktop.mouse.press({20, 15});
-  EXPECT_TRUE(desktop.played.isEmpty());
+  EXPECT_TRUE(desktop.played().isEmpty());
   controller.start();
 
   controller.player().setEnabled(false);
@@ -187,7 +188,7 @@ TEST(ControllerDispatch, ClicksAreResolvedOnlyWhileRunningWithAnEnabledPlayer) {
       << "a disabled player is not asked to resolve presses";
   controller.player().setEnabled(true);
   desktop.mouse.press({20, 15});
-  EXPECT_EQ(desktop.played, QStringList{QStringLiteral("btnp")});
+  EXPECT_EQ(desktop.played(), QStringList{QStringLiteral("btnp")});
 }
 
 }  // namespace

@@ -38,9 +38,11 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   heard.count("baseline", &assignments, &TonnixAssignments::storedBaselineIdentifierChanged);
   heard.count("exclusions", &exclusions, &TonnixExclusions::exclusionsChanged);
   heard.count("clicks", &controller, &TonnixController::playsClickSoundsChanged);
-  heard.count("monitoring", &controller, &TonnixController::isMonitoringChanged);
-  heard.count("observed", &controller, &TonnixController::observedApplicationCountChanged);
-  heard.count("registered", &controller, &TonnixController::registeredNotificationCountChanged);
+  heard.count("monitoring", &controller.dispatcher(), &TonnixEventDispatcher::isMonitoringChanged);
+  auto& attacher = controller.attacher();
+  heard.count("observed", &attacher, &TonnixApplicationAttacher::observedApplicationCountChanged);
+  heard.count("registered", &attacher,
+              &TonnixApplicationAttacher::registeredNotificationCountChanged);
 
   const auto before = library.bundles().front();
   library.reload();
@@ -79,10 +81,10 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   EXPECT_EQ(heard["exclusions"], 3);
 
   controller.setPlaysClickSounds(true);
-  controller.setMonitoring(false);
+  controller.dispatcher().setMonitoring(false);
   EXPECT_EQ(heard["clicks"] + heard["monitoring"], 0);
   controller.setPlaysClickSounds(false);
-  controller.setMonitoring(true);
+  controller.dispatcher().setMonitoring(true);
   EXPECT_EQ(heard["clicks"], 1);
   EXPECT_EQ(heard["monitoring"], 1);
 

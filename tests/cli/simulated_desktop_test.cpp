@@ -19,7 +19,7 @@ struct Simulation {
     writeSet(std::filesystem::path(sets.path().toStdString()) / "Test.tonnixset");
     library.reload();
     assignments.setBaselineIdentifier(setIdentifier);
-    controller.setMonitoring(true);
+    controller.dispatcher().setMonitoring(true);
     controller.start();
   }
 
@@ -27,9 +27,11 @@ struct Simulation {
     const auto steps = TonnixSimulation::parse(script);
     EXPECT_TRUE(steps.hasValue());
     QStringList lines;
-    controller.setConsole([&](const QString& line) { lines.append(line); });
-    if (steps) desktop.run(*steps, controller, [&](const QString& line) { lines.append(line); });
-    controller.setConsole({});
+    const auto append = [&](const QString& line) { lines.append(line); };
+    const auto monitoring =
+        QObject::connect(&controller.dispatcher(), &TonnixEventDispatcher::monitorLine, append);
+    if (steps) desktop.run(*steps, controller, append);
+    QObject::disconnect(monitoring);
     return lines;
   }
 

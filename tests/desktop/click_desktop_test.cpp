@@ -96,7 +96,7 @@ class ClickDesktopTest : public testing::Test {
       GTEST_SKIP() << missing.toStdString();
     }
     accessibility_ = std::make_unique<TonnixAtspiAccessibility>();
-    ASSERT_TRUE(accessibility_->isProcessTrusted());
+    ASSERT_TRUE(accessibility_->status().isTrusted());
     ASSERT_NE(accessibility_->connection(), nullptr);
     mouse_ = makeMouseMonitor();
     auto resolver = std::make_unique<TonnixClickResolver>(*accessibility_, workspace_,

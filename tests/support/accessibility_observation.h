@@ -35,7 +35,7 @@ class ObservationTest : public testing::Test {
       GTEST_SKIP() << missing.toStdString();
     }
     accessibility_ = std::make_unique<TonnixAtspiAccessibility>();
-    ASSERT_TRUE(accessibility_->isProcessTrusted());
+    ASSERT_TRUE(accessibility_->status().isTrusted());
     ASSERT_NE(accessibility_->connection(), nullptr);
   }
 

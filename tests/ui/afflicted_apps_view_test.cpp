@@ -42,7 +42,7 @@ TEST(AfflictedAppsView, RowsFollowTheListAndExcludeOnlyWhatHasAnIdentifier) {
   EXPECT_TRUE(named<QLabel>(view, "noApplications").isVisibleTo(&view));
 
   controller.setPlaysNotificationSounds(true);
-  ASSERT_TRUE(tonnix_test::turnUntil([&] { return !controller.isAttaching(); }));
+  ASSERT_TRUE(tonnix_test::turnUntil([&] { return !controller.attacher().isAttaching(); }));
   EXPECT_FALSE(named<QLabel>(view, "noApplications").isVisibleTo(&view));
   withText<QLabel>(view, QStringLiteral("no application ID"));
   QPushButton* enabled = nullptr;

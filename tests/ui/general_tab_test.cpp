@@ -36,9 +36,9 @@ TEST(GeneralTab, StatusLineAndTestSoundFollowWhatPlays) {
   desktop.assignments->setBaselineIdentifier(std::nullopt);
   EXPECT_EQ(status.text(), QStringLiteral("0 events will play, from None"));
 
-  controller.importSets({"/nowhere/Missing.tonnixset"});
-  ASSERT_TRUE(turnUntil([&] { return !controller.isImportingSets(); }));
-  EXPECT_EQ(status.text(), controller.lastFailureDescription().value_or(QString()));
+  controller.transfer().importSets({"/nowhere/Missing.tonnixset"});
+  ASSERT_TRUE(turnUntil([&] { return !controller.transfer().isImportingSets(); }));
+  EXPECT_EQ(status.text(), controller.transfer().lastFailureDescription().value_or(QString()));
 }
 
 TEST(GeneralTab, SwitchesAndVolumeWriteThroughAndFollowTheirState) {
@@ -56,7 +56,7 @@ TEST(GeneralTab, SwitchesAndVolumeWriteThroughAndFollowTheirState) {
   click(withText<QCheckBox>(*tab, QStringLiteral("Auto-pan with the pointer")));
   EXPECT_TRUE(desktop.preferences.values().value(TonnixPlayer::autoPanKey).toBool());
   click(withText<QCheckBox>(*tab, QStringLiteral("Log notifications from other apps")));
-  EXPECT_TRUE(controller.isMonitoring());
+  EXPECT_TRUE(controller.dispatcher().isMonitoring());
 
   auto& volume = *tab->findChild<QSlider*>();
   QTest::keyClick(&volume, Qt::Key_PageDown);
@@ -138,16 +138,15 @@ TEST(GeneralTab, AnAccessibleToggleWritesThePreference) {
 TEST(GeneralTab, SaysWhatKeepsSoundsFromWorking) {
   SettingsDesktop desktop;
   auto& controller = desktop.controller();
-  desktop.ControllerDesktop::accessibility.setProcessTrusted(false);
+  desktop.accessibility.status().trusted = false;
   auto tab = desktop.showGeneralTab();
   auto& status = named<QLabel>(*tab, "status");
   EXPECT_TRUE(
       status.text().startsWith(QStringLiteral("Accessibility access has not been granted")));
 
-  // The desktop's switch and what Tonnix reads are the same on Linux.
-  desktop.ControllerDesktop::accessibility.setProcessTrusted(true);
+  // Granting switches on the one status the controller reads too.
   click(withText<QPushButton>(*tab, QStringLiteral("Grant…")));
-  EXPECT_EQ(desktop.accessibility.requests, 1);
+  EXPECT_EQ(desktop.accessibility.status().requests, 1);
   EXPECT_FALSE(named<QWidget>(*tab, "accessibilityWarning").isVisible());
   EXPECT_FALSE(status.text().startsWith(QStringLiteral("Accessibility access")))
       << status.text().toStdString();

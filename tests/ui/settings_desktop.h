@@ -12,7 +12,6 @@
 
 #include "app/autostart.h"
 #include "app/controller_desktop.h"
-#include "platform/fake/fake_accessibility_status.h"
 #include "platform/fake/fake_application_directory.h"
 #include "platform/fake/fake_updater.h"
 #include "ui/general_tab.h"
@@ -29,7 +28,8 @@ struct SettingsDesktop : controller_test::ControllerDesktop {
     return std::filesystem::path(config.path().toStdString()) / "autostart";
   }
   TonnixSettingsModel model() {
-    return {controller(), *silence, accessibility, autostart, applications, updates.updater};
+    return {controller(), *silence,     accessibility.status(),
+            autostart,    applications, updates.updater};
   }
 
   std::unique_ptr<TonnixGeneralTab> showGeneralTab() {
@@ -39,7 +39,6 @@ struct SettingsDesktop : controller_test::ControllerDesktop {
     return tab;
   }
 
-  TonnixFakeAccessibilityStatus accessibility;
   TonnixFakeApplicationDirectory applications;
   TonnixFakeUpdater updates;
   QTemporaryDir config;

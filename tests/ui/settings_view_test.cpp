@@ -48,7 +48,7 @@ TEST(SettingsView, AFrameWhoseSetsTabImportsWhatIsDroppedOnItThatClosesAndAsksTo
   EXPECT_FALSE(ui_test::dropFiles(*view.tabs().widget(0), sets));
   EXPECT_FALSE(ui_test::dropFiles(*view.tabs().widget(2), sets)) << "applications go there";
   EXPECT_TRUE(ui_test::dropFiles(*view.tabs().widget(1), sets));
-  EXPECT_EQ(shown.desktop.controller().setsToImport(), 3);
+  EXPECT_EQ(shown.desktop.controller().transfer().setsToImport(), 3);
 
   QSignalSpy quit(&view, &TonnixSettingsView::quitRequested);
   QTest::keyClick(&view, Qt::Key_Q, Qt::ControlModifier);

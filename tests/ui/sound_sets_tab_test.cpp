@@ -92,7 +92,7 @@ TEST(SoundSetsTab, ACustomFileDeletedFromDiskIsMissingAndSilent) {
   QTemporaryDir own;
   const std::filesystem::path file = own.filePath(QStringLiteral("Whoosh.wav")).toStdString();
   ASSERT_TRUE(tonnix_test::writeSound(file));
-  ASSERT_TRUE(desktop.controller().chooseCustomSound(file, closePress));
+  ASSERT_TRUE(desktop.controller().transfer().chooseCustomSound(file, closePress));
   desktop.assignments->setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
   auto tab = showTab(desktop);
   auto& model = tab->eventModel();
@@ -116,7 +116,7 @@ TEST(SoundSetsTab, EverythingDroppedGoesToOneImport) {
   auto tab = showTab(desktop);
   EXPECT_TRUE(ui_test::dropFiles(
       *tab, {QStringLiteral("/nowhere/Chimes.tonnixset"), QStringLiteral("/nowhere/Classic Set")}));
-  EXPECT_EQ(desktop.controller().setsToImport(), 2);
+  EXPECT_EQ(desktop.controller().transfer().setsToImport(), 2);
 }
 
 TEST(SoundSetsTab, AnExportIsNamedAsASetUnlessItAlreadyIs) {

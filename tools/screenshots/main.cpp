@@ -30,7 +30,6 @@
 #include "library/assignments.h"
 #include "library/library.h"
 #include "platform/fake/fake_accessibility.h"
-#include "platform/fake/fake_accessibility_status.h"
 #include "platform/fake/fake_application_directory.h"
 #include "platform/fake/fake_audio.h"
 #include "platform/fake/fake_mouse_monitor.h"
@@ -112,9 +111,7 @@ struct MadeUpTonnix {
                {accessibility, workspace, mouse, audio, screens}),
         autostart(
             scratch.filePath(QStringLiteral("autostart/org.tonnix.Tonnix.desktop")).toStdString()) {
-    tonnix.setConsole([](const QString&) {});
-    tonnix.ensureBaseline();
-    accessibilityStatus.trusted = true;
+    tonnix.transfer().ensureBaseline();
   }
 
   void listenToRunningApplications() {
@@ -133,11 +130,11 @@ struct MadeUpTonnix {
                                    QStringLiteral("AXMenuOpened"), TonnixAXError::cannotComplete);
     exclusions.exclude(QStringLiteral("org.example.Music"), QStringLiteral("Music"));
     tonnix.setPlaysNotificationSounds(true);
-    turnUntil([this] { return !tonnix.isAttaching(); });
+    turnUntil([this] { return !tonnix.attacher().isAttaching(); });
   }
 
   void hearEvents() {
-    tonnix.setMonitoring(true);
+    tonnix.dispatcher().setMonitoring(true);
     std::vector<TonnixEvent> events;
     for (const auto& heard : heardEvents) {
       events.push_back({.notificationName = QString::fromLatin1(heard.notification),
@@ -153,7 +150,7 @@ struct MadeUpTonnix {
     }
     std::sort(events.begin(), events.end(),
               [](const auto& a, const auto& b) { return a.date < b.date; });
-    for (const auto& event : events) tonnix.handle(event);
+    for (const auto& event : events) tonnix.dispatcher().handle(event);
     // The log dates what it hears now; it shows the hour these took.
     tonnix.log().clear();
     for (const auto& event : events) tonnix.log().record(event, event.date);
@@ -171,7 +168,6 @@ struct MadeUpTonnix {
   TonnixFakeAudioOutput audio;
   TonnixFakeScreens screens;
   TonnixController tonnix;
-  TonnixFakeAccessibilityStatus accessibilityStatus;
   TonnixAutostart autostart;
   TonnixFakeApplicationDirectory applications;
   TonnixFakeUpdater updates;
@@ -244,7 +240,7 @@ int main(int argc, char** argv) {
   MadeUpTonnix madeUp;
   madeUp.listenToRunningApplications();
   madeUp.hearEvents();
-  TonnixSettingsView window({madeUp.tonnix, madeUp.silence, madeUp.accessibilityStatus,
+  TonnixSettingsView window({madeUp.tonnix, madeUp.silence, madeUp.accessibility.status(),
                              madeUp.autostart, madeUp.applications, madeUp.updates.updater});
   window.show();
   if (!save(window, output, "general.png")) return 1;

@@ -80,6 +80,7 @@ class TonnixFakeAXObserver final : public TonnixAXObserver {
 };
 
 TonnixFakeAccessibility::TonnixFakeAccessibility() {
+  status_.trusted = true;
   Record systemWide;
   systemWide.isSystemWide = true;
   systemWide_ = newRecord(std::move(systemWide));
@@ -163,10 +164,6 @@ void TonnixFakeAccessibility::place(const TonnixAXElement& element, const QRectF
   const auto id = *idOf(element);
   std::erase(placements_, id);
   placements_.push_back(id);
-}
-
-void TonnixFakeAccessibility::setProcessTrusted(bool trusted) {
-  trusted_ = trusted;
 }
 
 void TonnixFakeAccessibility::failObserverCreation(std::int32_t processIdentifier,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/accessibility.h"
+#include "platform/fake/fake_accessibility_status.h"
 
 class TonnixFakeAXObserver;
 
@@ -42,7 +43,6 @@ class TonnixFakeAccessibility final : public TonnixAccessibility {
   // last wins where frames overlap.
   void place(const TonnixAXElement& element, const QRectF& frame);
 
-  void setProcessTrusted(bool trusted);
   // Observers for the process cannot be made; nullopt restores the default.
   void failObserverCreation(std::int32_t processIdentifier, std::optional<TonnixAXError> error);
   // Registering the notification on the element fails with `error`;
@@ -75,8 +75,8 @@ class TonnixFakeAccessibility final : public TonnixAccessibility {
   int singleReadCount() const { return singleReads_; }
   int batchReadCount() const { return batchReads_; }
 
-  bool isProcessTrusted() override { return trusted_; }
-  bool requestTrust() override { return trusted_; }
+  // Switched on to begin with.
+  TonnixFakeAccessibilityStatus& status() override { return status_; }
   TonnixAXElement applicationElement(std::int32_t processIdentifier) override;
   TonnixAXElement systemWideElement() override;
   TonnixAXResult<TonnixDone> setMessagingTimeout(const TonnixAXElement& element,
@@ -119,7 +119,7 @@ class TonnixFakeAccessibility final : public TonnixAccessibility {
   // The record, or why a request about it fails.
   TonnixExpected<Record*, TonnixAXError> answering(const TonnixAXElement& element);
 
-  bool trusted_ = true;
+  TonnixFakeAccessibilityStatus status_;
   std::int64_t nextID_ = 1;
   std::unordered_map<std::int64_t, Record> records_;
   QHash<std::int32_t, std::int64_t> applications_;

@@ -99,14 +99,8 @@ TonnixAtspiAccessibility::TonnixAtspiAccessibility() : d_(std::make_unique<Priva
 
 TonnixAtspiAccessibility::~TonnixAtspiAccessibility() = default;
 
-bool TonnixAtspiAccessibility::isProcessTrusted() {
-  return d_->status.isSwitchedOn();
-}
-
-bool TonnixAtspiAccessibility::requestTrust() {
-  const bool on = d_->status.switchOn();
-  if (on) d_->connect();
-  return on;
+TonnixAccessibilityStatus& TonnixAtspiAccessibility::status() {
+  return d_->status;
 }
 
 TonnixAXElement TonnixAtspiAccessibility::applicationElement(std::int32_t processIdentifier) {

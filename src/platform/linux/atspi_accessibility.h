@@ -37,8 +37,7 @@ class TonnixAtspiAccessibility final : public TonnixAccessibility {
   TonnixAtspiAccessibility(const TonnixAtspiAccessibility&) = delete;
   TonnixAtspiAccessibility& operator=(const TonnixAtspiAccessibility&) = delete;
 
-  bool isProcessTrusted() override;
-  bool requestTrust() override;
+  TonnixAccessibilityStatus& status() override;
   TonnixAXElement applicationElement(std::int32_t processIdentifier) override;
   TonnixAXElement systemWideElement() override;
   TonnixAXResult<TonnixDone> setMessagingTimeout(const TonnixAXElement& element,
