@@ -31,9 +31,9 @@ TEST(GeneralTab, StatusLineAndTestSoundFollowWhatPlays) {
   ASSERT_EQ(desktop.audio.plays().size(), 1u);
   EXPECT_EQ(desktop.audio.plays()[0].file.filename(), "MenuOpen.aiff");
 
-  desktop.assignments->setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
+  desktop.assignments.setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
   EXPECT_FALSE(testSound.isEnabled());
-  desktop.assignments->setBaselineIdentifier(std::nullopt);
+  desktop.assignments.setBaselineIdentifier(std::nullopt);
   EXPECT_EQ(status.text(), QStringLiteral("0 events will play, from None"));
 
   controller.importSets({"/nowhere/Missing.tonnixset"});
@@ -72,7 +72,7 @@ TEST(GeneralTab, SwitchesAndVolumeWriteThroughAndFollowTheirState) {
 
 TEST(GeneralTab, SilenceSummaryFollowsTheChosenReasonsAndTheActiveOne) {
   SettingsDesktop desktop;
-  for (const auto reason : allSilenceReasons) desktop.silence->setEnabled(false, reason);
+  for (const auto reason : allSilenceReasons) desktop.silence.setEnabled(false, reason);
   auto tab = desktop.showGeneralTab();
   auto& summary = named<QToolButton>(*tab, "silenceSummary");
   EXPECT_EQ(summary.text(), QStringLiteral("Never go quiet on their own"));
@@ -138,16 +138,16 @@ TEST(GeneralTab, AnAccessibleToggleWritesThePreference) {
 TEST(GeneralTab, SaysWhatKeepsSoundsFromWorking) {
   SettingsDesktop desktop;
   auto& controller = desktop.controller();
-  desktop.ControllerDesktop::accessibility.setProcessTrusted(false);
+  desktop.accessibility.setProcessTrusted(false);
   auto tab = desktop.showGeneralTab();
   auto& status = named<QLabel>(*tab, "status");
   EXPECT_TRUE(
       status.text().startsWith(QStringLiteral("Accessibility access has not been granted")));
 
   // The desktop's switch and what Tonnix reads are the same on Linux.
-  desktop.ControllerDesktop::accessibility.setProcessTrusted(true);
+  desktop.accessibility.setProcessTrusted(true);
   click(withText<QPushButton>(*tab, QStringLiteral("Grant…")));
-  EXPECT_EQ(desktop.accessibility.requests, 1);
+  EXPECT_EQ(desktop.accessibilityStatus.requests, 1);
   EXPECT_FALSE(named<QWidget>(*tab, "accessibilityWarning").isVisible());
   EXPECT_FALSE(status.text().startsWith(QStringLiteral("Accessibility access")))
       << status.text().toStdString();
