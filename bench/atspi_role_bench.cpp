@@ -10,11 +10,10 @@
 #include <atspi/atspi.h>
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <memory>
 
+#include "event_loop.h"
 #include "platform/linux/atspi_connection.h"
 
 namespace {
@@ -30,15 +29,15 @@ struct Fixture {
     process.start(QStringLiteral(TONNIX_QT_FIXTURE), {});
     if (!process.waitForStarted()) return false;
     pid = static_cast<std::int32_t>(process.processId());
-    QDeadlineTimer deadline(20'000);
-    while (!window && !deadline.hasExpired()) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-      const auto application = connection->application(pid);
-      const auto first = application ? connection->child(pid, application->root, 0)
-                                     : unexpected(TonnixAXError::failure);
-      if (first) window = *first;
-    }
-    return static_cast<bool>(window);
+    return tonnix_test::turnUntil(
+        [&] {
+          const auto application = connection->application(pid);
+          const auto first = application ? connection->child(pid, application->root, 0)
+                                         : unexpected(TonnixAXError::failure);
+          if (first) window = *first;
+          return static_cast<bool>(window);
+        },
+        20'000);
   }
   ~Fixture() {
     process.kill();

@@ -1,1 +1,1 @@
-tonnix_benchmark(controller_bench QT_MAIN SOURCES controller_bench.cpp LIBS tonnix_app tonnix_platform_fake)
+tonnix_benchmark(controller_bench QT_MAIN SOURCES controller_bench.cpp LIBS tonnix_app_fake)

@@ -4,29 +4,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-#include <QTemporaryDir>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/controller.h"
-#include "app/exclusions.h"
+#include "app/fake/fake_desktop_session.h"
 #include "catalogue/catalogue.h"
-#include "library/assignments.h"
-#include "library/bundle_writer.h"
-#include "library/library.h"
-#include "platform/fake/fake_accessibility.h"
-#include "platform/fake/fake_audio.h"
-#include "platform/fake/fake_mouse_monitor.h"
-#include "platform/fake/fake_screens.h"
-#include "platform/fake/fake_silence_probes.h"
-#include "platform/fake/fake_workspace.h"
-#include "platform/fake/memory_preferences_store.h"
-#include "quiet/silence_monitor.h"
 
 namespace {
 
@@ -55,46 +39,19 @@ std::vector<TonnixSoundID> everyTimeSounds() {
   return sounds;
 }
 
-// Tonnix on fakes with a set that has a file for every sound.
-struct Desktop {
+// Tonnix on the fake desktop with a set that has a file for every sound,
+// and 40 applications running.
+struct Desktop : TonnixFakeDesktopSession {
   Desktop() {
-    const std::filesystem::path set =
-        std::filesystem::path(folder.path().toStdString()) / "B.tonnixset";
-    TonnixBundleMetadata metadata;
-    metadata.identifier = "org.tonnix.tonnixset.bench";
-    metadata.name = "Bench";
-    if (!writeBundle(set, metadata)) std::abort();  // nothing to measure without the set
-    for (const auto& entry : allEntries()) {
-      std::ofstream(set / "Contents" / "Resources" / entry.fileName) << "x";
-    }
-    library = std::make_unique<TonnixLibrary>(folder.path().toStdString(), std::nullopt);
-    assignments = std::make_unique<TonnixAssignments>(preferences);
-    assignments->setBaselineIdentifier(metadata.identifier);
-    exclusions = std::make_unique<TonnixExclusions>(preferences);
-    silence = std::make_unique<TonnixSilenceMonitor>(preferences,
-                                                     std::make_unique<TonnixFakeSilenceProbe>());
+    const std::string identifier = "org.tonnix.tonnixset.bench";
+    if (!writeSet(identifier, "Bench")) std::abort();  // nothing to measure without the set
+    assignments.setBaselineIdentifier(identifier);
     audio.setRecordsCalls(false);
     for (int pid = 1; pid <= applicationCount; ++pid) {
       workspace.addApplication({pid + 100, QStringLiteral("App %1").arg(pid),
                                 QStringLiteral("org.example.App%1").arg(pid)});
     }
-    controller = std::make_unique<TonnixController>(
-        *library, *assignments, *exclusions, preferences, *silence,
-        TonnixController::Desktop{accessibility, workspace, mouse, audio, screens});
   }
-
-  QTemporaryDir folder;
-  TonnixMemoryPreferencesStore preferences;
-  TonnixFakeAccessibility accessibility;
-  TonnixFakeWorkspace workspace;
-  TonnixFakeMouseMonitor mouse;
-  TonnixFakeAudioOutput audio;
-  TonnixFakeScreens screens;
-  std::unique_ptr<TonnixLibrary> library;
-  std::unique_ptr<TonnixAssignments> assignments;
-  std::unique_ptr<TonnixExclusions> exclusions;
-  std::unique_ptr<TonnixSilenceMonitor> silence;
-  std::unique_ptr<TonnixController> controller;
 };
 
 // The stream: runs of 50 events from each of 40 applications in turn, names
@@ -115,7 +72,7 @@ std::vector<TonnixEvent> eventStream() {
 
 void handleEventStream(benchmark::State& state) {
   Desktop desktop;
-  auto& controller = *desktop.controller;
+  auto& controller = desktop.controller();
   const auto events = eventStream();
   // Every voice made before measuring: the first play of a sound opens its file.
   for (const auto& event : events) controller.dispatcher().handle(event);
@@ -148,7 +105,7 @@ BENCHMARK(BM_HandleMillionEvents)->Iterations(1'000'000);
 // (the line goes nowhere here).
 void BM_HandleEventStreamMonitoring(benchmark::State& state) {
   Desktop desktop;
-  auto& controller = *desktop.controller;
+  auto& controller = desktop.controller();
   QObject::connect(&controller.dispatcher(), &TonnixEventDispatcher::monitorLine,
                    [](const QString& line) { benchmark::DoNotOptimize(line.size()); });
   controller.dispatcher().setMonitoring(true);

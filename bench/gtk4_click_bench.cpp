@@ -11,18 +11,17 @@
 #include <atspi/atspi.h>
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRect>
 #include <QStandardPaths>
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <optional>
 #include <vector>
 
+#include "atspi_tree.h"
+#include "event_loop.h"
 #include "events/click_monitor.h"
 #include "platform/fake/fake_workspace.h"
 #include "platform/linux/atspi_accessibility.h"
@@ -41,48 +40,24 @@ using Milliseconds = std::chrono::duration<double, std::milli>;
 
 constexpr int kPresses = 15;
 
-bool waitFor(const std::function<bool()>& done, int milliseconds) {
-  QDeadlineTimer deadline(milliseconds);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-  }
-  return true;
-}
-
 double median(std::vector<double> values) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
 }
 
-// The window-relative extents of the first check box of that name, breadth
-// first (GTK 4 says no object is showing; hidden ones are empty).
+// The window-relative extents of the first check box of that name (GTK 4
+// says no object is showing; hidden ones are empty).
 std::optional<QRect> checkBox(AtspiAccessible* root, const char* name) {
-  std::vector<AtspiAccessible*> queue{root};
-  g_object_ref(root);
-  std::optional<QRect> found;
-  for (std::size_t index = 0; index < queue.size() && !found && index < 5000; ++index) {
-    AtspiAccessible* object = queue[index];
-    gchar* ownName = atspi_accessible_get_name(object, nullptr);
-    if (atspi_accessible_get_role(object, nullptr) == ATSPI_ROLE_CHECK_BOX && ownName &&
-        qstrcmp(ownName, name) == 0) {
-      if (AtspiRect* rect = atspi_component_get_extents(ATSPI_COMPONENT(object),
-                                                        ATSPI_COORD_TYPE_WINDOW, nullptr)) {
-        if (rect->width > 0) found = QRect(rect->x, rect->y, rect->width, rect->height);
-        g_free(rect);
-      }
-    }
-    g_free(ownName);
-    const int count = atspi_accessible_get_child_count(object, nullptr);
-    for (int child = 0; child < count; ++child) {
-      if (auto* next = atspi_accessible_get_child_at_index(object, child, nullptr)) {
-        queue.push_back(next);
-      }
-    }
-  }
-  for (auto* object : queue) g_object_unref(object);
-  return found;
+  const auto box = tonnix_test::findAccessible(
+      root,
+      [&](AtspiAccessible* object) {
+        return tonnix_test::withRole(ATSPI_ROLE_CHECK_BOX, QString::fromUtf8(name))(object) &&
+               tonnix_test::extentsOf(object, ATSPI_COORD_TYPE_WINDOW).width() > 0;
+      },
+      5000);
+  if (!box) return std::nullopt;
+  return tonnix_test::extentsOf(box.get(), ATSPI_COORD_TYPE_WINDOW);
 }
 
 // The X window of the process, once mapped.
@@ -126,7 +101,7 @@ void pressOnCheckBox(benchmark::State& state, const QString& program, const char
   QProcess application;
   application.start(program, {});
   std::optional<QRect> box;
-  waitFor(
+  tonnix_test::turnUntil(
       [&] {
         const auto found = accessibility.connection()
                                ? accessibility.connection()->application(
@@ -162,7 +137,7 @@ void pressOnCheckBox(benchmark::State& state, const QString& program, const char
     place = 1 - place;
     XMoveWindow(display, window, 10 * place, 0);
     XSync(display, False);
-    waitFor([] { return false; }, 300);
+    tonnix_test::turnFor(300);
   };
   const auto press = [&]() -> std::optional<double> {
     const QPoint at = box->center() + QPoint(10 * place, 0);
@@ -172,10 +147,10 @@ void pressOnCheckBox(benchmark::State& state, const QString& program, const char
     const auto pressed = Clock::now();
     XTestFakeButtonEvent(display, 1, True, CurrentTime);
     XFlush(display);
-    const bool heard = waitFor([&] { return handled.has_value(); }, 2000);
+    const bool heard = tonnix_test::turnUntil([&] { return handled.has_value(); }, 2000);
     XTestFakeButtonEvent(display, 1, False, CurrentTime);
     XSync(display, False);
-    waitFor([] { return false; }, 150);
+    tonnix_test::turnFor(150);
     if (!heard) return std::nullopt;
     return Milliseconds(*handled - pressed).count();
   };

@@ -5,25 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QTemporaryDir>
-#include <memory>
 
-#include "app/autostart.h"
-#include "app/controller.h"
-#include "app/exclusions.h"
+#include "app/fake/fake_desktop_session.h"
 #include "catalogue/catalogue.h"
-#include "library/assignments.h"
-#include "library/library.h"
-#include "platform/fake/fake_accessibility.h"
-#include "platform/fake/fake_application_directory.h"
-#include "platform/fake/fake_audio.h"
-#include "platform/fake/fake_mouse_monitor.h"
-#include "platform/fake/fake_screens.h"
-#include "platform/fake/fake_silence_probes.h"
-#include "platform/fake/fake_updater.h"
-#include "platform/fake/fake_workspace.h"
-#include "platform/fake/memory_preferences_store.h"
-#include "quiet/silence_monitor.h"
 #include "ui/afflicted_apps_view.h"
 #include "ui/sound_log_view.h"
 
@@ -33,7 +17,8 @@ using namespace std::chrono_literals;
 
 constexpr int applicationCount = 60;
 
-struct Tonnix {
+// Tonnix on the fake desktop with 60 applications running.
+struct Tonnix : TonnixFakeDesktopSession {
   Tonnix() {
     for (int process = 0; process < applicationCount; ++process) {
       workspace.addApplication(
@@ -45,7 +30,7 @@ struct Tonnix {
   }
 
   void fillLog() {
-    auto& log = controller.log();
+    auto& log = controller().log();
     const auto start = TonnixDate::clock::now() - 90min;
     const auto& entries = catalogue();
     for (int period = 0; period < int(TonnixSoundLog::maximumSilences); ++period) {
@@ -60,7 +45,7 @@ struct Tonnix {
   }
 
   void record(std::int32_t process, TonnixSoundID soundID, TonnixDate date) {
-    controller.log().record(
+    controller().log().record(
         {.notificationName = QString::fromStdString(soundID.description()),
          .soundID = soundID,
          .processIdentifier = process,
@@ -69,25 +54,8 @@ struct Tonnix {
         date);
   }
 
-  QTemporaryDir scratch;
-  TonnixMemoryPreferencesStore preferences;
-  TonnixLibrary library{scratch.path().toStdString(), std::nullopt};
-  TonnixAssignments assignments{preferences};
-  TonnixExclusions exclusions{preferences};
-  TonnixSilenceMonitor silence{preferences, std::make_unique<TonnixFakeSilenceProbe>()};
-  TonnixFakeAccessibility accessibility;
-  TonnixFakeWorkspace workspace;
-  TonnixFakeMouseMonitor mouse;
-  TonnixFakeAudioOutput audio;
-  TonnixFakeScreens screens;
-  TonnixFakeApplicationDirectory applications;
-  TonnixFakeUpdater updates;
-  TonnixAutostart autostart{scratch.filePath(QStringLiteral("autostart.desktop")).toStdString()};
-  TonnixController controller{library,    assignments,
-                              exclusions, preferences,
-                              silence,    {accessibility, workspace, mouse, audio, screens}};
-  TonnixSettingsModel model{controller, silence,      accessibility.status(),
-                            autostart,  applications, updates.updater};
+  TonnixSettingsModel model{controller(), silence,      accessibility.status(),
+                            autostart,    applications, updates.updater};
 };
 
 void BM_FullSoundLogRedraw(benchmark::State& state) {
@@ -102,24 +70,24 @@ void BM_FullSoundLogRedraw(benchmark::State& state) {
     view.repaint();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-  state.counters["entries"] = tonnix.controller.log().entryCount();
+  state.counters["entries"] = tonnix.controller().log().entryCount();
 }
 BENCHMARK(BM_FullSoundLogRedraw)->Unit(benchmark::kMillisecond);
 
 void BM_ApplicationsRedraw(benchmark::State& state) {
   Tonnix tonnix;
-  tonnix.controller.setPlaysNotificationSounds(true);
-  while (tonnix.controller.attacher().isAttaching()) QCoreApplication::processEvents();
+  tonnix.controller().setPlaysNotificationSounds(true);
+  while (tonnix.controller().attacher().isAttaching()) QCoreApplication::processEvents();
   TonnixAfflictedAppsView view(tonnix.model);
   view.resize(660, 720);
   view.show();
   for (auto _ : state) {
-    tonnix.controller.applications().rebuild();
-    emit tonnix.controller.applications().afflictedApplicationsChanged();
+    tonnix.controller().applications().rebuild();
+    emit tonnix.controller().applications().afflictedApplicationsChanged();
     view.repaint();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-  state.counters["rows"] = double(tonnix.controller.applications().afflictedApplications().size());
+  state.counters["rows"] = double(tonnix.controller().applications().afflictedApplications().size());
 }
 BENCHMARK(BM_ApplicationsRedraw)->Unit(benchmark::kMillisecond);
 

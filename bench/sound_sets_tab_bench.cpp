@@ -1,29 +1,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QTemporaryDir>
-#include <filesystem>
-#include <fstream>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "app/autostart.h"
-#include "app/controller.h"
-#include "app/exclusions.h"
-#include "catalogue/catalogue.h"
-#include "library/assignments.h"
-#include "library/bundle_writer.h"
-#include "library/library.h"
-#include "platform/fake/fake_accessibility.h"
-#include "platform/fake/fake_application_directory.h"
-#include "platform/fake/fake_audio.h"
-#include "platform/fake/fake_mouse_monitor.h"
-#include "platform/fake/fake_screens.h"
-#include "platform/fake/fake_silence_probes.h"
-#include "platform/fake/fake_updater.h"
-#include "platform/fake/fake_workspace.h"
-#include "platform/fake/memory_preferences_store.h"
-#include "quiet/silence_monitor.h"
+#include "app/fake/fake_desktop_session.h"
 #include "ui/sound_sets_tab.h"
 
 // What a change of the library or the assignments costs the Sound Sets tab
@@ -31,58 +13,27 @@
 // repaint of the tab at the settings window's size.
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr int setCount = 50;
 
 std::string identifierOf(int set) {
   return "org.tonnix.tonnixset.bench-" + std::to_string(set);
 }
 
-// Sets of (never decoded) files for every catalogue sound.
-void writeSets(const fs::path& folder) {
-  for (int set = 0; set < setCount; ++set) {
-    TonnixBundleMetadata metadata;
-    metadata.identifier = identifierOf(set);
-    metadata.name = "Bench Set " + std::to_string(set);
-    const fs::path bundle = folder / (metadata.name + ".tonnixset");
-    if (!writeBundle(bundle, metadata)) std::abort();
-    for (const auto& entry : catalogue()) {
-      std::ofstream(bundle / "Contents" / "Resources" / entry.fileName) << "x";
-    }
-  }
-}
-
-struct Tonnix {
+// Tonnix on the fake desktop with 50 sets of (never decoded) files for every
+// sound, and the tab shown.
+struct Tonnix : TonnixFakeDesktopSession {
   Tonnix() {
-    writeSets(scratch.path().toStdString());
-    library = std::make_unique<TonnixLibrary>(scratch.path().toStdString(), std::nullopt);
-    controller = std::make_unique<TonnixController>(
-        *library, assignments, exclusions, preferences, silence,
-        TonnixController::Desktop{accessibility, workspace, mouse, audio, screens});
+    for (int set = 0; set < setCount; ++set) {
+      if (!writeSet(identifierOf(set), "Bench Set " + std::to_string(set))) std::abort();
+    }
     assignments.setBaselineIdentifier(identifierOf(0));
     tab = std::make_unique<TonnixSoundSetsTab>(TonnixSettingsModel{
-        *controller, silence, accessibility.status(), autostart, applications, updates.updater});
+        controller(), silence, accessibility.status(), autostart, applications, updates.updater});
     tab->resize(660, 720);
     tab->show();
     tab->repaint();
   }
 
-  QTemporaryDir scratch;
-  TonnixMemoryPreferencesStore preferences;
-  std::unique_ptr<TonnixLibrary> library;
-  TonnixAssignments assignments{preferences};
-  TonnixExclusions exclusions{preferences};
-  TonnixSilenceMonitor silence{preferences, std::make_unique<TonnixFakeSilenceProbe>()};
-  TonnixFakeAccessibility accessibility;
-  TonnixFakeWorkspace workspace;
-  TonnixFakeMouseMonitor mouse;
-  TonnixFakeAudioOutput audio;
-  TonnixFakeScreens screens;
-  TonnixFakeApplicationDirectory applications;
-  TonnixFakeUpdater updates;
-  TonnixAutostart autostart{(fs::path(scratch.path().toStdString()) / "autostart.desktop")};
-  std::unique_ptr<TonnixController> controller;
   std::unique_ptr<TonnixSoundSetsTab> tab;
 };
 
@@ -118,7 +69,7 @@ BENCHMARK(BM_EventOverride)->Unit(benchmark::kMillisecond);
 void BM_SetsChanged(benchmark::State& state) {
   auto& t = tonnix();
   for (auto _ : state) {
-    emit t.library->bundlesChanged();
+    emit t.library().bundlesChanged();
     t.tab->repaint();
   }
 }

@@ -70,11 +70,11 @@ TEST(AfflictedApplications, ListRunningApplicationsWithAnInterfaceAndExcludedOne
   desktop.workspace.installApplicationFile(
       {std::filesystem::path("/apps/gone-app.desktop"), QStringLiteral("org.example.Gone"),
        QStringLiteral("Gone Program"), QStringLiteral("gone-icon")});
-  desktop.exclusions->exclude(QStringLiteral("org.example.Gone"), QString());
-  desktop.exclusions->exclude(QStringLiteral("org.example.Missing"), QStringLiteral("Missing"));
+  desktop.exclusions.exclude(QStringLiteral("org.example.Gone"), QString());
+  desktop.exclusions.exclude(QStringLiteral("org.example.Missing"), QStringLiteral("Missing"));
   // Names are in natural order.
-  desktop.exclusions->exclude(QStringLiteral("org.example.A10"), QStringLiteral("app 10"));
-  desktop.exclusions->exclude(QStringLiteral("org.example.A9"), QStringLiteral("app 9"));
+  desktop.exclusions.exclude(QStringLiteral("org.example.A10"), QStringLiteral("app 10"));
+  desktop.exclusions.exclude(QStringLiteral("org.example.A9"), QStringLiteral("app 9"));
   desktop.workspace.addApplication({40, QStringLiteral("App 2"), QStringLiteral("org.example.A2")});
   auto& controller = desktop.controller();
   controller.applications().rebuild();
@@ -134,11 +134,11 @@ TEST(AfflictedApplications, ExcludingAnApplicationFile) {
 
   EXPECT_FALSE(
       controller.applications().exclude(std::filesystem::path("/home/me/notes.txt")).hasValue());
-  EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
+  EXPECT_TRUE(desktop.exclusions.exclusions().isEmpty());
 
   ASSERT_TRUE(controller.applications().exclude(paint).hasValue());
   EXPECT_EQ(
-      desktop.exclusions->exclusions(),
+      desktop.exclusions.exclusions(),
       QList<TonnixExclusion>({{QStringLiteral("org.example.Paint"), QStringLiteral("Paint")}}));
   EXPECT_EQ(names(controller.applications().afflictedApplications()),
             QStringList{QStringLiteral("Paint")});
@@ -152,13 +152,13 @@ TEST(AfflictedApplications, ToggleExcludesAndIncludesRowsWithABundleIdentifier) 
   controller.applications().rebuild();
 
   controller.applications().toggleExclusion(*row(controller, QStringLiteral("pid:31")));
-  EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
+  EXPECT_TRUE(desktop.exclusions.exclusions().isEmpty());
 
   controller.applications().toggleExclusion(*row(controller, editorID));
-  EXPECT_EQ(desktop.exclusions->exclusions().value(0).name, QStringLiteral("Editor"));
+  EXPECT_EQ(desktop.exclusions.exclusions().value(0).name, QStringLiteral("Editor"));
   EXPECT_TRUE(row(controller, editorID)->isExcluded);
   controller.applications().toggleExclusion(*row(controller, editorID));
-  EXPECT_TRUE(desktop.exclusions->exclusions().isEmpty());
+  EXPECT_TRUE(desktop.exclusions.exclusions().isEmpty());
   EXPECT_FALSE(row(controller, editorID)->isExcluded);
 }
 

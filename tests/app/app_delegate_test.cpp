@@ -4,11 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/autostart.h"
 #include "app/single_instance.h"
 #include "controller_desktop.h"
-#include "platform/fake/fake_application_directory.h"
-#include "platform/fake/fake_updater.h"
 #include "ui/settings_view.h"
 
 using controller_test::ControllerDesktop;
@@ -29,13 +26,8 @@ struct Shell {
   }
 
   ControllerDesktop desktop;
-  QTemporaryDir home;
-  TonnixAutostart autostart{std::filesystem::path(home.path().toStdString()) / "entry.desktop"};
-  TonnixFakeApplicationDirectory applications;
-  TonnixFakeUpdater updates;
-  TonnixAppDelegate delegate{{desktop.controller(), *desktop.silence,
-                              desktop.accessibility.status(), autostart, applications,
-                              updates.updater}};
+  TonnixAppDelegate delegate{{desktop.controller(), desktop.silence, desktop.accessibility.status(),
+                              desktop.autostart, desktop.applications, desktop.updates.updater}};
 };
 
 }  // namespace
@@ -49,7 +41,7 @@ TEST(AppDelegateTest, LaunchOpensTheWindowOnlyWhenSoundsAreOff) {
   EXPECT_FALSE(off.desktop.controller().isRunning());
 
   Shell on(true);
-  on.desktop.silence->setEnabled(true, TonnixSilenceReason::focus);
+  on.desktop.silence.setEnabled(true, TonnixSilenceReason::focus);
   const int requests = on.desktop.silenceProbe->focusAuthorizationRequests();
   on.delegate.applicationDidFinishLaunching();
   turnFor(20);

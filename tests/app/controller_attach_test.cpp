@@ -45,7 +45,7 @@ TEST(ControllerAttach, AttachesEligibleApplicationsActiveFirstCountingUp) {
     desktop.workspace.addApplication(application);
   }
   addApplications(desktop, 100, 26);
-  desktop.exclusions->exclude(appID(22));
+  desktop.exclusions.exclude(appID(22));
   auto& controller = desktop.controller();
   std::vector<int> progress;
   std::vector<int> order;
@@ -118,7 +118,7 @@ TEST(ControllerAttach, StopInTheMiddleSilencesThePlayerAndLeavesNothingBehind) {
 
 TEST(ControllerAttach, ALaunchIsAttachedAtOnceAndASecondLaterButNeverWhenExcluded) {
   ControllerDesktop desktop;
-  desktop.exclusions->exclude(appID(45), QStringLiteral("Secret"));
+  desktop.exclusions.exclude(appID(45), QStringLiteral("Secret"));
   auto& controller = desktop.controller();
   controller.start();
   // Not ready at launch: its observer cannot be made yet.
@@ -170,7 +170,7 @@ TEST(ControllerAttach, TheSecondAttachFollowsWhatRunsThen) {
 
 TEST(ControllerAttach, AQuitSoundsTearsTheObserverDownAndForgetsTheProcess) {
   ControllerDesktop desktop;
-  desktop.exclusions->exclude(QStringLiteral("org.example.Hidden"), QStringLiteral("Hidden"));
+  desktop.exclusions.exclude(QStringLiteral("org.example.Hidden"), QStringLiteral("Hidden"));
   desktop.workspace.addApplication(
       {51, QStringLiteral("Hidden"), QStringLiteral("org.example.Hidden")});
   auto& controller = desktop.controller();

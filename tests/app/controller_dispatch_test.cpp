@@ -135,7 +135,7 @@ TEST(ControllerDispatch, LaunchAndDiskEventsSoundOnlyWhileRunning) {
 TEST(ControllerDispatch, AWindowActionToldTwiceIsHeardOnceAndWindowManagerActionsAsMapped) {
   namespace Note = TonnixAXNotification;
   ControllerDesktop desktop;
-  desktop.exclusions->exclude(QStringLiteral("org.example.Secret"));
+  desktop.exclusions.exclude(QStringLiteral("org.example.Secret"));
   auto& controller = desktop.controller();
   controller.start();
   desktop.workspace.launch({60, QStringLiteral("Notes"), QStringLiteral("org.example.Notes")});
@@ -156,8 +156,8 @@ TEST(ControllerDispatch, AWindowActionToldTwiceIsHeardOnceAndWindowManagerAction
 TEST(ControllerDispatch, SilencePeriodsAreRecordedInTheLog) {
   ControllerDesktop desktop;
   auto& controller = desktop.controller();
-  desktop.silence->setFreshness(0);
-  desktop.silence->setEnabled(true, TonnixSilenceReason::focus);
+  desktop.silence.setFreshness(0);
+  desktop.silence.setEnabled(true, TonnixSilenceReason::focus);
   desktop.silenceProbe->setAnswer(TonnixFakeSilenceProbe::Test::focus, true);
   controller.dispatcher().handle(event("mnuo"));
   EXPECT_EQ(controller.log().activeSilenceReason(), TonnixSilenceReason::focus);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "controller_desktop.h"
@@ -26,9 +28,9 @@ class SignalCounts {
 
 TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   ControllerDesktop desktop;
-  auto& library = *desktop.library;
-  auto& assignments = *desktop.assignments;
-  auto& exclusions = *desktop.exclusions;
+  auto& library = desktop.library();
+  auto& assignments = desktop.assignments;
+  auto& exclusions = desktop.exclusions;
   auto& controller = desktop.controller();
   SignalCounts heard;
   heard.count("bundles", &library, &TonnixLibrary::bundlesChanged);
@@ -48,7 +50,7 @@ TEST(SignalsOnlyOnChange, LibraryAssignmentsExclusionsAndController) {
   library.reload();
   EXPECT_EQ(heard["bundles"], 0);
   EXPECT_EQ(library.bundles().front(), before) << "an unchanged set is not opened again";
-  const std::filesystem::path sets = desktop.sets.path().toStdString();
+  const std::filesystem::path sets = desktop.userSets();
   TonnixBundleMetadata other;
   other.identifier = "org.example.other";
   ASSERT_TRUE(writeBundle(sets / "Other.tonnixset", other));

@@ -10,15 +10,10 @@
 
 namespace {
 
-using controller_test::setIdentifier;
-using controller_test::writeSet;
-
-// Tonnix on a simulated desktop, with a set that plays every sound.
+// Tonnix on a simulated desktop, with the fake desktop session's set that
+// plays every sound.
 struct Simulation {
   Simulation() {
-    writeSet(std::filesystem::path(sets.path().toStdString()) / "Test.tonnixset");
-    library.reload();
-    assignments.setBaselineIdentifier(setIdentifier);
     controller.dispatcher().setMonitoring(true);
     controller.start();
   }
@@ -35,16 +30,11 @@ struct Simulation {
     return lines;
   }
 
-  QTemporaryDir sets;
-  TonnixMemoryPreferencesStore preferences;
-  TonnixLibrary library{sets.path().toStdString(), std::nullopt};
-  TonnixAssignments assignments{preferences};
-  TonnixExclusions exclusions{preferences};
-  TonnixSilenceMonitor silence{preferences, std::make_unique<TonnixFakeSilenceProbe>()};
-  TonnixFakeAudioOutput audio;
+  controller_test::ControllerDesktop session;
   TonnixSimulatedDesktop desktop;
-  TonnixController controller{library,     assignments, exclusions,
-                              preferences, silence,     desktop.desktop(audio)};
+  TonnixController controller{session.library(),  session.assignments,
+                              session.exclusions, session.preferences,
+                              session.silence,    desktop.desktop(session.audio)};
 };
 
 TEST(SimulatedDesktop, ADialogAButtonAMenuAndAQuitAreHeardAndLogged) {
@@ -87,7 +77,7 @@ log
                        QStringLiteral("Editor\tMouseDown\tbtnp\t1"),
                        QStringLiteral("Editor\tAXWindowCreated\tdopn\t1"),
                    }));
-  EXPECT_EQ(simulation.audio.plays().size(), 9u);
+  EXPECT_EQ(simulation.session.audio.plays().size(), 9u);
   const auto& editor = simulation.controller.log().sections().at(1);
   EXPECT_EQ(editor.entries.at(3).elementDescription,
             QStringLiteral("AXWindow[AXDialog] \"Save As\""))

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "atspi_tree.h"
 #include "desktop_session.h"
 #include "event_loop.h"
 #include "events/click_monitor.h"
@@ -25,7 +26,11 @@
 namespace {
 
 using tonnix_test::Application;
+using tonnix_test::extentsOf;
+using tonnix_test::findAccessible;
+using tonnix_test::isShowing;
 using tonnix_test::windowOf;
+using tonnix_test::withRole;
 using tonnix_test::xdotool;
 
 constexpr int eventTimeout = 5'000;  // milliseconds
@@ -36,55 +41,17 @@ bool waitFor(const std::function<bool()>& done, int milliseconds = eventTimeout)
   return tonnix_test::turnUntil(done, milliseconds);
 }
 
-QString nameOf(AtspiAccessible* object) {
-  gchar* name = atspi_accessible_get_name(object, nullptr);
-  auto result = QString::fromUtf8(name);
-  g_free(name);
-  return result;
-}
-
-bool isShowing(AtspiAccessible* object) {
-  AtspiStateSet* states = atspi_accessible_get_state_set(object);
-  const bool showing = states && atspi_state_set_contains(states, ATSPI_STATE_SHOWING);
-  if (states) g_object_unref(states);
-  return showing;
-}
-
-QRect extentsOf(AtspiAccessible* object) {
-  AtspiRect* rect =
-      atspi_component_get_extents(ATSPI_COMPONENT(object), ATSPI_COORD_TYPE_SCREEN, nullptr);
-  if (!rect) return {};
-  const QRect result(rect->x, rect->y, rect->width, rect->height);
-  g_free(rect);
-  return result;
-}
-
 // The screen extents of the first showing object of that role (and name,
-// when given) under `object`, breadth first. GTK 4.8 says no object is
-// showing; its hidden ones are empty.
+// when given) under `root`. GTK 4.8 says no object is showing; its hidden
+// ones are empty.
 std::optional<QRect> find(AtspiAccessible* root, AtspiRole role, const QString& name = {},
                           bool mustShow = true) {
-  std::vector<AtspiAccessible*> queue{root};
-  g_object_ref(root);
-  std::optional<QRect> found;
-  for (std::size_t index = 0; index < queue.size(); ++index) {
-    AtspiAccessible* object = queue[index];
-    if (found || index > 3000) continue;
-    if (atspi_accessible_get_role(object, nullptr) == role && (!mustShow || isShowing(object)) &&
-        (name.isEmpty() || nameOf(object) == name)) {
-      const QRect rect = extentsOf(object);
-      if (!rect.isEmpty()) found = rect;
-      continue;
-    }
-    const int count = atspi_accessible_get_child_count(object, nullptr);
-    for (int child = 0; child < count; ++child) {
-      if (auto* next = atspi_accessible_get_child_at_index(object, child, nullptr)) {
-        queue.push_back(next);
-      }
-    }
-  }
-  for (auto* object : queue) g_object_unref(object);
-  return found;
+  const auto object = findAccessible(root, [&](AtspiAccessible* candidate) {
+    return withRole(role, name)(candidate) && (!mustShow || isShowing(candidate)) &&
+           !extentsOf(candidate).isEmpty();
+  });
+  if (!object) return std::nullopt;
+  return extentsOf(object.get());
 }
 
 using Phases = std::vector<std::string>;

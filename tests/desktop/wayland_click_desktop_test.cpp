@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "atspi_tree.h"
 #include "desktop_session.h"
 #include "event_loop.h"
 #include "events/click_monitor.h"
@@ -35,27 +36,6 @@ struct Control {
   // then let go; a toggle changes on the release.
   int hold = 0;
 };
-
-// The first object of that role and name under `root`, breadth first.
-AtspiAccessible* find(AtspiAccessible* root, const Control& control) {
-  std::vector<AtspiAccessible*> queue{static_cast<AtspiAccessible*>(g_object_ref(root))};
-  AtspiAccessible* found = nullptr;
-  for (std::size_t index = 0; index < queue.size() && !found && index < 3000; ++index) {
-    gchar* name = atspi_accessible_get_name(queue[index], nullptr);
-    if (atspi_accessible_get_role(queue[index], nullptr) == control.role &&
-        g_strcmp0(name, control.name) == 0) {
-      found = static_cast<AtspiAccessible*>(g_object_ref(queue[index]));
-    }
-    g_free(name);
-    for (int child = 0; child < atspi_accessible_get_child_count(queue[index], nullptr); ++child) {
-      if (auto* next = atspi_accessible_get_child_at_index(queue[index], child, nullptr)) {
-        queue.push_back(next);
-      }
-    }
-  }
-  for (auto* object : queue) g_object_unref(object);
-  return found;
-}
 
 class WaylandClickDesktopTest : public testing::Test {
  protected:
@@ -105,14 +85,14 @@ class WaylandClickDesktopTest : public testing::Test {
     std::vector<double> announced;
     for (int round = 0; round < 3; ++round) {
       for (const Control& control : controls) {
-        AtspiAccessible* object = find(root, control);
-        ASSERT_NE(object, nullptr) << control.name;
+        const auto object = tonnix_test::findAccessible(
+            root, tonnix_test::withRole(control.role, QString::fromUtf8(control.name)));
+        ASSERT_TRUE(object) << control.name;
         heard_.reset();
         clock_.start();
         mouse_.press({});
-        atspi_component_grab_focus(ATSPI_COMPONENT(object), nullptr);
-        atspi_action_do_action(ATSPI_ACTION(object), 0, nullptr);
-        g_object_unref(object);
+        atspi_component_grab_focus(ATSPI_COMPONENT(object.get()), nullptr);
+        atspi_action_do_action(ATSPI_ACTION(object.get()), 0, nullptr);
         tonnix_test::turnFor(control.hold);
         if (control.hold > 0) clock_.start();
         mouse_.release({});

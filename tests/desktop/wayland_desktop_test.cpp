@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "atspi_tree.h"
 #include "desktop_session.h"
 #include "event_loop.h"
 #include "platform/linux/atspi_connection.h"
@@ -31,21 +32,13 @@ constexpr int eventTimeout = 15'000;  // milliseconds
 
 // The first object with that role and name at or below `object`.
 TonnixAtspiObjectRef findObject(const TonnixAtspiObjectRef& object, const char* role,
-                                const QString& name, int depth = 0) {
-  gchar* ownRole = atspi_accessible_get_role_name(object.get(), nullptr);
-  gchar* ownName = atspi_accessible_get_name(object.get(), nullptr);
-  const bool found =
-      ownRole && ownName && qstrcmp(ownRole, role) == 0 && QString::fromUtf8(ownName) == name;
-  g_free(ownRole);
-  g_free(ownName);
-  if (found) return object;
-  const int count = depth < 24 ? atspi_accessible_get_child_count(object.get(), nullptr) : 0;
-  for (int index = 0; index < count; ++index) {
-    const auto child = TonnixAtspiObjectRef::adopt(
-        atspi_accessible_get_child_at_index(object.get(), index, nullptr));
-    if (auto inside = child ? findObject(child, role, name, depth + 1) : child) return inside;
-  }
-  return {};
+                                const QString& name) {
+  return tonnix_test::findAccessible(object.get(), [&](AtspiAccessible* candidate) {
+    gchar* ownRole = atspi_accessible_get_role_name(candidate, nullptr);
+    const bool found = qstrcmp(ownRole, role) == 0 && tonnix_test::nameOf(candidate) == name;
+    g_free(ownRole);
+    return found;
+  });
 }
 
 // Does the first action (press, click, show menu) of the process's object.

@@ -57,7 +57,7 @@ TEST(AfflictedAppsView, RowsFollowTheListAndExcludeOnlyWhatHasAnIdentifier) {
                            "to exclude it."));
 
   enabled->click();
-  EXPECT_TRUE(desktop.exclusions->isExcluded(QStringLiteral("org.example.TextEditor")));
+  EXPECT_TRUE(desktop.exclusions.isExcluded(QStringLiteral("org.example.TextEditor")));
   withText<QPushButton>(view, QStringLiteral("Include"));
   EXPECT_EQ(named<QLabel>(view, "summary").text(),
             QStringLiteral("Observing 1 of 1 apps, 1 excluded."));
@@ -79,7 +79,7 @@ TEST(AfflictedAppsView, ExcludesAnApplicationChosenByNameAndSaysWhenOneIsGone) {
   chooser.search(QStringLiteral("mai"));
   chooser.accept();
   EXPECT_FALSE(view.isChoosingApplication());
-  EXPECT_TRUE(desktop.exclusions->isExcluded(QStringLiteral("org.example.Mail")));
+  EXPECT_TRUE(desktop.exclusions.isExcluded(QStringLiteral("org.example.Mail")));
 
   view.showInFileManager({.name = QStringLiteral("Mail"), .fileURL = "/apps/gone/Mail.desktop"});
   EXPECT_EQ(view.failureDescription(), QStringLiteral("Mail is no longer on disk where it was."));

@@ -31,9 +31,9 @@ TEST(GeneralTab, StatusLineAndTestSoundFollowWhatPlays) {
   ASSERT_EQ(desktop.audio.plays().size(), 1u);
   EXPECT_EQ(desktop.audio.plays()[0].file.filename(), "MenuOpen.aiff");
 
-  desktop.assignments->setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
+  desktop.assignments.setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
   EXPECT_FALSE(testSound.isEnabled());
-  desktop.assignments->setBaselineIdentifier(std::nullopt);
+  desktop.assignments.setBaselineIdentifier(std::nullopt);
   EXPECT_EQ(status.text(), QStringLiteral("0 events will play, from None"));
 
   controller.transfer().importSets({"/nowhere/Missing.tonnixset"});
@@ -72,7 +72,7 @@ TEST(GeneralTab, SwitchesAndVolumeWriteThroughAndFollowTheirState) {
 
 TEST(GeneralTab, SilenceSummaryFollowsTheChosenReasonsAndTheActiveOne) {
   SettingsDesktop desktop;
-  for (const auto reason : allSilenceReasons) desktop.silence->setEnabled(false, reason);
+  for (const auto reason : allSilenceReasons) desktop.silence.setEnabled(false, reason);
   auto tab = desktop.showGeneralTab();
   auto& summary = named<QToolButton>(*tab, "silenceSummary");
   EXPECT_EQ(summary.text(), QStringLiteral("Never go quiet on their own"));

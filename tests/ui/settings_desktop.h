@@ -3,33 +3,28 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 
-#include "app/autostart.h"
 #include "app/controller_desktop.h"
-#include "platform/fake/fake_application_directory.h"
-#include "platform/fake/fake_updater.h"
 #include "ui/general_tab.h"
 
 namespace ui_test {
 
 // The controller on the fake desktop, with the rest the settings window is
-// given: an accessibility switch the test sets (off to begin with) and a
-// login entry in a scratch folder.
+// given: the accessibility switch (on to begin with) and a
+// login entry in the session's scratch folder.
 struct SettingsDesktop : controller_test::ControllerDesktop {
   using ControllerDesktop::ControllerDesktop;
 
   std::filesystem::path autostartFolder() const {
-    return std::filesystem::path(config.path().toStdString()) / "autostart";
+    return std::filesystem::path(scratch.path().toStdString()) / "autostart";
   }
   TonnixSettingsModel model() {
-    return {controller(), *silence,     accessibility.status(),
-            autostart,    applications, updates.updater};
+    return {controller(), silence, accessibility.status(), autostart, applications, updates.updater};
   }
 
   std::unique_ptr<TonnixGeneralTab> showGeneralTab() {
@@ -38,14 +33,7 @@ struct SettingsDesktop : controller_test::ControllerDesktop {
     if (!QTest::qWaitForWindowExposed(tab.get())) throw std::runtime_error("tab not shown");
     return tab;
   }
-
-  TonnixFakeApplicationDirectory applications;
-  TonnixFakeUpdater updates;
-  QTemporaryDir config;
-  TonnixAutostart autostart{autostartFolder() / "org.tonnix.Tonnix.desktop",
-                            QStringLiteral("/usr/bin/tonnix")};
 };
-
 // The widget showing `text`; a missing one fails the test.
 template <typename Widget>
 Widget& withText(const QWidget& root, const QString& text) {

@@ -106,7 +106,7 @@ TEST(SoundLogView, AnEntryOlderThanTwoHoursGoesOnTheNextPruneTick) {
 
 TEST(SoundLogView, PlayItAgainPreviewsAndIsOffForASoundWithoutAFile) {
   ShownLog shown;
-  shown.desktop.assignments->setSelection(TonnixSelection::silent(), TonnixSoundID("wcls"));
+  shown.desktop.assignments.setSelection(TonnixSelection::silent(), TonnixSoundID("wcls"));
   shown.hear("AXUIElementDestroyed", TonnixSoundID("wcls"), shown.now - 2s);
   shown.hear("AXMenuOpened", TonnixSoundID("mnuo"), shown.now - 1s);
   const auto replays = shown.view.findChildren<QToolButton*>(QStringLiteral("replay"));

@@ -49,14 +49,14 @@ QImage pictureOf(const QVariant& icon) {
 
 TEST(SoundSetsTab, ListsThreeLoadFailuresAndCountsTheRest) {
   SettingsDesktop desktop;
-  const std::filesystem::path sets = desktop.sets.path().toStdString();
+  const std::filesystem::path sets = desktop.userSets();
   for (int set = 1; set <= 5; ++set) {
     std::filesystem::create_directory(sets / ("Broken " + std::to_string(set) + ".tonnixset"));
   }
   auto tab = showTab(desktop);
-  desktop.library->reload();
+  desktop.library().reload();
   const QStringList lines = named<QLabel>(*tab, "loadFailures").text().split(QLatin1Char('\n'));
-  EXPECT_EQ(lines, desktop.library->loadFailures().mid(0, 3) << QStringLiteral("and 2 more"));
+  EXPECT_EQ(lines, desktop.library().loadFailures().mid(0, 3) << QStringLiteral("and 2 more"));
 }
 
 // A choice in a picker is stored, and the texts above the list follow it.
@@ -93,7 +93,7 @@ TEST(SoundSetsTab, ACustomFileDeletedFromDiskIsMissingAndSilent) {
   const std::filesystem::path file = own.filePath(QStringLiteral("Whoosh.wav")).toStdString();
   ASSERT_TRUE(tonnix_test::writeSound(file));
   ASSERT_TRUE(desktop.controller().transfer().chooseCustomSound(file, closePress));
-  desktop.assignments->setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
+  desktop.assignments.setSelection(TonnixSelection::silent(), TonnixSoundID("mnuo"));
   auto tab = showTab(desktop);
   auto& model = tab->eventModel();
   const auto event = model.indexOf(closePress, TonnixEventListModel::eventColumn);

@@ -36,7 +36,7 @@ TEST(UpdateRow, WithAFeedSaysWhatIsMissingAndWritesTheSwitch) {
                                         TonnixUpdateInstallation("/usr"),
                                         {}});
   updater.start();
-  TonnixGeneralTab tab({desktop.controller(), *desktop.silence, desktop.accessibility.status(),
+  TonnixGeneralTab tab({desktop.controller(), desktop.silence, desktop.accessibility.status(),
                         desktop.autostart, desktop.applications, updater});
   tab.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&tab));

@@ -24,21 +24,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/autostart.h"
-#include "app/controller.h"
-#include "app/exclusions.h"
-#include "library/assignments.h"
-#include "library/library.h"
-#include "platform/fake/fake_accessibility.h"
-#include "platform/fake/fake_application_directory.h"
-#include "platform/fake/fake_audio.h"
-#include "platform/fake/fake_mouse_monitor.h"
-#include "platform/fake/fake_screens.h"
-#include "platform/fake/fake_silence_probes.h"
-#include "platform/fake/fake_updater.h"
-#include "platform/fake/fake_workspace.h"
-#include "platform/fake/memory_preferences_store.h"
-#include "quiet/silence_monitor.h"
+#include "app/fake/fake_desktop_session.h"
 #include "ui/settings_view.h"
 #include "ui/update_dialog.h"
 
@@ -103,15 +89,11 @@ void turnFor(int milliseconds) {
 
 // Tonnix on the built-in set, over a made-up desktop, with the rest of what
 // the window is given: accessibility on, no login entry yet.
-struct MadeUpTonnix {
+struct MadeUpTonnix : TonnixFakeDesktopSession {
   MadeUpTonnix()
-      : library(scratch.filePath(QStringLiteral("Tonnix Sets")).toStdString(),
-                std::filesystem::path(TONNIX_BUILTIN_SETS)),
-        tonnix(library, assignments, exclusions, preferences, silence,
-               {accessibility, workspace, mouse, audio, screens}),
-        autostart(
-            scratch.filePath(QStringLiteral("autostart/org.tonnix.Tonnix.desktop")).toStdString()) {
+      : TonnixFakeDesktopSession(std::filesystem::path(TONNIX_BUILTIN_SETS)), tonnix(controller()) {
     tonnix.transfer().ensureBaseline();
+    accessibility.status().trusted = true;
   }
 
   void listenToRunningApplications() {
@@ -156,21 +138,7 @@ struct MadeUpTonnix {
     for (const auto& event : events) tonnix.log().record(event, event.date);
   }
 
-  QTemporaryDir scratch;
-  TonnixMemoryPreferencesStore preferences;
-  TonnixLibrary library;
-  TonnixAssignments assignments{preferences};
-  TonnixExclusions exclusions{preferences};
-  TonnixSilenceMonitor silence{preferences, std::make_unique<TonnixFakeSilenceProbe>()};
-  TonnixFakeAccessibility accessibility;
-  TonnixFakeWorkspace workspace;
-  TonnixFakeMouseMonitor mouse;
-  TonnixFakeAudioOutput audio;
-  TonnixFakeScreens screens;
-  TonnixController tonnix;
-  TonnixAutostart autostart;
-  TonnixFakeApplicationDirectory applications;
-  TonnixFakeUpdater updates;
+  TonnixController& tonnix;
 };
 
 bool save(QWidget& window, const QDir& folder, const char* name) {

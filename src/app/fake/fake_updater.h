@@ -5,8 +5,8 @@
 #include "platform/fake/memory_preferences_store.h"
 
 // An updater as an unconfigured build has it: no feed, no key, no network
-// and no notification service, installed in the system's prefix. For the
-// settings window's tests, benchmarks and screenshots; link tonnix_app.
+// and no notification service, installed in the system's prefix. Part of
+// the fake desktop session (fake_desktop_session.h).
 struct TonnixFakeUpdater {
   TonnixMemoryPreferencesStore preferences;
   TonnixFakeUpdateNetwork network;
