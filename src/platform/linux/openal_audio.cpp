@@ -36,7 +36,7 @@ void TonnixOpenALAudio::openClipInBackground(const std::filesystem::path& file,
   }
   QThreadPool::globalInstance()->start([this, application, file, done = std::move(done),
                                         alive = std::weak_ptr<char>(alive_)]() mutable {
-    auto decoded = std::make_shared<TonnixExpected<TonnixDecodedSound, TonnixAudioError>>(
+    auto decoded = std::make_shared<TonnixExpected<TonnixDecodedAudio, TonnixAudioError>>(
         tonnixDecodeSound(file));
     QMetaObject::invokeMethod(
         application,

@@ -18,7 +18,7 @@ constexpr int kMaximumQueuedLoops = 1000;
 }  // namespace
 
 TonnixOpenALClip::TonnixOpenALClip(std::shared_ptr<TonnixOpenALDevice> device,
-                                   std::filesystem::path file, TonnixDecodedSound sound)
+                                   std::filesystem::path file, TonnixDecodedAudio sound)
     : device_(std::move(device)), file_(std::move(file)), sound_(std::move(sound)) {
   device_->add(this);
   upload();

@@ -21,7 +21,7 @@ class TonnixOpenALClip : public TonnixAudioClip,
                          public std::enable_shared_from_this<TonnixOpenALClip> {
  public:
   TonnixOpenALClip(std::shared_ptr<TonnixOpenALDevice> device, std::filesystem::path file,
-                   TonnixDecodedSound sound);
+                   TonnixDecodedAudio sound);
   ~TonnixOpenALClip() override;
   TonnixOpenALClip(const TonnixOpenALClip&) = delete;
   TonnixOpenALClip& operator=(const TonnixOpenALClip&) = delete;
@@ -45,7 +45,7 @@ class TonnixOpenALClip : public TonnixAudioClip,
 
   std::shared_ptr<TonnixOpenALDevice> device_;
   std::filesystem::path file_;
-  TonnixDecodedSound sound_;
+  TonnixDecodedAudio sound_;
   std::array<ALuint, 2> buffers_ = {0, 0};
   bool hasReportedFailure_ = false;
 };

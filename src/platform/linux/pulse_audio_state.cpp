@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/linux/pulse_retry.h"
 #include "support/diagnostics.h"
 
 namespace {
@@ -114,23 +115,8 @@ void TonnixPulseAudioState::Connection::release() {
   context = nullptr;
 }
 
-// A context cannot be dropped inside its own callback; a timer replaces it.
 void TonnixPulseAudioState::Connection::retryLater() {
-  if (retry) return;
-  pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop);
-  timeval when{};
-  pa_timeval_add(pa_gettimeofday(&when), retryDelay);
-  retryDelay = std::min(2 * retryDelay, longestRetryDelay);
-  retry = api->time_new(
-      api, &when,
-      [](pa_mainloop_api* events, pa_time_event* event, const timeval*, void* data) {
-        auto* self = static_cast<Connection*>(data);
-        events->time_free(event);
-        self->retry = nullptr;
-        self->release();
-        self->connect();
-      },
-      this);
+  tonnixPulseRetryLater(*this, longestRetryDelay);
 }
 
 void TonnixPulseAudioState::Connection::onState() {

@@ -8,6 +8,7 @@
 #include <map>
 #include <utility>
 
+#include "platform/linux/pulse_retry.h"
 #include "support/diagnostics.h"
 
 namespace {
@@ -112,23 +113,8 @@ void TonnixPulseSampleCache::Connection::onState() {
   }
 }
 
-// A context cannot be dropped inside its own callback; a timer replaces it.
 void TonnixPulseSampleCache::Connection::retryLater() {
-  if (retry) return;
-  pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop);
-  timeval when{};
-  pa_timeval_add(pa_gettimeofday(&when), retryDelay);
-  retryDelay = std::min(2 * retryDelay, kLongestRetryDelay);
-  retry = api->time_new(
-      api, &when,
-      [](pa_mainloop_api* events, pa_time_event* event, const timeval*, void* data) {
-        auto* self = static_cast<Connection*>(data);
-        events->time_free(event);
-        self->retry = nullptr;
-        self->release();
-        self->connect();
-      },
-      this);
+  tonnixPulseRetryLater(*this, kLongestRetryDelay);
 }
 
 void TonnixPulseSampleCache::Connection::startUpload(

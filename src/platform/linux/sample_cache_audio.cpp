@@ -44,7 +44,7 @@ class CachedClip : public TonnixAudioClip, public std::enable_shared_from_this<C
   enum class Upload { pending, done, failed };
 
   CachedClip(std::shared_ptr<Backends> backends, std::filesystem::path file,
-             const TonnixDecodedSound& sound)
+             const TonnixDecodedAudio& sound)
       : backends_(std::move(backends)),
         file_(std::move(file)),
         duration_(sound.duration()),
@@ -55,7 +55,7 @@ class CachedClip : public TonnixAudioClip, public std::enable_shared_from_this<C
 
   static std::shared_ptr<CachedClip> make(std::shared_ptr<Backends> backends,
                                           std::filesystem::path file,
-                                          const TonnixDecodedSound& sound) {
+                                          const TonnixDecodedAudio& sound) {
     auto clip = std::make_shared<CachedClip>(std::move(backends), std::move(file), sound);
     auto sample = std::make_shared<TonnixCachedSample>(TonnixCachedSample{
         clip->name_, sound.sampleRate, static_cast<int>(sound.channels.size()), {}});
@@ -313,7 +313,7 @@ void TonnixSampleCacheAudio::openClipInBackground(const std::filesystem::path& f
   QThreadPool::globalInstance()->start([weak = std::weak_ptr<Backends>(backends_), application,
                                         file, done = std::move(done),
                                         alive = std::weak_ptr<char>(alive_)]() mutable {
-    auto decoded = std::make_shared<TonnixExpected<TonnixDecodedSound, TonnixAudioError>>(
+    auto decoded = std::make_shared<TonnixExpected<TonnixDecodedAudio, TonnixAudioError>>(
         tonnixDecodeSound(file));
     QMetaObject::invokeMethod(
         application,

@@ -30,7 +30,7 @@ TonnixAudioError audioError(TonnixAudioError::Kind kind, const std::filesystem::
 
 }  // namespace
 
-std::vector<std::int16_t> TonnixDecodedSound::side(std::size_t which) const {
+std::vector<std::int16_t> TonnixDecodedAudio::side(std::size_t which) const {
   const auto& samples = channels[std::min(which, channels.size() - 1)];
   std::vector<std::int16_t> stereo(samples.size() * 2, 0);
   for (std::size_t frame = 0; frame < samples.size(); ++frame) {
@@ -39,7 +39,7 @@ std::vector<std::int16_t> TonnixDecodedSound::side(std::size_t which) const {
   return stereo;
 }
 
-std::vector<std::int16_t> TonnixDecodedSound::interleaved() const {
+std::vector<std::int16_t> TonnixDecodedAudio::interleaved() const {
   if (!isStereo()) return channels.front();
   std::vector<std::int16_t> samples(frameCount() * 2);
   for (std::size_t frame = 0; frame < frameCount(); ++frame) {
@@ -49,7 +49,7 @@ std::vector<std::int16_t> TonnixDecodedSound::interleaved() const {
   return samples;
 }
 
-TonnixExpected<TonnixDecodedSound, TonnixAudioError> tonnixDecodeSound(
+TonnixExpected<TonnixDecodedAudio, TonnixAudioError> tonnixDecodeSound(
     const std::filesystem::path& file) {
   using Kind = TonnixAudioError::Kind;
   SF_INFO info{};
@@ -63,7 +63,7 @@ TonnixExpected<TonnixDecodedSound, TonnixAudioError> tonnixDecodeSound(
 
   const auto maximumFrames =
       static_cast<std::size_t>(TonnixAudioError::maximumFrames(info.samplerate));
-  TonnixDecodedSound sound;
+  TonnixDecodedAudio sound;
   sound.sampleRate = info.samplerate;
   sound.channels.resize(std::min(info.channels, 2));
   // Read as float, which libsndfile scales the same way for every format

@@ -8,7 +8,7 @@
 #include "support/expected.h"
 
 // A sound file decoded whole with libsndfile, as 16-bit samples. Any thread.
-struct TonnixDecodedSound {
+struct TonnixDecodedAudio {
   int sampleRate = 0;
   // One or two channels; the first two of a file with more.
   std::vector<std::vector<std::int16_t>> channels;
@@ -26,5 +26,5 @@ struct TonnixDecodedSound {
 
 // Reads the whole file. Decoding stops at TonnixAudioError::maximumFrames
 // of the header's rate, however many frames the header announces.
-TonnixExpected<TonnixDecodedSound, TonnixAudioError> tonnixDecodeSound(
+TonnixExpected<TonnixDecodedAudio, TonnixAudioError> tonnixDecodeSound(
     const std::filesystem::path& file);
