@@ -77,6 +77,15 @@ class BrowserDesktopTest : public testing::Test {
     tonnix_.start(tonnix_test::ScratchHome::executable(),
                   {QStringLiteral("run"), QStringLiteral("--monitor")});
     ASSERT_TRUE(tonnix_.waitForStarted(tonnix_test::applicationStartTimeout));
+    // The mouse monitor is made after the applications already running are
+    // listed: a browser started before that would be no launch.
+    ASSERT_TRUE(turnUntil(
+        [&] {
+          return std::any_of(lines_.begin(), lines_.end(), [](const QString& line) {
+            return line.startsWith(QStringLiteral("TonnixMouseMonitor: "));
+          });
+        },
+        tonnix_test::applicationStartTimeout));
   }
 
   void TearDown() override {
