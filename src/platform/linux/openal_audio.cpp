@@ -1,7 +1,5 @@
 #include "platform/linux/openal_audio.h"
 
-#include <QCoreApplication>
-#include <QThreadPool>
 #include <utility>
 
 #include "platform/linux/openal_device.h"
@@ -29,28 +27,12 @@ TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError> TonnixOpenALA
 
 void TonnixOpenALAudio::openClipInBackground(const std::filesystem::path& file,
                                              std::function<void(ClipResult)> done) {
-  QCoreApplication* application = QCoreApplication::instance();
-  if (!application) {
-    done(openClip(file));
-    return;
-  }
-  QThreadPool::globalInstance()->start([this, application, file, done = std::move(done),
-                                        alive = std::weak_ptr<char>(alive_)]() mutable {
-    auto decoded = std::make_shared<TonnixExpected<TonnixDecodedAudio, TonnixAudioError>>(
-        tonnixDecodeSound(file));
-    QMetaObject::invokeMethod(
-        application,
-        [this, file, decoded, done = std::move(done), alive] {
-          if (!alive.lock()) return;
-          if (!*decoded) {
-            done(unexpected(decoded->error()));
-            return;
-          }
-          done(std::shared_ptr<TonnixAudioClip>(
-              std::make_shared<TonnixOpenALClip>(device(), file, std::move(decoded->value()))));
-        },
-        Qt::QueuedConnection);
-  });
+  tonnixDecodeSoundInBackground(
+      file, alive_, [this, file, done = std::move(done)](TonnixDecoding decoded) {
+        if (!decoded) return done(unexpected(decoded.error()));
+        done(std::shared_ptr<TonnixAudioClip>(
+            std::make_shared<TonnixOpenALClip>(device(), file, std::move(*decoded))));
+      });
 }
 
 std::optional<std::string> TonnixOpenALAudio::unavailableReason() {

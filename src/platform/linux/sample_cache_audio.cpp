@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QThreadPool>
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -305,29 +303,15 @@ TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError> TonnixSampleC
 
 void TonnixSampleCacheAudio::openClipInBackground(const std::filesystem::path& file,
                                                   std::function<void(ClipResult)> done) {
-  QCoreApplication* application = QCoreApplication::instance();
-  if (!application) {
-    done(openClip(file));
-    return;
-  }
-  QThreadPool::globalInstance()->start([weak = std::weak_ptr<Backends>(backends_), application,
-                                        file, done = std::move(done),
-                                        alive = std::weak_ptr<char>(alive_)]() mutable {
-    auto decoded = std::make_shared<TonnixExpected<TonnixDecodedAudio, TonnixAudioError>>(
-        tonnixDecodeSound(file));
-    QMetaObject::invokeMethod(
-        application,
-        [weak, file, decoded, done = std::move(done), alive] {
-          const auto backends = weak.lock();
-          if (!backends || !alive.lock()) return;
-          if (!*decoded) {
-            done(unexpected(decoded->error()));
-            return;
-          }
-          done(std::shared_ptr<TonnixAudioClip>(CachedClip::make(backends, file, **decoded)));
-        },
-        Qt::QueuedConnection);
-  });
+  tonnixDecodeSoundInBackground(
+      file, alive_,
+      [weak = std::weak_ptr<Backends>(backends_), file,
+       done = std::move(done)](TonnixDecoding decoded) {
+        const auto backends = weak.lock();
+        if (!backends) return;
+        if (!decoded) return done(unexpected(decoded.error()));
+        done(std::shared_ptr<TonnixAudioClip>(CachedClip::make(backends, file, *decoded)));
+      });
 }
 
 std::optional<std::string> TonnixSampleCacheAudio::unavailableReason() {

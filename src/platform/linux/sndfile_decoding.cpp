@@ -2,6 +2,8 @@
 
 #include <sndfile.h>
 
+#include <QCoreApplication>
+#include <QThreadPool>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -86,4 +88,23 @@ TonnixExpected<TonnixDecodedAudio, TonnixAudioError> tonnixDecodeSound(
   }
   if (sound.frameCount() == 0) return unexpected(audioError(Kind::empty, file));
   return sound;
+}
+
+void tonnixDecodeSoundInBackground(const std::filesystem::path& file, std::weak_ptr<char> alive,
+                                   std::function<void(TonnixDecoding)> done) {
+  QCoreApplication* application = QCoreApplication::instance();
+  if (!application) {
+    done(tonnixDecodeSound(file));
+    return;
+  }
+  QThreadPool::globalInstance()->start(
+      [application, file, alive = std::move(alive), done = std::move(done)]() mutable {
+        auto decoded = std::make_shared<TonnixDecoding>(tonnixDecodeSound(file));
+        QMetaObject::invokeMethod(
+            application,
+            [decoded, alive = std::move(alive), done = std::move(done)] {
+              if (alive.lock()) done(std::move(*decoded));
+            },
+            Qt::QueuedConnection);
+      });
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/audio.h"
@@ -28,3 +30,10 @@ struct TonnixDecodedAudio {
 // of the header's rate, however many frames the header announces.
 TonnixExpected<TonnixDecodedAudio, TonnixAudioError> tonnixDecodeSound(
     const std::filesystem::path& file);
+
+using TonnixDecoding = TonnixExpected<TonnixDecodedAudio, TonnixAudioError>;
+
+// Decodes the file on Qt's thread pool and tells `done` on the main thread,
+// unless `alive` has gone by then. Without an application, at once.
+void tonnixDecodeSoundInBackground(const std::filesystem::path& file, std::weak_ptr<char> alive,
+                                   std::function<void(TonnixDecoding)> done);
