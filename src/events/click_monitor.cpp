@@ -7,10 +7,12 @@
 namespace {
 
 // A change comes in bursts (a page's children one by one): the pointer's
-// place is resolved again once they have passed, and only a few times
-// while it rests, so that an animation cannot keep asking.
-constexpr std::chrono::milliseconds kRetryDelay(100);
-constexpr int kRetries = 3;
+// place is resolved again once one has passed, soon, so that the next press
+// finds it ready, and only a few times while it rests, so that an animation
+// cannot keep asking. A click's own changes come in two or three bursts
+// (the focus at once, a tooltip's window later).
+constexpr std::chrono::milliseconds kRetryDelay(20);
+constexpr int kRetries = 5;
 
 }  // namespace
 

@@ -74,6 +74,7 @@ TonnixAXElement TonnixAtspiElements::wrap(const TonnixAtspiTarget& target) {
                                                     target.object.busName() + target.object.path());
   handle->coordinates = target.coordinates;
   handle->origin = target.origin;
+  handle->window = target.window;
   return TonnixAXElement(std::move(handle));
 }
 
@@ -200,6 +201,7 @@ TonnixAXResult<TonnixAXValue> TonnixAtspiElements::text(const TonnixAtspiTarget&
 // application.
 TonnixAXResult<TonnixAXValue> TonnixAtspiElements::windowValue(const TonnixAtspiTarget& target) {
   if (target.object.isApplicationRoot()) return unexpected(TonnixAXError::noValue);
+  if (target.window) return TonnixAXValue(wrap(target.window, target.processIdentifier));
   TonnixAtspiTarget current = target;
   for (int depth = 0; depth < maximumDepth; ++depth) {
     TONNIX_TRY(up, parent(current));

@@ -19,10 +19,12 @@ namespace {
 constexpr unsigned char primaryButton = 1;
 constexpr std::uint32_t buttonEvents = (1u << XI_RawButtonPress) | (1u << XI_RawButtonRelease);
 constexpr std::uint32_t motionEvents = 1u << XI_RawMotion;
-// Still this long after moving, the pointer rests: shorter than anyone
-// takes between stopping on a control and pressing it, longer than the
-// gaps between the motion events of a slow but steady hand.
-constexpr std::chrono::milliseconds restDelay(25);
+// Still this long after moving, the pointer rests, and what lies under it
+// is looked up: as soon as it stops, so that a press right on arrival finds
+// it ready, yet longer than the gaps between the motion events of a mouse
+// moved steadily (8 ms at 125 reports a second). A slow hand may rest
+// more often; that costs work only while it moves.
+constexpr std::chrono::milliseconds restDelay(10);
 
 void say(const char* text) {
   tonnixDiagnostic("TonnixMouseMonitor", text);
