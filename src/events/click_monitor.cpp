@@ -40,6 +40,7 @@ TonnixClickMonitor::TonnixClickMonitor(TonnixMouseMonitor& mouseMonitor,
 
 TonnixClickMonitor::~TonnixClickMonitor() {
   for (const TonnixMouseEventKind kind : watched_) mouseMonitor_.unwatch(kind);
+  if (isMoveWatched_) mouseMonitor_.unwatch(TonnixMouseEventKind::pointerMoved);
   if (isRestWatched_) {
     mouseMonitor_.unwatch(TonnixMouseEventKind::pointerRested);
     (void)resolver_->followChanges({});
@@ -55,6 +56,7 @@ void TonnixClickMonitor::start() {
   }
   if (correlator_ && !watched_.empty()) correlator_->start();
   if (watched_.empty()) return;
+  isMoveWatched_ = mouseMonitor_.watch(TonnixMouseEventKind::pointerMoved);
   // Only changes followed can tell when a resolution made at rest is stale.
   isRestWatched_ = resolver_->followChanges([this] {
     ++changes_;
@@ -73,6 +75,9 @@ void TonnixClickMonitor::stop() {
   for (const TonnixMouseEventKind kind : watched_) mouseMonitor_.unwatch(kind);
   watched_.clear();
   if (correlator_) correlator_->stop();
+  if (std::exchange(isMoveWatched_, false)) {
+    mouseMonitor_.unwatch(TonnixMouseEventKind::pointerMoved);
+  }
   if (isRestWatched_) {
     mouseMonitor_.unwatch(TonnixMouseEventKind::pointerRested);
     (void)resolver_->followChanges({});
@@ -90,7 +95,11 @@ void TonnixClickMonitor::stop() {
 // stopped: only its own kinds count.
 void TonnixClickMonitor::mouseEvent(TonnixMouseEventKind kind, QPointF location) {
   const bool isOwnRest = kind == TonnixMouseEventKind::pointerRested && isRestWatched_;
-  if (!isOwnRest && std::find(watched_.begin(), watched_.end(), kind) == watched_.end()) return;
+  const bool isOwnMove = kind == TonnixMouseEventKind::pointerMoved && isMoveWatched_;
+  if (!isOwnRest && !isOwnMove &&
+      std::find(watched_.begin(), watched_.end(), kind) == watched_.end()) {
+    return;
+  }
   if (QThread::currentThread() != thread()) {
     qFatal("TonnixClickMonitor: a mouse event arrived off the main thread");
   }
@@ -104,8 +113,16 @@ void TonnixClickMonitor::mouseEvent(TonnixMouseEventKind kind, QPointF location)
       restedAfterClick(location);
       return release(location);
     case TonnixMouseEventKind::pointerRested:
+      mayPress();
       return rested(location);
+    case TonnixMouseEventKind::pointerMoved:
+      return mayPress();
   }
+}
+
+void TonnixClickMonitor::mayPress() {
+  if (shouldResolve_ && !shouldResolve_()) return;
+  emit pressMayCome();
 }
 
 void TonnixClickMonitor::rested(QPointF location) {

@@ -146,7 +146,8 @@ void TonnixXInputMouseMonitor::handle(XEvent& event) {
 
   if (type == XI_RawMotion) {
     dragPending_ = !holdingDevices_.empty();
-    if (holdingDevices_.empty() && isWatching(TonnixMouseEventKind::pointerRested)) {
+    if (holdingDevices_.empty() && followsRests()) {
+      if (!restTimer_->isActive()) tell(TonnixMouseEventKind::pointerMoved, QPointF());
       restTimer_->start();
     }
     return;
@@ -204,6 +205,11 @@ void TonnixXInputMouseMonitor::deliverAtPointer(TonnixMouseEventKind kind) {
   tell(kind, QPointF(rootX, rootY));
 }
 
+bool TonnixXInputMouseMonitor::followsRests() const {
+  return isWatching(TonnixMouseEventKind::pointerRested) ||
+         isWatching(TonnixMouseEventKind::pointerMoved);
+}
+
 bool TonnixXInputMouseMonitor::isPrimaryButton(int button) const {
   if (buttonMap_.empty()) return button == primaryButton;
   if (button < 1 || static_cast<std::size_t>(button) > buttonMap_.size()) return false;
@@ -225,7 +231,7 @@ void TonnixXInputMouseMonitor::updateSelection() {
   std::uint32_t wanted = isWatchingAnything() ? buttonEvents : 0;
   const bool followsDrags =
       !holdingDevices_.empty() && isWatching(TonnixMouseEventKind::leftMouseDragged);
-  if (followsDrags || isWatching(TonnixMouseEventKind::pointerRested)) wanted |= motionEvents;
+  if (followsDrags || followsRests()) wanted |= motionEvents;
   if (wanted == selectedEvents_) return;
 
   std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> bits{};
