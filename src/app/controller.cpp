@@ -43,6 +43,9 @@ TonnixController::TonnixController(TonnixLibrary& library, TonnixAssignments& as
       transfer_(library, assignments) {
   connect(&clickMonitor_, &TonnixClickMonitor::eventOccurred, &dispatcher_,
           &TonnixEventDispatcher::handle);
+  // An output that sleeps while idle is woken before the press, not by it.
+  connect(&clickMonitor_, &TonnixClickMonitor::pressMayCome, this,
+          [this] { desktop_.audio.wake(); });
   for (auto changed : {&TonnixApplicationAttacher::observedApplicationCountChanged,
                        &TonnixApplicationAttacher::registeredNotificationCountChanged}) {
     connect(&attacher_, changed, this, &TonnixController::updateFailureDescription);

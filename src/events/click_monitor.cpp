@@ -7,10 +7,12 @@
 namespace {
 
 // A change comes in bursts (a page's children one by one): the pointer's
-// place is resolved again once they have passed, and only a few times
-// while it rests, so that an animation cannot keep asking.
-constexpr std::chrono::milliseconds kRetryDelay(100);
-constexpr int kRetries = 3;
+// place is resolved again once one has passed, soon, so that the next press
+// finds it ready, and only a few times while it rests, so that an animation
+// cannot keep asking. A click's own changes come in two or three bursts
+// (the focus at once, a tooltip's window later).
+constexpr std::chrono::milliseconds kRetryDelay(20);
+constexpr int kRetries = 5;
 
 }  // namespace
 
@@ -38,6 +40,7 @@ TonnixClickMonitor::TonnixClickMonitor(TonnixMouseMonitor& mouseMonitor,
 
 TonnixClickMonitor::~TonnixClickMonitor() {
   for (const TonnixMouseEventKind kind : watched_) mouseMonitor_.unwatch(kind);
+  if (isMoveWatched_) mouseMonitor_.unwatch(TonnixMouseEventKind::pointerMoved);
   if (isRestWatched_) {
     mouseMonitor_.unwatch(TonnixMouseEventKind::pointerRested);
     (void)resolver_->followChanges({});
@@ -53,6 +56,7 @@ void TonnixClickMonitor::start() {
   }
   if (correlator_ && !watched_.empty()) correlator_->start();
   if (watched_.empty()) return;
+  isMoveWatched_ = mouseMonitor_.watch(TonnixMouseEventKind::pointerMoved);
   // Only changes followed can tell when a resolution made at rest is stale.
   isRestWatched_ = resolver_->followChanges([this] {
     ++changes_;
@@ -71,6 +75,9 @@ void TonnixClickMonitor::stop() {
   for (const TonnixMouseEventKind kind : watched_) mouseMonitor_.unwatch(kind);
   watched_.clear();
   if (correlator_) correlator_->stop();
+  if (std::exchange(isMoveWatched_, false)) {
+    mouseMonitor_.unwatch(TonnixMouseEventKind::pointerMoved);
+  }
   if (isRestWatched_) {
     mouseMonitor_.unwatch(TonnixMouseEventKind::pointerRested);
     (void)resolver_->followChanges({});
@@ -88,7 +95,11 @@ void TonnixClickMonitor::stop() {
 // stopped: only its own kinds count.
 void TonnixClickMonitor::mouseEvent(TonnixMouseEventKind kind, QPointF location) {
   const bool isOwnRest = kind == TonnixMouseEventKind::pointerRested && isRestWatched_;
-  if (!isOwnRest && std::find(watched_.begin(), watched_.end(), kind) == watched_.end()) return;
+  const bool isOwnMove = kind == TonnixMouseEventKind::pointerMoved && isMoveWatched_;
+  if (!isOwnRest && !isOwnMove &&
+      std::find(watched_.begin(), watched_.end(), kind) == watched_.end()) {
+    return;
+  }
   if (QThread::currentThread() != thread()) {
     qFatal("TonnixClickMonitor: a mouse event arrived off the main thread");
   }
@@ -102,8 +113,16 @@ void TonnixClickMonitor::mouseEvent(TonnixMouseEventKind kind, QPointF location)
       restedAfterClick(location);
       return release(location);
     case TonnixMouseEventKind::pointerRested:
+      mayPress();
       return rested(location);
+    case TonnixMouseEventKind::pointerMoved:
+      return mayPress();
   }
+}
+
+void TonnixClickMonitor::mayPress() {
+  if (shouldResolve_ && !shouldResolve_()) return;
+  emit pressMayCome();
 }
 
 void TonnixClickMonitor::rested(QPointF location) {

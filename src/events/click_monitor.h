@@ -68,9 +68,13 @@ class TonnixClickMonitor : public QObject {
  signals:
   void eventOccurred(const TonnixEvent& event);
   void installedMonitorsChanged();
+  // The pointer started moving or came to rest, where the mouse monitor
+  // tells so: a press may come soon. Asks shouldResolve first.
+  void pressMayCome();
 
  private:
   void mouseEvent(TonnixMouseEventKind kind, QPointF location);
+  void mayPress();
   void rested(QPointF location);
   void restedAfterClick(QPointF location);
   void resolveRest();
@@ -102,6 +106,7 @@ class TonnixClickMonitor : public QObject {
   };
   std::optional<Rest> rest_;
   bool isRestWatched_ = false;
+  bool isMoveWatched_ = false;
   // Where the pointer last came to rest, resolved again a moment after a
   // change, a few times at most.
   std::optional<QPointF> lastRest_;

@@ -114,4 +114,8 @@ class TonnixAudioOutput {
   // Why nothing can be heard, in a sentence for the user; nothing while the
   // output works.
   virtual std::optional<std::string> unavailableReason() = 0;
+  // A sound may come soon (the pointer started moving or came to rest): an
+  // output that sleeps while idle gets ready now, so that the next sound
+  // does not wait for it. Nothing where nothing sleeps.
+  virtual void wake() {}
 };

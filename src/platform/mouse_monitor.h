@@ -6,14 +6,16 @@
 #include <map>
 #include <optional>
 
-// The left-button events a global monitor can watch, and the pointer
-// coming to rest with the button up (still for a few milliseconds after
-// moving), told once per rest.
+// The left-button events a global monitor can watch; the pointer coming to
+// rest with the button up (still for a few milliseconds after moving), told
+// once per rest; and the pointer starting to move with the button up, told
+// once per rest too, with no location.
 enum class TonnixMouseEventKind {
   leftMouseDown,
   leftMouseDragged,
   leftMouseUp,
   pointerRested,
+  pointerMoved,
 };
 
 // Global monitoring of the left mouse button in other applications' windows.

@@ -169,8 +169,9 @@ TEST(ControllerDispatch, SilencePeriodsAreRecordedInTheLog) {
   EXPECT_EQ(controller.log().entryCount(), 1);
 }
 
-// That a click is heard and logged is shown on the simulated desktop.
-TEST(ControllerDispatch, ClicksAreResolvedOnlyWhileRunningWithAnEnabledPlayer) {
+// That a click is heard and logged is shown on the simulated desktop. The
+// pointer moving or coming to rest wakes the output under the same terms.
+TEST(ControllerDispatch, ClicksAreResolvedAndTheOutputWokenOnlyWhileRunningWithAnEnabledPlayer) {
   ControllerDesktop desktop;
   desktop.workspace.addApplication(
       {70, QStringLiteral("Form"), QStringLiteral("org.example.Form")});
@@ -178,17 +179,26 @@ TEST(ControllerDispatch, ClicksAreResolvedOnlyWhileRunningWithAnEnabledPlayer) {
   desktop.accessibility.setAttribute(button, TonnixAXAttribute::role, TonnixAXRole::button);
   desktop.accessibility.place(button, QRectF(10, 10, 80, 20));
   auto& controller = desktop.controller();
+  const auto stir = [&] {
+    desktop.mouse.post(TonnixMouseEventKind::pointerMoved, {});
+    desktop.mouse.post(TonnixMouseEventKind::pointerRested, {20, 15});
+  };
+  stir();
   desktop.mouse.press({20, 15});
   EXPECT_TRUE(desktop.played().isEmpty());
   controller.start();
 
   controller.player().setEnabled(false);
+  stir();
   desktop.mouse.press({20, 15});
   EXPECT_FALSE(controller.clickMonitor().tracker().target.has_value())
       << "a disabled player is not asked to resolve presses";
+  EXPECT_EQ(desktop.audio.wakeCount(), 0);
   controller.player().setEnabled(true);
+  stir();
   desktop.mouse.press({20, 15});
   EXPECT_EQ(desktop.played(), QStringList{QStringLiteral("btnp")});
+  EXPECT_EQ(desktop.audio.wakeCount(), 2);
 }
 
 }  // namespace

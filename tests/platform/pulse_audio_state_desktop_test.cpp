@@ -150,9 +150,9 @@ bool isHeard(const std::function<bool()>& play) {
   return heard;
 }
 
-// Idle, the device pauses, so the sound server may suspend the sink; the
-// next sound resumes it, and a restarted server is found again at the next
-// sound without restarting anything.
+// Idle, the device pauses, so the sound server may suspend the sink; a
+// wake (the pointer moving) or the next sound resumes it, and a restarted
+// server is found again at the next sound without restarting anything.
 TEST_F(PulseAudioStateTest, TheOutputPausesWhenIdleAndSurvivesARestartOfTheServer) {
   const auto file = std::filesystem::path(folder_->path().toStdString()) / "tone.wav";
   ASSERT_TRUE(tonnix_test::writeSound(file, 8000, 0.5, 44100));
@@ -171,6 +171,8 @@ TEST_F(PulseAudioStateTest, TheOutputPausesWhenIdleAndSurvivesARestartOfTheServe
     return list.waitForFinished(5000) && list.readAll().contains("Corked: yes");
   };
   EXPECT_TRUE(tonnix_test::turnUntil(isCorked, 6000)) << "no pause when idle";
+  output.wake();
+  EXPECT_TRUE(tonnix_test::turnUntil([&] { return !isCorked(); })) << "not woken";
   EXPECT_TRUE(isHeard(play)) << "no sound after the pause";
 
   stopServer();
@@ -242,4 +244,28 @@ TEST_F(PulseAudioStateTest, ASoundUploadedWhenOpenedPlaysFromTheCacheAcrossARest
   EXPECT_TRUE(tonnix_test::turnUntil([&] { return output.unavailableReason() == std::nullopt; }));
   EXPECT_TRUE(isHeard(play)) << "no sound after the server restarted";
   EXPECT_TRUE(fallback->plays().empty());
+}
+
+// The server refuses a sample larger than its cache takes (16 MiB): one
+// line says so, and the sound is heard all the same, through the fallback.
+TEST_F(PulseAudioStateTest, ASampleTheServerRefusesIsSaidOnceAndHeardThroughTheFallback) {
+  const auto file = std::filesystem::path(folder_->path().toStdString()) / "long.caf";
+  constexpr int kFrames = 8'500'000;  // 17 MB of 16-bit mono
+  ASSERT_TRUE(tonnix_test::writeSound(file, kFrames, 0.5, 192000));
+  std::string why;
+  auto cache = TonnixPulseSampleCache::connect(why);
+  ASSERT_TRUE(cache) << why;
+  TonnixSampleCacheAudio output(std::move(cache), std::make_unique<TonnixOpenALAudio>());
+  testing::internal::CaptureStderr();
+  auto clip = output.openClip(file);
+  ASSERT_TRUE(clip.hasValue());
+  auto player = clip.value()->makePlayer();
+  ASSERT_TRUE(player.hasValue());
+  const auto play = [&] { return player.value()->play(); };
+  const bool heard = isHeard(play);
+  player.value()->stop();
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(heard);
+  EXPECT_NE(said.find("could not upload long.caf"), std::string::npos) << said;
+  EXPECT_EQ(said.find("TonnixAudio:"), said.rfind("TonnixAudio:")) << said;
 }

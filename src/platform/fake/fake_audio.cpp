@@ -13,6 +13,7 @@ struct TonnixFakeAudioOutput::State {
   std::set<TonnixFakeAudioPlayer*> players;
   double duration = 0.25;
   int playersMade = 0;
+  int wakes = 0;
   bool refusesPlayers = false;
   bool recordsCalls = true;
 
@@ -117,6 +118,14 @@ TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError> TonnixFakeAud
 
 std::optional<std::string> TonnixFakeAudioOutput::unavailableReason() {
   return state_->unavailableReason;
+}
+
+void TonnixFakeAudioOutput::wake() {
+  ++state_->wakes;
+}
+
+int TonnixFakeAudioOutput::wakeCount() const {
+  return state_->wakes;
 }
 
 void TonnixFakeAudioOutput::failOpening(const std::filesystem::path& file,

@@ -30,6 +30,7 @@ class TonnixFakeAudioOutput : public TonnixAudioOutput {
   TonnixExpected<std::shared_ptr<TonnixAudioClip>, TonnixAudioError> openClip(
       const std::filesystem::path& file) override;
   std::optional<std::string> unavailableReason() override;
+  void wake() override;
 
   // Later openings of the file fail with this kind of error.
   void failOpening(const std::filesystem::path& file,
@@ -49,6 +50,7 @@ class TonnixFakeAudioOutput : public TonnixAudioOutput {
   // Off, nothing is recorded (for benchmarks that play millions of times).
   void setRecordsCalls(bool records);
 
+  int wakeCount() const;
   int openCount() const;
   int openCount(const std::filesystem::path& file) const;
   int playerCount() const;

@@ -73,7 +73,7 @@ class TonnixAtspiAccessibility::Private {
     if (handle->kind == Kind::systemWide) return unexpected(TonnixAXError::attributeUnsupported);
     if (handle->object) {
       return TonnixAtspiTarget{handle->object, handle->processIdentifier, handle->coordinates,
-                               handle->origin};
+                               handle->origin, handle->window};
     }
     const auto application = connection_->application(handle->processIdentifier);
     if (!application) return unexpected(TonnixAXError::invalidUIElement);

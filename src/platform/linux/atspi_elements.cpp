@@ -74,6 +74,7 @@ TonnixAXElement TonnixAtspiElements::wrap(const TonnixAtspiTarget& target) {
                                                     target.object.busName() + target.object.path());
   handle->coordinates = target.coordinates;
   handle->origin = target.origin;
+  handle->window = target.window;
   return TonnixAXElement(std::move(handle));
 }
 
@@ -200,6 +201,11 @@ TonnixAXResult<TonnixAXValue> TonnixAtspiElements::text(const TonnixAtspiTarget&
 // application.
 TonnixAXResult<TonnixAXValue> TonnixAtspiElements::windowValue(const TonnixAtspiTarget& target) {
   if (target.object.isApplicationRoot()) return unexpected(TonnixAXError::noValue);
+  if (target.window) {
+    // A window is its own window.
+    return TonnixAXValue(wrap(TonnixAtspiTarget{target.window, target.processIdentifier,
+                                                ATSPI_COORD_TYPE_SCREEN, QPoint(), target.window}));
+  }
   TonnixAtspiTarget current = target;
   for (int depth = 0; depth < maximumDepth; ++depth) {
     TONNIX_TRY(up, parent(current));
@@ -239,8 +245,10 @@ TonnixAXResult<TonnixAXValue> TonnixAtspiElements::frameValue(const TonnixAtspiT
 
 // A window's default button; any other element has none.
 TonnixAXResult<TonnixAXValue> TonnixAtspiElements::defaultButton(const TonnixAtspiTarget& target) {
-  TONNIX_TRY(up, parent(target));
-  if (!up || !up.isApplicationRoot()) return unexpected(TonnixAXError::attributeUnsupported);
+  if (target.window.get() != target.object.get()) {
+    TONNIX_TRY(up, parent(target));
+    if (!up || !up.isApplicationRoot()) return unexpected(TonnixAXError::attributeUnsupported);
+  }
   TONNIX_TRY(button, findAtspiDefaultButton(connection_, target.processIdentifier, target.object));
   if (!button) return unexpected(TonnixAXError::noValue);
   return TonnixAXValue(wrap(button, target.processIdentifier));

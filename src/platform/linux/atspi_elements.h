@@ -30,6 +30,7 @@ struct TonnixAtspiHandle final : TonnixAXElementHandle {
   // As TonnixAtspiTarget's.
   AtspiCoordType coordinates = ATSPI_COORD_TYPE_SCREEN;
   QPoint origin{};
+  TonnixAtspiObjectRef window;
 };
 
 // The libatspi object behind an element, with the process whose time-out
@@ -42,6 +43,9 @@ struct TonnixAtspiTarget {
   // cannot tell screen coordinates (atspi_hit_test.h).
   AtspiCoordType coordinates = ATSPI_COORD_TYPE_SCREEN;
   QPoint origin{};
+  // The window holding it, where a hit test found it there: its parents
+  // need not be walked up to learn it.
+  TonnixAtspiObjectRef window{};
 };
 
 // Reads elements and their attributes over the accessibility bus, every

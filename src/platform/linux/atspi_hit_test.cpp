@@ -22,9 +22,13 @@ bool isControlRole(AtspiRole role) {
   }
 }
 
-// Long enough for the presses of a quick sequence; short enough that a
-// window AT-SPI learns of after the X server is not missed for long.
-constexpr std::chrono::seconds kWindowsReuse(1);
+// The windows read within this long of a window change the X server told
+// are read again once it has passed: AT-SPI may learn of a window after the
+// X server. Others are kept until the next change, for at most
+// kWindowsReuse, as not every change reaches the X server (a window's
+// active state without a window manager).
+constexpr std::chrono::seconds kWindowsSettle(1);
+constexpr std::chrono::seconds kWindowsReuse(10);
 // The children whose extents one step of a press reads at most: a list of
 // thousands of rows must not hold the press up.
 constexpr int kMaximumChildrenWalked = 128;
@@ -64,7 +68,10 @@ bool holds(const AtspiRect& rect, int x, int y) {
 
 TonnixAtspiHitTest::TonnixAtspiHitTest(TonnixAtspiElements& elements)
     : elements_(elements), ownProcessIdentifier_(static_cast<std::int32_t>(::getpid())) {
-  const auto forgetWindows = [this] { windows_.clear(); };
+  const auto forgetWindows = [this] {
+    windows_.clear();
+    windowsChangedAt_ = Clock::now();
+  };
   QObject::connect(&watcher_, &TonnixX11WindowWatcher::activeWindowChanged, forgetWindows);
   QObject::connect(&watcher_, &TonnixX11WindowWatcher::windowAdded, forgetWindows);
   QObject::connect(&watcher_, &TonnixX11WindowWatcher::windowRemoved, forgetWindows);
@@ -72,8 +79,8 @@ TonnixAtspiHitTest::TonnixAtspiHitTest(TonnixAtspiElements& elements)
   QObject::connect(&watcher_, &TonnixX11WindowWatcher::stackingChanged, forgetWindows);
   // A toolkit may tell nothing of its window being moved or resized.
   QObject::connect(&watcher_, &TonnixX11WindowWatcher::windowGeometryChanged,
-                   [this](quint64, std::int32_t processIdentifier, QRect) {
-                     windows_.clear();
+                   [this, forgetWindows](quint64, std::int32_t processIdentifier, QRect) {
+                     forgetWindows();
                      std::erase_if(layouts_, [&](const auto& entry) {
                        return entry.second.processIdentifier == processIdentifier;
                      });
@@ -283,7 +290,7 @@ std::optional<TonnixAXElement> TonnixAtspiHitTest::hit(
   }
   if (onTop == ownProcessIdentifier_) return std::nullopt;
   const bool byProcess = onTop && *onTop != 0;
-  if (Clock::now() - windowsReadAt_ > kWindowsReuse) windows_.clear();
+  if (Clock::now() > windowsExpireAt_) windows_.clear();
   std::vector<const Window*> windows;
   for (const auto& application : applications) {
     if (application.processIdentifier == ownProcessIdentifier_) continue;
@@ -296,8 +303,8 @@ std::optional<TonnixAXElement> TonnixAtspiHitTest::hit(
     if (window->extents && holds(*window->extents, x, y)) {
       const auto found = descend(window->target, x - window->origin.x(), y - window->origin.y(),
                                  window->coordinates, window->isWalked);
-      return elements_.wrap(
-          {found, window->target.processIdentifier, window->coordinates, window->origin});
+      return elements_.wrap({found, window->target.processIdentifier, window->coordinates,
+                             window->origin, window->target.object});
     }
   }
   return std::nullopt;
@@ -305,7 +312,11 @@ std::optional<TonnixAXElement> TonnixAtspiHitTest::hit(
 
 const std::vector<TonnixAtspiHitTest::Window>& TonnixAtspiHitTest::windowsOf(
     const TonnixAtspiTarget& application) {
-  if (windows_.empty()) windowsReadAt_ = Clock::now();
+  if (windows_.empty()) {
+    const auto now = Clock::now();
+    windowsExpireAt_ =
+        now + (now - windowsChangedAt_ < kWindowsSettle ? kWindowsSettle : kWindowsReuse);
+  }
   const auto known = windows_.find(application.processIdentifier);
   if (known != windows_.end()) return known->second;
   std::vector<Window> windows;

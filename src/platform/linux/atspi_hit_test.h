@@ -34,7 +34,8 @@ class TonnixAtspiHitTest {
   // on one of this process's own windows finds nothing without asking
   // anyone: its main thread is busy with the press. An application's
   // windows, their extents and which is active are reused until the
-  // watcher sees a window change, and for a second at most.
+  // watcher sees a window change, for ten seconds at most, and for a
+  // second when read just after a change.
   std::optional<TonnixAXElement> hit(const std::vector<TonnixAtspiTarget>& applications, int x,
                                      int y, bool consultStacking);
 
@@ -94,7 +95,8 @@ class TonnixAtspiHitTest {
   TonnixAtspiElements& elements_;
   std::int32_t ownProcessIdentifier_;
   std::map<std::int32_t, std::vector<Window>> windows_;
-  Clock::time_point windowsReadAt_;
+  Clock::time_point windowsChangedAt_;
+  Clock::time_point windowsExpireAt_;
   std::map<QString, Layout> layouts_;
   // By bus name, which the bus never reuses.
   std::map<QString, bool> answersWrongly_;

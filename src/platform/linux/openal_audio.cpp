@@ -38,3 +38,7 @@ void TonnixOpenALAudio::openClipInBackground(const std::filesystem::path& file,
 std::optional<std::string> TonnixOpenALAudio::unavailableReason() {
   return device()->unavailableReason();
 }
+
+void TonnixOpenALAudio::wake() {
+  if (device_) device_->wake();
+}

@@ -33,6 +33,10 @@ class TonnixOpenALAudio : public TonnixAudioOutput {
   void openClipInBackground(const std::filesystem::path& file,
                             std::function<void(ClipResult)> done) override;
   std::optional<std::string> unavailableReason() override;
+  // Reopens or resumes the device as a play would, and keeps it awake a
+  // few seconds. Once the device has been made: an output never played
+  // through opens nothing.
+  void wake() override;
 
  private:
   std::shared_ptr<TonnixOpenALDevice> device();

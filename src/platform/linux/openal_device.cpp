@@ -144,6 +144,14 @@ void TonnixOpenALDevice::played(double seconds) {
       until - std::chrono::steady_clock::now()));
 }
 
+// Opening costs tens of milliseconds, better spent before the press than
+// after it.
+// A missing output is looked for at a play only.
+void TonnixOpenALDevice::wake() {
+  if (!canMix() && !isIdleClosed_) return;
+  if (makeReady()) played(0);
+}
+
 // A looping sound keeps the device awake.
 void TonnixOpenALDevice::pauseIfIdle() {
   if (!canMix() || !pause_) return;

@@ -20,7 +20,8 @@ class TonnixOpenALPlayer;
 // seconds after the last sound it pauses, so the sound server can suspend
 // its sink and no mixing period wakes the process; a minute after the last
 // sound it closes, since a paused PulseAudio stream still wakes the process;
-// the next sound resumes or reopens it. Main thread only.
+// a wake (the pointer moving towards a press) or the next sound resumes or
+// reopens it. Main thread only.
 class TonnixOpenALDevice {
  public:
   TonnixOpenALDevice();
@@ -39,6 +40,8 @@ class TonnixOpenALDevice {
   bool makeReady();
   // A sound of `seconds` started: the device stays awake until it is over.
   void played(double seconds);
+  // A sound may come soon: ready as for a play, and awake as after one.
+  void wake();
 
   const std::optional<std::string>& unavailableReason() const { return unavailableReason_; }
 

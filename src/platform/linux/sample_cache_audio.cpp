@@ -27,6 +27,9 @@ struct TonnixSampleCacheAudio::Backends {
   // Names unique to this process: the server keeps samples of all clients.
   std::uint64_t nextSample = 0;
   bool hasSaidRefusal = false;
+  // Sounds went through the fallback (auto-pan, a server away): only then
+  // is it worth waking.
+  bool hasFallbackPlayed = false;
 
   std::string sampleName() {
     return "tonnix." + std::to_string(::getpid()) + "." + std::to_string(nextSample++);
@@ -243,6 +246,7 @@ bool CachedPlayer::playThroughFallback() {
   TonnixAudioPlayer* player = fallbackPlayer();
   if (!player) return false;
   player->setCurrentTime(std::exchange(startTime_, 0));
+  clip_->backends().hasFallbackPlayed = true;
   return player->play();
 }
 
@@ -312,6 +316,13 @@ void TonnixSampleCacheAudio::openClipInBackground(const std::filesystem::path& f
         if (!decoded) return done(unexpected(decoded.error()));
         done(std::shared_ptr<TonnixAudioClip>(CachedClip::make(backends, file, *decoded)));
       });
+}
+
+// The cache holds no stream: the server plays a sample the moment it is
+// asked, and a sink it suspended is the server's to resume, for every
+// client alike.
+void TonnixSampleCacheAudio::wake() {
+  if (backends_->hasFallbackPlayed) backends_->fallback->wake();
 }
 
 std::optional<std::string> TonnixSampleCacheAudio::unavailableReason() {

@@ -31,6 +31,8 @@ class TonnixSampleCacheAudio : public TonnixAudioOutput {
   void openClipInBackground(const std::filesystem::path& file,
                             std::function<void(ClipResult)> done) override;
   std::optional<std::string> unavailableReason() override;
+  // Wakes the fallback once sounds have gone through it.
+  void wake() override;
 
   struct Backends;
 

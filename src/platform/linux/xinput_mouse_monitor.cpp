@@ -19,10 +19,12 @@ namespace {
 constexpr unsigned char primaryButton = 1;
 constexpr std::uint32_t buttonEvents = (1u << XI_RawButtonPress) | (1u << XI_RawButtonRelease);
 constexpr std::uint32_t motionEvents = 1u << XI_RawMotion;
-// Still this long after moving, the pointer rests: shorter than anyone
-// takes between stopping on a control and pressing it, longer than the
-// gaps between the motion events of a slow but steady hand.
-constexpr std::chrono::milliseconds restDelay(25);
+// Still this long after moving, the pointer rests, and what lies under it
+// is looked up: as soon as it stops, so that a press right on arrival finds
+// it ready, yet longer than the gaps between the motion events of a mouse
+// moved steadily (8 ms at 125 reports a second). A slow hand may rest
+// more often; that costs work only while it moves.
+constexpr std::chrono::milliseconds restDelay(10);
 
 void say(const char* text) {
   tonnixDiagnostic("TonnixMouseMonitor", text);
@@ -144,7 +146,8 @@ void TonnixXInputMouseMonitor::handle(XEvent& event) {
 
   if (type == XI_RawMotion) {
     dragPending_ = !holdingDevices_.empty();
-    if (holdingDevices_.empty() && isWatching(TonnixMouseEventKind::pointerRested)) {
+    if (holdingDevices_.empty() && followsRests()) {
+      if (!restTimer_->isActive()) tell(TonnixMouseEventKind::pointerMoved, QPointF());
       restTimer_->start();
     }
     return;
@@ -202,6 +205,11 @@ void TonnixXInputMouseMonitor::deliverAtPointer(TonnixMouseEventKind kind) {
   tell(kind, QPointF(rootX, rootY));
 }
 
+bool TonnixXInputMouseMonitor::followsRests() const {
+  return isWatching(TonnixMouseEventKind::pointerRested) ||
+         isWatching(TonnixMouseEventKind::pointerMoved);
+}
+
 bool TonnixXInputMouseMonitor::isPrimaryButton(int button) const {
   if (buttonMap_.empty()) return button == primaryButton;
   if (button < 1 || static_cast<std::size_t>(button) > buttonMap_.size()) return false;
@@ -223,7 +231,7 @@ void TonnixXInputMouseMonitor::updateSelection() {
   std::uint32_t wanted = isWatchingAnything() ? buttonEvents : 0;
   const bool followsDrags =
       !holdingDevices_.empty() && isWatching(TonnixMouseEventKind::leftMouseDragged);
-  if (followsDrags || isWatching(TonnixMouseEventKind::pointerRested)) wanted |= motionEvents;
+  if (followsDrags || followsRests()) wanted |= motionEvents;
   if (wanted == selectedEvents_) return;
 
   std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> bits{};

@@ -28,7 +28,7 @@ union _XEvent;
 // and events are signalled on the thread that made the monitor: make it on
 // the main thread, and do not destroy it from inside a slot. Pointer motion
 // is selected only while the button is held and drags are watched, or
-// rests are watched, so an idle pointer never wakes the program.
+// rests or moves are watched, so an idle pointer never wakes the program.
 class TonnixXInputMouseMonitor : public TonnixMouseMonitor {
  public:
   // Connects to the X display of that name (DISPLAY's when empty); the
@@ -60,6 +60,9 @@ class TonnixXInputMouseMonitor : public TonnixMouseMonitor {
   void release(int sourceDevice);
   void deliverAtPointer(TonnixMouseEventKind kind);
   void rested();
+  // Whether motion with the button up is followed: rests, or moves, are
+  // watched.
+  bool followsRests() const;
   bool isPrimaryButton(int button) const;
   void readButtonMap();
   void updateSelection();
