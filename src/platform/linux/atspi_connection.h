@@ -15,6 +15,7 @@
 
 #include "platform/accessibility.h"
 #include "platform/linux/atspi_event_mapping.h"
+#include "platform/linux/atspi_shown_windows.h"
 
 using AtspiAccessible = struct _AtspiAccessible;
 using AtspiEventListener = struct _AtspiEventListener;
@@ -129,6 +130,15 @@ class TonnixAtspiConnection : public QObject {
   // Keeps a role learnt otherwise, as role() keeps what it asked.
   static void keepRole(const TonnixAtspiObjectRef& object, AtspiRole role);
   static bool isRoleKnown(const TonnixAtspiObjectRef& object);
+  static std::optional<AtspiRole> knownRole(const TonnixAtspiObjectRef& object);
+  // Keeps a parent learnt otherwise (an object stays where it was put), and
+  // the one kept; null when none is.
+  static void keepParent(const TonnixAtspiObjectRef& object, const TonnixAtspiObjectRef& parent);
+  static TonnixAtspiObjectRef keptParent(const TonnixAtspiObjectRef& object);
+  // Whether the object of that key (bus name and object path) is a window
+  // its application's root has just announced (atspi_shown_windows.h);
+  // told once.
+  bool takeShownWindow(const QString& key) { return shownWindows_.take(key); }
   // The child of `object` at `index`, null when there is none; one request.
   TonnixAXResult<TonnixAtspiObjectRef> child(std::int32_t processIdentifier,
                                              const TonnixAtspiObjectRef& object, int index);
@@ -152,6 +162,7 @@ class TonnixAtspiConnection : public QObject {
   void noteAnswer(std::int32_t processIdentifier, bool timedOut);
 
   AtspiEventListener* listener_ = nullptr;
+  TonnixAtspiShownWindows& shownWindows_ = TonnixAtspiShownWindows::shared();
   std::map<int, Sink> sinks_;
   int nextSink_ = 1;
   QHash<QString, int> subscriptions_;

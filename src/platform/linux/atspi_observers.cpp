@@ -93,6 +93,18 @@ class EventSource final : public TonnixAtspiEventSource {
       : elements_(elements), target_{std::move(object), pid}, isGtk4_(isGtk4) {}
 
   bool announcesEveryMenu() override { return isGtk4_; }
+  bool isShownWindow() override { return isShownWindow_; }
+
+  // Told by its application's root as it showed the window: the root is
+  // its parent, kept for the one question its sound still asks (its role
+  // picks a dialog's or a window's sound).
+  void knowShownWindow() {
+    isShownWindow_ = true;
+    const auto root = target_.object.applicationRoot();
+    if (!root) return;
+    parent_.emplace(root);
+    TonnixAtspiConnection::keepParent(target_.object, root);
+  }
 
   // A GTK 4 window showing is asked its role, parent and state in one round
   // trip: the application answers only once it has drawn the window.
@@ -280,6 +292,7 @@ class EventSource final : public TonnixAtspiEventSource {
   std::optional<std::array<quint32, 2>> states_;
   QString reportedKey_;
   bool isGtk4_;
+  bool isShownWindow_ = false;
 };
 
 }  // namespace
@@ -482,7 +495,11 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
     const bool isGtk4 = isGtk4_.value(record.source.busName());
     EventSource source(elements_, record.source, *pid, isGtk4);
     if (isGtk4 && record.event.type == QLatin1String("object:state-changed:showing")) {
-      source.askWindowFacts();
+      if (connection_->takeShownWindow(record.event.elementKey)) {
+        source.knowShownWindow();
+      } else {
+        source.askWindowFacts();
+      }
     }
     const auto wants = [&](const QString& name) {
       const auto key = source.reportedKey(record.event.elementKey);
