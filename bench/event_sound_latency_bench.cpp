@@ -11,11 +11,13 @@
 // GTK 3 is gtk3-demo's message dialog, GTK 4 our fixture and GNOME Text
 // Editor, Qt 6 our fixture; an application not installed is skipped.
 //
-// On a 2-core machine shared with other builds (load 7–11), mean /
-// longest, two runs: GTK 3 3.6 / 19.5 and 4.1 / 24.7 ms, GTK 4 fixture
-// 1.8 / 76.0 (before its showing objects were asked in one round trip) and
-// 1.2 / 25.9 ms, Text Editor 4.3 / 198 and 5.5 / 145 ms (its file chooser:
-// it answers once it has built it), Qt 6 1.9 / 10.3 and 2.9 / 17.9 ms.
+// On a 2-core machine shared with other builds (load 4–8), mean / longest,
+// three runs before GTK 4's shown windows were read from its roots'
+// announcements and two after: GTK 3 5.1–6.7 / 17–105 ms, then 2.6–4.4 /
+// 17–27 ms; GTK 4 fixture 1.0–2.3 / 17–93, then 1.1–1.3 / 16–19 ms; Text
+// Editor 3.1–3.8 / 95–167 ms (its file chooser, answered once built), then
+// 0.7–0.8 / 28–63 ms (its main menu's popover, whose owner is still asked
+// for its children); Qt 6 1.2–2.9 / 7–23, then 1.2–1.4 / 10–14 ms.
 
 #include <benchmark/benchmark.h>
 #include <signal.h>
