@@ -156,7 +156,7 @@ std::shared_ptr<TonnixAtspiConnection> TonnixAtspiConnection::shared() {
   // libatspi initialises once per process and is never shut down: its
   // objects may outlive any one connection object.
   static const int initialised =
-      (quietLibraryWarnings(), (void)TonnixAtspiShownWindows::shared(), atspi_init());
+      (quietLibraryWarnings(), (void)TonnixAtspiAnnouncements::shared(), atspi_init());
   if (initialised != 0 && initialised != 1) return nullptr;
   const auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !dispatcher->inherits("QEventDispatcherGlib")) {
@@ -244,7 +244,7 @@ void TonnixAtspiConnection::deliver() {
         record.event.detail1 == 0) {
       continue;
     }
-    shownWindows_.forget(record.event.elementKey);
+    announcements_.forget(record.event.elementKey);
     if (record.source.isApplicationRoot()) forgetApplication(record.event.applicationKey);
   }
   // A sink may remove itself or others while it runs.
@@ -258,7 +258,7 @@ void TonnixAtspiConnection::deliver() {
 
 void TonnixAtspiConnection::forgetApplication(const QString& busName) {
   processIdentifiers_.remove(busName);
-  shownWindows_.forgetApplication(busName);
+  announcements_.forgetApplication(busName);
 }
 
 std::optional<std::int32_t> TonnixAtspiConnection::processIdentifier(

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/accessibility.h"
+#include "platform/linux/atspi_announcements.h"
 #include "platform/linux/atspi_event_mapping.h"
-#include "platform/linux/atspi_shown_windows.h"
 
 using AtspiAccessible = struct _AtspiAccessible;
 using AtspiEventListener = struct _AtspiEventListener;
@@ -135,10 +135,11 @@ class TonnixAtspiConnection : public QObject {
   // the one kept; null when none is.
   static void keepParent(const TonnixAtspiObjectRef& object, const TonnixAtspiObjectRef& parent);
   static TonnixAtspiObjectRef keptParent(const TonnixAtspiObjectRef& object);
-  // Whether the object of that key (bus name and object path) is a window
-  // its application's root has just announced (atspi_shown_windows.h);
-  // told once.
-  bool takeShownWindow(const QString& key) { return shownWindows_.take(key); }
+  // What applications announced of the object of that key (bus name and
+  // object path) without being asked (atspi_announcements.h): a window
+  // their root has just shown (told once), an owner of a menu.
+  bool takeShownWindow(const QString& key) { return announcements_.takeShownWindow(key); }
+  bool isAnnouncedMenuOwner(const QString& key) const { return announcements_.isMenuOwner(key); }
   // The child of `object` at `index`, null when there is none; one request.
   TonnixAXResult<TonnixAtspiObjectRef> child(std::int32_t processIdentifier,
                                              const TonnixAtspiObjectRef& object, int index);
@@ -162,7 +163,7 @@ class TonnixAtspiConnection : public QObject {
   void noteAnswer(std::int32_t processIdentifier, bool timedOut);
 
   AtspiEventListener* listener_ = nullptr;
-  TonnixAtspiShownWindows& shownWindows_ = TonnixAtspiShownWindows::shared();
+  TonnixAtspiAnnouncements& announcements_ = TonnixAtspiAnnouncements::shared();
   std::map<int, Sink> sinks_;
   int nextSink_ = 1;
   QHash<QString, int> subscriptions_;

@@ -238,11 +238,16 @@ class EventSource final : public TonnixAtspiEventSource {
     return childRole ? *childRole : ATSPI_ROLE_INVALID;
   }
 
-  // The popover comes last.
+  // Announced with its menu (GTK 4 announces a popover before its owner
+  // expands), else asked: the popover comes last.
   bool ownsMenu() override {
     constexpr int childLimit = 8;
     auto* object = G_OBJECT(target_.object.get());
     if (object && g_object_get_qdata(object, menuOwnerQuark())) return true;
+    if (elements_.connection().isAnnouncedMenuOwner(target_.object.busName() +
+                                                    target_.object.path())) {
+      return true;
+    }
     bool found = false;
     // A child that cannot be read leaves the menu unfound, as the rest would.
     (void)elements_.connection().visitChildren(
@@ -276,9 +281,16 @@ class EventSource final : public TonnixAtspiEventSource {
     return objectRole && isAtspiMenuRole(*objectRole);
   }
 
+  // GTK 4 announces each object with its parent, which libatspi keeps.
   const std::optional<TonnixAtspiObjectRef>& parent() {
     if (parent_) return *parent_;
     parent_.emplace();
+    auto* object = target_.object.get();
+    if (isGtk4_ && object && (object->cached_properties & ATSPI_CACHE_PARENT) &&
+        object->accessible_parent) {
+      parent_->emplace(object->accessible_parent);
+      return *parent_;
+    }
     const auto up = elements_.parent(target_);
     if (up && *up) parent_->emplace(*up);
     return *parent_;

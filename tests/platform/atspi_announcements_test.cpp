@@ -1,5 +1,6 @@
-#include "platform/linux/atspi_shown_windows.h"
+#include "platform/linux/atspi_announcements.h"
 
+#include <atspi/atspi-constants.h>
 #include <gtest/gtest.h>
 
 #include "platform/linux/dbus_handles.h"
@@ -65,6 +66,42 @@ TEST(AtspiRootChildChange, TheChildIsReadWhereverTheToolkitPutsIt) {
   EXPECT_FALSE(changeIn(childrenChanged("/app/a11y/box", "add", "/app/a11y/button")));
   EXPECT_FALSE(changeIn(childrenChanged(rootPath, "add", rootPath)));
   EXPECT_FALSE(changeIn(childrenChanged(rootPath, "add", rootPath, rootPath)));
+}
+
+// GTK 4's announcement of an object of that role under `parent`.
+TonnixDBusMessage added(const char* parent, dbus_uint32_t role) {
+  TonnixDBusMessage message(
+      dbus_message_new_signal("/org/a11y/atspi/cache", "org.a11y.atspi.Cache", "AddAccessible"));
+  dbus_message_set_sender(message.get(), ":1.3");
+  DBusMessageIter top;
+  DBusMessageIter item;
+  DBusMessageIter list;
+  dbus_message_iter_init_append(message.get(), &top);
+  dbus_message_iter_open_container(&top, DBUS_TYPE_STRUCT, nullptr, &item);
+  appendReference(&item, "/app/a11y/popover");
+  appendReference(&item, rootPath);
+  appendReference(&item, parent);
+  const dbus_int32_t index = 0;
+  const char* text = "";
+  dbus_message_iter_append_basic(&item, DBUS_TYPE_INT32, &index);
+  dbus_message_iter_append_basic(&item, DBUS_TYPE_INT32, &index);
+  dbus_message_iter_open_container(&item, DBUS_TYPE_ARRAY, "s", &list);
+  dbus_message_iter_close_container(&item, &list);
+  dbus_message_iter_append_basic(&item, DBUS_TYPE_STRING, &text);
+  dbus_message_iter_append_basic(&item, DBUS_TYPE_UINT32, &role);
+  dbus_message_iter_append_basic(&item, DBUS_TYPE_STRING, &text);
+  dbus_message_iter_open_container(&item, DBUS_TYPE_ARRAY, "u", &list);
+  dbus_message_iter_close_container(&item, &list);
+  dbus_message_iter_close_container(&top, &item);
+  return message;
+}
+
+// A popover menu names its owner as its parent.
+TEST(AtspiAnnouncedMenuOwner, AMenuNamesItsOwnerAndNothingElseDoes) {
+  EXPECT_EQ(atspiAnnouncedMenuOwner(added("/app/a11y/button", ATSPI_ROLE_MENU).get()),
+            QStringLiteral(":1.3/app/a11y/button"));
+  EXPECT_FALSE(atspiAnnouncedMenuOwner(added("/app/a11y/box", ATSPI_ROLE_PUSH_BUTTON).get()));
+  EXPECT_FALSE(atspiAnnouncedMenuOwner(childrenChanged(rootPath, "add", "/app/a11y/w").get()));
 }
 
 }  // namespace
