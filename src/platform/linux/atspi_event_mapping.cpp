@@ -404,7 +404,7 @@ QStringList TonnixAtspiEventTranslator::closedBefore(const TonnixAtspiEvent& eve
                                                      TonnixAtspiEventSource& source,
                                                      const Wants& wants) {
   auto& app = application(event.applicationKey);
-  if (app.openWindows.isEmpty() ||
+  if (source.announcesEveryClosing() || app.openWindows.isEmpty() ||
       (app.openWindows.size() == 1 && app.openWindows.contains(event.elementKey))) {
     return {};
   }

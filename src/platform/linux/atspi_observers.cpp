@@ -93,6 +93,7 @@ class EventSource final : public TonnixAtspiEventSource {
       : elements_(elements), target_{std::move(object), pid}, isGtk4_(isGtk4) {}
 
   bool announcesEveryMenu() override { return isGtk4_; }
+  bool announcesEveryClosing() override { return isGtk4_; }
   bool isShownWindow() override { return isShownWindow_; }
 
   // Told by its application's root as it showed the window: the root is
