@@ -11,11 +11,14 @@
 // GTK 3 is gtk3-demo's message dialog, GTK 4 our fixture and GNOME Text
 // Editor, Qt 6 our fixture; an application not installed is skipped.
 //
-// On a 2-core machine shared with other builds (load 7–11), mean /
-// longest, two runs: GTK 3 3.6 / 19.5 and 4.1 / 24.7 ms, GTK 4 fixture
-// 1.8 / 76.0 (before its showing objects were asked in one round trip) and
-// 1.2 / 25.9 ms, Text Editor 4.3 / 198 and 5.5 / 145 ms (its file chooser:
-// it answers once it has built it), Qt 6 1.9 / 10.3 and 2.9 / 17.9 ms.
+// On a 2-core machine shared with other builds, mean / longest in ms, before
+// GTK 4's own announcements were read (three runs, load 4–8) and after (three
+// runs, load 3–6): GTK 3 5.1–6.7 / 17–105, then 7.6–8.2 / 33–67 (unchanged,
+// the machine busier); GTK 4 fixture 1.0–2.3 / 17–93, then 0.5–1.2 / 16–23;
+// Text Editor 3.1–3.8 / 95–167 (its file chooser, answered once built), then
+// 0.4–0.7 / 12–22; Qt 6 1.2–2.9 / 7–23, then 2.4–5.1 / 14–26. At load 10 the
+// GTK 4 window's role, its one question left (it picks a dialog's or a
+// window's sound), still took 77–253 ms at times.
 
 #include <benchmark/benchmark.h>
 #include <signal.h>

@@ -27,6 +27,8 @@ struct FakeSource final : TonnixAtspiEventSource {
   std::optional<QStringList> topLevelKeys() override { return answer(presentKeys); }
   void reportFor(const QString& key) override { reportedKey = key; }
   bool announcesEveryMenu() override { return isGtk4; }
+  bool isShownWindow() override { return isShown; }
+  bool announcesEveryClosing() override { return isGtk4; }
   AtspiRole sourceRole;
   AtspiRole sourceParentRole;
   bool isMenuHolder;
@@ -37,6 +39,7 @@ struct FakeSource final : TonnixAtspiEventSource {
   std::optional<QStringList> presentKeys;
   QString reportedKey;
   bool isGtk4 = false;
+  bool isShown = false;
   int questions = 0;
 };
 
@@ -172,7 +175,10 @@ TEST_F(AtspiEventTranslatorTest, Gtk4DropDownListsAreMenus) {
               {{pressed, 1, "t", {Note::valueChanged}}});
 }
 
-// A window no longer visible that was never seen opening is closing.
+// A window no longer visible that was never seen opening is closing. One
+// its application told it has just shown opens, and it and the window left
+// behind are activated, without a question: the application answers only
+// once it has built the window, and tells each window's closing itself.
 TEST_F(AtspiEventTranslatorTest, AGtk4WindowOpensWithShowingSwitchedOffAndClosesAsDefunct) {
   FakeSource dialog(ATSPI_ROLE_DIALOG, ATSPI_ROLE_APPLICATION);
   dialog.states = {ATSPI_STATE_VISIBLE};
@@ -180,6 +186,15 @@ TEST_F(AtspiEventTranslatorTest, AGtk4WindowOpensWithShowingSwitchedOffAndCloses
                        {"object:state-changed:defunct", 1, "w", {Note::uiElementDestroyed}}});
   expectSteps(FakeSource(ATSPI_ROLE_DIALOG, ATSPI_ROLE_APPLICATION),
               {{showing, 0, "other", {Note::uiElementDestroyed}}});
+
+  FakeSource shown(ATSPI_ROLE_INVALID, ATSPI_ROLE_INVALID);
+  shown.isGtk4 = shown.isShown = true;
+  const QStringList activated{Note::focusedWindowChanged, Note::mainWindowChanged};
+  expectSteps(shown,
+              {{showing, 0, "s", {Note::windowCreated}},
+               {"window:activate", 0, "s", activated + QStringList{Note::applicationActivated}},
+               {"window:activate", 0, "main", activated}});
+  EXPECT_EQ(shown.questions, 0);
 }
 
 // A menu button only loses its popover; an expander owns no menu: no menu,

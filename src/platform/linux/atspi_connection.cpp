@@ -89,6 +89,11 @@ GQuark roleQuark() {
   return quark;
 }
 
+GQuark parentQuark() {
+  static const GQuark quark = g_quark_from_static_string("tonnix-atspi-parent");
+  return quark;
+}
+
 }  // namespace
 
 TonnixAtspiObjectRef::TonnixAtspiObjectRef(AtspiAccessible* object) : object_(object) {
@@ -150,7 +155,8 @@ std::shared_ptr<TonnixAtspiConnection> TonnixAtspiConnection::shared() {
   if (!TonnixAtspiAccessibilityStatus().hasAccessibilityBus()) return nullptr;
   // libatspi initialises once per process and is never shut down: its
   // objects may outlive any one connection object.
-  static const int initialised = (quietLibraryWarnings(), atspi_init());
+  static const int initialised =
+      (quietLibraryWarnings(), (void)TonnixAtspiAnnouncements::shared(), atspi_init());
   if (initialised != 0 && initialised != 1) return nullptr;
   const auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !dispatcher->inherits("QEventDispatcherGlib")) {
@@ -234,10 +240,12 @@ void TonnixAtspiConnection::deliver() {
   deliveryScheduled_ = false;
   const auto batch = std::exchange(pending_, {});
   for (const auto& record : batch) {
-    if (record.event.type == QLatin1String("object:state-changed:defunct") &&
-        record.source.isApplicationRoot() && record.event.detail1 != 0) {
-      forgetApplication(record.event.applicationKey);
+    if (record.event.type != QLatin1String("object:state-changed:defunct") ||
+        record.event.detail1 == 0) {
+      continue;
     }
+    announcements_.forget(record.event.elementKey);
+    if (record.source.isApplicationRoot()) forgetApplication(record.event.applicationKey);
   }
   // A sink may remove itself or others while it runs.
   std::vector<int> ids;
@@ -250,6 +258,7 @@ void TonnixAtspiConnection::deliver() {
 
 void TonnixAtspiConnection::forgetApplication(const QString& busName) {
   processIdentifiers_.remove(busName);
+  announcements_.forgetApplication(busName);
 }
 
 std::optional<std::int32_t> TonnixAtspiConnection::processIdentifier(
@@ -358,13 +367,24 @@ void TonnixAtspiConnection::noteAnswer(std::int32_t processIdentifier, bool time
   unresponsiveUntil_.insert(processIdentifier, Clock::now() + unresponsivePause);
 }
 
+// Kept by us, or by libatspi as the application announced the object with
+// its role (GTK 4 announces each object it puts on the bus).
+std::optional<AtspiRole> TonnixAtspiConnection::knownRole(const TonnixAtspiObjectRef& object) {
+  if (!object) return std::nullopt;
+  if (const auto kept = g_object_get_qdata(G_OBJECT(object.get()), roleQuark())) {
+    return static_cast<AtspiRole>(GPOINTER_TO_INT(kept) - 1);
+  }
+  if (!(object.get()->cached_properties & ATSPI_CACHE_ROLE) ||
+      object.get()->role == ATSPI_ROLE_INVALID) {
+    return std::nullopt;
+  }
+  return object.get()->role;
+}
+
 TonnixAXResult<AtspiRole> TonnixAtspiConnection::role(std::int32_t processIdentifier,
                                                       const TonnixAtspiObjectRef& object) {
   if (!object) return unexpected(TonnixAXError::invalidUIElement);
-  auto* gobject = G_OBJECT(object.get());
-  if (const auto kept = g_object_get_qdata(gobject, roleQuark())) {
-    return static_cast<AtspiRole>(GPOINTER_TO_INT(kept) - 1);
-  }
+  if (const auto known = knownRole(object)) return *known;
   auto found = ATSPI_ROLE_INVALID;
   TONNIX_TRY(done, call(processIdentifier, [&](GError** error) {
                found = atspi_accessible_get_role(object.get(), error);
@@ -374,7 +394,7 @@ TonnixAXResult<AtspiRole> TonnixAtspiConnection::role(std::int32_t processIdenti
 }
 
 bool TonnixAtspiConnection::isRoleKnown(const TonnixAtspiObjectRef& object) {
-  return object && g_object_get_qdata(G_OBJECT(object.get()), roleQuark());
+  return knownRole(object).has_value();
 }
 
 // An object going away answers "invalid" for a while; that is not kept.
@@ -382,6 +402,19 @@ void TonnixAtspiConnection::keepRole(const TonnixAtspiObjectRef& object, AtspiRo
   if (!object || role == ATSPI_ROLE_INVALID) return;
   g_object_set_qdata(G_OBJECT(object.get()), roleQuark(),
                      GINT_TO_POINTER(static_cast<int>(role) + 1));
+}
+
+void TonnixAtspiConnection::keepParent(const TonnixAtspiObjectRef& object,
+                                       const TonnixAtspiObjectRef& parent) {
+  if (!object || !parent) return;
+  g_object_set_qdata_full(G_OBJECT(object.get()), parentQuark(), g_object_ref(parent.get()),
+                          g_object_unref);
+}
+
+TonnixAtspiObjectRef TonnixAtspiConnection::keptParent(const TonnixAtspiObjectRef& object) {
+  if (!object) return {};
+  return TonnixAtspiObjectRef(
+      static_cast<AtspiAccessible*>(g_object_get_qdata(G_OBJECT(object.get()), parentQuark())));
 }
 
 TonnixAXResult<TonnixAtspiObjectRef> TonnixAtspiConnection::child(

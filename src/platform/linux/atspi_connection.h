@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/accessibility.h"
+#include "platform/linux/atspi_announcements.h"
 #include "platform/linux/atspi_event_mapping.h"
 
 using AtspiAccessible = struct _AtspiAccessible;
@@ -129,6 +130,16 @@ class TonnixAtspiConnection : public QObject {
   // Keeps a role learnt otherwise, as role() keeps what it asked.
   static void keepRole(const TonnixAtspiObjectRef& object, AtspiRole role);
   static bool isRoleKnown(const TonnixAtspiObjectRef& object);
+  static std::optional<AtspiRole> knownRole(const TonnixAtspiObjectRef& object);
+  // Keeps a parent learnt otherwise (an object stays where it was put), and
+  // the one kept; null when none is.
+  static void keepParent(const TonnixAtspiObjectRef& object, const TonnixAtspiObjectRef& parent);
+  static TonnixAtspiObjectRef keptParent(const TonnixAtspiObjectRef& object);
+  // What applications announced of the object of that key (bus name and
+  // object path) without being asked (atspi_announcements.h): a window
+  // their root has just shown (told once), an owner of a menu.
+  bool takeShownWindow(const QString& key) { return announcements_.takeShownWindow(key); }
+  bool isAnnouncedMenuOwner(const QString& key) const { return announcements_.isMenuOwner(key); }
   // The child of `object` at `index`, null when there is none; one request.
   TonnixAXResult<TonnixAtspiObjectRef> child(std::int32_t processIdentifier,
                                              const TonnixAtspiObjectRef& object, int index);
@@ -152,6 +163,7 @@ class TonnixAtspiConnection : public QObject {
   void noteAnswer(std::int32_t processIdentifier, bool timedOut);
 
   AtspiEventListener* listener_ = nullptr;
+  TonnixAtspiAnnouncements& announcements_ = TonnixAtspiAnnouncements::shared();
   std::map<int, Sink> sinks_;
   int nextSink_ = 1;
   QHash<QString, int> subscriptions_;

@@ -83,6 +83,7 @@ TonnixAXResult<AtspiRole> TonnixAtspiElements::role(const TonnixAtspiTarget& tar
 }
 
 TonnixAXResult<TonnixAtspiObjectRef> TonnixAtspiElements::parent(const TonnixAtspiTarget& target) {
+  if (auto kept = TonnixAtspiConnection::keptParent(target.object)) return kept;
   return ask<TonnixAtspiObjectRef>(target, [&](GError** error) {
     return TonnixAtspiObjectRef::adopt(atspi_accessible_get_parent(target.object.get(), error));
   });

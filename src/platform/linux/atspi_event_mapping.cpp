@@ -316,7 +316,10 @@ QStringList TonnixAtspiEventTranslator::hidden(const TonnixAtspiEvent& event,
 QStringList TonnixAtspiEventTranslator::activated(const TonnixAtspiEvent& event,
                                                   TonnixAtspiEventSource& source,
                                                   const Wants& wants) {
-  if (source.role() == ATSPI_ROLE_WINDOW && source.holdsMenu()) return {};
+  // GTK 4 opens its menus in popovers, never in windows of their own.
+  if (!source.announcesEveryMenu() && source.role() == ATSPI_ROLE_WINDOW && source.holdsMenu()) {
+    return {};
+  }
   if (!application(event.applicationKey).menuOwners.isEmpty()) {
     noteActivation(event);
     return {};
@@ -401,7 +404,7 @@ QStringList TonnixAtspiEventTranslator::closedBefore(const TonnixAtspiEvent& eve
                                                      TonnixAtspiEventSource& source,
                                                      const Wants& wants) {
   auto& app = application(event.applicationKey);
-  if (app.openWindows.isEmpty() ||
+  if (source.announcesEveryClosing() || app.openWindows.isEmpty() ||
       (app.openWindows.size() == 1 && app.openWindows.contains(event.elementKey))) {
     return {};
   }
@@ -471,6 +474,7 @@ bool TonnixAtspiEventTranslator::isOpening(const TonnixAtspiEvent& event,
       app.openHelpTags.contains(key)) {
     return false;
   }
+  if (source.isShownWindow()) return true;
   const auto role = source.role();
   if (role == ATSPI_ROLE_TOOL_TIP || isAtspiMenuRole(role) || role == ATSPI_ROLE_APPLICATION) {
     return false;

@@ -57,6 +57,13 @@ class TonnixAtspiEventSource {
   // applications the wait, as they answer only once they have drawn what
   // they announced (a tenth of a second and more under load).
   virtual bool announcesEveryMenu() { return false; }
+  // Whether its toolkit announces every window it closes (GTK 4's windows
+  // go defunct), so that none need be found missing among the application's.
+  virtual bool announcesEveryClosing() { return false; }
+  // Whether its application has just told that it shows this window (GTK 4
+  // adds each window it shows to its root's children): known without a
+  // question, for the same reason.
+  virtual bool isShownWindow() { return false; }
 };
 
 // Turns AT-SPI events into the classic notification names, by one table

@@ -93,6 +93,19 @@ class EventSource final : public TonnixAtspiEventSource {
       : elements_(elements), target_{std::move(object), pid}, isGtk4_(isGtk4) {}
 
   bool announcesEveryMenu() override { return isGtk4_; }
+  bool announcesEveryClosing() override { return isGtk4_; }
+  bool isShownWindow() override { return isShownWindow_; }
+
+  // Told by its application's root as it showed the window: the root is
+  // its parent, kept for the one question its sound still asks (its role
+  // picks a dialog's or a window's sound).
+  void knowShownWindow() {
+    isShownWindow_ = true;
+    const auto root = target_.object.applicationRoot();
+    if (!root) return;
+    parent_.emplace(root);
+    TonnixAtspiConnection::keepParent(target_.object, root);
+  }
 
   // A GTK 4 window showing is asked its role, parent and state in one round
   // trip: the application answers only once it has drawn the window.
@@ -226,11 +239,16 @@ class EventSource final : public TonnixAtspiEventSource {
     return childRole ? *childRole : ATSPI_ROLE_INVALID;
   }
 
-  // The popover comes last.
+  // Announced with its menu (GTK 4 announces a popover before its owner
+  // expands), else asked: the popover comes last.
   bool ownsMenu() override {
     constexpr int childLimit = 8;
     auto* object = G_OBJECT(target_.object.get());
     if (object && g_object_get_qdata(object, menuOwnerQuark())) return true;
+    if (elements_.connection().isAnnouncedMenuOwner(target_.object.busName() +
+                                                    target_.object.path())) {
+      return true;
+    }
     bool found = false;
     // A child that cannot be read leaves the menu unfound, as the rest would.
     (void)elements_.connection().visitChildren(
@@ -264,9 +282,16 @@ class EventSource final : public TonnixAtspiEventSource {
     return objectRole && isAtspiMenuRole(*objectRole);
   }
 
+  // GTK 4 announces each object with its parent, which libatspi keeps.
   const std::optional<TonnixAtspiObjectRef>& parent() {
     if (parent_) return *parent_;
     parent_.emplace();
+    auto* object = target_.object.get();
+    if (isGtk4_ && object && (object->cached_properties & ATSPI_CACHE_PARENT) &&
+        object->accessible_parent) {
+      parent_->emplace(object->accessible_parent);
+      return *parent_;
+    }
     const auto up = elements_.parent(target_);
     if (up && *up) parent_->emplace(*up);
     return *parent_;
@@ -280,6 +305,7 @@ class EventSource final : public TonnixAtspiEventSource {
   std::optional<std::array<quint32, 2>> states_;
   QString reportedKey_;
   bool isGtk4_;
+  bool isShownWindow_ = false;
 };
 
 }  // namespace
@@ -482,7 +508,11 @@ void TonnixAtspiObservers::deliver(const std::vector<TonnixAtspiEventRecord>& ba
     const bool isGtk4 = isGtk4_.value(record.source.busName());
     EventSource source(elements_, record.source, *pid, isGtk4);
     if (isGtk4 && record.event.type == QLatin1String("object:state-changed:showing")) {
-      source.askWindowFacts();
+      if (connection_->takeShownWindow(record.event.elementKey)) {
+        source.knowShownWindow();
+      } else {
+        source.askWindowFacts();
+      }
     }
     const auto wants = [&](const QString& name) {
       const auto key = source.reportedKey(record.event.elementKey);
