@@ -11,7 +11,6 @@ namespace {
 namespace Note = TonnixAXNotification;
 
 // Applications and top-level frames remembered at once.
-constexpr std::size_t applicationLimit = 64;
 constexpr qsizetype frameLimit = 64;
 
 const QString windowActivate = QStringLiteral("window:activate");
@@ -63,18 +62,6 @@ std::vector<TonnixAtspiReport> TonnixAtspiBrowserEvents::takeReports() {
 
 void TonnixAtspiBrowserEvents::forgetApplication(const QString& applicationKey) {
   applications_.remove(applicationKey);
-  std::erase(applicationOrder_, applicationKey);
-}
-
-TonnixAtspiBrowserEvents::Application& TonnixAtspiBrowserEvents::application(const QString& key) {
-  if (!applications_.contains(key)) {
-    if (applicationOrder_.size() >= applicationLimit) {
-      applications_.remove(applicationOrder_.front());
-      applicationOrder_.pop_front();
-    }
-    applicationOrder_.push_back(key);
-  }
-  return applications_[key];
 }
 
 // Asked once per application; an application that cannot tell now is asked

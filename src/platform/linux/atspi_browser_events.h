@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
-#include <deque>
 #include <vector>
+
+#include "support/bounded_map.h"
 
 struct TonnixAtspiEvent;
 class TonnixAtspiEventSource;
@@ -62,7 +62,8 @@ class TonnixAtspiBrowserEvents {
     QString openTitle;
   };
 
-  Application& application(const QString& key);
+  // At most 64 applications are remembered, the one seen first going first.
+  Application& application(const QString& key) { return applications_[key]; }
   Browser browserOf(Application& app, TonnixAtspiEventSource& source);
   TonnixAtspiBrowserOutcome showingChanged(Application& app, const TonnixAtspiEvent& event,
                                            TonnixAtspiEventSource& source);
@@ -71,7 +72,6 @@ class TonnixAtspiBrowserEvents {
   static QStringList geckoFocus(Application& app, const TonnixAtspiEvent& event,
                                 TonnixAtspiEventSource& source);
 
-  QHash<QString, Application> applications_;
-  std::deque<QString> applicationOrder_;
+  TonnixBoundedMap<QString, Application, 64> applications_;
   std::vector<TonnixAtspiReport> reports_;
 };

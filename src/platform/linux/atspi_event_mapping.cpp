@@ -12,7 +12,6 @@ namespace Note = TonnixAXNotification;
 
 // Remembered elements per set, and applications remembered at once.
 constexpr std::size_t keyLimit = 256;
-constexpr std::size_t applicationLimit = 64;
 
 const QString windowCreate = QStringLiteral("window:create");
 const QString windowDestroy = QStringLiteral("window:destroy");
@@ -167,19 +166,6 @@ void TonnixAtspiEventTranslator::beginBatch() {
 void TonnixAtspiEventTranslator::forgetApplication(const QString& applicationKey) {
   browsers_.forgetApplication(applicationKey);
   applications_.remove(applicationKey);
-  std::erase(applicationOrder_, applicationKey);
-}
-
-TonnixAtspiEventTranslator::Application& TonnixAtspiEventTranslator::application(
-    const QString& key) {
-  if (!applications_.contains(key)) {
-    if (applicationOrder_.size() >= applicationLimit) {
-      applications_.remove(applicationOrder_.front());
-      applicationOrder_.pop_front();
-    }
-    applicationOrder_.push_back(key);
-  }
-  return applications_[key];
 }
 
 QStringList TonnixAtspiEventTranslator::translate(const TonnixAtspiEvent& event,

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/linux/atspi_browser_events.h"
+#include "support/bounded_map.h"
 
 // One AT-SPI event as it arrived, before anything about its source has
 // been asked of the application.
@@ -130,7 +131,8 @@ class TonnixAtspiEventTranslator {
     QString openPopUpList;
   };
 
-  Application& application(const QString& key);
+  // At most 64 applications are remembered, the one seen first going first.
+  Application& application(const QString& key) { return applications_[key]; }
   QStringList translateOrdinary(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
                                 const Wants& wants);
   QStringList shown(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source,
@@ -157,8 +159,7 @@ class TonnixAtspiEventTranslator {
   bool mayLightItem(const TonnixAtspiEvent& event, TonnixAtspiEventSource& source);
   static QStringList selectionChanged(TonnixAtspiEventSource& source);
 
-  QHash<QString, Application> applications_;
-  std::deque<QString> applicationOrder_;
+  TonnixBoundedMap<QString, Application, 64> applications_;
   QString activeWindow_;
   QString activeApplication_;
   QStringList batchRowNotifications_;
