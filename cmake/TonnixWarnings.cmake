@@ -1,5 +1,7 @@
-# Applies the project's warning policy to a target.
+# Applies the project's warning policy to a target (and keeps its files that
+# include Xlib out of a unity build's batches).
 function(tonnix_warnings target)
+  tonnix_unity_exclusions(${target})
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wcast-align)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor
                                            -Wold-style-cast -Woverloaded-virtual>)

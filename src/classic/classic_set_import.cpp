@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Kind = TonnixClassicImportError::Kind;
+using ImportKind = TonnixClassicImportError::Kind;
 
 std::string stemOf(const TonnixSetEntry& entry) {
   return fs::path(entry.fileName).stem().string();
@@ -110,11 +110,11 @@ std::string importSummaryText(const TonnixClassicImportSummary& summary) {
 
 std::string TonnixClassicImportError::description() const {
   switch (kind) {
-    case Kind::noConvertibleSounds:
+    case ImportKind::noConvertibleSounds:
       return "Nothing in " + locationFileName(file.string()) + " could be decoded into audio";
-    case Kind::couldNotWriteAudio:
+    case ImportKind::couldNotWriteAudio:
       return "Could not write " + stem + ": " + reason;
-    case Kind::couldNotAllocateBuffer:
+    case ImportKind::couldNotAllocateBuffer:
       return "Could not allocate an audio buffer for " + stem;
   }
   return {};
@@ -148,7 +148,7 @@ TonnixExpected<TonnixClassicImportSummary, TonnixClassicImportFailure> importCla
     std::error_code ignored;
     fs::remove_all(bundle, ignored);
     return unexpected(TonnixClassicImportFailure(
-        TonnixClassicImportError{Kind::noConvertibleSounds, classicFile, {}, {}}));
+        TonnixClassicImportError{ImportKind::noConvertibleSounds, classicFile, {}, {}}));
   }
   return std::move(*summary);
 }
@@ -158,14 +158,14 @@ TonnixExpected<TonnixDone, TonnixClassicImportError> writeAudioFile(
     std::span<const std::int16_t> samples, const fs::path& destination, const std::string& stem,
     double sampleRate) {
   if (channelCount == 0 || !(sampleRate > 0) || samples.size() < channelCount) {
-    return unexpected(TonnixClassicImportError{Kind::couldNotAllocateBuffer, {}, stem, {}});
+    return unexpected(TonnixClassicImportError{ImportKind::couldNotAllocateBuffer, {}, stem, {}});
   }
   const std::size_t frames = samples.size() / channelCount;
   auto written = writer.writeCaf16(destination, sampleRate, channelCount,
                                    samples.first(frames * channelCount));
   if (!written) {
     return unexpected(
-        TonnixClassicImportError{Kind::couldNotWriteAudio, {}, stem, written.error()});
+        TonnixClassicImportError{ImportKind::couldNotWriteAudio, {}, stem, written.error()});
   }
   return TonnixDone{};
 }

@@ -9,7 +9,7 @@
 namespace {
 
 // Fork header and map layout of the classic resource file format.
-constexpr std::uint64_t kHeaderSize = 16;
+constexpr std::uint64_t kForkHeaderSize = 16;
 constexpr std::uint64_t kMapTypeListOffset = 24;
 constexpr std::uint64_t kMapNameListOffset = 26;
 constexpr std::uint64_t kMapMinimumSize = 28;
@@ -140,7 +140,7 @@ TonnixExpected<TonnixResourceFork, TonnixResourceForkError> TonnixResourceFork::
 TonnixExpected<TonnixResourceFork, TonnixResourceForkError> TonnixResourceFork::parse(
     std::span<const std::uint8_t> bytes) {
   const TonnixByteView view(bytes);
-  if (view.size() < kHeaderSize) return unexpected(damaged());
+  if (view.size() < kForkHeaderSize) return unexpected(damaged());
   auto map = ForkMap::locate(view);
   if (!map) return unexpected(damaged());
 

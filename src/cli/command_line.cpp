@@ -131,3 +131,8 @@ std::optional<QString> tonnixMissingPath(const std::filesystem::path& path) {
          QString::fromStdString(
              std::make_error_code(std::errc::no_such_file_or_directory).message());
 }
+
+void tonnixPrintLine(const QString& line) {
+  std::printf("%s\n", qPrintable(line));
+  std::fflush(stdout);
+}

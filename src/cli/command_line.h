@@ -55,6 +55,10 @@ class TonnixCommandLine {
   QCommandLineParser parser_;
 };
 
+// Writes `line` on standard output at once, so that a reader of a pipe
+// sees each line as it comes.
+void tonnixPrintLine(const QString& line);
+
 // A path from the command line made absolute and clean, so that "." or
 // "sounds/.." name the folder itself, by its own name.
 std::filesystem::path tonnixAbsolutePath(const QString& argument);

@@ -22,11 +22,6 @@
 
 namespace {
 
-void printLine(const QString& line) {
-  std::printf("%s\n", qPrintable(line));
-  std::fflush(stdout);
-}
-
 TonnixExpected<QString, QString> readScript(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
@@ -43,7 +38,7 @@ void startObserving(TonnixController& controller, bool monitors) {
   controller.transfer().ensureBaseline();
   auto& dispatcher = controller.dispatcher();
   dispatcher.setMonitoring(monitors);
-  QObject::connect(&dispatcher, &TonnixEventDispatcher::monitorLine, printLine);
+  QObject::connect(&dispatcher, &TonnixEventDispatcher::monitorLine, tonnixPrintLine);
   controller.start();
   if (const auto status = controller.failureDescription()) {
     std::fprintf(stderr, "%s\n", qPrintable(*status));
@@ -62,7 +57,7 @@ int simulate(const std::vector<TonnixSimulation::Step>& steps, bool monitors) {
   TonnixController controller(library, assignments, exclusions, preferences, silence,
                               desktop.desktop(*audio));
   startObserving(controller, monitors);
-  desktop.run(steps, controller, printLine);
+  desktop.run(steps, controller, tonnixPrintLine);
   controller.stop();
   return 0;
 }

@@ -41,23 +41,15 @@ struct SetTransfer {
   TonnixSetTransfer transfer{library, assignments};
 };
 
-void printLine(const QString& line) {
-  std::printf("%s\n", qPrintable(line));
-}
-
-QString qText(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
 QString installedLine(const TonnixInstalledSet& set) {
-  const QString where = QStringLiteral(" in ") + qText(set.url.string());
+  const QString where = QStringLiteral(" in ") + QString::fromStdString(set.url.string());
   if (!set.alreadyInstalled) {
-    return QStringLiteral("Installed ") + qText(set.name) + QStringLiteral(" (") +
-           qText(set.identifier) + u')' + where;
+    return QStringLiteral("Installed ") + QString::fromStdString(set.name) + QStringLiteral(" (") +
+           QString::fromStdString(set.identifier) + u')' + where;
   }
-  return qText(set.name) + QStringLiteral(" is installed already as ") +
-         qText(*set.alreadyInstalled) + QStringLiteral("; installed a copy as ") +
-         qText(set.identifier) + where;
+  return QString::fromStdString(set.name) + QStringLiteral(" is installed already as ") +
+         QString::fromStdString(*set.alreadyInstalled) + QStringLiteral("; installed a copy as ") +
+         QString::fromStdString(set.identifier) + where;
 }
 
 // The bundle `argument` names, as the save dialog would make it: inside an
@@ -106,7 +98,7 @@ int importCommand(const QStringList& arguments) {
   bool installedAny = false;
   QObject::connect(&transfer, &TonnixSetTransfer::setInstalled,
                    [&installedAny](const TonnixInstalledSet& set) {
-                     printLine(installedLine(set));
+                     tonnixPrintLine(installedLine(set));
                      installedAny = true;
                    });
   if (::isatty(STDERR_FILENO)) {
@@ -121,7 +113,7 @@ int importCommand(const QStringList& arguments) {
 
   if (const QString summaries = importSummariesText(transfer.lastImportSummaries());
       !summaries.isEmpty()) {
-    printLine(summaries);
+    tonnixPrintLine(summaries);
   }
   if (installedAny) tellRunningTonnix();
   const auto& failure = transfer.lastFailureDescription();
@@ -148,13 +140,14 @@ int exportCommand(const QStringList& arguments) {
     return line.fail(QStringLiteral("The name is empty."));
   }
   if (!tonnixMissingPath(destination) && !line.isSet(replace.names().front())) {
-    return line.fail(qText(destination.string()) +
+    return line.fail(QString::fromStdString(destination.string()) +
                      QStringLiteral(" exists already; --replace replaces it."));
   }
   transfer.exportSet(destination);
   sets.waitWhile([&transfer] { return transfer.isExportingSet(); });
   if (const auto& summary = transfer.lastExportSummary()) {
-    printLine(exportSummaryText(*summary) + QStringLiteral(" in ") + qText(destination.string()));
+    tonnixPrintLine(exportSummaryText(*summary) + QStringLiteral(" in ") +
+                    QString::fromStdString(destination.string()));
     return 0;
   }
   return line.fail(transfer.lastFailureDescription().value_or(QStringLiteral("Export failed")));
@@ -169,8 +162,8 @@ int removeCommand(const QStringList& arguments) {
   if (!sets.transfer.removeSet(identifier)) {
     return line.fail(sets.transfer.lastFailureDescription().value_or(QString()));
   }
-  printLine(QStringLiteral("Moved ") + qText(bundle->metadata().name) +
-            QStringLiteral(" to the trash."));
+  tonnixPrintLine(QStringLiteral("Moved ") + QString::fromStdString(bundle->metadata().name) +
+                  QStringLiteral(" to the trash."));
   tellRunningTonnix();
   return 0;
 }

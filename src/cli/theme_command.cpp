@@ -17,18 +17,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void printLine(const QString& line) {
-  std::printf("%s\n", qPrintable(line));
-}
-
-QString qText(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
 // A theme of that name installed outside the user's folder, which ours
 // would hide.
 std::optional<QString> sharedTheme(const std::string& slug) {
-  const QString relative = QStringLiteral("sounds/") + qText(slug);
+  const QString relative = QStringLiteral("sounds/") + QString::fromStdString(slug);
   const fs::path own = userSoundThemesDirectory() / slug;
   for (const auto& folder : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, relative,
                                                       QStandardPaths::LocateDirectory)) {
@@ -42,7 +34,7 @@ int exportTheme(const TonnixCommandLine& line, const QString& name, bool withFee
   if (const auto shared = sharedTheme(slug)) {
     return line.fail(QStringLiteral("A sound theme %1 is installed already in %2; choose another "
                                     "name.")
-                         .arg(qText(slug), *shared));
+                         .arg(QString::fromStdString(slug), *shared));
   }
   TonnixPlistPreferencesStore preferences;
   TonnixLibrary library;
@@ -54,20 +46,21 @@ int exportTheme(const TonnixCommandLine& line, const QString& name, bool withFee
       assignments);
   const auto exported =
       exportSoundTheme(sources, name.toStdString(), userSoundThemesDirectory(), withFeedback);
-  if (!exported) return line.fail(qText(exported.error().description()));
+  if (!exported) return line.fail(QString::fromStdString(exported.error().description()));
   QString text = QStringLiteral("Wrote the sound theme %1: %2 sounds, %3 converted to WAV")
-                     .arg(qText(exported->slug))
+                     .arg(QString::fromStdString(exported->slug))
                      .arg(exported->soundCount)
                      .arg(exported->convertedCount);
   if (exported->skippedCount > 0) {
     text += QStringLiteral(", %1 unreadable left out").arg(exported->skippedCount);
   }
-  printLine(text + QStringLiteral(" in ") + qText(exported->folder.string()));
+  tonnixPrintLine(text + QStringLiteral(" in ") +
+                  QString::fromStdString(exported->folder.string()));
   return 0;
 }
 
 int applyTheme(const TonnixCommandLine& line, const QString& name) {
-  const QString slug = qText(soundThemeSlug(name.toStdString()));
+  const QString slug = QString::fromStdString(soundThemeSlug(name.toStdString()));
   const QString index = QStringLiteral("sounds/") + slug + QStringLiteral("/index.theme");
   if (QStandardPaths::locate(QStandardPaths::GenericDataLocation, index).isEmpty()) {
     return line.fail(QStringLiteral("No sound theme %1 is installed; tonnix theme export %2 "
@@ -77,8 +70,8 @@ int applyTheme(const TonnixCommandLine& line, const QString& name) {
   TonnixPlistPreferencesStore preferences;
   const auto applied = TonnixGSettingsSoundTheme(preferences).apply(slug);
   if (!applied) return line.fail(applied.error());
-  printLine(QStringLiteral("The desktop's sound theme is now %1 (%2).")
-                .arg(slug, applied->join(QStringLiteral(", "))));
+  tonnixPrintLine(QStringLiteral("The desktop's sound theme is now %1 (%2).")
+                      .arg(slug, applied->join(QStringLiteral(", "))));
   return 0;
 }
 
@@ -87,12 +80,12 @@ int revertTheme(const TonnixCommandLine& line) {
   const auto reverted = TonnixGSettingsSoundTheme(preferences).revert();
   if (!reverted) return line.fail(reverted.error());
   if (!reverted->restored.isEmpty()) {
-    printLine(QStringLiteral("The desktop's sound theme is as it was before (%1).")
-                  .arg(reverted->restored.join(QStringLiteral(", "))));
+    tonnixPrintLine(QStringLiteral("The desktop's sound theme is as it was before (%1).")
+                        .arg(reverted->restored.join(QStringLiteral(", "))));
   }
   if (!reverted->kept.isEmpty()) {
-    printLine(QStringLiteral("Kept the sound theme chosen since Tonnix applied its own: %1.")
-                  .arg(reverted->kept.join(QStringLiteral(", "))));
+    tonnixPrintLine(QStringLiteral("Kept the sound theme chosen since Tonnix applied its own: %1.")
+                        .arg(reverted->kept.join(QStringLiteral(", "))));
   }
   return 0;
 }

@@ -14,10 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString qText(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
 // What the player's decoder opens; an audio type it cannot decode (AAC in
 // .m4a, say) would install a set that stays silent.
 bool extensionIsPlayable(const std::string& lowerExtension) {
@@ -26,10 +22,11 @@ bool extensionIsPlayable(const std::string& lowerExtension) {
 
 TonnixResourceName classify(const std::string& name) {
   TonnixResourceName resource{name, false, {}};
-  const std::string extension = qText(pathExtension(name)).toLower().toStdString();
+  const std::string extension = QString::fromStdString(pathExtension(name)).toLower().toStdString();
   resource.playable = extensionIsPlayable(extension);
   if (resource.playable)
-    resource.lowerBaseName = qText(deletingPathExtension(name)).toLower().toStdString();
+    resource.lowerBaseName =
+        QString::fromStdString(deletingPathExtension(name)).toLower().toStdString();
   return resource;
 }
 
@@ -39,8 +36,9 @@ void sortResourceNames(std::vector<std::string>& names) {
   std::vector<std::pair<std::string, std::string>> keyed;
   keyed.reserve(names.size());
   for (auto& name : names) {
-    keyed.emplace_back(qText(name).normalized(QString::NormalizationForm_C).toStdString(),
-                       std::move(name));
+    keyed.emplace_back(
+        QString::fromStdString(name).normalized(QString::NormalizationForm_C).toStdString(),
+        std::move(name));
   }
   std::sort(keyed.begin(), keyed.end());
   names.clear();
@@ -124,7 +122,7 @@ std::optional<fs::path> TonnixBundle::soundURL(TonnixSoundID soundID) const {
 
 bool isPlayableAudioFile(const fs::path& file) {
   const std::string extension =
-      qText(pathExtension(lastPathComponent(file))).toLower().toStdString();
+      QString::fromStdString(pathExtension(lastPathComponent(file))).toLower().toStdString();
   return extensionIsPlayable(extension);
 }
 
@@ -134,8 +132,9 @@ const std::vector<std::string>& playableContentTypes() {
     std::set<std::string> seen;
     const QMimeDatabase database;
     for (const auto& extension : playableExtensions()) {
-      const QMimeType type = database.mimeTypeForFile(QStringLiteral("file.") + qText(extension),
-                                                      QMimeDatabase::MatchExtension);
+      const QMimeType type =
+          database.mimeTypeForFile(QStringLiteral("file.") + QString::fromStdString(extension),
+                                   QMimeDatabase::MatchExtension);
       if (!type.isValid() || type.isDefault()) continue;
       std::string name = type.name().toStdString();
       if (seen.insert(name).second) names.push_back(std::move(name));

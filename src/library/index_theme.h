@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// The largest index.theme read: a theme's list of files is far smaller.
+inline constexpr std::size_t tonnixLargestIndexTheme = 1 << 20;
 
 // The [Sound Theme] group of a freedesktop sound theme's index.theme, read
 // as hostile text: keys and values trimmed of blanks, comment lines and

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "library/file_access.h"
+#include "library/index_theme.h"
 #include "library/library.h"
 #include "library/sound_theme_names.h"
 #include "platform/audio.h"
@@ -18,7 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view ourMark = "X-Tonnix-Theme=true";
-constexpr std::size_t largestIndexTheme = 1 << 20;
 
 struct SndfileCloser {
   void operator()(SNDFILE* file) const { sf_close(file); }
@@ -130,7 +130,7 @@ std::string soundThemeSlug(const std::string& name) {
 }
 
 bool isTonnixSoundTheme(const fs::path& folder) {
-  const auto bytes = readWholeFile(folder / "index.theme", largestIndexTheme);
+  const auto bytes = readWholeFile(folder / "index.theme", tonnixLargestIndexTheme);
   if (!bytes) return false;
   return bytes->find("\n" + std::string(ourMark) + "\n") != std::string::npos;
 }

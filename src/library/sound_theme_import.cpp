@@ -18,7 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::uintmax_t largestIndexTheme = 1 << 20;
 // The one theme every theme ends in; the desktop has it, a theme need not carry it.
 constexpr std::string_view baseTheme = "freedesktop";
 
@@ -40,7 +39,7 @@ bool isWithin(const fs::path& path, const fs::path& root) {
 std::optional<TonnixIndexThemeSection> themeSection(const fs::path& folder) {
   std::error_code error;
   if (!isWithin(folder / "index.theme", fs::weakly_canonical(folder, error))) return std::nullopt;
-  const auto bytes = readWholeFile(folder / "index.theme", largestIndexTheme);
+  const auto bytes = readWholeFile(folder / "index.theme", tonnixLargestIndexTheme);
   if (!bytes) return std::nullopt;
   return parseIndexTheme(*bytes);
 }

@@ -19,8 +19,6 @@
 
 namespace {
 
-using Tr = TonnixAfflictedAppsView;
-
 constexpr int rowIconSize = 32;
 
 int countOf(const TonnixAfflictedApplications& applications,
@@ -37,21 +35,22 @@ QLabel* iconLabel(const QIcon& icon, const QWidget& widget) {
 
 QString captionOf(const TonnixAfflictedApplication& application) {
   if (!application.bundleIdentifier && application.processIdentifier) {
-    return Tr::tr("no application ID");
+    return TonnixAfflictedAppsView::tr("no application ID");
   }
   return application.statusText();
 }
 
 QPushButton* exclusionButton(const TonnixAfflictedApplication& application) {
-  auto* button = new QPushButton(application.isExcluded ? Tr::tr("Include") : Tr::tr("Exclude"));
+  auto* button = new QPushButton(application.isExcluded ? TonnixAfflictedAppsView::tr("Include")
+                                                        : TonnixAfflictedAppsView::tr("Exclude"));
   button->setFlat(true);
   if (!application.bundleIdentifier) {
     button->setEnabled(false);
-    button->setToolTip(
-        Tr::tr("This process has no application ID, so Tonnix cannot tell it apart to exclude "
-               "it."));
+    button->setToolTip(TonnixAfflictedAppsView::tr(
+        "This process has no application ID, so Tonnix cannot tell it apart to exclude "
+        "it."));
   } else {
-    button->setToolTip(Tr::tr("Exclusions are remembered by application ID."));
+    button->setToolTip(TonnixAfflictedAppsView::tr("Exclusions are remembered by application ID."));
   }
   return button;
 }

@@ -9,8 +9,8 @@
 namespace {
 
 const QRectF kButton(200, 100, 60, 20);
-const QPointF kInside = kButton.center();
-const QPointF kOutside(500, 500);
+const QPointF kInsideButton = kButton.center();
+const QPointF kOutsideButton(500, 500);
 
 struct Heard {
   QString phase;
@@ -52,13 +52,13 @@ class ClickMonitorTest : public testing::Test {
 
 TEST_F(ClickMonitorTest, PressExitEnterRelease) {
   desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
-  mouse.press(kInside);
-  mouse.drag(kInside + QPointF(5, 2));
-  mouse.drag(kInside + QPointF(-5, -2));
-  mouse.drag(kOutside);
-  mouse.drag(kOutside + QPointF(10, 10));
-  mouse.drag(kInside);
-  mouse.release(kInside);
+  mouse.press(kInsideButton);
+  mouse.drag(kInsideButton + QPointF(5, 2));
+  mouse.drag(kInsideButton + QPointF(-5, -2));
+  mouse.drag(kOutsideButton);
+  mouse.drag(kOutsideButton + QPointF(10, 10));
+  mouse.drag(kInsideButton);
+  mouse.release(kInsideButton);
   EXPECT_EQ(heard(), (std::vector<Heard>{{"MouseDown", TonnixSoundID("btnp")},
                                          {"MouseExit", TonnixSoundID("btnx")},
                                          {"MouseEnter", TonnixSoundID("btne")},
@@ -74,18 +74,18 @@ TEST_F(ClickMonitorTest, PressExitEnterRelease) {
 TEST_F(ClickMonitorTest, ShouldResolveIsAskedOnlyAtThePress) {
   desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
   resolves = false;
-  mouse.press(kInside);
+  mouse.press(kInsideButton);
   EXPECT_TRUE(events.empty());
   EXPECT_FALSE(monitor.tracker().target);
 
   resolves = true;
-  mouse.press(kInside);
-  mouse.press(kOutside);
+  mouse.press(kInsideButton);
+  mouse.press(kOutsideButton);
   ASSERT_TRUE(monitor.tracker().target);
   resolves = false;
-  mouse.drag(kOutside);
-  mouse.drag(kInside);
-  mouse.release(kInside);
+  mouse.drag(kOutsideButton);
+  mouse.drag(kInsideButton);
+  mouse.release(kInsideButton);
   EXPECT_EQ(events.size(), 4u);
   EXPECT_EQ(heard().back(), (Heard{"MouseUp", TonnixSoundID("btnr")}));
   EXPECT_EQ(resolveQuestions, 3);
@@ -94,7 +94,7 @@ TEST_F(ClickMonitorTest, ShouldResolveIsAskedOnlyAtThePress) {
 TEST_F(ClickMonitorTest, APressWhileTrackingReplacesTheTarget) {
   desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
   desktop.addControl(QStringLiteral("AXPopUpButton"), {}, {0, 0, 50, 50});
-  mouse.press(kInside);
+  mouse.press(kInsideButton);
   mouse.press({10, 10});
   mouse.release({10, 10});
   EXPECT_EQ(heard(), (std::vector<Heard>{{"MouseDown", TonnixSoundID("btnp")},
@@ -136,27 +136,27 @@ TEST_F(ClickMonitorTest, StartInstallsThreeMonitorsOnceAndTheRefusedAreMissing) 
 TEST_F(ClickMonitorTest, APressWhereThePointerRestedReusesItsResolutionUntilAChange) {
   const TonnixAXElement control = desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
   desktop.accessibility.setUnresponsive(ClickTestDesktop::kApplication, true);
-  mouse.post(TonnixMouseEventKind::pointerRested, kInside);
+  mouse.post(TonnixMouseEventKind::pointerRested, kInsideButton);
   desktop.accessibility.setUnresponsive(ClickTestDesktop::kApplication, false);
-  mouse.press(kInside);
-  mouse.release(kInside);
-  mouse.post(TonnixMouseEventKind::pointerRested, kOutside);
-  mouse.post(TonnixMouseEventKind::pointerRested, kInside);
+  mouse.press(kInsideButton);
+  mouse.release(kInsideButton);
+  mouse.post(TonnixMouseEventKind::pointerRested, kOutsideButton);
+  mouse.post(TonnixMouseEventKind::pointerRested, kInsideButton);
   EXPECT_EQ(desktop.accessibility.hitTestBound(), TonnixClickResolver::messagingTimeout);
   const int hitTests = desktop.accessibility.hitTestCount();
   const int reads =
       desktop.accessibility.singleReadCount() + desktop.accessibility.batchReadCount();
-  mouse.press(kInside);
-  mouse.release(kInside);
+  mouse.press(kInsideButton);
+  mouse.release(kInsideButton);
   EXPECT_EQ(desktop.accessibility.hitTestCount(), hitTests);
   EXPECT_EQ(desktop.accessibility.singleReadCount() + desktop.accessibility.batchReadCount(),
             reads);
 
   desktop.accessibility.setAttribute(control, TonnixAXAttribute::role,
                                      QStringLiteral("AXCheckBox"));
-  mouse.press(kInside + QPointF(1, 0));
+  mouse.press(kInsideButton + QPointF(1, 0));
   desktop.accessibility.changeLayout();
-  mouse.press(kInside);
+  mouse.press(kInsideButton);
   EXPECT_EQ(desktop.accessibility.hitTestCount(), hitTests + 2);
   EXPECT_EQ(heard(), (std::vector<Heard>{{"MouseDown", TonnixSoundID("btnp")},
                                          {"MouseUp", TonnixSoundID("btnr")},
@@ -171,13 +171,13 @@ TEST_F(ClickMonitorTest, APressWhereThePointerRestedReusesItsResolutionUntilACha
 // after press there asks no one.
 TEST_F(ClickMonitorTest, PressAfterPressWhereThePointerStaysAsksNoOne) {
   desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
-  mouse.post(TonnixMouseEventKind::pointerRested, kInside);
+  mouse.post(TonnixMouseEventKind::pointerRested, kInsideButton);
   for (int click = 0; click < 5; ++click) {
     const int hitTests = desktop.accessibility.hitTestCount();
-    mouse.press(kInside);
+    mouse.press(kInsideButton);
     EXPECT_EQ(desktop.accessibility.hitTestCount(), hitTests) << "click " << click;
     desktop.accessibility.changeLayout();
-    mouse.release(kInside);
+    mouse.release(kInsideButton);
     tonnix_test::turnFor(250);
   }
   EXPECT_EQ(heard().back(), (Heard{"MouseUp", TonnixSoundID("btnr")}));
@@ -185,12 +185,12 @@ TEST_F(ClickMonitorTest, PressAfterPressWhereThePointerStaysAsksNoOne) {
 
 TEST_F(ClickMonitorTest, ForgetDropsOneProcessAndStopRemovesResetsAndForgetsAll) {
   desktop.addControl(QStringLiteral("AXButton"), {}, kButton);
-  mouse.press(kInside);
+  mouse.press(kInsideButton);
   ASSERT_FALSE(monitor.resolver().identities().empty());
   monitor.forget(ClickTestDesktop::kApplication);
   EXPECT_TRUE(monitor.resolver().identities().empty());
   EXPECT_TRUE(monitor.tracker().target) << "forgetting a process does not end its click";
-  mouse.press(kInside);
+  mouse.press(kInsideButton);
   ASSERT_FALSE(monitor.resolver().identities().empty());
   int changes = 0;
   QObject::connect(&monitor, &TonnixClickMonitor::installedMonitorsChanged,
@@ -205,8 +205,8 @@ TEST_F(ClickMonitorTest, ForgetDropsOneProcessAndStopRemovesResetsAndForgetsAll)
   EXPECT_TRUE(monitor.resolver().identities().empty());
 
   // A release after stopping finds nothing to release, even once restarted.
-  mouse.release(kInside);
+  mouse.release(kInsideButton);
   monitor.start();
-  mouse.release(kInside);
+  mouse.release(kInsideButton);
   EXPECT_EQ(events.size(), 2u);
 }

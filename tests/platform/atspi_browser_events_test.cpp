@@ -34,8 +34,8 @@ struct BrowserSource final : TonnixAtspiEventSource {
 
 const QString chromium = QStringLiteral("Chromium");
 const QString gecko = QStringLiteral("Gecko");
-const QString showing = QStringLiteral("object:state-changed:showing");
-const QString focused = QStringLiteral("object:state-changed:focused");
+const QString showingEvent = QStringLiteral("object:state-changed:showing");
+const QString focusedEvent = QStringLiteral("object:state-changed:focused");
 const QString activate = QStringLiteral("window:activate");
 const QStringList focusChange{Note::focusedWindowChanged, Note::mainWindowChanged};
 
@@ -60,18 +60,18 @@ TEST_F(AtspiBrowserEventsTest, ChromiumMenusOpenAndCloseInAFrameThatIsNoWindow) 
   BrowserSource holder = frame;
   holder.firstChild = ATSPI_ROLE_MENU_BAR;
   for (int round = 0; round < 2; ++round) {
-    EXPECT_EQ(translate(showing, 1, "m", menu), QStringList{Note::menuOpened});
+    EXPECT_EQ(translate(showingEvent, 1, "m", menu), QStringList{Note::menuOpened});
     EXPECT_EQ(translate(activate, 0, "h", holder), QStringList{});
     EXPECT_EQ(translate("object:state-changed:selected", 1, "i", item),
               QStringList{Note::menuItemSelected});
-    EXPECT_EQ(translate(showing, 0, "m", menu), QStringList{Note::menuClosed});
+    EXPECT_EQ(translate(showingEvent, 0, "m", menu), QStringList{Note::menuClosed});
     EXPECT_EQ(translate(activate, 0, "w", frame), QStringList{});
   }
   EXPECT_EQ(translate(activate, 0, "w", frame), QStringList{});
   // Other toolkits' menus keep their own rules.
-  EXPECT_EQ(
-      translate(showing, 1, "g", BrowserSource("GTK", ATSPI_ROLE_MENU, ATSPI_ROLE_PANEL), ":1.6"),
-      QStringList{});
+  EXPECT_EQ(translate(showingEvent, 1, "g", BrowserSource("GTK", ATSPI_ROLE_MENU, ATSPI_ROLE_PANEL),
+                      ":1.6"),
+            QStringList{});
 }
 
 // The frames there at the first activation were open already.
@@ -98,17 +98,17 @@ TEST_F(AtspiBrowserEventsTest, FirefoxMenuBarMenusOpenWithTheFocusInsideAndClose
   item.sourceParentKey = QStringLiteral("t");
   const BrowserSource field(gecko, ATSPI_ROLE_COMBO_BOX, ATSPI_ROLE_SECTION);
   const QStringList focus{Note::focusedUIElementChanged};
-  EXPECT_EQ(translate(focused, 1, "t", title), focus);
-  EXPECT_EQ(translate(focused, 1, "f", field), focus);
+  EXPECT_EQ(translate(focusedEvent, 1, "t", title), focus);
+  EXPECT_EQ(translate(focusedEvent, 1, "f", field), focus);
   for (int round = 0; round < 2; ++round) {
-    EXPECT_EQ(translate(focused, 1, "t", title), focus);
-    EXPECT_EQ(translate(focused, 1, "i", item),
+    EXPECT_EQ(translate(focusedEvent, 1, "t", title), focus);
+    EXPECT_EQ(translate(focusedEvent, 1, "i", item),
               (QStringList{Note::menuOpened, Note::menuItemSelected} + focus));
-    EXPECT_EQ(translate(focused, 1, "f", field), QStringList{Note::menuClosed} + focus);
+    EXPECT_EQ(translate(focusedEvent, 1, "f", field), QStringList{Note::menuClosed} + focus);
   }
   const BrowserSource menu(gecko, ATSPI_ROLE_MENU, ATSPI_ROLE_SECTION);
-  EXPECT_EQ(translate(showing, 1, "c", menu), QStringList{Note::menuOpened});
-  EXPECT_EQ(translate(showing, 0, "c", menu), QStringList{Note::menuClosed});
+  EXPECT_EQ(translate(showingEvent, 1, "c", menu), QStringList{Note::menuOpened});
+  EXPECT_EQ(translate(showingEvent, 0, "c", menu), QStringList{Note::menuClosed});
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ constexpr std::array kPartials{
     Partial{4.18, 0.05, 0.25},
 };
 constexpr double kStrikeSeconds = 0.0015;
-constexpr double kTailFadeSeconds = 0.02;
+constexpr double kChimeTailFadeSeconds = 0.02;
 
 TonnixSignal renderNote(const TonnixChimeNote& note, std::size_t length) {
   TonnixSignal bell(length, 0.0);
@@ -47,6 +47,6 @@ TonnixSignal renderChime(const std::vector<TonnixChimeNote>& notes, double durat
     if (start >= length) continue;
     mixInto(chime, renderNote(note, length - start), 1.0, start);
   }
-  applyFades(chime, 0.0, kTailFadeSeconds);
+  applyFades(chime, 0.0, kChimeTailFadeSeconds);
   return chime;
 }

@@ -10,7 +10,6 @@
 namespace {
 
 constexpr std::size_t keyLimit = 64;
-const char* const rootPath = "/org/a11y/atspi/accessible/root";
 
 // The path of an (so) object reference; null when `field` is none.
 const char* referencedPath(DBusMessageIter* field) {
@@ -42,7 +41,7 @@ std::optional<TonnixAtspiRootChildChange> atspiRootChildChange(DBusMessage* mess
   const char* sender = dbus_message_get_sender(message);
   const char* path = dbus_message_get_path(message);
   DBusMessageIter field;
-  if (!sender || !path || std::strcmp(path, rootPath) != 0 ||
+  if (!sender || !path || std::strcmp(path, tonnixAtspiRootPath) != 0 ||
       !dbus_message_iter_init(message, &field) ||
       dbus_message_iter_get_arg_type(&field) != DBUS_TYPE_STRING) {
     return std::nullopt;
@@ -59,10 +58,10 @@ std::optional<TonnixAtspiRootChildChange> atspiRootChildChange(DBusMessage* mess
   DBusMessageIter value;
   dbus_message_iter_recurse(&field, &value);
   const char* child = referencedPath(&value);
-  if ((!child || std::strcmp(child, rootPath) == 0) && dbus_message_iter_next(&field)) {
+  if ((!child || std::strcmp(child, tonnixAtspiRootPath) == 0) && dbus_message_iter_next(&field)) {
     child = referencedPath(&field);
   }
-  if (!child || std::strcmp(child, rootPath) == 0) return std::nullopt;
+  if (!child || std::strcmp(child, tonnixAtspiRootPath) == 0) return std::nullopt;
   return TonnixAtspiRootChildChange{QString::fromUtf8(sender) + QString::fromUtf8(child), isAdded};
 }
 

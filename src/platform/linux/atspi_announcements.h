@@ -6,6 +6,9 @@
 #include <deque>
 #include <optional>
 
+// The object path of every application's root accessible.
+inline constexpr const char* tonnixAtspiRootPath = "/org/a11y/atspi/accessible/root";
+
 // A child an application's root announced it added or removed.
 struct TonnixAtspiRootChildChange {
   QString childKey;  // the child's bus name and object path

@@ -18,7 +18,7 @@ const QString showing = QStringLiteral("object:state-changed:showing");
 const QString focused = QStringLiteral("object:state-changed:focused");
 const QString defunct = QStringLiteral("object:state-changed:defunct");
 
-void remember(QStringList& keys, const QString& key) {
+void rememberFrame(QStringList& keys, const QString& key) {
   if (keys.contains(key)) return;
   if (keys.size() >= frameLimit) keys.removeFirst();
   keys.append(key);
@@ -103,7 +103,7 @@ TonnixAtspiBrowserOutcome TonnixAtspiBrowserEvents::showingChanged(Application& 
   }
   if (!isPopUpMenu(source)) return {};
   if (app.openMenus.contains(key)) return {{}, true};
-  remember(app.openMenus, key);
+  rememberFrame(app.openMenus, key);
   return {{Note::menuOpened}, true};
 }
 
@@ -135,9 +135,9 @@ TonnixAtspiBrowserOutcome TonnixAtspiBrowserEvents::chromiumActivation(
     }
   }
   app.frames = present->mid(0, frameLimit);
-  remember(app.frames, key);
+  rememberFrame(app.frames, key);
   app.windows.removeIf([&](const QString& window) { return !app.frames.contains(window); });
-  remember(app.windows, key);
+  rememberFrame(app.windows, key);
   app.knowsFrames = true;
   app.activeFrame = key;
   if (returnsFromMenu) return {{}, true, true};

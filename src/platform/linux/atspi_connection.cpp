@@ -19,7 +19,6 @@ using Clock = std::chrono::steady_clock;
 // Events waiting for the event loop; a flood beyond this is dropped.
 constexpr std::size_t pendingLimit = 4096;
 constexpr std::size_t processIdentifierCacheLimit = 1024;
-const char* const rootPath = "/org/a11y/atspi/accessible/root";
 
 int milliseconds(double seconds) {
   return static_cast<int>(std::lround(std::clamp(seconds, 0.001, 600.0) * 1000));
@@ -50,10 +49,6 @@ TonnixAXError errorFor(const GError* error, double elapsed, double timeout) {
   return TonnixAXError::failure;
 }
 
-void say(const char* text) {
-  tonnixDiagnostic("TonnixAtspiConnection", text);
-}
-
 // libatspi warns on the terminal in its own words, once per application
 // for the bulk object cache that GTK 4 does not offer where libatspi asks
 // for it: each is said here once in ours, and the rest are kept quiet.
@@ -64,13 +59,15 @@ void quietLibraryWarning(const gchar*, GLogLevelFlags, const gchar* message, gpo
   bool& told = isCache ? toldCache : toldOther;
   if (std::exchange(told, true)) return;
   if (isCache) {
-    say("an application offers no object cache where libatspi asks for one (GTK 4); its objects "
+    tonnixDiagnostic(
+        "TonnixAtspiConnection",
+        "an application offers no object cache where libatspi asks for one (GTK 4); its objects "
         "are asked for one by one");
     return;
   }
   const auto text = QByteArrayLiteral("the accessibility library reported a problem: ") +
                     QByteArray(message ? message : "");
-  say(text.constData());
+  tonnixDiagnostic("TonnixAtspiConnection", text.constData());
 }
 
 void quietLibraryWarnings() {
@@ -141,7 +138,7 @@ QString TonnixAtspiObjectRef::path() const {
 bool TonnixAtspiObjectRef::isApplicationRoot() const {
   if (!object_) return false;
   if (object_->parent.app && object_->parent.app->root == object_) return true;
-  return object_->parent.path && std::strcmp(object_->parent.path, rootPath) == 0;
+  return object_->parent.path && std::strcmp(object_->parent.path, tonnixAtspiRootPath) == 0;
 }
 
 TonnixAtspiObjectRef TonnixAtspiObjectRef::applicationRoot() const {
@@ -160,7 +157,8 @@ std::shared_ptr<TonnixAtspiConnection> TonnixAtspiConnection::shared() {
   if (initialised != 0 && initialised != 1) return nullptr;
   const auto* dispatcher = QAbstractEventDispatcher::instance();
   if (!dispatcher || !dispatcher->inherits("QEventDispatcherGlib")) {
-    say("the event loop is not GLib's, so no accessibility event can arrive");
+    tonnixDiagnostic("TonnixAtspiConnection",
+                     "the event loop is not GLib's, so no accessibility event can arrive");
   }
   std::shared_ptr<TonnixAtspiConnection> connection(new TonnixAtspiConnection);
   current = connection;
@@ -228,7 +226,8 @@ void TonnixAtspiConnection::receive(AtspiEvent* event, void* data) {
     connection->pending_.push_back(std::move(record));
   } else if (connection->pending_.size() >= pendingLimit && !connection->reportedOverflow_) {
     connection->reportedOverflow_ = true;
-    say("too many accessibility events at once; some were dropped");
+    tonnixDiagnostic("TonnixAtspiConnection",
+                     "too many accessibility events at once; some were dropped");
   }
   g_boxed_free(ATSPI_TYPE_EVENT, event);
   if (connection->deliveryScheduled_) return;

@@ -4,6 +4,8 @@
 
 namespace {
 
+using Kind = TonnixAtspiHandle::Kind;
+
 // How far below a window's top edge its title bar's buttons may start, in
 // pixels: a client-side frame's shadow and the header bar's padding.
 constexpr int titleBarReach = 80;
@@ -11,12 +13,6 @@ constexpr int titleBarReach = 80;
 std::size_t hashFor(TonnixAtspiHandle::Kind kind, std::int32_t pid, const QString& key) {
   if (kind == TonnixAtspiHandle::Kind::object) return qHash(key);
   return std::hash<std::int64_t>{}((static_cast<std::int64_t>(kind) << 32) + pid);
-}
-
-QString takeString(gchar* text) {
-  auto result = QString::fromUtf8(text);
-  g_free(text);
-  return result;
 }
 
 // Roles whose classic name depends on the parent: menus and their items,
@@ -57,7 +53,6 @@ bool TonnixAtspiHandle::isSameElement(const TonnixAXElementHandle& other) const 
 
 TonnixAXElement TonnixAtspiElements::wrap(const TonnixAtspiObjectRef& object,
                                           std::optional<std::int32_t> pid) {
-  using Kind = TonnixAtspiHandle::Kind;
   if (!pid) pid = connection_.processIdentifier(object);
   if (object.isApplicationRoot() && pid) {
     return TonnixAXElement(std::make_shared<TonnixAtspiHandle>(Kind::application, *pid, object,
@@ -192,7 +187,9 @@ TonnixAXResult<TonnixAtspiRoleNames> TonnixAtspiElements::roleNames(
 TonnixAXResult<TonnixAXValue> TonnixAtspiElements::text(const TonnixAtspiTarget& target,
                                                         gchar* (*getter)(AtspiAccessible*,
                                                                          GError**)) {
-  const auto read = [&](GError** error) { return takeString(getter(target.object.get(), error)); };
+  const auto read = [&](GError** error) {
+    return atspiTakeString(getter(target.object.get(), error));
+  };
   TONNIX_TRY(value, ask<QString>(target, read));
   if (value.isEmpty()) return unexpected(TonnixAXError::noValue);
   return TonnixAXValue(value);
@@ -277,4 +274,10 @@ bool TonnixAtspiElements::isInTitleBar(const TonnixAtspiTarget& target) {
   const auto frame =
       extents({handle->object, target.processIdentifier, target.coordinates, target.origin});
   return button && frame && button->y - frame->y < titleBarReach;
+}
+
+QString atspiTakeString(gchar* text) {
+  auto result = QString::fromUtf8(text);
+  g_free(text);
+  return result;
 }

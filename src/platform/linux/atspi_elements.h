@@ -12,6 +12,9 @@
 #include "platform/linux/atspi_connection.h"
 #include "platform/linux/atspi_roles.h"
 
+// A string libatspi handed over (nothing for an error), freed.
+QString atspiTakeString(gchar* text);
+
 // An element: the desktop as a whole, an application (known by its
 // process, so that it stays the same element whether or not the
 // application has reached the bus yet), or one object of an application.

@@ -49,17 +49,11 @@ const QString kLayoutEvents[] = {
     QStringLiteral("object:state-changed:expanded"),
 };
 
-QString takeString(gchar* text) {
-  auto result = QString::fromUtf8(text);
-  g_free(text);
-  return result;
-}
-
 QString keyOf(const TonnixAtspiObjectRef& object) {
   return object.busName() + object.path();
 }
 
-bool holds(const AtspiRect& rect, int x, int y) {
+bool holdsPoint(const AtspiRect& rect, int x, int y) {
   return rect.width > 0 && rect.height > 0 && x >= rect.x && y >= rect.y &&
          x < rect.x + rect.width && y < rect.y + rect.height;
 }
@@ -144,7 +138,7 @@ TonnixAtspiObjectRef TonnixAtspiHitTest::descend(TonnixAtspiTarget from, int x, 
   // only while the object found is still under the point.
   if (isReused && from.object.path() != window.object.path()) {
     const auto now = elements_.extents({from.object, from.processIdentifier, coordinates});
-    if (!now || !holds(*now, x, y)) {
+    if (!now || !holdsPoint(*now, x, y)) {
       layouts_.erase(windowKey);
       return descend(window, x, y, coordinates, isWalked);
     }
@@ -159,7 +153,7 @@ std::optional<TonnixAtspiObjectRef> TonnixAtspiHitTest::childByExtents(
   if (!places) return std::nullopt;
   // Later children are drawn over earlier ones.
   for (auto place = places->rbegin(); place != places->rend() && budget > 0; ++place, --budget) {
-    if (place->extents && holds(*place->extents, x, y)) return childAt(parent, *place, layout);
+    if (place->extents && holdsPoint(*place->extents, x, y)) return childAt(parent, *place, layout);
     if (place->extents) continue;
     // An object without a place of its own (GTK 4's stack pages) is looked
     // through.
@@ -300,7 +294,7 @@ std::optional<TonnixAXElement> TonnixAtspiHitTest::hit(
   std::stable_partition(windows.begin(), windows.end(),
                         [](const Window* window) { return window->isActive; });
   for (const Window* window : windows) {
-    if (window->extents && holds(*window->extents, x, y)) {
+    if (window->extents && holdsPoint(*window->extents, x, y)) {
       const auto found = descend(window->target, x - window->origin.x(), y - window->origin.y(),
                                  window->coordinates, window->isWalked);
       return elements_.wrap({found, window->target.processIdentifier, window->coordinates,
@@ -348,9 +342,10 @@ bool TonnixAtspiHitTest::answersPointsWrongly(const TonnixAtspiTarget& applicati
   QString name;
   QString version;
   const auto read = elements_.connection().call(application.processIdentifier, [&](GError** error) {
-    name = takeString(atspi_accessible_get_toolkit_name(application.object.get(), error));
+    name = atspiTakeString(atspi_accessible_get_toolkit_name(application.object.get(), error));
     if (!*error) {
-      version = takeString(atspi_accessible_get_toolkit_version(application.object.get(), error));
+      version =
+          atspiTakeString(atspi_accessible_get_toolkit_version(application.object.get(), error));
     }
   });
   if (!read) return false;

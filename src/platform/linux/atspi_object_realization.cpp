@@ -59,8 +59,8 @@ void forget(void* data) {
   delete static_cast<Request*>(data);
 }
 
-void send(const std::shared_ptr<Walk>& walk, const QByteArray& path, const char* method,
-          DBusPendingCallNotifyFunction notify) {
+void sendToWalk(const std::shared_ptr<Walk>& walk, const QByteArray& path, const char* method,
+                DBusPendingCallNotifyFunction notify) {
   DBusMessage* message = dbus_message_new_method_call(walk->busName.constData(), path.constData(),
                                                       "org.a11y.atspi.Accessible", method);
   if (!message) return;
@@ -75,7 +75,7 @@ void send(const std::shared_ptr<Walk>& walk, const QByteArray& path, const char*
 
 void ask(const std::shared_ptr<Walk>& walk, const QByteArray& path) {
   if (walk->asked.size() >= walk->limit || !walk->asked.insert(path).second) return;
-  send(walk, path, "GetChildren", answered);
+  sendToWalk(walk, path, "GetChildren", answered);
 }
 
 }  // namespace

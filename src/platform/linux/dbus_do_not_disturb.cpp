@@ -13,7 +13,7 @@ using Interpret = std::function<bool(const QDBusMessage&)>;
 // server answers at all.
 enum class Reading { isOn, answers };
 
-bool answered(const QDBusMessage&) {
+bool answeredAtAll(const QDBusMessage&) {
   return true;
 }
 
@@ -22,7 +22,7 @@ TonnixCachedFact::Fetch notificationProperty(const QString& interface, const QSt
   return tonnixDBusQuestion(
       QDBusConnection::SessionBus,
       tonnixDBusPropertyGet(notifications, notificationsPath, interface, property),
-      reading == Reading::isOn ? Interpret(tonnixDBusReplyIsTrue) : Interpret(answered));
+      reading == Reading::isOn ? Interpret(tonnixDBusReplyIsTrue) : Interpret(answeredAtAll));
 }
 
 // xfce4-notifyd keeps no property while its switch was never set, so
@@ -35,7 +35,7 @@ TonnixCachedFact::Fetch xfceDoNotDisturb(Reading reading) {
       isOn ? QStringLiteral("GetProperty") : QStringLiteral("PropertyExists"));
   message << QStringLiteral("xfce4-notifyd") << QStringLiteral("/do-not-disturb");
   return tonnixDBusQuestion(QDBusConnection::SessionBus, message,
-                            isOn ? Interpret(tonnixDBusReplyIsTrue) : Interpret(answered));
+                            isOn ? Interpret(tonnixDBusReplyIsTrue) : Interpret(answeredAtAll));
 }
 
 // Yes when any server's switch reads so.

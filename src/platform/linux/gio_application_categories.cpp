@@ -1,8 +1,10 @@
 #include "platform/linux/gio_application_categories.h"
 
 // GIO names a structure member "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
 #undef signals
 #include <gio/gdesktopappinfo.h>
+#pragma pop_macro("signals")
 
 #include "platform/linux/gio_application_files.h"
 #include "platform/linux/proc_processes.h"
@@ -11,7 +13,7 @@ namespace Files = TonnixGioApplicationFiles;
 
 namespace {
 
-std::optional<QString> applicationIdOf(std::int32_t processIdentifier) {
+std::optional<QString> installedApplicationIdOf(std::int32_t processIdentifier) {
   for (const auto& id : tonnixScopeApplicationIds(tonnixProcessControlGroups(processIdentifier))) {
     if (Files::isInstalled(id)) return id;
   }
@@ -23,7 +25,7 @@ std::optional<QString> applicationIdOf(std::int32_t processIdentifier) {
 }  // namespace
 
 std::optional<QString> tonnixProcessApplicationCategories(std::int32_t processIdentifier) {
-  const auto id = applicationIdOf(processIdentifier);
+  const auto id = installedApplicationIdOf(processIdentifier);
   if (!id) return std::nullopt;
   const auto file = Files::file(*id);
   if (!file) return std::nullopt;

@@ -1,8 +1,10 @@
 #include "platform/linux/gio_application_files.h"
 
 // GIO names a structure member "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
 #undef signals
 #include <gio/gdesktopappinfo.h>
+#pragma pop_macro("signals")
 
 #include <QStandardPaths>
 #include <memory>
@@ -14,7 +16,7 @@ struct Unref {
 };
 using AppInfo = std::unique_ptr<GDesktopAppInfo, Unref>;
 
-QString applicationIdOf(const char* desktopId) {
+QString idOfDesktopFile(const char* desktopId) {
   auto id = QString::fromUtf8(desktopId);
   if (id.endsWith(QLatin1String(".desktop"))) id.chop(8);
   return id;
@@ -43,9 +45,9 @@ std::optional<QString> idOfDesktopFile(const std::filesystem::path& file) {
     if (!canonical.startsWith(prefix)) continue;
     auto id = canonical.mid(prefix.size());
     id.replace(QLatin1Char('/'), QLatin1Char('-'));
-    return applicationIdOf(id.toUtf8().constData());
+    return idOfDesktopFile(id.toUtf8().constData());
   }
-  return applicationIdOf(file.filename().c_str());
+  return idOfDesktopFile(file.filename().c_str());
 }
 
 bool sameName(const char* a, const QString& b) {
@@ -59,7 +61,7 @@ std::optional<QString> findInstalled(Matches matches) {
   std::optional<QString> found;
   for (GList* item = all; item && !found; item = item->next) {
     auto* info = G_DESKTOP_APP_INFO(item->data);
-    if (matches(info)) found = applicationIdOf(g_app_info_get_id(G_APP_INFO(info)));
+    if (matches(info)) found = idOfDesktopFile(g_app_info_get_id(G_APP_INFO(info)));
   }
   g_list_free_full(all, g_object_unref);
   return found;
@@ -111,7 +113,7 @@ std::optional<QString> idForProgram(const std::filesystem::path& executable,
   // command line running it comes next.
   if (auto byClass = findInstalled([&](GDesktopAppInfo* info) {
         const char* windowClass = g_desktop_app_info_get_startup_wm_class(info);
-        const auto id = applicationIdOf(g_app_info_get_id(G_APP_INFO(info)));
+        const auto id = idOfDesktopFile(g_app_info_get_id(G_APP_INFO(info)));
         return sameName(windowClass, programName) || sameName(windowClass, command) ||
                id.compare(programName, Qt::CaseInsensitive) == 0 ||
                (!command.isEmpty() && id.compare(command, Qt::CaseInsensitive) == 0);

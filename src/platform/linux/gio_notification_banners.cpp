@@ -5,7 +5,7 @@
 namespace {
 
 constexpr const char* schemaId = "org.gnome.desktop.notifications";
-constexpr const char* key = "show-banners";
+constexpr const char* bannersKey = "show-banners";
 
 // GSettings ends the process when asked for a schema or key that is not
 // installed, so both are looked up first.
@@ -14,7 +14,7 @@ bool isInstalled() {
   if (!source) return false;
   GSettingsSchema* schema = g_settings_schema_source_lookup(source, schemaId, TRUE);
   if (!schema) return false;
-  const bool hasKey = g_settings_schema_has_key(schema, key);
+  const bool hasKey = g_settings_schema_has_key(schema, bannersKey);
   g_settings_schema_unref(schema);
   return hasKey;
 }
@@ -31,5 +31,5 @@ TonnixGioNotificationBanners::~TonnixGioNotificationBanners() {
 
 std::optional<bool> TonnixGioNotificationBanners::areHidden() const {
   if (!settings_) return std::nullopt;
-  return !g_settings_get_boolean(settings_, key);
+  return !g_settings_get_boolean(settings_, bannersKey);
 }

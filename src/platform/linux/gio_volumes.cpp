@@ -1,8 +1,10 @@
 #include "platform/linux/gio_volumes.h"
 
 // GIO names a structure member "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
 #undef signals
 #include <gio/gio.h>
+#pragma pop_macro("signals")
 
 #include <utility>
 

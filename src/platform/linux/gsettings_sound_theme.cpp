@@ -1,8 +1,10 @@
 #include "platform/linux/gsettings_sound_theme.h"
 
 // GIO names a structure member "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
 #undef signals
 #include <gio/gio.h>
+#pragma pop_macro("signals")
 
 #include <QProcess>
 #include <QStandardPaths>

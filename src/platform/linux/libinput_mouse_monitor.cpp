@@ -24,10 +24,6 @@
 
 namespace {
 
-void say(const std::string& text) {
-  tonnixDiagnostic("TonnixMouseMonitor", text);
-}
-
 // libinput's own complaints (a device it cannot use, events read late),
 // through the program's diagnostics.
 void logLibinput(libinput*, libinput_log_priority, const char* format, va_list arguments) {
@@ -35,7 +31,7 @@ void logLibinput(libinput*, libinput_log_priority, const char* format, va_list a
   std::vsnprintf(line.data(), line.size(), format, arguments);
   std::string text = line.data();
   while (!text.empty() && text.back() == '\n') text.pop_back();
-  say("libinput: " + text);
+  tonnixDiagnostic("TonnixMouseMonitor", "libinput: " + text);
 }
 
 bool isEventNode(const char* node) {
@@ -230,7 +226,8 @@ void TonnixLibinputMouseMonitor::openAll() {
   udev_enumerate_unref(enumerate);
   if (devices_.empty() && !toldUnreadable_ && !toldNone_) {
     toldNone_ = true;
-    say("no mouse or touchpad found yet; clicks are heard once one is plugged in");
+    tonnixDiagnostic("TonnixMouseMonitor",
+                     "no mouse or touchpad found yet; clicks are heard once one is plugged in");
   }
 }
 
@@ -332,10 +329,13 @@ void TonnixLibinputMouseMonitor::sayUnreadable(const std::string& node, int erro
   setAccessProblem(pointerAccessAdvice(QCoreApplication::applicationDirPath().toStdString()));
   if (toldUnreadable_) return;
   toldUnreadable_ = true;
-  say("cannot read the pointer devices (" + node + ": " + std::strerror(error) +
-      "), so clicks on Wayland windows make no sound. To let the user at the seat read mice and "
-      "touchpads (never a device with keys), install the package tonnix-pointer-access, or put "
-      "these lines in /etc/udev/rules.d/70-tonnix-pointers.rules and run 'sudo udevadm control "
-      "--reload && sudo udevadm trigger --subsystem-match=input':\n" +
-      std::string(udevRule));
+  tonnixDiagnostic(
+      "TonnixMouseMonitor",
+      "cannot read the pointer devices (" + node + ": " + std::strerror(error) +
+          "), so clicks on Wayland windows make no sound. To let the user at the seat read mice "
+          "and "
+          "touchpads (never a device with keys), install the package tonnix-pointer-access, or put "
+          "these lines in /etc/udev/rules.d/70-tonnix-pointers.rules and run 'sudo udevadm control "
+          "--reload && sudo udevadm trigger --subsystem-match=input':\n" +
+          std::string(udevRule));
 }

@@ -28,7 +28,7 @@ struct PlistFree {
 };
 using PlistHandle = std::unique_ptr<void, PlistFree>;
 
-QString takeString(char* text) {
+QString takePlistString(char* text) {
   const QString result = QString::fromUtf8(text ? text : "");
   std::free(text);
   return result;
@@ -45,7 +45,7 @@ QVariantMap dictionaryToVariant(plist_t node) {
     plist_t item = nullptr;
     plist_dict_next_item(node, iterator, &key, &item);
     if (!key) break;
-    const QString name = takeString(key);
+    const QString name = takePlistString(key);
     const QVariant value = toVariant(item);
     if (value.isValid()) map.insert(name, value);
   }

@@ -13,21 +13,9 @@
 
 namespace {
 
-void say(const std::string& text) {
-  tonnixDiagnostic("TonnixPulseAudioState", text);
-}
-
 bool isSilent(int mute, const pa_cvolume& volume) {
   return mute != 0 || pa_cvolume_max(&volume) == PA_VOLUME_MUTED;
 }
-
-// A list request that is never run twice at once: changes arriving while
-// one runs ask for one more run after it, so the last answer is current.
-struct ListRefresh {
-  bool inFlight = false;
-  bool again = false;
-  bool seen = false;
-};
 
 }  // namespace
 
@@ -41,6 +29,14 @@ constexpr pa_usec_t longestRetryDelay = 80 * PA_USEC_PER_SEC;
 // Everything but the atomics is touched only on the mainloop's thread (or
 // with its lock held).
 struct TonnixPulseAudioState::Connection {
+  // A list request that is never run twice at once: changes arriving while
+  // one runs ask for one more run after it, so the last answer is current.
+  struct ListRefresh {
+    bool inFlight = false;
+    bool again = false;
+    bool seen = false;
+  };
+
   pa_threaded_mainloop* loop = nullptr;
   pa_context* context = nullptr;
   pa_time_event* retry = nullptr;
@@ -149,7 +145,9 @@ void TonnixPulseAudioState::Connection::onFailure() {
   retryLater();
   if (saidFailure) return;
   saidFailure = true;
-  say(wasReady ? std::string("lost the PulseAudio server; a muted output or a recording "
+  tonnixDiagnostic(
+      "TonnixPulseAudioState",
+      wasReady ? std::string("lost the PulseAudio server; a muted output or a recording "
                              "microphone goes unnoticed until it is back")
                : std::string("no PulseAudio server (") + pa_strerror(pa_context_errno(context)) +
                      "); a muted output or a recording microphone goes unnoticed");

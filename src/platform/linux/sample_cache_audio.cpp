@@ -15,10 +15,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void say(const std::string& text) {
-  tonnixDiagnostic("TonnixAudio", text);
-}
-
 }  // namespace
 
 struct TonnixSampleCacheAudio::Backends {
@@ -93,8 +89,8 @@ class CachedClip : public TonnixAudioClip, public std::enable_shared_from_this<C
   void uploaded(bool uploaded) {
     upload_ = uploaded ? Upload::done : Upload::failed;
     if (!uploaded) {
-      say("could not upload " + file_.filename().string() +
-          " to the sound server; it plays through OpenAL Soft");
+      tonnixDiagnostic("TonnixAudio", "could not upload " + file_.filename().string() +
+                                          " to the sound server; it plays through OpenAL Soft");
     }
     for (const auto& then : std::exchange(waiting_, {})) then();
   }
@@ -236,8 +232,9 @@ void CachedPlayer::refused(const std::shared_ptr<CachePlay>& play) {
   play_.reset();
   Backends& backends = clip_->backends();
   if (!std::exchange(backends.hasSaidRefusal, true)) {
-    say("the sound server did not play " + clip_->file().filename().string() +
-        "; it plays through OpenAL Soft until the server has it again");
+    tonnixDiagnostic("TonnixAudio",
+                     "the sound server did not play " + clip_->file().filename().string() +
+                         "; it plays through OpenAL Soft until the server has it again");
   }
   playThroughFallback();
 }

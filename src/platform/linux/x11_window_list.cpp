@@ -7,7 +7,7 @@
 
 namespace {
 
-bool holds(const std::vector<unsigned long>& atoms, unsigned long wanted) {
+bool holdsAtom(const std::vector<unsigned long>& atoms, unsigned long wanted) {
   return wanted != 0 && std::ranges::find(atoms, wanted) != atoms.end();
 }
 
@@ -26,11 +26,11 @@ TonnixX11WindowList::TonnixX11WindowList(const TonnixX11WindowWatcher& watcher)
 
 int TonnixX11WindowList::layer(const TonnixX11WatchedWindow& window) const {
   if (window.isOverrideRedirect) return TonnixWindowLayer::popUp;
-  if (holds(window.types, dock_)) return TonnixWindowLayer::dock;
+  if (holdsAtom(window.types, dock_)) return TonnixWindowLayer::dock;
   for (const unsigned long popUp : popUps_) {
-    if (holds(window.types, popUp)) return TonnixWindowLayer::popUp;
+    if (holdsAtom(window.types, popUp)) return TonnixWindowLayer::popUp;
   }
-  if (holds(window.states, above_)) return TonnixWindowLayer::floating;
+  if (holdsAtom(window.states, above_)) return TonnixWindowLayer::floating;
   return TonnixWindowLayer::normal;
 }
 
