@@ -97,7 +97,8 @@ TEST_F(PulseAudioStateTest, AMutedOrSilentDefaultOutputIsHeldBack) {
                                                  {"set-sink-volume", "0", true},
                                                  {"set-sink-volume", "1%", false}}) {
     ASSERT_TRUE(pactl({command, "out", value}));
-    EXPECT_TRUE(tonnix_test::turnUntil([&] { return state.isOutputHeldBack() == heldBack; }))
+    const bool expected = heldBack;  // clang 14's lambdas capture no structured binding
+    EXPECT_TRUE(tonnix_test::turnUntil([&] { return state.isOutputHeldBack() == expected; }))
         << command << " " << value;
   }
 }
