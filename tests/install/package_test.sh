@@ -33,7 +33,7 @@ fail() {
 # failing its build, as another compiler may find new ones; with this one
 # there must be none.
 if command -v ccache >/dev/null; then
-  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_DEPEND=true
 fi
 "$source/scripts/package" >"$work/package.log" 2>&1 || { cat "$work/package.log"; exit 1; }
 if grep -E ": warning: .*\[-W" "$source/build/package/build.log" >"$work/warnings"; then
