@@ -333,9 +333,8 @@ void TonnixLibinputMouseMonitor::sayUnreadable(const std::string& node, int erro
       "TonnixMouseMonitor",
       "cannot read the pointer devices (" + node + ": " + std::strerror(error) +
           "), so clicks on Wayland windows make no sound. To let the user at the seat read mice "
-          "and "
-          "touchpads (never a device with keys), install the package tonnix-pointer-access, or put "
-          "these lines in /etc/udev/rules.d/70-tonnix-pointers.rules and run 'sudo udevadm control "
-          "--reload && sudo udevadm trigger --subsystem-match=input':\n" +
+          "and touchpads (never a device with keys), install the package tonnix-pointer-access, "
+          "or put these lines in /etc/udev/rules.d/70-tonnix-pointers.rules and run 'sudo "
+          "udevadm control --reload && sudo udevadm trigger --subsystem-match=input':\n" +
           std::string(udevRule));
 }
