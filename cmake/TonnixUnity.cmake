@@ -6,6 +6,9 @@
 # (anonymous namespaces, constants) must differ between the files of one
 # target, as they share one scope.
 function(tonnix_unity_exclusions target)
+  if(NOT CMAKE_UNITY_BUILD)
+    return()
+  endif()
   get_target_property(sources ${target} SOURCES)
   get_target_property(directory ${target} SOURCE_DIR)
   foreach(source IN LISTS sources)
